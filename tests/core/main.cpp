@@ -1,0 +1,17 @@
+#include "foundation/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+// Every core test runs with a QCoreApplication and a settings file of its
+// own, never the user's.
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QCoreApplication app(argc, argv);
+    SettingsStore::setIdentity();
+    QTemporaryDir settingsDir;
+    SettingsStore::useFile(settingsDir.filePath(QStringLiteral("settings.ini")));
+    return RUN_ALL_TESTS();
+}
