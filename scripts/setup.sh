@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential g++ cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-  qt6-webengine-dev qt6-webchannel-dev libqt6opengl6-dev libqt6svg6-dev
+  qt6-webengine-dev qt6-webchannel-dev libqt6opengl6-dev qt6-svg-dev
   libgl-dev libgl1-mesa-dri
   libmpv-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libplist-dev libgtest-dev libgmock-dev libbenchmark-dev
