@@ -1,0 +1,189 @@
+#include "AVUtil.h"
+
+#include "foundation/CommonConst.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cstring>
+
+#include <memory>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+struct FormatCloser {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct CodecCloser {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameCloser {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketCloser {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct SwsCloser {
+    void operator()(SwsContext* s) const { sws_freeContext(s); }
+};
+using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
+using FramePtr = std::unique_ptr<AVFrame, FrameCloser>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketCloser>;
+using SwsPtr = std::unique_ptr<SwsContext, SwsCloser>;
+
+// No picture needs more packets than this; a damaged file must not keep us busy for ever.
+constexpr int kMaxPackets = 20000;
+
+FramePtr decodeAt(const QString& path, qint64 timeMs)
+{
+    AVFormatContext* raw = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    if (avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0) return nullptr;
+    FormatPtr fmt(raw);
+    if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return nullptr;
+    const AVCodec* decoder = nullptr;
+    const int stream = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    if (stream < 0 || decoder == nullptr) return nullptr;
+    AVStream* st = fmt->streams[stream];
+
+    CodecPtr codec(avcodec_alloc_context3(decoder));
+    if (!codec || avcodec_parameters_to_context(codec.get(), st->codecpar) < 0) return nullptr;
+    codec->thread_count = 1;
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return nullptr;
+
+    const qint64 target = av_rescale_q(qMax<qint64>(timeMs, 0), AVRational{1, 1000}, st->time_base);
+    const qint64 start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
+    av_seek_frame(fmt.get(), stream, start + target, AVSEEK_FLAG_BACKWARD);
+
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    FramePtr last;
+    bool flushing = false;
+    for (int n = 0; n < kMaxPackets; ++n) {
+        if (!flushing) {
+            const int r = av_read_frame(fmt.get(), packet.get());
+            if (r < 0) {
+                flushing = true;
+                avcodec_send_packet(codec.get(), nullptr);
+            } else {
+                if (packet->stream_index == stream) avcodec_send_packet(codec.get(), packet.get());
+                av_packet_unref(packet.get());
+            }
+        }
+        for (;;) {
+            const int r = avcodec_receive_frame(codec.get(), frame.get());
+            if (r == AVERROR(EAGAIN)) break;
+            if (r < 0) return last; // end of stream or a decoding error: the last picture we have
+            const qint64 pts = frame->best_effort_timestamp == AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
+            last.reset(av_frame_clone(frame.get()));
+            av_frame_unref(frame.get());
+            if (pts == AV_NOPTS_VALUE || pts - start >= target) return last;
+        }
+    }
+    return last;
+}
+
+QByteArray encodeJpeg(const AVFrame* picture, bool captionBand)
+{
+    if (picture == nullptr || picture->width <= 0 || picture->height <= 0) return {};
+    // Fit within 320 x 180, keeping the aspect ratio; even sizes for 4:2:0.
+    const double scale = qMin(double(AVUtil::THUMB_MAX_WIDTH) / picture->width,
+                              double(AVUtil::THUMB_MAX_HEIGHT) / picture->height);
+    const int w = qMax(2, int(picture->width * qMin(scale, 1.0)) & ~1);
+    const int h = qMax(2, int(picture->height * qMin(scale, 1.0)) & ~1);
+
+    SwsPtr sws(sws_getContext(picture->width, picture->height, AVPixelFormat(picture->format), w, h,
+                              AV_PIX_FMT_YUVJ420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!sws) return {};
+    FramePtr out(av_frame_alloc());
+    out->format = AV_PIX_FMT_YUVJ420P;
+    out->width = w;
+    out->height = h;
+    if (av_frame_get_buffer(out.get(), 0) < 0) return {};
+    sws_scale(sws.get(), picture->data, picture->linesize, 0, picture->height, out->data, out->linesize);
+
+    if (captionBand) {
+        // The band a trimmed movie's captions sit on: black, full width, at the bottom.
+        int band = qBound(1, int(h * CommonConst::CAPTION_SIZE_BASE / CommonConst::CAPTION_HEIGHT_BASE + 0.5), h);
+        for (int y = h - band; y < h; ++y) std::memset(out->data[0] + y * out->linesize[0], 0, w);
+        for (int y = (h - band) / 2; y < h / 2; ++y) {
+            std::memset(out->data[1] + y * out->linesize[1], 128, w / 2);
+            std::memset(out->data[2] + y * out->linesize[2], 128, w / 2);
+        }
+    }
+
+    const AVCodec* encoder = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+    if (encoder == nullptr) return {};
+    CodecPtr enc(avcodec_alloc_context3(encoder));
+    enc->width = w;
+    enc->height = h;
+    enc->pix_fmt = AV_PIX_FMT_YUVJ420P;
+    enc->time_base = AVRational{1, 25};
+    enc->flags |= AV_CODEC_FLAG_QSCALE;
+    enc->global_quality = FF_QP2LAMBDA * 3;
+    enc->thread_count = 1;
+    if (avcodec_open2(enc.get(), encoder, nullptr) < 0) return {};
+    out->quality = enc->global_quality;
+    out->pts = 0;
+    if (avcodec_send_frame(enc.get(), out.get()) < 0) return {};
+    avcodec_send_frame(enc.get(), nullptr);
+    PacketPtr packet(av_packet_alloc());
+    QByteArray jpeg;
+    while (avcodec_receive_packet(enc.get(), packet.get()) == 0) {
+        jpeg.append(reinterpret_cast<const char*>(packet->data), packet->size);
+        av_packet_unref(packet.get());
+    }
+    return jpeg;
+}
+
+std::optional<QString> writeAtomically(const QString& folder, const QString& name, const QByteArray& bytes)
+{
+    if (bytes.isEmpty()) return std::nullopt;
+    if (!QDir().mkpath(folder)) return std::nullopt;
+    const QString target = QDir(folder).filePath(name);
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly)) return std::nullopt;
+    file.write(bytes);
+    if (!file.commit()) return std::nullopt;
+    return target;
+}
+
+} // namespace
+
+QString AVUtil::thumbnailFileName(const QString& moviePath, qint64 timeMs)
+{
+    qint64 d = timeMs % 86400;
+    if (d < 0) d += 86400;
+    return QStringLiteral("%1_%2%3%4.jpeg")
+        .arg(QFileInfo(moviePath).completeBaseName())
+        .arg(d / 3600, 2, 10, QLatin1Char('0'))
+        .arg((d % 3600) / 60, 2, 10, QLatin1Char('0'))
+        .arg(d % 60, 2, 10, QLatin1Char('0'));
+}
+
+QByteArray AVUtil::jpegAt(const QString& moviePath, qint64 timeMs, bool captionBand)
+{
+    if (!QFileInfo(moviePath).isFile()) return {};
+    const FramePtr picture = decodeAt(moviePath, timeMs);
+    return encodeJpeg(picture.get(), captionBand);
+}
+
+std::optional<QString> AVUtil::createThumbnail(const QString& moviePath, qint64 timeMs, const QString& folder)
+{
+    return writeAtomically(folder, thumbnailFileName(moviePath, timeMs), jpegAt(moviePath, timeMs, false));
+}
+
+std::optional<QString> AVUtil::createBandedThumbnail(const QString& moviePath, qint64 timeMs, const QString& folder,
+                                                     const QString& fileName)
+{
+    return writeAtomically(folder, fileName, jpegAt(moviePath, timeMs, true));
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Still pictures from movies, made with the FFmpeg libraries so that they can
+// be made on any thread (no GUI classes involved).
+class AVUtil {
+public:
+    AVUtil() = delete;
+
+    static constexpr int THUMB_MAX_WIDTH = 320;
+    static constexpr int THUMB_MAX_HEIGHT = 180;
+
+    // Writes a JPEG of the movie's picture at timeMs (scaled to fit 320 x 180,
+    // aspect kept) into folder (created when missing) under
+    // thumbnailFileName(), atomically. Times below 0 are taken as 0; a time
+    // past the last picture gives the last picture. Nothing on any failure.
+    static std::optional<QString> createThumbnail(const QString& moviePath, qint64 timeMs, const QString& folder);
+
+    // The same picture with the black caption band of a trimmed movie drawn
+    // along its bottom edge, written under the given file name in folder.
+    static std::optional<QString> createBandedThumbnail(const QString& moviePath, qint64 timeMs,
+                                                        const QString& folder, const QString& fileName);
+
+    // "<movie name without extension>_HHMMSS.jpeg", the six digits being the
+    // time value read as seconds of a day (so distinct times within a day
+    // give distinct names).
+    static QString thumbnailFileName(const QString& moviePath, qint64 timeMs);
+
+    // Decodes the picture at timeMs and returns it as JPEG bytes (empty on failure).
+    static QByteArray jpegAt(const QString& moviePath, qint64 timeMs, bool captionBand);
+};
