@@ -448,8 +448,8 @@ CardOptions demoCardOptions()
                             {Incident::Kind::SwitchPress, 150000, true}};
     c.trips.push_back(city);
 
-    // Trip 2: out west on the motorway, over the limit now and then, through
-    // a tunnel; adventure mode for chapters 2 to 4; the power fails in the
+    // Trip 2: out west on the motorway, over the limit now and then, a jolt
+    // half a minute in, through a tunnel; adventure mode for chapters 2 to 4; the power fails in the
     // last chapter.
     TripOptions motorway;
     motorway.chapters = 4;
@@ -462,6 +462,7 @@ CardOptions demoCardOptions()
     motorway.drive.speedLimitKmh = 110;
     motorway.drive.seed = 22;
     motorway.drive.gpsOutages = {{100000, 112000}};
+    motorway.drive.incidents = {{Incident::Kind::GShock, 30000, true}};
     motorway.adventureFirstChapter = 1;
     motorway.adventureChapters = 3;
     motorway.damaged = {{3, PowerLoss, 40000}};

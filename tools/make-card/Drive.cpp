@@ -81,7 +81,7 @@ double step(Car& c, const DriveOptions& o, Rng& rng, double dt)
             c.phaseLeft -= dt;
             if (c.phaseLeft <= 0) {
                 c.phase = Phase::Accelerate;
-                c.accel = rng.chance(0.15) ? rng.range(2.9, 3.4) : rng.range(1.4, 2.2);
+                c.accel = rng.chance(0.1) ? rng.range(2.9, 3.4) : rng.range(1.4, 2.2);
                 c.target = std::max(15.0, o.cruiseKmh + rng.range(-10.0, 10.0)) / 3.6;
                 if (rng.chance(0.45)) {   // turn at the crossing
                     c.turnLeft = 5.0;
@@ -113,8 +113,12 @@ double step(Car& c, const DriveOptions& o, Rng& rng, double dt)
             break;
         }
         if (c.turnLeft > 0) {
+            // Corners are taken slowly; once up to speed the car runs straight.
             c.turnLeft -= dt;
-            if (c.turnLeft <= 0) c.yawRate = 0.0;
+            if (c.turnLeft <= 0 || c.v > 7.0) {
+                c.turnLeft = 0.0;
+                c.yawRate = 0.0;
+            }
         }
         break;
     }
