@@ -21,15 +21,21 @@ namespace {
 
 quint32 be32(const QByteArray& b, qsizetype o)
 {
-    return (quint32(quint8(b[o])) << 24) | (quint32(quint8(b[o + 1])) << 16)
-           | (quint32(quint8(b[o + 2])) << 8) | quint32(quint8(b[o + 3]));
+    return (quint32(quint8(b[o])) << 24) | (quint32(quint8(b[o + 1])) << 16) |
+           (quint32(quint8(b[o + 2])) << 8) | quint32(quint8(b[o + 3]));
 }
 quint32 be24(const QByteArray& b, qsizetype o)
 {
     return (quint32(quint8(b[o])) << 16) | (quint32(quint8(b[o + 1])) << 8) | quint32(quint8(b[o + 2]));
 }
-quint16 be16(const QByteArray& b, qsizetype o) { return quint16((quint8(b[o]) << 8) | quint8(b[o + 1])); }
-quint8 at(const QByteArray& b, qsizetype o) { return quint8(b[o]); }
+quint16 be16(const QByteArray& b, qsizetype o)
+{
+    return quint16((quint8(b[o]) << 8) | quint8(b[o + 1]));
+}
+quint8 at(const QByteArray& b, qsizetype o)
+{
+    return quint8(b[o]);
+}
 
 QByteArray readFile(const QString& path)
 {
@@ -76,7 +82,7 @@ std::vector<Box> topLevelBoxes(const QByteArray& file)
 
 struct Udat {
     quint32 count = 0;
-    std::vector<std::pair<quint32, quint32>> entries;   // in table order
+    std::vector<std::pair<quint32, quint32>> entries; // in table order
 };
 
 Udat readUdat(const QByteArray& file, const Box& box)
@@ -115,7 +121,8 @@ TEST(CardGenFields, SettingsRecordsCarryTheXorCheckByte)
     EXPECT_EQ(settingsRecord(0x01, 0x21, {}), (Record8{0x01, 0x21, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xDF}));
     const Record8 q = qualityModeRecord(0x02);
     quint8 x = 0;
-    for (int i = 0; i < 7; ++i) x ^= q[size_t(i)];
+    for (int i = 0; i < 7; ++i)
+        x ^= q[size_t(i)];
     EXPECT_EQ(q[7], x);
     EXPECT_EQ(q[0], 0x10);
     EXPECT_EQ(q[1], 0x03);
@@ -141,7 +148,8 @@ TEST(CardGenFields, GFieldsDecodeToTheMilliGValue)
     // Beyond the 12-bit range the field saturates instead of wrapping.
     EXPECT_EQ(gValue(gField(9000)), 4094);
     EXPECT_EQ(gValue(gField(-9000)), -4096);
-    for (int milli = -4096; milli <= 4094; milli += 2) ASSERT_EQ(gValue(gField(milli)), milli);
+    for (int milli = -4096; milli <= 4094; milli += 2)
+        ASSERT_EQ(gValue(gField(milli)), milli);
 }
 
 TEST(CardGenFields, PositionsSetBit23ForWestAndSouth)
@@ -189,7 +197,7 @@ TEST(CardGenFields, FrameRecordPutsEveryFieldAtItsOffset)
     EXPECT_EQ(gValue(be16(r, 20)), 1000);
     EXPECT_EQ(at(r, 29), 0x21);
     EXPECT_EQ(at(r, 30), 0x01);
-    EXPECT_EQ(at(r, 31), 0x05);   // GPS valid + power down, second flag clear
+    EXPECT_EQ(at(r, 31), 0x05); // GPS valid + power down, second flag clear
     EXPECT_EQ(at(r, 32), 1);
     EXPECT_EQ(be32(r, 36), 4096u);
     EXPECT_EQ(be32(r, 40), 123456u);
@@ -257,11 +265,12 @@ TEST_F(CardGenTest, MovieEndsWithAUdatBoxThatIndexesHeaderAndOneRunPerSecond)
     EXPECT_EQ(qint64(last.size), m.udatLength);
 
     const Udat u = readUdat(file, last);
-    ASSERT_EQ(u.count, 6u);              // header + 5 runs
+    ASSERT_EQ(u.count, 6u); // header + 5 runs
     ASSERT_EQ(u.entries.size(), 6u);
-    EXPECT_EQ(be32(file, qsizetype(last.offset) + 8), 0u);   // unused leading bytes
+    EXPECT_EQ(be32(file, qsizetype(last.offset) + 8), 0u); // unused leading bytes
     // The header has the lowest offset; every range lies inside the box.
-    for (size_t i = 1; i < u.entries.size(); ++i) EXPECT_GT(u.entries[i].first, u.entries[0].first);
+    for (size_t i = 1; i < u.entries.size(); ++i)
+        EXPECT_GT(u.entries[i].first, u.entries[0].first);
     for (const auto& [off, len] : u.entries) {
         EXPECT_GE(off, last.offset + 8);
         EXPECT_LE(quint64(off) + len, quint64(file.size()));
@@ -317,8 +326,8 @@ TEST_F(CardGenTest, DriveStaysPlausibleInTheSouthEast)
         const auto samples = simulateDrive(d, 120000, 28);
         ASSERT_EQ(samples.size(), 120u * 28u);
         for (const FrameSample& s : samples) {
-            ASSERT_LT(s.latitude, 0);              // south
-            ASSERT_GT(s.longitude, 0);             // east
+            ASSERT_LT(s.latitude, 0);  // south
+            ASSERT_GT(s.longitude, 0); // east
             ASSERT_LE(s.speedTenths, 1300);
             ASSERT_GE(s.gzMilli, 900);
             ASSERT_LE(std::abs(s.gxMilli), 600);
@@ -367,7 +376,8 @@ TEST_F(CardGenTest, SoundRecordsAreInterleavedButNotPictures)
     ASSERT_EQ(m.runRecords.size(), 2u);
     EXPECT_EQ(m.runRecords[0], 33);
     int sound = 0;
-    for (const FrameSample& f : m.samples) sound += f.id == 0xAA;
+    for (const FrameSample& f : m.samples)
+        sound += f.id == 0xAA;
     EXPECT_EQ(sound, 10);
 }
 
@@ -381,7 +391,7 @@ TEST_F(CardGenTest, PowerLossEndsTheRecordingEarlyWithThePowerDownFlag)
     const WrittenMovie m = writeMovie(path("p.MP4"), o);
     const QByteArray file = readFile(m.path);
     const Udat u = readUdat(file, topLevelBoxes(file).back());
-    ASSERT_EQ(u.entries.size(), 5u);    // header + 4 runs, the last one partial
+    ASSERT_EQ(u.entries.size(), 5u); // header + 4 runs, the last one partial
     EXPECT_EQ(u.entries[4].second, 14u * 64u);
     const auto [off, len] = u.entries[4];
     for (quint32 p = 0; p < len; p += 64) {
@@ -437,10 +447,10 @@ TEST_F(CardGenTest, ShortHeaderEndsBeforeItsLastInfoRecord)
     const Udat u = readUdat(file, topLevelBoxes(file).back());
     const QByteArray header = file.mid(u.entries[0].first, u.entries[0].second);
     ASSERT_EQ(header.size(), 88);
-    EXPECT_EQ(at(header, 64), 2);       // still announces two records
+    EXPECT_EQ(at(header, 64), 2); // still announces two records
     EXPECT_LT(header.size(), 80 + 8 * at(header, 64));
 
-    o.format.headerLength = 40;         // not even the recording id
+    o.format.headerLength = 40; // not even the recording id
     const WrittenMovie tiny = writeMovie(path("h2.MP4"), o);
     EXPECT_EQ(tiny.headerLength, 40);
 }
@@ -477,7 +487,7 @@ TEST_F(CardGenTest, TripChaptersContinueTheTimeStampsAndNumbers)
     EXPECT_EQ(w.key, "202603150830");
     EXPECT_EQ(w.chapters[0].fileName, "m2026031508309998.MP4");
     EXPECT_EQ(w.chapters[1].fileName, "m2026031508309999.MP4");
-    EXPECT_EQ(w.chapters[2].fileName, "m2026031508300001.MP4");   // 9999 wraps to 1
+    EXPECT_EQ(w.chapters[2].fileName, "m2026031508300001.MP4"); // 9999 wraps to 1
     EXPECT_EQ(next, 2);
     for (size_t c = 0; c < 3; ++c) {
         EXPECT_EQ(w.chapters[c].firstStamp, t.drive.startStamp + 4000 * quint32(c));
@@ -512,8 +522,8 @@ TEST_F(CardGenTest, VrecFileListsChaptersThenAnEndMarkerThenStaleEntries)
         EXPECT_EQ(be32(e, 40), m.firstStamp);
         EXPECT_EQ(QString::fromLatin1(e.mid(64, 16)), m.indexName);
     }
-    EXPECT_EQ(at(v, 64 + 160), 0xFF);                 // end marker
-    const QByteArray stale = v.mid(64 + 240, 80);     // left over, names chapter 1
+    EXPECT_EQ(at(v, 64 + 160), 0xFF);             // end marker
+    const QByteArray stale = v.mid(64 + 240, 80); // left over, names chapter 1
     EXPECT_EQ(at(stale, 0), 0x17);
     EXPECT_EQ(stale.mid(64, 16), v.mid(64 + 64, 16));
     EXPECT_NE(be32(stale, 2), be32(v, 64 + 2));
@@ -522,7 +532,7 @@ TEST_F(CardGenTest, VrecFileListsChaptersThenAnEndMarkerThenStaleEntries)
     const WrittenCard w0 = writeCard(dir.filePath("mode0"), c);
     const QByteArray v0 = readFile(w0.moveDir + "/VREC_MOV_MNG.DAT");
     EXPECT_EQ(at(v0, 0), 0);
-    EXPECT_EQ(v0.mid(64 + 160), QByteArray(v0.size() - 224, char(0xFF)));   // no stale entry in mode 0
+    EXPECT_EQ(v0.mid(64 + 160), QByteArray(v0.size() - 224, char(0xFF))); // no stale entry in mode 0
 }
 
 TEST_F(CardGenTest, ProtectFileFillsTheThreeRegions)
@@ -621,7 +631,8 @@ TEST_F(CardGenTest, DataFileBlocksTileTheFileAndPlaybackInfIsShiftJis)
     for (int k = 0; k < n; ++k) {
         const QByteArray r = f.mid(80 + 8 * k, 8);
         quint8 x = 0;
-        for (int i = 0; i < 7; ++i) x ^= at(r, i);
+        for (int i = 0; i < 7; ++i)
+            x ^= at(r, i);
         EXPECT_EQ(at(r, 7), x);
         info[{at(r, 0), at(r, 1)}] = r;
     }
@@ -657,7 +668,7 @@ TEST_F(CardGenTest, DataFileBlocksTileTheFileAndPlaybackInfIsShiftJis)
     EXPECT_TRUE(inf.contains(QStringLiteral("USER_CAR_CODE=ABC\r\n")));
     EXPECT_FALSE(inf.contains(QStringLiteral("USER_DRIVER_CODE")));
     EXPECT_TRUE(inf.contains(QStringLiteral("TITLE=配送ルート\r\n")));
-    EXPECT_NE(readFile(w.playbackInfPath), inf.toUtf8());   // not UTF-8 on disk
+    EXPECT_NE(readFile(w.playbackInfPath), inf.toUtf8()); // not UTF-8 on disk
 }
 
 // ---------------------------------------------------------------------------
@@ -672,7 +683,8 @@ TEST_F(CardGenTest, RealMovieIsH264ThatFfprobeReads)
     const QByteArray file = readFile(m.path);
     const auto boxes = topLevelBoxes(file);
     QByteArrayList types;
-    for (const Box& b : boxes) types << b.type;
+    for (const Box& b : boxes)
+        types << b.type;
     EXPECT_TRUE(types.contains("moov"));
     EXPECT_TRUE(types.contains("mdat"));
     EXPECT_EQ(types.back(), "udat");
@@ -685,8 +697,8 @@ TEST_F(CardGenTest, RealMovieIsH264ThatFfprobeReads)
     probe.start(QStringLiteral("ffprobe"),
                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
                  QStringLiteral("-show_entries"),
-                 QStringLiteral("stream=codec_name,width,height,nb_read_frames"),
-                 QStringLiteral("-of"), QStringLiteral("default=noprint_wrappers=1"), m.path});
+                 QStringLiteral("stream=codec_name,width,height,nb_read_frames"), QStringLiteral("-of"),
+                 QStringLiteral("default=noprint_wrappers=1"), m.path});
     ASSERT_TRUE(probe.waitForFinished(60000));
     const QString out = QString::fromUtf8(probe.readAll());
     EXPECT_EQ(probe.exitCode(), 0) << out.toStdString();
@@ -699,17 +711,20 @@ TEST_F(CardGenTest, RealMovieIsH264ThatFfprobeReads)
 TEST_F(CardGenTest, DemoCardHoldsTripsEventsSurveillanceAndAdventure)
 {
     CardOptions c = demoCardOptions();
-    for (TripOptions& t : c.trips) t.format.realVideo = false;
+    for (TripOptions& t : c.trips)
+        t.format.realVideo = false;
     const WrittenCard w = writeCard(dir.path(), c);
     ASSERT_EQ(w.trips.size(), 3u);
     int movies = 0;
-    for (const WrittenTrip& t : w.trips) movies += int(t.chapters.size());
+    for (const WrittenTrip& t : w.trips)
+        movies += int(t.chapters.size());
     EXPECT_EQ(movies, 9);
     for (const WrittenTrip& t : w.trips)
         for (const WrittenMovie& m : t.chapters) {
             EXPECT_TRUE(QFile::exists(m.path));
             // The card's folder and name rules: MOVEnnn/ and 17 word characters.
-            EXPECT_TRUE(m.path.contains(QRegularExpression(QStringLiteral("/MOVE/MOVE\\d{3}/\\w{17}\\.MP4$"))))
+            EXPECT_TRUE(
+                m.path.contains(QRegularExpression(QStringLiteral("/MOVE/MOVE\\d{3}/\\w{17}\\.MP4$"))))
                 << m.path.toStdString();
         }
     int g = 0, surv = 0, sw = 0;
