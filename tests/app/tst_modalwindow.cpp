@@ -253,6 +253,23 @@ private Q_SLOTS:
         QCOMPARE(answer, Alerts::FIRST_BUTTON + 1);
     }
 
+    void runDialogHostsAndHandsTheContentBack()
+    {
+        QWidget main;
+        QLabel content(QStringLiteral("c"));
+        QTimer::singleShot(0, &content, [&] {
+            auto* host = ModalWindow::current();
+            QVERIFY(host != nullptr);
+            QCOMPARE(host->type(), Type::OpenForm);
+            QCOMPARE(host->windowTitle(), QStringLiteral("Open From"));
+            QCOMPARE(content.parentWidget(), host);
+            QTest::keyClick(host, Qt::Key_Escape);
+        });
+        ModalWindow::runDialog(&main, &content, Type::OpenForm, QStringLiteral("Open From"), QSize(300, 200));
+        QVERIFY(content.parentWidget() == nullptr);
+        QVERIFY(ModalWindow::current() == nullptr);
+    }
+
     void aboutBoxShowsTheVersionAndEndsOnOkAndEscape()
     {
         AppAboutDialog about;

@@ -77,6 +77,16 @@ int ModalWindow::runModal()
     return result;
 }
 
+int ModalWindow::runDialog(QWidget* parent, QWidget* content, Type type, const QString& title, QSize contentSize,
+                           ModalWindowDelegate* delegate)
+{
+    ModalWindow window(parent);
+    window.setType(type);
+    window.setMwDelegate(delegate);
+    window.setContent(content, title, contentSize);
+    return window.runModal();
+}
+
 void ModalWindow::endModalRun(int result)
 {
     done(result);

@@ -60,6 +60,12 @@ public:
     // again and gives the focus back to the window's parent.
     int runModal();
 
+    // The whole hosting sequence: a new window of the type over parent,
+    // hosting content with the title and content size, run modally. The
+    // content is handed back (parent cleared) when the run ends.
+    static int runDialog(QWidget* parent, QWidget* content, Type type, const QString& title,
+                         QSize contentSize = QSize(), ModalWindowDelegate* delegate = nullptr);
+
     // Ends this window's modal run (the window is hidden).
     void endModalRun(int result = QDialog::Rejected);
 
