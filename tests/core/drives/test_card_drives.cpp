@@ -106,3 +106,12 @@ TEST(CardDriveList, CardFolderIsTheVolumesMoveFolder)
 {
     EXPECT_EQ(CardDriveList::cardFolderOf(QStringLiteral("/media/u/B")), QStringLiteral("/media/u/B/MOVE/"));
 }
+
+TEST(SystemCardDriveSource, ThisMachinesListNeverHoldsTheRootFileSystem)
+{
+    const QStringList paths = SystemCardDriveSource().removableVolumePaths();
+    for (const QString& p : paths) {
+        EXPECT_NE(p, QStringLiteral("/"));
+        EXPECT_TRUE(p.startsWith(QLatin1Char('/'))) << p.toStdString();
+    }
+}
