@@ -117,6 +117,16 @@ private Q_SLOTS:
         QVERIFY(!SettingsStore::open()->contains(QStringLiteral("cardDriveSelect")));
     }
 
+    void defaultSourceServesPickerAndCount()
+    {
+        CardDriveSelectDialog::setDefaultSource(m_source);
+        QCOMPARE(CardDriveSelectDialog::removableVolumeCount(), 2);
+        CardDriveSelectDialog dialog;
+        dialog.showDialog();
+        QCOMPARE(dialog.cardDriveName, (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+        CardDriveSelectDialog::setDefaultSource(nullptr);
+    }
+
     void emptyListDisablesOk()
     {
         CardDriveSelectDialog dialog(nullptr, std::make_shared<FixedCardDriveSource>(QStringList{}));

@@ -10,14 +10,19 @@ std::shared_ptr<const CardDriveSource>& defaultSource()
     static std::shared_ptr<const CardDriveSource> source;
     return source;
 }
+
+std::shared_ptr<const CardDriveSource> effectiveDefaultSource()
+{
+    if (auto s = defaultSource()) return s;
+    return std::make_shared<SystemCardDriveSource>();
+}
 } // namespace
 
 CardDriveSelectDialog::CardDriveSelectDialog(QWidget* parent, std::shared_ptr<const CardDriveSource> source)
     : QWidget(parent), m_ui(std::make_unique<Ui::CardDriveSelectDialog>()), m_source(std::move(source))
 {
     m_ui->setupUi(this);
-    if (!m_source) m_source = defaultSource();
-    if (!m_source) m_source = std::make_shared<SystemCardDriveSource>();
+    if (!m_source) m_source = effectiveDefaultSource();
     connect(m_ui->btnOk, &QPushButton::clicked, this, &CardDriveSelectDialog::btnOk_Click);
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &CardDriveSelectDialog::btnCancel_Click);
     m_ui->btnOk->setEnabled(false);
@@ -28,6 +33,11 @@ CardDriveSelectDialog::~CardDriveSelectDialog() = default;
 void CardDriveSelectDialog::setDefaultSource(std::shared_ptr<const CardDriveSource> source)
 {
     defaultSource() = std::move(source);
+}
+
+int CardDriveSelectDialog::removableVolumeCount()
+{
+    return static_cast<int>(CardDriveList::fromVolumePaths(effectiveDefaultSource()->removableVolumePaths()).paths.size());
 }
 
 QString CardDriveSelectDialog::windowTitleText()

@@ -43,6 +43,11 @@ public:
     // the machine's volumes.
     static void setDefaultSource(std::shared_ptr<const CardDriveSource> source);
 
+    // How many removable volumes the picker would list now (the callers'
+    // check for a card before they open the picker); same source as a new
+    // picker without its own.
+    static int removableVolumeCount();
+
     // The host window's title and content size.
     static QString windowTitleText();
     static constexpr QSize CONTENT_SIZE{335, 188};
