@@ -65,7 +65,8 @@ private Q_SLOTS:
     {
         BackUpFolderSelectDialog dialog;
         QCOMPARE(dialog.backupFolderPath, m_root);
-        QCOMPARE(dialog.backupFolders, (QStringList{QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b")}));
+        QCOMPARE(dialog.backupFolders,
+                 (QStringList{QStringLiteral("A"), QStringLiteral("a"), QStringLiteral("b")}));
         QCOMPARE(dialog.cmbBackupFolder()->count(), 3);
         QCOMPARE(dialog.cmbBackupFolder()->currentText(), QStringLiteral("A"));
         QCOMPARE(dialog.txtMessage()->text(), QStringLiteral("Select backup folder"));
@@ -125,7 +126,8 @@ private Q_SLOTS:
     {
         BackUpFolderSelectDialog dialog;
         m_alerts.clear();
-        dialog.backupFolderPath = m_root + QStringLiteral("/plain.txt"); // gone or replaced since the setting was read
+        dialog.backupFolderPath =
+            m_root + QStringLiteral("/plain.txt"); // gone or replaced since the setting was read
         QVERIFY(dialog.subfolderNames().isEmpty());
         QCOMPARE(m_alerts.size(), 1);
         QCOMPARE(m_alerts[0].title, QStringLiteral("Warning"));
@@ -159,7 +161,8 @@ private:
     bool runHosted(BackUpFolderSelectDialog& dialog, const std::function<void()>& action)
     {
         ModalWindow w;
-        w.setContent(&dialog, BackUpFolderSelectDialog::windowTitleText(), BackUpFolderSelectDialog::CONTENT_SIZE);
+        w.setContent(&dialog, BackUpFolderSelectDialog::windowTitleText(),
+                     BackUpFolderSelectDialog::CONTENT_SIZE);
         bool stillRunning = false;
         QTimer::singleShot(0, &w, [&] {
             action();

@@ -97,9 +97,11 @@ private Q_SLOTS:
         dialog.showDialog();
         dialog.cmbCardDriveFolder()->setCurrentIndex(1);
         runHosted(dialog, [&] { dialog.btnOk()->click(); });
-        QCOMPARE(delegate.finished, QStringList{m_dir.filePath(QStringLiteral("B")) + QStringLiteral("/MOVE/")});
+        QCOMPARE(delegate.finished,
+                 QStringList{m_dir.filePath(QStringLiteral("B")) + QStringLiteral("/MOVE/")});
         QCOMPARE(dialog.dirPathCard, m_dir.filePath(QStringLiteral("B")));
-        QCOMPARE(SettingsStore::open()->value(QStringLiteral("cardDriveSelect")).toString(), QStringLiteral("B"));
+        QCOMPARE(SettingsStore::open()->value(QStringLiteral("cardDriveSelect")).toString(),
+                 QStringLiteral("B"));
     }
 
     void okRefusedByTheDelegateChangesNothing()

@@ -59,9 +59,10 @@ private Q_SLOTS:
         QVERIFY(!OperationGuard::begin(InstanceGuard::BACKUP_SETTING, nullptr));
         QCOMPARE(m_alerts.size(), 1);
         QCOMPARE(m_alerts[0].title, QStringLiteral("Warning"));
-        QCOMPARE(m_alerts[0].message,
-                 QStringLiteral(
-                     "The selected file operation is currently in use by another instance of the application."));
+        QCOMPARE(
+            m_alerts[0].message,
+            QStringLiteral(
+                "The selected file operation is currently in use by another instance of the application."));
         QCOMPARE(m_alerts[0].style, Alerts::Style::Critical);
 
         // Another operation is not affected.

@@ -67,12 +67,17 @@ private Q_SLOTS:
             const char* name;
             Type type;
             bool ends;
-        } rows[] = {{"OpenForm", Type::OpenForm, true},         {"ViewerSetting", Type::ViewerSetting, false},
-                    {"CameraSetting", Type::CameraSetting, false}, {"BackupDelete", Type::BackupDelete, false},
-                    {"TaskProgress", Type::TaskProgress, false},   {"BackupSetting", Type::BackupSetting, false},
-                    {"Trim", Type::Trim, true},                    {"Capture", Type::Capture, true},
+        } rows[] = {{"OpenForm", Type::OpenForm, true},
+                    {"ViewerSetting", Type::ViewerSetting, false},
+                    {"CameraSetting", Type::CameraSetting, false},
+                    {"BackupDelete", Type::BackupDelete, false},
+                    {"TaskProgress", Type::TaskProgress, false},
+                    {"BackupSetting", Type::BackupSetting, false},
+                    {"Trim", Type::Trim, true},
+                    {"Capture", Type::Capture, true},
                     {"Etc", Type::Etc, false}};
-        for (const auto& r : rows) QTest::newRow(r.name) << static_cast<int>(r.type) << r.ends;
+        for (const auto& r : rows)
+            QTest::newRow(r.name) << static_cast<int>(r.type) << r.ends;
     }
     void escapeEndsOnlyOpenFormTrimAndCapture()
     {
@@ -102,7 +107,8 @@ private Q_SLOTS:
     {
         QFETCH(int, type);
         QFETCH(QString, key);
-        for (const QString& k : InstanceGuard::operations()) QVERIFY(InstanceGuard::tryAcquire(k));
+        for (const QString& k : InstanceGuard::operations())
+            QVERIFY(InstanceGuard::tryAcquire(k));
         ModalWindow w;
         w.setType(static_cast<Type>(type));
         QVERIFY(runEndsAfter(w, [&] { w.close(); }));
@@ -216,7 +222,8 @@ private Q_SLOTS:
             return Alerts::FIRST_BUTTON;
         });
         Alerts::warning(nullptr, QStringLiteral("m"));
-        QCOMPARE(events, (QStringList{QStringLiteral("lower"), QStringLiteral("alert"), QStringLiteral("raise")}));
+        QCOMPARE(events,
+                 (QStringList{QStringLiteral("lower"), QStringLiteral("alert"), QStringLiteral("raise")}));
     }
 
     void alertsCarryTitleStyleAndButtonsInOrder()

@@ -5,10 +5,10 @@
 
 #include <QNetworkReply>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslServer>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -29,8 +29,8 @@ public:
                     if (!m_request.contains("\r\n\r\n")) return;
                     const QByteArray reason = m_status == 200 ? "OK" : "Not Found";
                     s->write("HTTP/1.1 " + QByteArray::number(m_status) + ' ' + reason +
-                             "\r\nContent-Type: text/plain\r\nContent-Length: " + QByteArray::number(m_body.size()) +
-                             "\r\nConnection: close\r\n\r\n" + m_body);
+                             "\r\nContent-Type: text/plain\r\nContent-Length: " +
+                             QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n" + m_body);
                     s->disconnectFromHost();
                 });
                 QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
@@ -105,7 +105,8 @@ private Q_SLOTS:
         QVERIFY(checker.checkForUpdates(QStringLiteral("1.3.0"), server.url()));
         QVERIFY(finished.wait(10000));
         QCOMPARE(available.count(), announced ? 1 : 0);
-        QVERIFY(server.request().startsWith("GET /top/driverecorder/KorveltaReplay/mac/ver.txt HTTP/1.1\r\n"));
+        QVERIFY(
+            server.request().startsWith("GET /top/driverecorder/KorveltaReplay/mac/ver.txt HTTP/1.1\r\n"));
         QVERIFY(server.request().contains("User-Agent: KORVELTA REPLAY/[1, 3, 0]\r\n"));
     }
 
@@ -152,7 +153,8 @@ private Q_SLOTS:
 
         // Control: a client that trusts this certificate does get the version.
         QNetworkAccessManager trusting;
-        QNetworkRequest request(QUrl(QStringLiteral("https://127.0.0.1:%1/ver.txt").arg(server.serverPort())));
+        QNetworkRequest request(
+            QUrl(QStringLiteral("https://127.0.0.1:%1/ver.txt").arg(server.serverPort())));
         QSslConfiguration clientConfig = QSslConfiguration::defaultConfiguration();
         clientConfig.setCaCertificates({QSslCertificate(QByteArray(SELF_SIGNED_CERT))});
         request.setSslConfiguration(clientConfig);
@@ -174,7 +176,8 @@ private Q_SLOTS:
         UpdateChecker checker;
         QSignalSpy available(&checker, &UpdateChecker::updateAvailable);
         QSignalSpy finished(&checker, &UpdateChecker::finished);
-        QVERIFY(checker.checkForUpdates(QStringLiteral("1.0.0"), QStringLiteral("http://127.0.0.1:%1").arg(port)));
+        QVERIFY(checker.checkForUpdates(QStringLiteral("1.0.0"),
+                                        QStringLiteral("http://127.0.0.1:%1").arg(port)));
         QVERIFY(finished.wait(10000));
         QCOMPARE(available.count(), 0);
     }
@@ -197,8 +200,9 @@ private Q_SLOTS:
         Alerts::setInterceptor({});
         QCOMPARE(seen.size(), 1);
         QCOMPARE(seen[0].title, QStringLiteral("announcement"));
-        QCOMPARE(seen[0].message, QStringLiteral("The latest version of KORVELTA REPLAY is available for download at "
-                                                 "the URL listed in the owner's manual."));
+        QCOMPARE(seen[0].message,
+                 QStringLiteral("The latest version of KORVELTA REPLAY is available for download at "
+                                "the URL listed in the owner's manual."));
         QCOMPARE(seen[0].style, Alerts::Style::Informational);
         QCOMPARE(seen[0].buttons, QStringList{QStringLiteral("OK")});
     }

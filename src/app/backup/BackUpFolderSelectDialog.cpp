@@ -25,14 +25,27 @@ QString BackUpFolderSelectDialog::windowTitleText()
     return tr("Selection of backup folder");
 }
 
-QLabel* BackUpFolderSelectDialog::txtMessage() const { return m_ui->txtMessage; }
-QComboBox* BackUpFolderSelectDialog::cmbBackupFolder() const { return m_ui->cmbBackupFolder; }
-QPushButton* BackUpFolderSelectDialog::btnOk() const { return m_ui->btnOk; }
-QPushButton* BackUpFolderSelectDialog::btnCancel() const { return m_ui->btnCancel; }
+QLabel* BackUpFolderSelectDialog::txtMessage() const
+{
+    return m_ui->txtMessage;
+}
+QComboBox* BackUpFolderSelectDialog::cmbBackupFolder() const
+{
+    return m_ui->cmbBackupFolder;
+}
+QPushButton* BackUpFolderSelectDialog::btnOk() const
+{
+    return m_ui->btnOk;
+}
+QPushButton* BackUpFolderSelectDialog::btnCancel() const
+{
+    return m_ui->btnCancel;
+}
 
 void BackUpFolderSelectDialog::loadFolders()
 {
-    m_ui->txtMessage->setText(mode == Mode::Cleanup ? tr("Select Folder to delete") : tr("Select backup folder"));
+    m_ui->txtMessage->setText(mode == Mode::Cleanup ? tr("Select Folder to delete")
+                                                    : tr("Select backup folder"));
     UserDefaultUtil::load();
     backupFolderPath = UserDefaultUtil::pathBackup;
     backupFolders = BackupFolderList::sortedForDisplay(subfolderNames());

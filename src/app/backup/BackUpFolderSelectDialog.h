@@ -55,9 +55,9 @@ public:
     QPushButton* btnCancel() const;
 
     Mode mode = Mode::Normal;
-    QStringList backupFolders; // shown names, in list order
-    QString openSourcePath;    // Cleanup: the source the main window has open
-    QString backupFolderPath;  // the folder whose sub-folders are listed
+    QStringList backupFolders;                            // shown names, in list order
+    QString openSourcePath;                               // Cleanup: the source the main window has open
+    QString backupFolderPath;                             // the folder whose sub-folders are listed
     BackUpFolderSelectDialogDelegate* delegate = nullptr; // Normal; not owned
     CleanupDelegate* viewControllerDelegate = nullptr;    // Cleanup; not owned
 

@@ -37,7 +37,8 @@ void CardDriveSelectDialog::setDefaultSource(std::shared_ptr<const CardDriveSour
 
 int CardDriveSelectDialog::removableVolumeCount()
 {
-    return static_cast<int>(CardDriveList::fromVolumePaths(effectiveDefaultSource()->removableVolumePaths()).paths.size());
+    return static_cast<int>(
+        CardDriveList::fromVolumePaths(effectiveDefaultSource()->removableVolumePaths()).paths.size());
 }
 
 QString CardDriveSelectDialog::windowTitleText()
@@ -45,9 +46,18 @@ QString CardDriveSelectDialog::windowTitleText()
     return tr("Selection of Card Drive");
 }
 
-QComboBox* CardDriveSelectDialog::cmbCardDriveFolder() const { return m_ui->cmbCardDriveFolder; }
-QPushButton* CardDriveSelectDialog::btnOk() const { return m_ui->btnOk; }
-QPushButton* CardDriveSelectDialog::btnCancel() const { return m_ui->btnCancel; }
+QComboBox* CardDriveSelectDialog::cmbCardDriveFolder() const
+{
+    return m_ui->cmbCardDriveFolder;
+}
+QPushButton* CardDriveSelectDialog::btnOk() const
+{
+    return m_ui->btnOk;
+}
+QPushButton* CardDriveSelectDialog::btnCancel() const
+{
+    return m_ui->btnCancel;
+}
 
 void CardDriveSelectDialog::showDialog()
 {
@@ -58,7 +68,8 @@ void CardDriveSelectDialog::showDialog()
     cardDriveName = list.names;
     m_ui->cmbCardDriveFolder->addItems(cardDriveName);
     if (!userDefaultsKey.isEmpty() && !cardDriveName.isEmpty())
-        m_ui->cmbCardDriveFolder->setCurrentIndex(list.preselectIndex(CardDriveList::rememberedName(userDefaultsKey)));
+        m_ui->cmbCardDriveFolder->setCurrentIndex(
+            list.preselectIndex(CardDriveList::rememberedName(userDefaultsKey)));
     // With nothing to choose, OK would have no volume to hand on.
     m_ui->btnOk->setEnabled(!cardDriveURLs.isEmpty());
 }
@@ -80,6 +91,7 @@ void CardDriveSelectDialog::btnOk_Click()
 
 void CardDriveSelectDialog::btnCancel_Click()
 {
-    if (selectCardDriveType == CardDriveType::CameraSetting) InstanceGuard::release(InstanceGuard::CAMERA_SETTING);
+    if (selectCardDriveType == CardDriveType::CameraSetting)
+        InstanceGuard::release(InstanceGuard::CAMERA_SETTING);
     ModalWindow::abortModal();
 }

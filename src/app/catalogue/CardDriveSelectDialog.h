@@ -36,7 +36,8 @@ class CardDriveSelectDialog : public QWidget {
 public:
     // Without a source the machine's removable volumes are listed (or the
     // source given to setDefaultSource).
-    explicit CardDriveSelectDialog(QWidget* parent = nullptr, std::shared_ptr<const CardDriveSource> source = {});
+    explicit CardDriveSelectDialog(QWidget* parent = nullptr,
+                                   std::shared_ptr<const CardDriveSource> source = {});
     ~CardDriveSelectDialog() override;
 
     // The source every new picker without its own uses; null goes back to
@@ -59,11 +60,11 @@ public:
     QPushButton* btnOk() const;
     QPushButton* btnCancel() const;
 
-    QStringList cardDriveName; // names shown, same order as cardDriveURLs
-    QStringList cardDriveURLs; // volume paths, ascending
+    QStringList cardDriveName;                         // names shown, same order as cardDriveURLs
+    QStringList cardDriveURLs;                         // volume paths, ascending
     CardDriveSelectDialogDelegate* delegate = nullptr; // not owned
-    QString dirPathCard;       // after OK: the chosen volume's path
-    QString userDefaultsKey;   // where the chosen name is remembered
+    QString dirPathCard;                               // after OK: the chosen volume's path
+    QString userDefaultsKey;                           // where the chosen name is remembered
     CardDriveType selectCardDriveType = CardDriveType::FileOpen;
 
 public Q_SLOTS:

@@ -16,12 +16,30 @@ std::function<int(const Alert&)>& interceptor()
 }
 } // namespace
 
-QString titleWarning() { return QCoreApplication::translate("Alerts", "Warning"); }
-QString titleInformation() { return QCoreApplication::translate("Alerts", "Information"); }
-QString titleConfirmation() { return QCoreApplication::translate("Alerts", "confirmation"); }
-QString titleAnnouncement() { return QCoreApplication::translate("Alerts", "announcement"); }
-QString buttonOk() { return QCoreApplication::translate("Alerts", "OK"); }
-QString buttonCancel() { return QCoreApplication::translate("Alerts", "Cancel"); }
+QString titleWarning()
+{
+    return QCoreApplication::translate("Alerts", "Warning");
+}
+QString titleInformation()
+{
+    return QCoreApplication::translate("Alerts", "Information");
+}
+QString titleConfirmation()
+{
+    return QCoreApplication::translate("Alerts", "confirmation");
+}
+QString titleAnnouncement()
+{
+    return QCoreApplication::translate("Alerts", "announcement");
+}
+QString buttonOk()
+{
+    return QCoreApplication::translate("Alerts", "OK");
+}
+QString buttonCancel()
+{
+    return QCoreApplication::translate("Alerts", "Cancel");
+}
 
 void setInterceptor(std::function<int(const Alert&)> f)
 {
@@ -43,14 +61,21 @@ int show(QWidget* parent, const Alert& alert)
         box.setText(a.title);
         box.setInformativeText(a.message);
         switch (a.style) {
-        case Style::Warning: box.setIcon(QMessageBox::Warning); break;
-        case Style::Informational: box.setIcon(QMessageBox::Information); break;
-        case Style::Critical: box.setIcon(QMessageBox::Critical); break;
+        case Style::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Style::Informational:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Style::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
         }
         QList<QPushButton*> buttons;
         for (qsizetype i = 0; i < a.buttons.size(); ++i) {
             const QMessageBox::ButtonRole role =
-                i == 0 ? QMessageBox::AcceptRole : (i == 1 ? QMessageBox::RejectRole : QMessageBox::ActionRole);
+                i == 0 ? QMessageBox::AcceptRole
+                       : (i == 1 ? QMessageBox::RejectRole : QMessageBox::ActionRole);
             buttons.append(box.addButton(a.buttons.at(i), role));
         }
         box.setDefaultButton(buttons.first());

@@ -12,7 +12,8 @@ static void initAppResources()
     Q_INIT_RESOURCE(mainwindow);
 }
 
-AppAboutDialog::AppAboutDialog(QWidget* parent) : QWidget(parent), m_ui(std::make_unique<Ui::AppAboutDialog>())
+AppAboutDialog::AppAboutDialog(QWidget* parent)
+    : QWidget(parent), m_ui(std::make_unique<Ui::AppAboutDialog>())
 {
     initAppResources();
     m_ui->setupUi(this);
@@ -42,8 +43,14 @@ void AppAboutDialog::setVersionText()
     m_ui->lblAppVersion->setText(versionText());
 }
 
-QLabel* AppAboutDialog::lblAppVersion() const { return m_ui->lblAppVersion; }
-QPushButton* AppAboutDialog::okBtn() const { return m_ui->okBtn; }
+QLabel* AppAboutDialog::lblAppVersion() const
+{
+    return m_ui->lblAppVersion;
+}
+QPushButton* AppAboutDialog::okBtn() const
+{
+    return m_ui->okBtn;
+}
 
 void AppAboutDialog::btnOkOnclick()
 {

@@ -70,15 +70,16 @@ int ModalWindow::runModal()
     runningWindows().emplace_back(this);
     const int result = exec();
     auto& stack = runningWindows();
-    for (auto it = stack.begin(); it != stack.end();) it = (it->isNull() || *it == this) ? stack.erase(it) : it + 1;
+    for (auto it = stack.begin(); it != stack.end();)
+        it = (it->isNull() || *it == this) ? stack.erase(it) : it + 1;
     hide();
     setChildWindowLevels(true);
     if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) owner->activateWindow();
     return result;
 }
 
-int ModalWindow::runDialog(QWidget* parent, QWidget* content, Type type, const QString& title, QSize contentSize,
-                           ModalWindowDelegate* delegate)
+int ModalWindow::runDialog(QWidget* parent, QWidget* content, Type type, const QString& title,
+                           QSize contentSize, ModalWindowDelegate* delegate)
 {
     ModalWindow window(parent);
     window.setType(type);
@@ -100,7 +101,8 @@ void ModalWindow::abortModal()
 ModalWindow* ModalWindow::current()
 {
     auto& stack = runningWindows();
-    while (!stack.empty() && stack.back().isNull()) stack.pop_back();
+    while (!stack.empty() && stack.back().isNull())
+        stack.pop_back();
     return stack.empty() ? nullptr : stack.back().data();
 }
 

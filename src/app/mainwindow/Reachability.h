@@ -42,7 +42,8 @@ public:
     static constexpr int RETRY_INTERVAL_MS = 5000;
     static constexpr int PROBE_TIMEOUT_MS = 4000;
 
-    explicit MapReachability(QString host = DEFAULT_HOST, quint16 port = DEFAULT_PORT, QObject* parent = nullptr);
+    explicit MapReachability(QString host = DEFAULT_HOST, quint16 port = DEFAULT_PORT,
+                             QObject* parent = nullptr);
 
     // Tests shorten the waits.
     void setRetryInterval(int ms) { m_timer.setInterval(ms); }

@@ -63,5 +63,6 @@ void UpdateChecker::showUpdateAnnouncement(QWidget* window)
             "UpdateChecker",
             "The latest version of %1 is available for download at the URL listed in the owner's manual.")
             .arg(CommonConst::APP_TITLE);
-    Alerts::show(window, {Alerts::titleAnnouncement(), text, Alerts::Style::Informational, {Alerts::buttonOk()}});
+    Alerts::show(window,
+                 {Alerts::titleAnnouncement(), text, Alerts::Style::Informational, {Alerts::buttonOk()}});
 }

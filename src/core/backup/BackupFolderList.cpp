@@ -20,7 +20,8 @@ std::optional<QStringList> readFolderContents(const QString& root, QString* erro
         return std::nullopt;
     };
     if (root.isEmpty() || !info.exists())
-        return fail(QCoreApplication::translate("BackupFolderList", "The folder \"%1\" doesn't exist.").arg(root));
+        return fail(
+            QCoreApplication::translate("BackupFolderList", "The folder \"%1\" doesn't exist.").arg(root));
     if (!info.isDir())
         return fail(QCoreApplication::translate("BackupFolderList", "\"%1\" is not a folder.").arg(root));
     const QDir dir(root);

@@ -33,7 +33,8 @@ QString decodeMountField(const QByteArray& field)
         if (c == '\\' && i + 3 < field.size()) {
             const QByteArray oct = field.mid(i + 1, 3);
             bool ok = oct.size() == 3;
-            for (char d : oct) ok = ok && d >= '0' && d <= '7';
+            for (char d : oct)
+                ok = ok && d >= '0' && d <= '7';
             if (ok) {
                 out.append(static_cast<char>(oct.toInt(nullptr, 8) & 0xFF));
                 i += 3;
@@ -60,7 +61,8 @@ SystemCardDriveSource::SystemCardDriveSource()
 }
 
 SystemCardDriveSource::SystemCardDriveSource(QString mountInfoPath, QString sysRoot, QString userName)
-    : m_mountInfoPath(std::move(mountInfoPath)), m_sysRoot(std::move(sysRoot)), m_userName(std::move(userName))
+    : m_mountInfoPath(std::move(mountInfoPath)), m_sysRoot(std::move(sysRoot)),
+      m_userName(std::move(userName))
 {
 }
 
@@ -129,7 +131,8 @@ CardDriveList CardDriveList::fromVolumePaths(const QStringList& volumePaths)
 {
     CardDriveList list;
     for (QString p : volumePaths) {
-        while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
+        while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
+            p.chop(1);
         if (p.isEmpty() || list.paths.contains(p)) continue;
         list.paths.append(p);
     }

@@ -31,7 +31,8 @@ const QStringList& operations();
 // The refusal shown while another copy holds an operation (English key of
 // the translation).
 inline constexpr const char* REFUSAL_TEXT = QT_TRANSLATE_NOOP(
-    "OperationGuard", "The selected file operation is currently in use by another instance of the application.");
+    "OperationGuard",
+    "The selected file operation is currently in use by another instance of the application.");
 
 // The folder that holds the lock files: the user's runtime folder when there
 // is one, else the application's private temporary folder. Tests point it

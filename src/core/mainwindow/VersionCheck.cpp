@@ -45,8 +45,10 @@ bool isNewer(const QList<int>& remote, const QList<int>& local)
 QString userAgent(const QList<int>& local)
 {
     QStringList parts;
-    for (int n : local) parts.append(QString::number(n));
-    return CommonConst::APP_TITLE + QStringLiteral("/[") + parts.join(QStringLiteral(", ")) + QLatin1Char(']');
+    for (int n : local)
+        parts.append(QString::number(n));
+    return CommonConst::APP_TITLE + QStringLiteral("/[") + parts.join(QStringLiteral(", ")) +
+           QLatin1Char(']');
 }
 
 QUrl versionUrl(const QString& configuredServer)

@@ -23,7 +23,10 @@ protected:
         InstanceGuard::releaseAll();
         InstanceGuard::setLockDirectory(QString());
     }
-    QString lockPath(const QString& key) const { return QDir(dir.path()).filePath(key + QStringLiteral(".lock")); }
+    QString lockPath(const QString& key) const
+    {
+        return QDir(dir.path()).filePath(key + QStringLiteral(".lock"));
+    }
     QTemporaryDir dir;
 };
 
@@ -42,7 +45,8 @@ TEST_F(InstanceGuardTest, SecondAcquireOfTheSameOperationIsRefusedUntilReleased)
 
 TEST_F(InstanceGuardTest, OperationsAreGuardedIndependently)
 {
-    for (const QString& key : InstanceGuard::operations()) EXPECT_TRUE(InstanceGuard::tryAcquire(key)) << key.toStdString();
+    for (const QString& key : InstanceGuard::operations())
+        EXPECT_TRUE(InstanceGuard::tryAcquire(key)) << key.toStdString();
     InstanceGuard::release(InstanceGuard::CAMERA_SETTING);
     EXPECT_TRUE(InstanceGuard::isHeldHere(InstanceGuard::VIEWER_SETTING));
     EXPECT_TRUE(InstanceGuard::tryAcquire(InstanceGuard::CAMERA_SETTING));

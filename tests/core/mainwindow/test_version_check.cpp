@@ -73,8 +73,9 @@ TEST(VersionCheck, ServerSettingBecomesAnHttpsUrl)
 {
     EXPECT_EQ(VersionCheck::versionUrl(QStringLiteral("www.example.com")).toString(),
               QStringLiteral("https://www.example.com/top/driverecorder/KorveltaReplay/mac/ver.txt"));
-    EXPECT_EQ(VersionCheck::versionUrl(QStringLiteral("https://updates.example.com:8443")).toString(),
-              QStringLiteral("https://updates.example.com:8443/top/driverecorder/KorveltaReplay/mac/ver.txt"));
+    EXPECT_EQ(
+        VersionCheck::versionUrl(QStringLiteral("https://updates.example.com:8443")).toString(),
+        QStringLiteral("https://updates.example.com:8443/top/driverecorder/KorveltaReplay/mac/ver.txt"));
 }
 
 TEST(VersionCheck, PlainHttpOnlyForTheLoopbackHost)

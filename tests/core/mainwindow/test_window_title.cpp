@@ -9,7 +9,8 @@ namespace {
 WindowTitleState readyState(PlayType type)
 {
     WindowTitleState s;
-    s.chapterMoviePaths = {QStringLiteral("/media/u/CARD/MOVE/a.MP4"), QStringLiteral("/media/u/CARD/MOVE/b.MP4")};
+    s.chapterMoviePaths = {QStringLiteral("/media/u/CARD/MOVE/a.MP4"),
+                           QStringLiteral("/media/u/CARD/MOVE/b.MP4")};
     s.currentIndex = 1;
     s.playerReady = true;
     s.playStatus = PlayStatus::Pause;
