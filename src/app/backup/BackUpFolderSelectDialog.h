@@ -1,0 +1,79 @@
+#pragma once
+
+#include "backup/CleanupDelegate.h"
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+namespace Ui {
+class BackUpFolderSelectDialog;
+}
+
+class BackUpFolderSelectDialogDelegate {
+public:
+    virtual ~BackUpFolderSelectDialogDelegate() = default;
+    // The chosen backup folder's full path; the delegate opens it and ends
+    // the chooser's modal run.
+    virtual void backupFolderSelectDidFinish(const QString& path) = 0;
+    // Asked first when OK is pressed: may the open data be closed (the main
+    // window's stopwatch question)? False, also when the delegate has no
+    // main window to ask, keeps the chooser open.
+    virtual bool backupFolderSelectCanFinish() = 0;
+};
+
+// Lists the sub-folders of the backup folder (UserDefaultUtil::pathBackup)
+// and lets the user pick one: to open it (Normal), or to clean it up
+// (Cleanup). The host puts it into a ModalWindow and runs it.
+class BackUpFolderSelectDialog : public QWidget, public CleanupDelegate {
+    Q_OBJECT
+public:
+    enum class Mode { Normal, Cleanup };
+
+    // Loads the list once (an unreadable backup folder shows its alert).
+    explicit BackUpFolderSelectDialog(QWidget* parent = nullptr);
+    ~BackUpFolderSelectDialog() override;
+
+    // The host window's title and content size when opening a backup.
+    static QString windowTitleText();
+    static constexpr QSize CONTENT_SIZE{336, 188};
+
+    // Re-reads the settings and fills the prompt and the list.
+    void loadFolders();
+    // The sub-folder names of backupFolderPath, unsorted; an unreadable folder
+    // shows the "Warning" alert with the reason and gives none.
+    QStringList subfolderNames();
+
+    QLabel* txtMessage() const;
+    QComboBox* cmbBackupFolder() const;
+    QPushButton* btnOk() const;
+    QPushButton* btnCancel() const;
+
+    Mode mode = Mode::Normal;
+    QStringList backupFolders;                            // shown names, in list order
+    QString openSourcePath;                               // Cleanup: the source the main window has open
+    QString backupFolderPath;                             // the folder whose sub-folders are listed
+    BackUpFolderSelectDialogDelegate* delegate = nullptr; // Normal; not owned
+    CleanupDelegate* viewControllerDelegate = nullptr;    // Cleanup; not owned
+
+    // CleanupDelegate
+    void cleanupDidUpdateFolders() override;
+    void reopenData(const QString& path) override;
+    bool canCloseOpenData() override;
+
+public Q_SLOTS:
+    void btnOk_Click();
+    void btnCancel_Click();
+
+Q_SIGNALS:
+    // Cleanup mode, OK on a folder: the clean-up dialog takes it from here.
+    void cleanupFolderChosen(const QString& path);
+
+private:
+    std::unique_ptr<Ui::BackUpFolderSelectDialog> m_ui;
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Between the clean-up dialog, the backup-folder chooser that opened it and
+// the main window.
+class CleanupDelegate {
+public:
+    virtual ~CleanupDelegate() = default;
+    // A delete job has ended.
+    virtual void cleanupDidUpdateFolders() = 0;
+    // Open the data source at this path again after a delete.
+    virtual void reopenData(const QString& path) = 0;
+    // May the data open in the main window be closed?
+    virtual bool canCloseOpenData() = 0;
+};

@@ -1,0 +1,64 @@
+#include "BackupFolderList.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace BackupFolderList {
+
+namespace {
+constexpr int MAX_ENTRIES = 100000;
+}
+
+std::optional<QStringList> readFolderContents(const QString& root, QString* error)
+{
+    const QFileInfo info(root);
+    auto fail = [&](const QString& message) -> std::optional<QStringList> {
+        if (error != nullptr) *error = message;
+        return std::nullopt;
+    };
+    if (root.isEmpty() || !info.exists())
+        return fail(
+            QCoreApplication::translate("BackupFolderList", "The folder \"%1\" doesn't exist.").arg(root));
+    if (!info.isDir())
+        return fail(QCoreApplication::translate("BackupFolderList", "\"%1\" is not a folder.").arg(root));
+    const QDir dir(root);
+    if (!info.isReadable() || !info.isExecutable())
+        return fail(QCoreApplication::translate(
+                        "BackupFolderList",
+                        "The folder \"%1\" couldn't be opened because you don't have permission to view it.")
+                        .arg(info.fileName()));
+    // Without QDir::Hidden, names starting with a full stop are left out.
+    const QStringList names =
+        dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    QStringList paths;
+    for (const QString& name : names) {
+        if (paths.size() >= MAX_ENTRIES) break;
+        paths.append(dir.filePath(name));
+    }
+    return paths;
+}
+
+QStringList subfolderNames(const QString& root, QString* error)
+{
+    QStringList names;
+    const auto entries = readFolderContents(root, error);
+    if (!entries) return names;
+    for (const QString& path : *entries) {
+        const QFileInfo fi(path);
+        if (fi.exists() && fi.isDir()) names.append(fi.fileName());
+    }
+    return names;
+}
+
+QStringList sortedForDisplay(QStringList names)
+{
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseSensitive) < 0;
+    });
+    return names;
+}
+
+} // namespace BackupFolderList
