@@ -32,6 +32,11 @@ ASAN_OPTIONS="detect_leaks=0:abort_on_error=1" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   run_suite "asan+ubsan" build-asan -DKR_SANITIZE=address,undefined
 
+echo "=== fuzz"
+if ! bash scripts/fuzz.sh build-fuzz; then
+  failed+=("fuzz")
+fi
+
 if [ ${#failed[@]} -ne 0 ]; then
   echo "test: FAILED: ${failed[*]}"
   exit 1
