@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in a normal build and once with
-# AddressSanitizer and UndefinedBehaviorSanitizer. Ends non-zero on any failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz targets
+# (scripts/fuzz.sh). Ends non-zero on any failure.
 set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"
