@@ -1,0 +1,280 @@
+// The reader of the recorder's MP4 movies: the udat index of a movie points
+// at a recording header and at one run of 64-byte frame records per second.
+
+#include "recording/Mp4Reader.h"
+#include "recording/TrimmedMovie.h"
+#include "recording/VideoInfo.h"
+
+#include "foundation/DataUtility.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+constexpr qsizetype RECORD_SIZE = 64;
+constexpr qsizetype HEADER_COUNT_OFFSET = 64;
+constexpr qsizetype HEADER_RECORDS_OFFSET = 80;
+constexpr qsizetype INFO_RECORD_SIZE = 8;
+constexpr std::uint8_t ID_PICTURE = 0x55;
+
+inline std::uint8_t byteAt(const QByteArray& bytes, qsizetype i)
+{
+    return static_cast<std::uint8_t>(bytes[i]);
+}
+
+std::optional<int> bcdValue(std::uint8_t byte)
+{
+    const int high = byte >> 4;
+    const int low = byte & 0x0F;
+    if (high > 9 || low > 9) return std::nullopt;
+    return high * 10 + low;
+}
+
+ViolationType violationOf(int code)
+{
+    switch (code) {
+    case 10: return ViolationType::GDetection;
+    case 11: return ViolationType::VelocityGDetection;
+    case 12: return ViolationType::Accel;
+    case 13: return ViolationType::Decel;
+    case 14:
+    case 15: return ViolationType::Overspeed;
+    case 16: return ViolationType::Swerve;
+    default: return ViolationType::All;
+    }
+}
+
+// A 3-byte position field: bit 23 is the west / south flag.
+void decodeCoordinate(const QByteArray& r, qsizetype at, std::int32_t& value, std::uint16_t& negativeFlag)
+{
+    const std::uint32_t v = DataUtility::toInt24(r, at);
+    const bool negative = v >= 0x800000;
+    const std::int32_t magnitude = std::int32_t(negative ? v - 0x800000 : v);
+    negativeFlag = negative ? 1 : 0;
+    value = negative ? -magnitude : magnitude;
+}
+
+bool applyHeader(VideoInfo& info, const QByteArray& h, QByteArray& recordingId)
+{
+    // The header must hold every field read below and the info records it announces.
+    if (h.size() < HEADER_COUNT_OFFSET + 1) return false;
+    const int n = byteAt(h, HEADER_COUNT_OFFSET);
+    if (h.size() < HEADER_RECORDS_OFFSET + INFO_RECORD_SIZE * n) return false;
+
+    if (const auto kind = bcdValue(byteAt(h, 0))) {
+        info.detectType = std::uint8_t(*kind);
+        info._playback.detectionType = VideoInfo::getDetectType(std::uint8_t(*kind));
+    }
+    info._playback.detectTime = DataUtility::toDateFromUnixTime(h, 2);
+    if (const auto sw = bcdValue(byteAt(h, 30))) info.sw = std::uint8_t(*sw);
+    info._playback.detectPosition = DataUtility::toUInt32(h, 40);
+    recordingId = h.mid(44, 4);
+
+    for (int i = 0; i < n; ++i) {
+        const qsizetype at = HEADER_RECORDS_OFFSET + INFO_RECORD_SIZE * i;
+        const auto group = bcdValue(byteAt(h, at));
+        const auto item = bcdValue(byteAt(h, at + 1));
+        if (!group || !item) continue;
+        const std::uint8_t data0 = byteAt(h, at + 2);
+        if (*group == 0 && *item == 1) {
+            info._fileVersion = DataUtility::toHexString(h, at + 2, 2);
+        } else if (*group == 1 && *item == 9) {
+            info._terminalType = data0 == 1 ? TerminalType::Separate : TerminalType::AllInOne;
+        } else if (*group == 10 && *item == 3) {
+            info._recMode = data0 == 0   ? CommonConst::RecMode::HighQuality
+                            : data0 == 2 ? CommonConst::RecMode::LongRec
+                                         : CommonConst::RecMode::Nomal;
+        }
+    }
+    return true;
+}
+
+struct CarriedPosition {
+    std::int32_t longitude = 0;
+    std::int32_t latitude = 0;
+};
+
+struct Run {
+    QDateTime earliest = CommonConst::DEFAULT_DATE();
+    QDateTime latest = CommonConst::DEFAULT_DATE();
+    bool hasPicture = false;
+    std::uint32_t smallestStamp = 0;
+    std::uint32_t largestStamp = 0;
+    bool powerDown = false;
+    FrameList pictures;
+};
+
+VideoFramePtr decodeRecord(const QByteArray& r, qsizetype p, int blockNo, CarriedPosition& carried, bool& isError)
+{
+    auto f = std::make_shared<VideoFrame>();
+    f->blockNo = blockNo;
+    f->time = DataUtility::toDateFromUnixTime(r, p + 2);
+
+    const bool noPosition = byteAt(r, p + 6) == 0xFF && byteAt(r, p + 7) == 0xFF && byteAt(r, p + 8) == 0xFF;
+    if (!noPosition) {
+        decodeCoordinate(r, p + 6, f->_longitude, f->_posWest);
+        decodeCoordinate(r, p + 9, f->_latitude, f->_posSouth);
+        if (carried.latitude == 0) {
+            carried.longitude = f->_longitude;
+            carried.latitude = f->_latitude;
+        }
+    }
+
+    f->speed = DataUtility::toUInt16(r, p + 12) / 10;
+    f->gX = DataUtility::gValue(r, p + 16) / 1000.0;
+    f->gY = DataUtility::gValue(r, p + 18) / 1000.0;
+    f->gZ = (DataUtility::gValue(r, p + 20) - 1000) / 1000.0;
+    f->sw = byteAt(r, p + 30);
+    const std::uint8_t flags = byteAt(r, p + 31);
+    f->gps = (flags & 0x04) != 0;
+    f->_gps2 = (flags & 0x02) != 0;
+    f->powerDown = (flags & 0x01) != 0;
+    f->pictureChannel = byteAt(r, p + 32);
+    f->frameSize = DataUtility::toUInt32(r, p + 36);
+    f->_timeStamp = DataUtility::toUInt32(r, p + 40);
+    f->_id = byteAt(r, p + 44);
+
+    if (const auto code = bcdValue(byteAt(r, p + 45))) {
+        f->ex.violationType = violationOf(*code);
+        if (f->ex.violationType == ViolationType::Overspeed) {
+            if (const auto qualifier = bcdValue(byteAt(r, p + 46))) {
+                if (*qualifier != 0) f->ex.violationType = ViolationType::All;
+            } else {
+                isError = true;
+            }
+        }
+    } else {
+        isError = true;
+    }
+    return f;
+}
+
+Run readRun(const QByteArray& r, int blockNo, const QByteArray& recordingId, CarriedPosition& carried, bool& isError)
+{
+    Run run;
+    for (qsizetype p = 0; p + RECORD_SIZE <= r.size(); p += RECORD_SIZE) {
+        if (std::memcmp(r.constData() + p + 60, recordingId.constData(), 4) != 0) break;
+        VideoFramePtr f = decodeRecord(r, p, blockNo, carried, isError);
+        if (f->powerDown) run.powerDown = true;
+        if (f->_id != ID_PICTURE) continue; // sound and other records are not kept
+        if (run.earliest == CommonConst::DEFAULT_DATE() || run.earliest > f->time) run.earliest = f->time;
+        if (run.latest < f->time) run.latest = f->time;
+        if (!run.hasPicture || f->_timeStamp < run.smallestStamp) run.smallestStamp = f->_timeStamp;
+        if (!run.hasPicture || f->_timeStamp >= run.largestStamp) run.largestStamp = f->_timeStamp;
+        run.hasPicture = true;
+        run.pictures.push_back(std::move(f));
+    }
+    return run;
+}
+
+float frameRateOf(CommonConst::RecMode mode)
+{
+    switch (mode) {
+    case CommonConst::RecMode::Nomal: return CommonConst::REC_MODE_FPS_NOMAL;
+    case CommonConst::RecMode::LongRec: return CommonConst::REC_MODE_FPS_LONG_REC;
+    case CommonConst::RecMode::HighQuality: break;
+    }
+    return CommonConst::REC_MODE_FPS_HQ;
+}
+
+void finish(VideoInfo& info, std::uint32_t t0, std::uint32_t t1)
+{
+    info._timeSpan = t1 < t0 ? 0 : quint64(t1 - t0);
+    // The detection position is compared with keys relative to T0, so its
+    // limit is the recording's span, not the absolute last stamp.
+    const qint64 detectKey = VideoInfo::markDetectFrame(info, t0, std::uint32_t(info._timeSpan));
+    info._playback.detectPosition = detectKey;
+    const auto table0 = info._cameraFrames.find(0);
+    if (table0 == info._cameraFrames.end()) {
+        info._playback.detectTime = CommonConst::DEFAULT_DATE(); // the default frame's time
+    } else if (const auto it = table0->second.find(detectKey); it != table0->second.end()) {
+        info._playback.detectTime = it->second->time;
+    }
+    info._playback.recordTime = info.firstTime;
+    info._playback.endTime = info.lastTime;
+    info.completeTables();
+}
+
+std::shared_ptr<VideoInfo> readMovie(const Mp4Reader& reader, const QDateTime& left, const QDateTime& right,
+                                     bool& isError, const QByteArray& fileInfoData)
+{
+    auto info = std::make_shared<VideoInfo>();
+    info->_playback = PlaybackInfo();
+
+    const QByteArray payload = reader.payload(Mp4Reader::BoxType::Udat);
+    if (payload.isEmpty()) return nullptr;
+
+    info->_isCutVideo = fileInfoData.size() == 8 && payload.startsWith(fileInfoData);
+    if (info->_isCutVideo) {
+        std::uint32_t t0 = 0;
+        std::uint32_t t1 = 0;
+        if (!TrimmedMovie::readArchive(*info, QByteArrayView(payload).sliced(8), t0, t1)) isError = true;
+        finish(*info, t0, t1);
+        return info;
+    }
+
+    const std::map<qint64, qint64> table = reader.readUdatTable(); // ordered by file offset
+    if (table.empty()) return nullptr;
+    std::vector<Mp4Reader::EntryData> entries;
+    entries.reserve(table.size());
+    for (const auto& [offset, length] : table) entries.push_back(reader.entry(offset, length));
+
+    const QByteArray header = entries.front().read();
+    if (header.isEmpty()) return nullptr;
+    QByteArray recordingId;
+    if (!applyHeader(*info, header, recordingId)) return nullptr;
+
+    CarriedPosition carried;
+    bool haveT0 = false;
+    std::uint32_t t0 = 0;
+    std::uint32_t t1 = 0;
+    FrameList pictures;
+    for (std::size_t k = 1; k < entries.size(); ++k) {
+        const Run run = readRun(entries[k].read(), int(k), recordingId, carried, isError);
+        const bool accepted = !(run.latest < left) && !(run.earliest > right);
+        if (!accepted) continue;
+        if (!haveT0 && run.hasPicture) {
+            t0 = run.smallestStamp;
+            info->firstTime = run.earliest;
+            haveT0 = true;
+        }
+        if (run.largestStamp != 0 && run.largestStamp >= t1) t1 = run.largestStamp;
+        if (run.hasPicture && !(run.latest < info->lastTime)) info->lastTime = run.latest;
+        if (run.powerDown) info->powerDown = true;
+        pictures.insert(pictures.end(), run.pictures.begin(), run.pictures.end());
+    }
+
+    if (entries.size() > 1) {
+        // Unreadable only when no run brought a picture record.
+        if (pictures.empty()) isError = true;
+        std::stable_sort(pictures.begin(), pictures.end(),
+                         [](const VideoFramePtr& a, const VideoFramePtr& b) { return a->_timeStamp < b->_timeStamp; });
+        info->_cameraFrames[1] = VideoInfo::fillFrameGaps(pictures, t0, frameRateOf(info->_recMode));
+        info->_cameraFrames[0] =
+            VideoInfo::buildFrameDictionary(pictures, t0, 0, carried.longitude, carried.latitude);
+    }
+    finish(*info, t0, t1);
+    return info;
+}
+
+} // namespace
+
+std::shared_ptr<VideoInfo> VideoInfo::readFileMelsi14Move(const QString& filePath, const VersionInfo& /*ver*/,
+                                                          const QDateTime& left, const QDateTime& right,
+                                                          PictureDataType /*pictureDataType*/,
+                                                          const FullTimeDataInfo* /*fullTimeDataInfo*/, bool& isError,
+                                                          const QByteArray& fileInfoData)
+{
+    const Mp4Reader reader(filePath);
+    return readMovie(reader, left, right, isError, fileInfoData);
+}
+
+std::shared_ptr<VideoInfo> VideoInfo::readMelsi14Device(QIODevice& device, const QDateTime& left,
+                                                        const QDateTime& right, bool& isError,
+                                                        const QByteArray& fileInfoData)
+{
+    const Mp4Reader reader(device);
+    return readMovie(reader, left, right, isError, fileInfoData);
+}
