@@ -55,7 +55,8 @@ QByteArray fakePicture(quint32 size, quint32 salt)
 {
     // JPEG-shaped bytes: start marker, filler, end marker.
     QByteArray b(qsizetype(std::max<quint32>(size, 8)), '\0');
-    for (qsizetype i = 0; i < b.size(); ++i) b[i] = char((i * 31 + salt) & 0x7F);
+    for (qsizetype i = 0; i < b.size(); ++i)
+        b[i] = char((i * 31 + salt) & 0x7F);
     b[0] = char(0xFF);
     b[1] = char(0xD8);
     b[2] = char(0xFF);
@@ -114,7 +115,8 @@ QByteArray buildVrecFile(quint8 listMode, const std::vector<QByteArray>& entries
     b.replace(0, VREC_HEADER, QByteArray(VREC_HEADER, '\0'));
     b[0] = char(listMode);
     int slot = 0;
-    for (const QByteArray& e : entries) b.replace(VREC_HEADER + VREC_ENTRY * slot++, VREC_ENTRY, e.left(VREC_ENTRY));
+    for (const QByteArray& e : entries)
+        b.replace(VREC_HEADER + VREC_ENTRY * slot++, VREC_ENTRY, e.left(VREC_ENTRY));
     // The end marker is an erased slot (kind 0xFF); what lies after it is left
     // over from earlier recordings and is not part of the list in mode 1.
     ++slot;
@@ -199,7 +201,8 @@ QByteArray encodeDataFileHeader(const DataFileOptions& o, quint32 detectStamp)
     };
     h[64] = char(quint8(info.size()));
     for (size_t i = 0; i < info.size(); ++i)
-        for (int k = 0; k < 8; ++k) h[int(80 + 8 * i + k)] = char(info[i][k]);
+        for (int k = 0; k < 8; ++k)
+            h[int(80 + 8 * i + k)] = char(info[i][k]);
     return h;
 }
 
@@ -241,7 +244,8 @@ WrittenDataFile writeDataFile(const QString& path, const DataFileOptions& o)
     while (i < w.samples.size()) {
         const qint64 second = w.samples[i].tripMs / 1000;
         size_t j = i;
-        while (j < w.samples.size() && w.samples[j].tripMs / 1000 == second) ++j;
+        while (j < w.samples.size() && w.samples[j].tripMs / 1000 == second)
+            ++j;
         QByteArray payload, records;
         for (size_t k = i; k < j; ++k) {
             payload.append(fakePicture(w.samples[k].frameSize, quint32(k)));
@@ -278,7 +282,8 @@ WrittenTrip writeTrip(const QString& moveDir, const TripOptions& o, int& nextNum
     size_t at = 0;
     for (int c = 0; c < o.chapters; ++c) {
         std::vector<FrameSample> part;
-        while (at < samples.size() && samples[at].tripMs < chapterMs * (c + 1)) part.push_back(samples[at++]);
+        while (at < samples.size() && samples[at].tripMs < chapterMs * (c + 1))
+            part.push_back(samples[at++]);
         MovieFormat f = o.format;
         for (const ChapterDamage& d : o.damaged)
             if (d.chapter == c) {
@@ -307,7 +312,8 @@ WrittenCard writeCard(const QString& root, const CardOptions& o)
     int number = o.firstFileNumber;
     for (const TripOptions& t : o.trips) {
         card.trips.push_back(writeTrip(card.moveDir, t, number, o.videoCacheDir));
-        for (const WrittenMovie& m : card.trips.back().chapters) card.files << m.path;
+        for (const WrittenMovie& m : card.trips.back().chapters)
+            card.files << m.path;
     }
 
     std::vector<QByteArray> vrec, stale, g, surv, sw, adv;
@@ -315,7 +321,8 @@ WrittenCard writeCard(const QString& root, const CardOptions& o)
         const TripOptions& t = o.trips[ti];
         const WrittenTrip& w = card.trips[ti];
         for (const WrittenMovie& m : w.chapters)
-            if (const FrameSample* s = firstPicture(m.samples)) vrec.push_back(encodeVrecEntry(*s, m.recordingId, m.indexName));
+            if (const FrameSample* s = firstPicture(m.samples))
+                vrec.push_back(encodeVrecEntry(*s, m.recordingId, m.indexName));
 
         for (const Incident& inc : t.drive.incidents) {
             if (!inc.protect) continue;
@@ -323,7 +330,7 @@ WrittenCard writeCard(const QString& root, const CardOptions& o)
             if (c < 0 || c >= int(w.chapters.size())) continue;
             const WrittenMovie& m = w.chapters[size_t(c)];
             const FrameSample* s = pictureAt(m.samples, inc.atMs);
-            if (!s) continue;   // lost with the power
+            if (!s) continue; // lost with the power
             FrameSample at = *s;
             at.stamp2 = m.firstStamp;
             WrittenEvent e;
@@ -353,7 +360,8 @@ WrittenCard writeCard(const QString& root, const CardOptions& o)
             WrittenAdventure a;
             a.trip = int(ti);
             const int last = std::min(int(w.chapters.size()), t.adventureFirstChapter + t.adventureChapters);
-            for (int c = t.adventureFirstChapter; c < last; ++c) a.chapters.push_back(c);
+            for (int c = t.adventureFirstChapter; c < last; ++c)
+                a.chapters.push_back(c);
             if (!a.chapters.empty()) {
                 const WrittenMovie& lastMovie = w.chapters[size_t(a.chapters.back())];
                 a.endTime = lastMovie.samples.back().unixTime + 1;
@@ -368,20 +376,21 @@ WrittenCard writeCard(const QString& root, const CardOptions& o)
         }
     }
     // Events are listed per region in time order.
-    std::stable_sort(card.events.begin(), card.events.end(), [](const WrittenEvent& a, const WrittenEvent& b) {
-        auto region = [](Incident::Kind k) {
-            return k == Incident::Kind::GShock ? 0 : k == Incident::Kind::Surveillance ? 1 : 2;
-        };
-        return region(a.kind) < region(b.kind);
-    });
+    std::stable_sort(
+        card.events.begin(), card.events.end(), [](const WrittenEvent& a, const WrittenEvent& b) {
+            auto region = [](Incident::Kind k) {
+                return k == Incident::Kind::GShock ? 0 : k == Incident::Kind::Surveillance ? 1 : 2;
+            };
+            return region(a.kind) < region(b.kind);
+        });
 
     if (o.managementFiles) {
         if (o.staleRecords && o.vrecListMode == 1 && !vrec.empty()) {
             // An entry left from an earlier recording: it names the first
             // chapter with another time and must stay unread in list mode 1.
             QByteArray old = vrec.front();
-            const quint32 time = (quint32(quint8(old[2])) << 24) | (quint32(quint8(old[3])) << 16)
-                                 | (quint32(quint8(old[4])) << 8) | quint32(quint8(old[5]));
+            const quint32 time = (quint32(quint8(old[2])) << 24) | (quint32(quint8(old[3])) << 16) |
+                                 (quint32(quint8(old[4])) << 8) | quint32(quint8(old[5]));
             putU32(old, 2, time - 86400);
             putU32(old, 40, 0);
             stale.push_back(old);
@@ -390,8 +399,8 @@ WrittenCard writeCard(const QString& root, const CardOptions& o)
         const QString prctPath = card.moveDir + QStringLiteral("/MOV_PRCT.DAT");
         const QString advPath = card.moveDir + QStringLiteral("/ADV_PRCT.DAT");
         writeFile(vrecPath, buildVrecFile(o.vrecListMode, vrec, stale));
-        writeFile(prctPath, buildProtectFile(o.prctListMode, g, surv, sw,
-                                             o.staleRecords && o.prctListMode == 0));
+        writeFile(prctPath,
+                  buildProtectFile(o.prctListMode, g, surv, sw, o.staleRecords && o.prctListMode == 0));
         writeFile(advPath, buildAdventureFile(adv));
         card.files << vrecPath << prctPath << advPath;
     }
@@ -403,24 +412,23 @@ WrittenCard writeCard(const QString& root, const CardOptions& o)
     if (o.settingsFile) {
         const QString p = card.root + QStringLiteral("/SETINF.DAT");
         writeFile(p, buildSettingsFile({
-                         fileInfoRecord(),
-                         settingsRecord(0x01, 0x09, {0x02}),        // device type
-                         settingsRecord(0x03, 0x01, {0x01}),        // buzzer action
-                         settingsRecord(0x03, 0x03, {0x03}),        // guidance volume
-                         settingsRecord(0x08, 0x01, {0x00, 0x50}),  // G trigger level 0.50 G
-                         qualityModeRecord(0x01),
-                         settingsRecord(0x10, 0x06, {0x01}),        // record sound
-                         settingsRecord(0x20, 0x01, {0x00, 0x30}),  // surveillance time
+                         fileInfoRecord(), settingsRecord(0x01, 0x09, {0x02}), // device type
+                         settingsRecord(0x03, 0x01, {0x01}),                   // buzzer action
+                         settingsRecord(0x03, 0x03, {0x03}),                   // guidance volume
+                         settingsRecord(0x08, 0x01, {0x00, 0x50}),             // G trigger level 0.50 G
+                         qualityModeRecord(0x01), settingsRecord(0x10, 0x06, {0x01}), // record sound
+                         settingsRecord(0x20, 0x01, {0x00, 0x30}),                    // surveillance time
                      }));
         card.files << p;
     }
     for (size_t i = 0; i < o.dataFiles.size(); ++i) {
         const QString dir = card.root + QStringLiteral("/DATA/%1").arg(int(i) + 1, 4, 10, QLatin1Char('0'));
         const QString key = tripKey(o.dataFiles[i].drive.startTime);
-        card.dataFiles.push_back(writeDataFile(dir + QLatin1Char('/') + key + QStringLiteral("0001.DAT"),
-                                               o.dataFiles[i]));
+        card.dataFiles.push_back(
+            writeDataFile(dir + QLatin1Char('/') + key + QStringLiteral("0001.DAT"), o.dataFiles[i]));
         card.files << card.dataFiles.back().path;
-        if (!card.dataFiles.back().playbackInfPath.isEmpty()) card.files << card.dataFiles.back().playbackInfPath;
+        if (!card.dataFiles.back().playbackInfPath.isEmpty())
+            card.files << card.dataFiles.back().playbackInfPath;
     }
     return card;
 }
@@ -428,14 +436,14 @@ WrittenCard writeCard(const QString& root, const CardOptions& o)
 CardOptions demoCardOptions()
 {
     CardOptions c;
-    c.vrecListMode = 1;      // one index file in each list mode
+    c.vrecListMode = 1; // one index file in each list mode
     c.prctListMode = 0;
 
     // Trip 1: morning drive through the city; a shock 5 s into chapter 2 and
     // the recording switch pressed in chapter 3.
     TripOptions city;
     city.chapters = 3;
-    city.drive.startTime = 1773523800;   // 2026-03-15 08:30 in Sydney
+    city.drive.startTime = 1773523800; // 2026-03-15 08:30 in Sydney
     city.drive.startStamp = 4200;
     city.drive.startLat = -33.8688;
     city.drive.startLon = 151.2093;
@@ -448,12 +456,12 @@ CardOptions demoCardOptions()
                             {Incident::Kind::SwitchPress, 150000, true}};
     c.trips.push_back(city);
 
-    // Trip 2: out west on the motorway, over the limit now and then, through
-    // a tunnel; adventure mode for chapters 2 to 4; the power fails in the
+    // Trip 2: out west on the motorway, over the limit now and then, a jolt
+    // half a minute in, through a tunnel; adventure mode for chapters 2 to 4; the power fails in the
     // last chapter.
     TripOptions motorway;
     motorway.chapters = 4;
-    motorway.drive.startTime = 1773531000;   // 10:30
+    motorway.drive.startTime = 1773531000; // 10:30
     motorway.drive.startStamp = 6100;
     motorway.drive.startLat = -33.8150;
     motorway.drive.startLon = 151.0030;
@@ -462,6 +470,7 @@ CardOptions demoCardOptions()
     motorway.drive.speedLimitKmh = 110;
     motorway.drive.seed = 22;
     motorway.drive.gpsOutages = {{100000, 112000}};
+    motorway.drive.incidents = {{Incident::Kind::GShock, 30000, true}};
     motorway.adventureFirstChapter = 1;
     motorway.adventureChapters = 3;
     motorway.damaged = {{3, PowerLoss, 40000}};
@@ -470,7 +479,7 @@ CardOptions demoCardOptions()
     // Trip 3: parked at Katoomba in surveillance mode; a knock on the car.
     TripOptions parked;
     parked.chapters = 2;
-    parked.drive.startTime = 1773538200;    // 12:30
+    parked.drive.startTime = 1773538200; // 12:30
     parked.drive.startStamp = 3100;
     parked.drive.startLat = -33.7125;
     parked.drive.startLon = 150.3119;
@@ -483,14 +492,14 @@ CardOptions demoCardOptions()
     c.trips.push_back(parked);
 
     DataFileOptions data;
-    data.drive.startTime = 1773545400;      // 14:30
+    data.drive.startTime = 1773545400; // 14:30
     data.drive.startStamp = 2000;
     data.drive.startLat = -33.8830;
     data.drive.startLon = 151.2167;
     data.drive.seed = 44;
     data.seconds = 12;
     data.infCarCode = QStringLiteral("12340001");
-    data.infDriverCode = QString();         // empty: the header's code stands
+    data.infDriverCode = QString(); // empty: the header's code stands
     data.infTitle = QStringLiteral("シドニー市内 配送");
     c.dataFiles.push_back(data);
     return c;

@@ -19,15 +19,23 @@ Record8 settingsRecord(quint8 group, quint8 item, std::initializer_list<quint8> 
     r[0] = group;
     r[1] = item;
     int i = 2;
-    for (quint8 d : data) r[i++] = d;
+    for (quint8 d : data)
+        r[i++] = d;
     quint8 x = 0;
-    for (int k = 0; k < 7; ++k) x ^= r[k];
+    for (int k = 0; k < 7; ++k)
+        x ^= r[k];
     r[7] = x;
     return r;
 }
 
-Record8 fileInfoRecord() { return settingsRecord(0x00, 0x01, {0x07, 0x14}); }
-Record8 qualityModeRecord(quint8 mode) { return settingsRecord(0x10, 0x03, {mode}); }
+Record8 fileInfoRecord()
+{
+    return settingsRecord(0x00, 0x01, {0x07, 0x14});
+}
+Record8 qualityModeRecord(quint8 mode)
+{
+    return settingsRecord(0x10, 0x03, {mode});
+}
 
 quint16 gField(int milliG)
 {
@@ -113,7 +121,8 @@ QByteArray encodeRecordingHeader(const RecordingHeader& h)
     putU32(b, 44, h.recordingId);
     b[64] = char(quint8(h.infoRecords.size()));
     for (size_t i = 0; i < h.infoRecords.size(); ++i)
-        for (int k = 0; k < 8; ++k) b[int(80 + 8 * i + k)] = char(h.infoRecords[i][k]);
+        for (int k = 0; k < 8; ++k)
+            b[int(80 + 8 * i + k)] = char(h.infoRecords[i][k]);
     return b;
 }
 
@@ -123,7 +132,8 @@ QByteArray buildUdatPayload(quint64 payloadFileOffset, const QByteArray& header,
     const int n = 1 + int(runs.size());
     const int tableEnd = 8 + 8 * n;
     qsizetype total = tableEnd + header.size();
-    for (const QByteArray& r : runs) total += r.size();
+    for (const QByteArray& r : runs)
+        total += r.size();
     QByteArray p(total, '\0');
     // Bytes 0..3 are not interpreted by any reader; they stay zero, which can
     // never be mistaken for the FILE_INFO record that marks a trimmed movie.
@@ -138,11 +148,15 @@ QByteArray buildUdatPayload(quint64 payloadFileOffset, const QByteArray& header,
         at += quint64(bytes.size());
     };
     addEntry(0, header);
-    for (size_t i = 0; i < runs.size(); ++i) addEntry(int(i) + 1, runs[i]);
+    for (size_t i = 0; i < runs.size(); ++i)
+        addEntry(int(i) + 1, runs[i]);
     return p;
 }
 
-int boxHeaderLength(BoxSizeForm form) { return form == BoxSizeForm::Size64 ? 16 : 8; }
+int boxHeaderLength(BoxSizeForm form)
+{
+    return form == BoxSizeForm::Size64 ? 16 : 8;
+}
 
 QByteArray buildBox(const char (&type)[5], const QByteArray& payload, BoxSizeForm form)
 {

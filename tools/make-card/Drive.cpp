@@ -30,16 +30,16 @@ constexpr double METRES_PER_DEGREE = 111320.0;
 enum class Phase { Stop, Accelerate, Cruise, Brake };
 
 struct Car {
-    double v = 0.0;          // m/s
-    double heading = 0.0;    // rad, 0 north, clockwise
-    double yawRate = 0.0;    // rad/s
+    double v = 0.0;       // m/s
+    double heading = 0.0; // rad, 0 north, clockwise
+    double yawRate = 0.0; // rad/s
     double lat = 0.0, lon = 0.0;
     Phase phase = Phase::Stop;
-    double phaseLeft = 3.0;  // s (Stop, Cruise)
-    double accel = 0.0;      // m/s² the driver asks for
-    double target = 0.0;     // m/s
-    double turnLeft = 0.0;   // s of the current turn
-    double retarget = 0.0;   // s until the highway target changes
+    double phaseLeft = 3.0; // s (Stop, Cruise)
+    double accel = 0.0;     // m/s² the driver asks for
+    double target = 0.0;    // m/s
+    double turnLeft = 0.0;  // s of the current turn
+    double retarget = 0.0;  // s until the highway target changes
 };
 
 double shapeAt(qint64 t, qint64 from, qint64 lengthMs)
@@ -81,9 +81,9 @@ double step(Car& c, const DriveOptions& o, Rng& rng, double dt)
             c.phaseLeft -= dt;
             if (c.phaseLeft <= 0) {
                 c.phase = Phase::Accelerate;
-                c.accel = rng.chance(0.15) ? rng.range(2.9, 3.4) : rng.range(1.4, 2.2);
+                c.accel = rng.chance(0.1) ? rng.range(2.9, 3.4) : rng.range(1.4, 2.2);
                 c.target = std::max(15.0, o.cruiseKmh + rng.range(-10.0, 10.0)) / 3.6;
-                if (rng.chance(0.45)) {   // turn at the crossing
+                if (rng.chance(0.45)) { // turn at the crossing
                     c.turnLeft = 5.0;
                     c.yawRate = (rng.chance(0.5) ? 1.0 : -1.0) * (PI / 2) / 5.0;
                 }
@@ -113,8 +113,12 @@ double step(Car& c, const DriveOptions& o, Rng& rng, double dt)
             break;
         }
         if (c.turnLeft > 0) {
+            // Corners are taken slowly; once up to speed the car runs straight.
             c.turnLeft -= dt;
-            if (c.turnLeft <= 0) c.yawRate = 0.0;
+            if (c.turnLeft <= 0 || c.v > 7.0) {
+                c.turnLeft = 0.0;
+                c.yawRate = 0.0;
+            }
         }
         break;
     }
@@ -135,8 +139,7 @@ bool inOutage(const DriveOptions& o, qint64 t)
 
 } // namespace
 
-std::vector<FrameSample> simulateDrive(const DriveOptions& o, qint64 durationMs, int fps,
-                                       int soundPerSecond)
+std::vector<FrameSample> simulateDrive(const DriveOptions& o, qint64 durationMs, int fps, int soundPerSecond)
 {
     std::vector<FrameSample> out;
     if (durationMs <= 0 || fps <= 0) return out;
@@ -205,11 +208,16 @@ std::vector<FrameSample> simulateDrive(const DriveOptions& o, qint64 durationMs,
             f.gyMilli = int(std::lround(gy));
             f.gzMilli = int(std::lround(gz));
 
-            if (shock) f.eventCode = 0x10;                               // G detection
-            else if (o.speedLimitKmh > 0 && kmh > o.speedLimitKmh) f.eventCode = 0x14;  // overspeed
-            else if (f.gxMilli < -300) f.eventCode = 0x13;               // hard braking
-            else if (f.gxMilli > 280) f.eventCode = 0x12;                // hard acceleration
-            else if (std::abs(f.gyMilli) > 350) f.eventCode = 0x16;      // swerve
+            if (shock)
+                f.eventCode = 0x10; // G detection
+            else if (o.speedLimitKmh > 0 && kmh > o.speedLimitKmh)
+                f.eventCode = 0x14; // overspeed
+            else if (f.gxMilli < -300)
+                f.eventCode = 0x13; // hard braking
+            else if (f.gxMilli > 280)
+                f.eventCode = 0x12; // hard acceleration
+            else if (std::abs(f.gyMilli) > 350)
+                f.eventCode = 0x16; // swerve
 
             f.id = 0x55;
             f.channel = 1;

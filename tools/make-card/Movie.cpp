@@ -34,26 +34,44 @@ QByteArray readWhole(const QString& path)
     return f.readAll();
 }
 
-bool looksLikeMp4(const QByteArray& b) { return b.size() > 16 && b.mid(4, 4) == "ftyp"; }
+bool looksLikeMp4(const QByteArray& b)
+{
+    return b.size() > 16 && b.mid(4, 4) == "ftyp";
+}
 
 void runFfmpeg(int seconds, const QString& outPath)
 {
     const QStringList args = {
-        QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-        QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y"),
-        QStringLiteral("-f"), QStringLiteral("lavfi"),
+        QStringLiteral("-hide_banner"),
+        QStringLiteral("-nostdin"),
+        QStringLiteral("-loglevel"),
+        QStringLiteral("error"),
+        QStringLiteral("-y"),
+        QStringLiteral("-f"),
+        QStringLiteral("lavfi"),
         QStringLiteral("-i"),
         QStringLiteral("testsrc=size=320x180:rate=%1:duration=%2").arg(FPS).arg(seconds),
-        QStringLiteral("-c:v"), QStringLiteral("libx264"),
-        QStringLiteral("-preset"), QStringLiteral("ultrafast"),
-        QStringLiteral("-crf"), QStringLiteral("38"),
-        QStringLiteral("-g"), QStringLiteral("28"),
-        QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"),
-        QStringLiteral("-fflags"), QStringLiteral("+bitexact"),
-        QStringLiteral("-flags:v"), QStringLiteral("+bitexact"),
-        QStringLiteral("-map_metadata"), QStringLiteral("-1"),
-        QStringLiteral("-movflags"), QStringLiteral("+faststart"),
-        QStringLiteral("-f"), QStringLiteral("mp4"), outPath,
+        QStringLiteral("-c:v"),
+        QStringLiteral("libx264"),
+        QStringLiteral("-preset"),
+        QStringLiteral("ultrafast"),
+        QStringLiteral("-crf"),
+        QStringLiteral("38"),
+        QStringLiteral("-g"),
+        QStringLiteral("28"),
+        QStringLiteral("-pix_fmt"),
+        QStringLiteral("yuv420p"),
+        QStringLiteral("-fflags"),
+        QStringLiteral("+bitexact"),
+        QStringLiteral("-flags:v"),
+        QStringLiteral("+bitexact"),
+        QStringLiteral("-map_metadata"),
+        QStringLiteral("-1"),
+        QStringLiteral("-movflags"),
+        QStringLiteral("+faststart"),
+        QStringLiteral("-f"),
+        QStringLiteral("mp4"),
+        outPath,
     };
     QProcess p;
     // Both channels go to one buffer that is read after the run, so nothing
@@ -114,14 +132,13 @@ QByteArray videoBytes(int seconds, const QString& cacheDir)
 
     QByteArray bytes = readWhole(path);
     if (!looksLikeMp4(bytes)) {
-        if (!QDir().mkpath(dir))
-            throw std::runtime_error("make-card: cannot create " + dir.toStdString());
+        if (!QDir().mkpath(dir)) throw std::runtime_error("make-card: cannot create " + dir.toStdString());
         QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         // Several test programs may fill the cache at once: each writes a file
         // of its own and renames it into place, which replaces atomically.
         static std::atomic<int> counter{0};
-        const QString tmp = dir + QStringLiteral("/.part-%1-%2-%3")
-                                      .arg(qint64(::getpid())).arg(counter++).arg(name);
+        const QString tmp =
+            dir + QStringLiteral("/.part-%1-%2-%3").arg(qint64(::getpid())).arg(counter++).arg(name);
         try {
             runFfmpeg(seconds, tmp);
         } catch (...) {
@@ -159,7 +176,10 @@ QString indexName(const QString& key, int number)
     return key + QStringLiteral("%1").arg(number, 4, 10, QLatin1Char('0'));
 }
 
-int nextFileNumber(int n) { return n >= 9999 ? 1 : n + 1; }
+int nextFileNumber(int n)
+{
+    return n >= 9999 ? 1 : n + 1;
+}
 
 WrittenMovie writeMovieFromSamples(const QString& path, const std::vector<FrameSample>& input,
                                    int durationSeconds, const MovieFormat& f, quint32 startTime,
@@ -188,7 +208,8 @@ WrittenMovie writeMovieFromSamples(const QString& path, const std::vector<FrameS
             }
         videoSeconds = int(std::max<qint64>(1, (cut + 999) / 1000));
     }
-    for (FrameSample& s : samples) s.kind = f.kind;
+    for (FrameSample& s : samples)
+        s.kind = f.kind;
 
     quint32 firstStamp = 0, lastStamp = 0;
     bool anyPicture = false;
@@ -214,11 +235,11 @@ WrittenMovie writeMovieFromSamples(const QString& path, const std::vector<FrameS
         const size_t run = runSamples.size() > 1 ? 1 : 0;
         auto& rs = runSamples[run];
         if (rs.size() > 3) {
-            rs[3]->eventCode = 0x1A;   // low nibble over 9
+            rs[3]->eventCode = 0x1A; // low nibble over 9
             m.damagedRecords.push_back({int(run) + 1, 3, 0x1A, rs[3]->eventQualifier});
         }
         if (rs.size() > 5) {
-            rs[5]->eventCode = 0x14;   // overspeed with a qualifier that is not BCD
+            rs[5]->eventCode = 0x14; // overspeed with a qualifier that is not BCD
             rs[5]->eventQualifier = 0xA1;
             m.damagedRecords.push_back({int(run) + 1, 5, 0x14, 0xA1});
         }
@@ -228,7 +249,8 @@ WrittenMovie writeMovieFromSamples(const QString& path, const std::vector<FrameS
     for (const auto& rs : runSamples) {
         QByteArray run;
         run.reserve(qsizetype(rs.size()) * 64);
-        for (const FrameSample* s : rs) run.append(encodeFrameRecord(*s, m.recordingId));
+        for (const FrameSample* s : rs)
+            run.append(encodeFrameRecord(*s, m.recordingId));
         runs.push_back(run);
         m.runRecords.push_back(int(rs.size()));
     }
@@ -241,23 +263,26 @@ WrittenMovie writeMovieFromSamples(const QString& path, const std::vector<FrameS
     h.sw = f.headerSw;
     h.recordingId = m.recordingId;
     h.infoRecords = {fileInfoRecord(), qualityModeRecord(f.qualityMode)};
-    for (const Record8& r : f.extraInfoRecords) h.infoRecords.push_back(r);
+    for (const Record8& r : f.extraInfoRecords)
+        h.infoRecords.push_back(r);
     QByteArray header = encodeRecordingHeader(h);
     if (f.damage & ShortHeader) {
         const int len = f.headerLength >= 0 ? f.headerLength : int(header.size()) - 8;
         header = header.left(std::max(0, len));
     }
 
-    const QByteArray video = f.realVideo ? videoBytes(videoSeconds, videoCacheDir)
-                                         : stubVideoBytes(videoSeconds);
+    const QByteArray video =
+        f.realVideo ? videoBytes(videoSeconds, videoCacheDir) : stubVideoBytes(videoSeconds);
     const int head = boxHeaderLength(f.udatSize);
     const quint64 payloadOffset = quint64(video.size()) + quint64(head);
     const QByteArray payload = buildUdatPayload(payloadOffset, header, runs);
     QByteArray box = buildBox("udat", payload, f.udatSize);
     if (f.damage & BoxPastEnd) {
         const quint64 claimed = quint64(box.size()) + 4096;
-        if (f.udatSize == BoxSizeForm::Size64) putU64(box, 8, claimed);
-        else putU32(box, 0, quint32(claimed));
+        if (f.udatSize == BoxSizeForm::Size64)
+            putU64(box, 8, claimed);
+        else
+            putU32(box, 0, quint32(claimed));
     }
 
     m.videoBytes = video.size();
@@ -271,8 +296,8 @@ WrittenMovie writeMovieFromSamples(const QString& path, const std::vector<FrameS
     if (!QDir().mkpath(info.absolutePath()))
         throw std::runtime_error("make-card: cannot create " + info.absolutePath().toStdString());
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(video) != video.size()
-        || out.write(box) != box.size() || !out.commit())
+    if (!out.open(QIODevice::WriteOnly) || out.write(video) != video.size() || out.write(box) != box.size() ||
+        !out.commit())
         throw std::runtime_error("make-card: cannot write " + path.toStdString());
 
     static const QRegularExpression mShape(QStringLiteral("^m(\\d{12})(\\d{4})\\.MP4$"),

@@ -18,7 +18,7 @@ qint64 ChapterData::timeSpan() const
         std::lock_guard lock(_pictureMutex);
         picture = _picture;
     }
-    if (!picture) picture = const_cast<ChapterData*>(this)->loadPicture(true);
+    if (!picture) picture = loadPicture(true);
     if (picture && picture->video) {
         const quint64 span = picture->video->_timeSpan;
         _frameTimeSpan.store(qint64(std::min<quint64>(span, quint64(INT32_MAX))));
@@ -26,14 +26,14 @@ qint64 ChapterData::timeSpan() const
     return _frameTimeSpan.load();
 }
 
-std::shared_ptr<const PictureData> ChapterData::storePicture(std::shared_ptr<const PictureData> picture)
+std::shared_ptr<const PictureData> ChapterData::storePicture(std::shared_ptr<const PictureData> picture) const
 {
     std::lock_guard lock(_pictureMutex);
     if (!_picture) _picture = std::move(picture);
     return _picture;
 }
 
-std::shared_ptr<const PictureData> ChapterData::loadPicture(bool create)
+std::shared_ptr<const PictureData> ChapterData::loadPicture(bool create) const
 {
     {
         std::lock_guard lock(_pictureMutex);

@@ -24,10 +24,10 @@ public:
     // The chapter's picture data. With create and nothing loaded yet, reads
     // the movie on the calling thread; when another thread stored one
     // meanwhile, that one is kept. Never throws; the result may carry no video.
-    std::shared_ptr<const PictureData> loadPicture(bool create);
+    std::shared_ptr<const PictureData> loadPicture(bool create) const;
 
     // Stores picture data unless some is stored already; gives what is stored.
-    std::shared_ptr<const PictureData> storePicture(std::shared_ptr<const PictureData> picture);
+    std::shared_ptr<const PictureData> storePicture(std::shared_ptr<const PictureData> picture) const;
 
     int retryCntPictureData() const { return _retryCntPictureData.load(); }
 
@@ -35,10 +35,11 @@ public:
     const QUrl _pathMp4;
 
 private:
+    // Loading on demand is a cache: the chapter looks the same before and after.
     mutable std::mutex _pictureMutex;
-    std::shared_ptr<const PictureData> _picture;
+    mutable std::shared_ptr<const PictureData> _picture;
     mutable std::atomic<qint64> _frameTimeSpan{0};
-    std::atomic<int> _retryCntPictureData{0};
+    mutable std::atomic<int> _retryCntPictureData{0};
 };
 
 using ChapterList = QList<std::shared_ptr<ChapterData>>;

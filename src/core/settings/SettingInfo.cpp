@@ -28,7 +28,8 @@ SettingInfo::SettingInfo()
 QByteArray SettingInfo::codeOf(DataType type)
 {
     const ItemSpec& spec = ITEMS[std::size_t(type)];
-    return QByteArray({char(spec.group), char(spec.item)});
+    const char code[2] = {char(spec.group), char(spec.item)};
+    return QByteArray(code, 2);
 }
 
 int SettingInfo::widthOf(DataType type)
