@@ -43,6 +43,8 @@ run_target() {  # name seed-dir
 run_target mp4_reader "$seeds/movies"
 run_target movie_reader "$seeds/movies"
 run_target version_text "$seeds/versions"
+run_target index_records "$seeds/index"
+run_target keyed_archive "$seeds/archives"
 
 if [ ${#failed[@]} -ne 0 ]; then
   echo "fuzz: FAILED: ${failed[*]} (inputs under $dir/artifacts)"
