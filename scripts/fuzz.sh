@@ -25,25 +25,43 @@ fi
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-failed=()
+# Targets run side by side, a few at a time; each writes its own log.
 run_target() {  # name seed-dir
   local name="$1" seed="$2"
   local corpus="$dir/corpus/$name" artifacts="$dir/artifacts/$name/"
   mkdir -p "$corpus" "$artifacts"
-  echo "=== fuzz: $name for ${seconds}s"
-  if ! "$dir/fuzz_$name" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
-        -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$seed" >"$dir/$name.log" 2>&1; then
-    tail -n 60 "$dir/$name.log"
-    failed+=("$name")
-  else
-    grep -E "stat::number_of_executed_units|Done" "$dir/$name.log" | tail -n 2
-  fi
+  "$dir/fuzz_$name" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
+      -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$seed" >"$dir/$name.log" 2>&1
+  echo $? >"$dir/$name.rc"
 }
 
-run_target mp4_reader "$seeds/movies"
-run_target movie_reader "$seeds/movies"
-run_target version_text "$seeds/versions"
-run_target playback_inf "$seeds/playback"
+rm -f "$dir"/*.rc
+targets=(
+  "mp4_reader movies" "movie_reader movies" "version_text versions" "playback_inf playback"
+  "index_records index" "keyed_archive archives"
+)
+parallel=$(( jobs / 2 )); [ "$parallel" -lt 1 ] && parallel=1
+running=0
+for t in "${targets[@]}"; do
+  set -- $t
+  echo "=== fuzz: $1 for ${seconds}s"
+  run_target "$1" "$seeds/$2" &
+  running=$((running + 1))
+  if [ "$running" -ge "$parallel" ]; then wait -n; running=$((running - 1)); fi
+done
+wait
+
+failed=()
+for t in "${targets[@]}"; do
+  set -- $t
+  if [ "$(cat "$dir/$1.rc" 2>/dev/null)" != "0" ]; then
+    echo "--- fuzz: $1 failed"
+    tail -n 60 "$dir/$1.log"
+    failed+=("$1")
+  else
+    echo "--- fuzz: $1: $(grep -E 'stat::number_of_executed_units' "$dir/$1.log" | tail -n 1)"
+  fi
+done
 
 if [ ${#failed[@]} -ne 0 ]; then
   echo "fuzz: FAILED: ${failed[*]} (inputs under $dir/artifacts)"

@@ -29,6 +29,10 @@ int main(int argc, char** argv)
     QDir().mkpath(movies);
     QDir().mkpath(versions);
     QDir().mkpath(inis);
+    const QString index = out + QStringLiteral("/index");
+    const QString archives = out + QStringLiteral("/archives");
+    QDir().mkpath(index);
+    QDir().mkpath(archives);
 
     struct Variant {
         const char* name;
@@ -64,6 +68,38 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "make-fuzz-seeds: %s\n", e.what());
         return 1;
     }
+    try {
+        // The index files of a small generated card, in both list modes.
+        for (quint8 mode : {quint8(0), quint8(1)}) {
+            cardgen::CardOptions c;
+            c.vrecListMode = mode;
+            c.prctListMode = mode;
+            c.settingsFile = false;
+            cardgen::TripOptions t;
+            t.chapters = 2;
+            t.chapterSeconds = 2;
+            t.format.realVideo = false;
+            t.adventureFirstChapter = 0;
+            t.adventureChapters = 2;
+            t.drive.incidents = {{cardgen::Incident::Kind::GShock, 500, true},
+                                 {cardgen::Incident::Kind::SwitchPress, 2500, true}};
+            const QString root = out + QStringLiteral("/card%1").arg(mode);
+            const cardgen::WrittenCard w = cardgen::writeCard(root, c);
+            for (const char* name : {"VREC_MOV_MNG.DAT", "MOV_PRCT.DAT", "ADV_PRCT.DAT"}) {
+                QFile f(w.moveDir + QLatin1Char('/') + QString::fromLatin1(name));
+                if (f.open(QIODevice::ReadOnly))
+                    writeBytes(index + QStringLiteral("/%1%2").arg(mode).arg(QString::fromLatin1(name)), f.readAll());
+            }
+            QDir(root).removeRecursively();
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "make-fuzz-seeds: %s\n", e.what());
+        return 1;
+    }
+    // The archive target reads its input as edits of an archive of its own;
+    // two zero bytes leave that archive whole.
+    writeBytes(archives + QStringLiteral("/whole.bin"), QByteArray(2, '\0'));
+    writeBytes(archives + QStringLiteral("/header.bin"), QByteArrayLiteral("bplist00"));
     writeBytes(versions + QStringLiteral("/v104.txt"), "104ABC\r\nsecond line\n");
     writeBytes(versions + QStringLiteral("/v103.txt"), "103");
     writeBytes(versions + QStringLiteral("/v105.txt"), "105\n");

@@ -210,7 +210,10 @@ std::shared_ptr<VideoInfo> readMovie(const Mp4Reader& reader, const QDateTime& l
     if (info->_isCutVideo) {
         std::uint32_t t0 = 0;
         std::uint32_t t1 = 0;
-        if (!TrimmedMovie::readArchive(*info, QByteArrayView(payload).sliced(8), t0, t1)) isError = true;
+        const TrimmedMovie::ArchiveResult result =
+            TrimmedMovie::readArchive(*info, QByteArrayView(payload).sliced(8), left, right, t0, t1);
+        if (result == TrimmedMovie::ArchiveResult::Unreadable) return nullptr;
+        if (result == TrimmedMovie::ArchiveResult::NoPictureFrames) isError = true;
         finish(*info, t0, t1);
         return info;
     }

@@ -1,3 +1,4 @@
+#include "recording/CutVideoUtility.h"
 #include "recording/VideoInfo.h"
 #include "recording/VersionInfo.h"
 #include "settings/SettingInfo.h"
@@ -272,7 +273,12 @@ TEST(MovieReaderHeader, ShortHeaderMakesTheMovieUnreadable)
 TEST(MovieReaderTrimmed, OnlyAnExactEightByteRecordMarksATrimmedMovie)
 {
     const QByteArray fileInfo = SettingInfo().makeRecord(SettingInfo::DataType::FileInfo);
-    const QByteArray trimmed = box("ftyp", "abcd") + box("udat", fileInfo + QByteArray(40, 0));
+    VideoInfo source;
+    source.completeTables();
+    const std::optional<QByteArray> archive =
+        CutVideoUtility::encodeKihonInfo(CutVideoKihonInfo(source, 0, 0, 0, false, false, false, false));
+    ASSERT_TRUE(archive);
+    const QByteArray trimmed = box("ftyp", "abcd") + box("udat", fileInfo + *archive);
     const auto r = readBytes(trimmed, fileInfo);
     ASSERT_TRUE(r.info);
     EXPECT_TRUE(r.info->_isCutVideo);

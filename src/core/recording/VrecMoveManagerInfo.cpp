@@ -1,0 +1,65 @@
+#include "recording/VrecMoveManagerInfo.h"
+
+#include "foundation/CommonConst.h"
+#include "foundation/DataUtility.h"
+#include "recording/IndexRecordFields.h"
+
+VrecMoveManagerInfo::VrecMoveManagerInfo(QByteArrayView data) : _datetime(CommonConst::DEFAULT_DATE())
+{
+    _infoEnable = parse(data);
+}
+
+bool VrecMoveManagerInfo::parse(QByteArrayView d)
+{
+    if (d.isEmpty()) return false;
+    const auto kind = static_cast<std::uint8_t>(d[0]);
+    if (kind == KIND_END) {
+        _readStopFlag = true;
+        return false;
+    }
+    if (kind != KIND_NORMAL) return false;
+    // Every field below lies inside the 80 bytes; a cut-off entry is unusable.
+    if (d.size() < RECORD_LENGTH) return false;
+
+    _detectType = DataUtility::bcdToInt(kind);
+    _datetime = DataUtility::toDateFromUnixTime(d, 2);
+
+    const IndexRecordFields::Position pos = IndexRecordFields::decodePosition(d);
+    _posWest = pos.posWest;
+    _posSouth = pos.posSouth;
+    _longitude = pos.longitude;
+    _latitude = pos.latitude;
+
+    // Whole km/h only: this index drops the tenths that the others keep.
+    _speed = static_cast<double>(DataUtility::toUInt16(d, 12) / 10);
+
+    const IndexRecordFields::GValues g = IndexRecordFields::decodeG(d);
+    _gX = g.gX;
+    _gY = g.gY;
+    _gZ = g.gZ;
+
+    _sw = static_cast<std::uint8_t>(d[30]);
+    _status = static_cast<std::uint8_t>(d[31]);
+    _timeStamp = DataUtility::toUInt32(d, 40);
+    _fileName = IndexRecordFields::decodeFileName(d);
+
+    return IndexRecordFields::isUsableMovieName(_fileName);
+}
+
+std::vector<std::shared_ptr<const VrecMoveManagerInfo>> VrecMoveManagerInfo::readAll(QByteArrayView file)
+{
+    std::vector<std::shared_ptr<const VrecMoveManagerInfo>> out;
+    if (file.size() < HEADER_LENGTH) return out;
+    const auto listMode = static_cast<std::uint8_t>(file[0]);
+    if (listMode > 1) return out;
+    for (qsizetype offset = HEADER_LENGTH; DataUtility::fits(file, offset, RECORD_LENGTH);
+         offset += RECORD_LENGTH) {
+        auto record = std::make_shared<const VrecMoveManagerInfo>(file.sliced(offset, RECORD_LENGTH));
+        if (record->_infoEnable) {
+            out.push_back(std::move(record));
+        } else if (listMode == 1 && record->_readStopFlag) {
+            break;
+        }
+    }
+    return out;
+}
