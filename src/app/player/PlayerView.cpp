@@ -194,7 +194,7 @@ void PlayerView::mousePressEvent(QMouseEvent* event)
         const QSizeF view(width(), height());
         zoomPoint = VideoSurfaceGeometry::zoomPointForClick(event->position(), VideoSurfaceGeometry::fittedRect(view),
                                                             view, VideoSurfaceGeometry::factor(playerScale));
-        locationInWindow = event->scenePosition();
+        locationInWindow = QPointF(mapTo(window(), event->position()));
         layoutLayers();
     } else {
         playerScale = ScaleType::Scale_x1;
