@@ -14,7 +14,16 @@ namespace {
 // reply_userdata of the observed properties and of the seek commands.
 constexpr std::uint64_t OBSERVE_TIME_POS = 1;
 constexpr std::uint64_t OBSERVE_EOF = 2;
+constexpr std::uint64_t TAG_MASK = std::uint64_t{3} << 62;
 constexpr std::uint64_t SEEK_REPLY_TAG = std::uint64_t{1} << 62;
+constexpr std::uint64_t LOAD_REPLY_TAG = std::uint64_t{2} << 62;
+constexpr std::uint64_t INFO_REPLY_TAG = std::uint64_t{3} << 62;
+
+// What is read of an item once it has loaded, in reply order.
+enum InfoIndex : std::uint64_t { INFO_DURATION, INFO_VIDEO_TRACK, INFO_FPS, INFO_HEIGHT, INFO_COUNT };
+constexpr const char* INFO_NAMES[INFO_COUNT] = {"duration", "vid", "container-fps", "current-tracks/video/demux-h"};
+constexpr mpv_format INFO_FORMATS[INFO_COUNT] = {MPV_FORMAT_DOUBLE, MPV_FORMAT_INT64, MPV_FORMAT_DOUBLE,
+                                                 MPV_FORMAT_INT64};
 
 constexpr int MAX_RENDER_LINES = 1080;
 constexpr int MIN_RENDER_LINES = 90;
@@ -121,18 +130,22 @@ void MpvMediaPlayer::handleEvent(const mpv_event& event)
             m_startedEntry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
         break;
     case MPV_EVENT_FILE_LOADED:
-        if (m_status == ItemStatus::Unknown && m_startedEntry == m_entryId)
-            onFileLoaded();
+        m_loadedEntry = m_startedEntry;
+        if (m_status == ItemStatus::Unknown && m_entryId >= 0 && m_loadedEntry == m_entryId)
+            requestItemInfo();
         break;
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-        if (!end || end->playlist_entry_id != m_entryId)
+        if (!end)
             break;
-        if (end->reason == MPV_END_FILE_REASON_ERROR && m_status == ItemStatus::Unknown) {
-            setStatus(ItemStatus::Failed);
-            Q_EMIT failed(QString::fromUtf8(mpv_error_string(end->error)));
-        } else if (end->reason == MPV_END_FILE_REASON_EOF && m_status == ItemStatus::ReadyToPlay
-                   && !m_atEnd) {
+        if (end->reason == MPV_END_FILE_REASON_ERROR) {
+            // The reply to loadfile may still be on its way: keep the entry.
+            m_failedEntry = end->playlist_entry_id;
+            m_failedError = end->error;
+            if (end->playlist_entry_id == m_entryId && m_status == ItemStatus::Unknown)
+                failLoad(end->error);
+        } else if (end->reason == MPV_END_FILE_REASON_EOF && end->playlist_entry_id == m_entryId
+                   && m_status == ItemStatus::ReadyToPlay && !m_atEnd) {
             m_atEnd = true;
             m_rate = 0.0;
             Q_EMIT reachedEnd();
@@ -140,8 +153,14 @@ void MpvMediaPlayer::handleEvent(const mpv_event& event)
         break;
     }
     case MPV_EVENT_COMMAND_REPLY:
-        if ((event.reply_userdata & SEEK_REPLY_TAG) != 0)
-            m_seekSerialDone = std::max(m_seekSerialDone, event.reply_userdata & ~SEEK_REPLY_TAG);
+        if ((event.reply_userdata & TAG_MASK) == SEEK_REPLY_TAG)
+            m_seekSerialDone = std::max(m_seekSerialDone, event.reply_userdata & ~TAG_MASK);
+        else if ((event.reply_userdata & TAG_MASK) == LOAD_REPLY_TAG)
+            onLoadReply(event);
+        break;
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+        if ((event.reply_userdata & TAG_MASK) == INFO_REPLY_TAG)
+            onInfoReply(event);
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
         // A restart after mpv took in the newest seek means its frame is up.
@@ -179,35 +198,103 @@ void MpvMediaPlayer::handleEvent(const mpv_event& event)
     }
 }
 
-void MpvMediaPlayer::onFileLoaded()
+void MpvMediaPlayer::onLoadReply(const mpv_event& event)
 {
-    // Once per item, on the GUI thread; the core is idle right after a load.
-    double duration = 0.0;
-    if (mpv_get_property(m_mpv, "duration", MPV_FORMAT_DOUBLE, &duration) >= 0
-        && std::isfinite(duration) && duration >= 0.0)
-        m_durationMs = static_cast<qint64>(duration * 1000.0 + 1e-6);
-    else
-        m_durationMs = -1;
+    if ((event.reply_userdata & ~TAG_MASK) != m_openSerial || m_status != ItemStatus::Unknown)
+        return;
+    if (event.error < 0) {
+        failLoad(event.error);
+        return;
+    }
+    const auto* reply = static_cast<const mpv_event_command*>(event.data);
+    if (reply && reply->result.format == MPV_FORMAT_NODE_MAP && reply->result.u.list) {
+        const mpv_node_list* map = reply->result.u.list;
+        for (int i = 0; i < map->num; ++i) {
+            if (qstrcmp(map->keys[i], "playlist_entry_id") == 0 && map->values[i].format == MPV_FORMAT_INT64)
+                m_entryId = map->values[i].u.int64;
+        }
+    }
+    if (m_entryId < 0) {
+        failLoad(MPV_ERROR_LOADING_FAILED);
+        return;
+    }
+    // The file may have failed or loaded before this reply came.
+    if (m_failedEntry == m_entryId)
+        failLoad(m_failedError);
+    else if (m_loadedEntry == m_entryId)
+        requestItemInfo();
+}
 
-    std::int64_t videoTrack = 0;
-    const bool hasVideo = mpv_get_property(m_mpv, "vid", MPV_FORMAT_INT64, &videoTrack) >= 0;
-    double fps = 0.0;
-    if (hasVideo && mpv_get_property(m_mpv, "container-fps", MPV_FORMAT_DOUBLE, &fps) >= 0
-        && std::isfinite(fps) && fps > 0.0)
-        m_frameRate = fps;
-    else
+void MpvMediaPlayer::failLoad(int error)
+{
+    setStatus(ItemStatus::Failed);
+    Q_EMIT failed(QString::fromUtf8(mpv_error_string(error)));
+}
+
+void MpvMediaPlayer::requestItemInfo()
+{
+    if (m_infoPending > 0)
+        return;
+    m_durationMs = -1;
+    m_frameRate = 0.0;
+    m_hasVideo = false;
+    m_videoLines = 0;
+    m_infoPending = INFO_COUNT;
+    for (std::uint64_t i = 0; i < INFO_COUNT; ++i) {
+        const std::uint64_t tag = INFO_REPLY_TAG | (std::uint64_t{m_openSerial} << 3) | i;
+        if (mpv_get_property_async(m_mpv, tag, INFO_NAMES[i], INFO_FORMATS[i]) < 0)
+            --m_infoPending;
+    }
+    if (m_infoPending == 0)
+        finishLoad();
+}
+
+void MpvMediaPlayer::onInfoReply(const mpv_event& event)
+{
+    const std::uint64_t serial = (event.reply_userdata & ~TAG_MASK) >> 3;
+    const std::uint64_t index = event.reply_userdata & 7;
+    if (serial != m_openSerial || m_infoPending <= 0 || index >= INFO_COUNT)
+        return;
+    const auto* prop = static_cast<const mpv_event_property*>(event.data);
+    const bool ok = event.error >= 0 && prop && prop->data && prop->format == INFO_FORMATS[index];
+    if (ok) {
+        switch (index) {
+        case INFO_DURATION: {
+            const double duration = *static_cast<const double*>(prop->data);
+            if (std::isfinite(duration) && duration >= 0.0)
+                m_durationMs = static_cast<qint64>(duration * 1000.0 + 1e-6);
+            break;
+        }
+        case INFO_VIDEO_TRACK:
+            m_hasVideo = true;
+            break;
+        case INFO_FPS: {
+            const double fps = *static_cast<const double*>(prop->data);
+            if (std::isfinite(fps) && fps > 0.0)
+                m_frameRate = fps;
+            break;
+        }
+        case INFO_HEIGHT:
+            m_videoLines = *static_cast<const std::int64_t*>(prop->data);
+            break;
+        default:
+            break;
+        }
+    }
+    if (--m_infoPending == 0)
+        finishLoad();
+}
+
+void MpvMediaPlayer::finishLoad()
+{
+    if (!m_hasVideo)
         m_frameRate = 0.0;
-
-    std::int64_t height = 0;
-    if (hasVideo
-        && mpv_get_property(m_mpv, "current-tracks/video/demux-h", MPV_FORMAT_INT64, &height) >= 0
-        && height > 0) {
-        const int lines = static_cast<int>(std::clamp<std::int64_t>(height, MIN_RENDER_LINES, MAX_RENDER_LINES));
+    if (m_hasVideo && m_videoLines > 0) {
+        const int lines = static_cast<int>(std::clamp<std::int64_t>(m_videoLines, MIN_RENDER_LINES, MAX_RENDER_LINES));
         m_renderSize = QSize((lines * 16 + 8) / 9, lines);
     } else {
         m_renderSize = QSize(1280, 720);
     }
-
     m_timeMs = 0;
     m_atEnd = false;
     setStatus(ItemStatus::ReadyToPlay);
@@ -244,34 +331,23 @@ bool MpvMediaPlayer::open(const QString& path)
     command.format = MPV_FORMAT_NODE_ARRAY;
     command.u.list = &list;
 
-    mpv_node result;
-    const int rc = mpv_command_node(m_mpv, &command, &result);
+    ++m_openSerial;
     m_path = path;
+    m_entryId = -1;
+    m_infoPending = 0;
     m_durationMs = -1;
     m_frameRate = 0.0;
     m_timeMs = 0;
     m_atEnd = false;
     m_seeking = false;
     m_seekPendingLoad = false;
-    m_entryId = -1;
-    if (rc < 0) {
-        setStatus(ItemStatus::Failed);
-        Q_EMIT failed(QString::fromUtf8(mpv_error_string(rc)));
-        return true;
-    }
-    if (result.format == MPV_FORMAT_NODE_MAP && result.u.list) {
-        for (int i = 0; i < result.u.list->num; ++i) {
-            if (qstrcmp(result.u.list->keys[i], "playlist_entry_id") == 0
-                && result.u.list->values[i].format == MPV_FORMAT_INT64)
-                m_entryId = result.u.list->values[i].u.int64;
-        }
-    }
-    mpv_free_node_contents(&result);
-    // Without an entry id the start of the next file is taken as ours.
-    if (m_entryId < 0)
-        m_startedEntry = -1;
+    // Never a synchronous call on this thread: with OpenGL rendering the core
+    // may be waiting for this very thread to render.
+    const int rc = mpv_command_node_async(m_mpv, LOAD_REPLY_TAG | m_openSerial, &command);
     m_status = ItemStatus::None; // report the change even from Unknown
     setStatus(ItemStatus::Unknown);
+    if (rc < 0)
+        failLoad(rc);
     return true;
 }
 
@@ -280,8 +356,10 @@ void MpvMediaPlayer::close()
     setRate(0.0);
     const char* args[] = {"stop", nullptr};
     mpv_command_async(m_mpv, 0, args);
+    ++m_openSerial;
     m_path.clear();
     m_entryId = -1;
+    m_infoPending = 0;
     m_durationMs = -1;
     m_frameRate = 0.0;
     m_timeMs = 0;

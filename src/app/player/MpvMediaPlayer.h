@@ -79,7 +79,11 @@ public:
 private:
     void drainEvents();
     void handleEvent(const mpv_event& event);
-    void onFileLoaded();
+    void onLoadReply(const mpv_event& event);
+    void onInfoReply(const mpv_event& event);
+    void requestItemInfo();
+    void finishLoad();
+    void failLoad(int error);
     void setStatus(ItemStatus status);
     void sendSeek(qint64 ms);
     void applyBrightness();
@@ -93,8 +97,17 @@ private:
 
     ItemStatus m_status = ItemStatus::None;
     QString m_path;
-    std::int64_t m_entryId = -1;    // playlist entry of the last open()
+    // Replies and events are matched to the newest open() by its serial and
+    // by the playlist entry mpv made for it; they may come in either order.
+    std::uint64_t m_openSerial = 0;
+    std::int64_t m_entryId = -1;      // playlist entry of the last open(), once mpv replied
     std::int64_t m_startedEntry = -1; // the entry whose start mpv reported last
+    std::int64_t m_loadedEntry = -1;  // the entry that mpv reported loaded last
+    std::int64_t m_failedEntry = -1;  // the entry that mpv reported failed last
+    int m_failedError = 0;
+    int m_infoPending = 0;            // item facts asked for and not yet answered
+    bool m_hasVideo = false;
+    std::int64_t m_videoLines = 0;
     qint64 m_durationMs = -1;
     double m_frameRate = 0.0;
     QSize m_renderSize{1280, 720};
