@@ -186,6 +186,37 @@ private Q_SLOTS:
         QVERIFY2(same < 12.0 && same * 3 < elsewhere,
                  qPrintable(QStringLiteral("%1 vs %2").arg(same).arg(elsewhere)));
     }
+
+    void brightnessReachesThePictureOnWhicheverRendererIsInUse()
+    {
+        QTemporaryDir dir;
+        const QString movie = dir.filePath(QStringLiteral("grey.mp4"));
+        QProcess ffmpeg;
+        ffmpeg.setStandardOutputFile(QProcess::nullDevice());
+        ffmpeg.setStandardErrorFile(QProcess::nullDevice());
+        ffmpeg.start(QStringLiteral("ffmpeg"),
+                     {QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                      QStringLiteral("color=c=0x808080:size=320x180:rate=28"), QStringLiteral("-t"),
+                      QStringLiteral("1"), QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                      QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), movie});
+        QVERIFY(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+
+        MpvMediaPlayer player(MpvMediaPlayer::Config{true});
+        PlayerView view;
+        view.setCanvas(createVideoCanvas(player, &view));
+        view.resize(320, 180);
+        view.show();
+        QSignalSpy ready(&player, &MediaPlayer::readyToPlay);
+        QVERIFY(player.open(movie));
+        QVERIFY(ready.wait(10000) || !ready.isEmpty());
+        const auto centre = [&view] { return QColor(view.grab().toImage().pixel(160, 90)).red(); };
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(centre() - 128) < 12, 10000);
+        const int plain = centre();
+        player.setBrightness(0.3);
+        QTRY_VERIFY_WITH_TIMEOUT(centre() > plain + 40, 10000);
+        player.setBrightness(0.0);
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(centre() - plain) < 6, 10000);
+    }
 };
 
 QTEST_MAIN(TestPlayerView)
