@@ -153,8 +153,15 @@ void MpvMediaPlayer::handleEvent(const mpv_event& event)
         break;
     }
     case MPV_EVENT_COMMAND_REPLY:
-        if ((event.reply_userdata & TAG_MASK) == SEEK_REPLY_TAG)
-            m_seekSerialDone = std::max(m_seekSerialDone, event.reply_userdata & ~TAG_MASK);
+        if ((event.reply_userdata & TAG_MASK) == SEEK_REPLY_TAG) {
+            const std::uint64_t serial = event.reply_userdata & ~TAG_MASK;
+            m_seekSerialDone = std::max(m_seekSerialDone, serial);
+            // A refused seek restarts nothing: stop waiting for it.
+            if (event.error < 0 && serial == m_seekSerial && m_seeking) {
+                m_seeking = false;
+                Q_EMIT seekFinished();
+            }
+        }
         else if ((event.reply_userdata & TAG_MASK) == LOAD_REPLY_TAG)
             onLoadReply(event);
         break;
