@@ -239,6 +239,19 @@ private Q_SLOTS:
         QCOMPARE(end.count(), 2);
     }
 
+    void theEndIsReportedOnceHoweverOftenItemsWereOpened()
+    {
+        Rig rig = makeRig();
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(openMovie(rig));
+        QSignalSpy end(rig.player.get(), &MediaPlayer::reachedEnd);
+        seekAndGrab(rig, 2850);
+        rig.player->setRate(1.0);
+        QVERIFY(end.wait(10000) || !end.isEmpty());
+        QTest::qWait(300);
+        QCOMPARE(end.count(), 1);
+    }
+
     void switchesToAnotherMovie()
     {
         const QString second = m_dir.filePath(QStringLiteral("second.mp4"));
@@ -278,6 +291,44 @@ private Q_SLOTS:
         rig.player->setBrightness(0.0);
         QTRY_VERIFY_WITH_TIMEOUT(std::abs(meanLuma(rig.canvas->currentFrame()) - base) < 3.0, 5000);
         QCOMPARE(rig.player->brightness(), 0.0);
+    }
+
+    void seeksOnEveryTickLandOnTheNewestTarget()
+    {
+        Rig rig = makeRig();
+        QVERIFY(openMovie(rig));
+        QSignalSpy done(rig.player.get(), &MediaPlayer::seekFinished);
+        // As at 10x: a seek a tick, 30 ticks a second, never waiting for one.
+        int n = 0;
+        for (int tick = 0; tick < 30; ++tick) {
+            n = (tick * 9 + 5) % 80;
+            rig.player->seekExact(frameStamp(n));
+            QCOMPARE(rig.player->currentTimeMs(), frameStamp(n));
+            QTest::qWait(33);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.player->isSeeking(), 10000);
+        QCOMPARE(rig.player->currentTimeMs(), frameStamp(n));
+        QSignalSpy rendered(rig.canvas.get(), &MpvSoftwareCanvas::frameRendered);
+        rendered.wait(300);
+        const QImage shown = rig.canvas->currentFrame();
+        const double here = meanDifference(shown, referenceFrame(n));
+        QVERIFY(here < meanDifference(shown, referenceFrame(n - 1)));
+        QVERIFY(here < meanDifference(shown, referenceFrame(n + 1)));
+        QVERIFY(!done.isEmpty());
+    }
+
+    void aMovieWithoutPictureHasNoFrameRate()
+    {
+        const QString sound = m_dir.filePath(QStringLiteral("sound.mp4"));
+        QVERIFY(runFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                           QStringLiteral("sine=frequency=440:duration=1"), QStringLiteral("-c:a"),
+                           QStringLiteral("aac"), sound}));
+        Rig rig = makeRig();
+        QSignalSpy ready(rig.player.get(), &MediaPlayer::readyToPlay);
+        QVERIFY(rig.player->open(sound));
+        QVERIFY(ready.wait(10000) || !ready.isEmpty());
+        QCOMPARE(rig.player->nominalFrameRate(), 0.0);
+        QVERIFY(rig.player->durationMs() > 900);
     }
 
     void volumeAndMuteAreKeptInRange()
