@@ -23,6 +23,9 @@ MpvGLCanvas::~MpvGLCanvas()
     if (m_player)
         m_player->detachRenderClient(this);
     releaseRenderContext();
+    // The base class destroys the context after this object is gone.
+    if (QOpenGLContext* own = context())
+        disconnect(own, nullptr, this, nullptr);
 }
 
 void MpvGLCanvas::releaseRenderContext()
@@ -69,6 +72,11 @@ void MpvGLCanvas::initializeGL()
     }
     m_player->attachRenderClient(this);
     mpv_render_context_set_update_callback(m_render, &MpvGLCanvas::onUpdate, this);
+    // Moving the widget into another window destroys its GL context; the
+    // renderer must go with it (libmpv then ends the open movie, so the
+    // surface is meant to stay in its window).
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &MpvGLCanvas::releaseRenderContext,
+            Qt::UniqueConnection);
     m_blitter = std::make_unique<QOpenGLTextureBlitter>();
     m_blitter->create();
 }
