@@ -142,8 +142,14 @@ void MpvMediaPlayer::handleEvent(const mpv_event& event)
             // The reply to loadfile may still be on its way: keep the entry.
             m_failedEntry = end->playlist_entry_id;
             m_failedError = end->error;
-            if (end->playlist_entry_id == m_entryId && m_status == ItemStatus::Unknown)
+            // Also after it was ready: a movie whose decoding or video output
+            // breaks down is gone, and saying so beats showing a frozen frame.
+            if (end->playlist_entry_id == m_entryId
+                && (m_status == ItemStatus::Unknown || m_status == ItemStatus::ReadyToPlay)) {
+                m_rate = 0.0;
+                m_seeking = false;
                 failLoad(end->error);
+            }
         } else if (end->reason == MPV_END_FILE_REASON_EOF && end->playlist_entry_id == m_entryId
                    && m_status == ItemStatus::ReadyToPlay && !m_atEnd) {
             m_atEnd = true;

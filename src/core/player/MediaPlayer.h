@@ -73,7 +73,8 @@ public:
 Q_SIGNALS:
     // The item of the last open() is ready to play.
     void readyToPlay();
-    // The item of the last open() cannot be played; reason is for the log.
+    // The item of the last open() cannot be played, or broke down while it
+    // was open (status Failed); reason is for the log.
     void failed(const QString& reason);
     // Playback reached the end of the item (once per arrival; the last
     // frame stays shown and the rate is 0).
