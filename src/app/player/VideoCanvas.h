@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+
+class QWidget;
+class MpvMediaPlayer;
+
+// The widget on which the movie's pictures appear. It fills the video surface,
+// paints black around the picture, and draws the picture into the rectangle
+// the surface lays out (which may be larger than the view while zoomed),
+// clipped to the fitted picture.
+class VideoCanvas {
+public:
+    virtual ~VideoCanvas() = default;
+
+    virtual QWidget* widget() = 0;
+    // picture: where the whole picture goes; clip: what of it may show.
+    // Both in the canvas's coordinates.
+    virtual void setPictureGeometry(const QRectF& picture, const QRectF& clip) = 0;
+    // The last picture the player produced, at render size (null before the
+    // first one).
+    virtual QImage currentFrame() = 0;
+};
+
+// Whether OpenGL can be used for video here (never under the offscreen and
+// minimal platforms, whose QOpenGLWidget crashes). Worked out once.
+bool videoOpenGLAvailable();
+
+// A canvas for the player: OpenGL rendering where available, otherwise
+// libmpv's software renderer. The canvas's widget is a child of parent.
+VideoCanvas* createVideoCanvas(MpvMediaPlayer& player, QWidget* parent);
