@@ -290,7 +290,6 @@ void CardData::finishLoad()
     }
     for (const auto& r : advs)
         if (auto c = searchChapter(r->_fileName, true)) r->setEventChapter(c);
-    for (const auto& r : advs) windows[{r.get(), AdventureWindow}] = computeAdvWindow(*r);
     std::lock_guard lock(_listMutex);
     _windows = std::move(windows);
 }
@@ -463,8 +462,13 @@ ChapterWindow CardData::surveillanceChapterList(const MoveProtectInfo& record) c
 
 ChapterWindow CardData::advChapterLookup(const AdvMoveProtectInfo& record) const
 {
+    // An adventure run can hold thousands of records; its window is worked
+    // out when first asked for (from the fixed lists) and then kept.
     if (auto w = storedWindow(&record, AdventureWindow)) return *w;
-    return computeAdvWindow(record);
+    ChapterWindow w = computeAdvWindow(record);
+    std::lock_guard lock(_listMutex);
+    if (_isDispose.load()) return w;
+    return _windows.try_emplace({&record, int(AdventureWindow)}, w).first->second;
 }
 
 ChapterWindow CardData::protectChapterList(const MoveProtectInfo& record) const
@@ -552,15 +556,25 @@ ChapterWindow CardData::computeAdvWindow(const AdvMoveProtectInfo& record) const
     const auto own = advChapter(record);
     if (!own) return w;
 
-    struct Entry {
-        const AdvMoveProtectInfo* record;
-        QString key;
-        int number;
-    };
-    std::vector<Entry> entries;
-    for (const auto& r : advMoveProtectList())
-        entries.push_back({r.get(), FileUtil::isMovieFileName(r->_fileName), r->chapterNo()});
+    // The records of the key by number, each number's first record in list order.
     const QString key = FileUtil::isMovieFileName(record._fileName);
+    QHash<int, std::pair<qsizetype, const AdvMoveProtectInfo*>> byNumber;
+    const AdvMoveProtectList all = advMoveProtectList();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const auto& r = all[i];
+        if (FileUtil::isMovieFileName(r->_fileName) == key && !byNumber.contains(r->chapterNo()))
+            byNumber.insert(r->chapterNo(), {i, r.get()});
+    }
+    // The first record in list order among the numbers that qualify.
+    auto firstOf = [&](std::initializer_list<int> numbers, auto&& qualifies) -> const AdvMoveProtectInfo* {
+        std::pair<qsizetype, const AdvMoveProtectInfo*> best{-1, nullptr};
+        for (int n : numbers) {
+            if (!qualifies(n)) continue;
+            const auto it = byNumber.constFind(n);
+            if (it != byNumber.constEnd() && (best.first < 0 || it->first < best.first)) best = *it;
+        }
+        return best.second;
+    };
 
     // A run of records covering every number of a key is a ring: each record
     // is visited once.
@@ -568,22 +582,22 @@ ChapterWindow CardData::computeAdvWindow(const AdvMoveProtectInfo& record) const
     ChapterList before;
     int number = record.chapterNo();
     for (;;) {
-        const auto it = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) {
-            return e.key == key && nextNumberFollows(e.number, number);
-        });
-        if (it == entries.end() || !visited.insert(it->record).second) break;
-        if (auto c = advChapter(*it->record)) before.prepend(c);
-        number = it->number;
+        const int later = number;
+        const AdvMoveProtectInfo* r =
+            firstOf({later - 1, 9999, 0}, [&](int earlier) { return nextNumberFollows(earlier, later); });
+        if (!r || !visited.insert(r).second) break;
+        if (auto c = advChapter(*r)) before.prepend(c);
+        number = r->chapterNo();
     }
     ChapterList after;
     number = record.chapterNo();
     for (;;) {
-        const auto it = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) {
-            return e.key == key && previousNumberLeads(number, e.number);
-        });
-        if (it == entries.end() || !visited.insert(it->record).second) break;
-        if (auto c = advChapter(*it->record)) after.append(c);
-        number = it->number;
+        const int earlier = number;
+        const AdvMoveProtectInfo* r =
+            firstOf({earlier + 1, 0, 1}, [&](int later) { return previousNumberLeads(earlier, later); });
+        if (!r || !visited.insert(r).second) break;
+        if (auto c = advChapter(*r)) after.append(c);
+        number = r->chapterNo();
     }
     ChapterList chapters = before;
     chapters.append(own);

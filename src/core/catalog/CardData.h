@@ -201,7 +201,7 @@ private:
     QHash<QString, std::shared_ptr<const VrecMoveManagerInfo>> _vrecByName;
     QHash<QString, std::shared_ptr<const AdvMoveProtectInfo>> _advByName;
     QHash<QString, TripList> _tripsByName;
-    std::map<std::pair<const void*, int>, ChapterWindow> _windows;
+    mutable std::map<std::pair<const void*, int>, ChapterWindow> _windows;
     qint64 _indexBytesRead = 0;
 
     mutable std::mutex _delegateMutex;
