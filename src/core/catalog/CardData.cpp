@@ -8,9 +8,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QMetaObject>
 #include <QObject>
 #include <QSet>
 #include <QThread>
@@ -783,13 +783,31 @@ std::shared_ptr<ChapterData> CardData::makeNextThumbnail()
 // Workers
 // ---------------------------------------------------------------------------
 
+// Receives the workers' wake-ups on the context's thread. The results
+// themselves go through the catalogue's own locked queue.
+class CardDataRelay : public QObject {
+public:
+    explicit CardDataRelay(std::weak_ptr<CardData> card) : _card(std::move(card)) {}
+    static constexpr QEvent::Type RESULTS = QEvent::User;
+
+protected:
+    // Only the workers send this object events, all of them wake-ups.
+    void customEvent(QEvent*) override
+    {
+        if (const auto card = _card.lock()) card->deliverResults();
+    }
+
+private:
+    const std::weak_ptr<CardData> _card;
+};
+
 void CardData::setDelegate(CardDataDelegate* delegate, QObject* context)
 {
     std::lock_guard lock(_delegateMutex);
     _delegate = delegate;
     _context = context;
     if (context && !_relay) {
-        _relay = new QObject();
+        _relay = new CardDataRelay(weak_from_this());
         _relay->moveToThread(context->thread());
     }
 }
@@ -808,20 +826,32 @@ void CardData::post(const std::shared_ptr<ChapterData>& chapter, Report report)
         relay = _relay;
     }
     if (!relay) return; // no delegate was ever given: results are dropped
-    const std::weak_ptr<CardData> weak = weak_from_this();
-    QMetaObject::invokeMethod(
-        relay,
-        [weak, chapter, report] {
-            const auto self = weak.lock();
-            if (!self || self->isDisposed()) return;
-            CardDataDelegate* d = self->delegate();
-            if (!d) return;
-            if (report == Report::TripRoute)
-                d->tripRouteDidLoad(chapter);
-            else
-                d->chapterPicturesDidLoad(chapter);
-        },
-        Qt::QueuedConnection);
+    {
+        std::lock_guard lock(_resultMutex);
+        _results.emplace_back(chapter, int(report));
+    }
+    // The relay lives as long as the catalogue, which outlives its workers.
+    QCoreApplication::postEvent(relay, new QEvent(CardDataRelay::RESULTS));
+}
+
+void CardData::deliverResults()
+{
+    std::vector<std::pair<std::shared_ptr<ChapterData>, int>> results;
+    {
+        std::lock_guard lock(_resultMutex);
+        results.swap(_results);
+    }
+    for (const auto& [chapter, report] : results) {
+        // A disposed catalogue's results are dropped, as are those of one
+        // whose context (and so delegate) is gone.
+        if (isDisposed()) return;
+        CardDataDelegate* d = delegate();
+        if (!d) return;
+        if (Report(report) == Report::TripRoute)
+            d->tripRouteDidLoad(chapter);
+        else
+            d->chapterPicturesDidLoad(chapter);
+    }
 }
 
 void CardData::workerLoop(Step step, Report report, int niceness)

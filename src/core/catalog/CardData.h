@@ -19,6 +19,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class QObject;
 class CardData;
@@ -180,6 +181,8 @@ private:
     std::shared_ptr<ChapterData> tryThumbnail(const std::shared_ptr<ChapterData>& chapter);
     void workerLoop(Step step, Report report, int niceness);
     void post(const std::shared_ptr<ChapterData>& chapter, Report report);
+    friend class CardDataRelay;
+    void deliverResults();
     void stopWorkers();
     void clearLists();
 
@@ -210,6 +213,10 @@ private:
     // Lives on the context's thread as long as the catalogue, so that the
     // workers always post to a living object.
     QObject* _relay = nullptr;
+    // Finished chapters waiting for the context's thread; the workers only
+    // queue them and send the relay a wake-up event.
+    std::mutex _resultMutex;
+    std::vector<std::pair<std::shared_ptr<ChapterData>, int>> _results;
 
     // A record's thumbnail path is stored once: check and store together.
     std::mutex _thumbMutex;
