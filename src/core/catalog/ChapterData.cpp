@@ -1,24 +1,148 @@
 #include "catalog/ChapterData.h"
 
+#include "catalog/CardData.h"
+#include "catalog/TripData.h"
 #include "foundation/CommonConst.h"
+#include "foundation/FileUtil.h"
+#include "media/AVUtil.h"
+#include "recording/AdvMoveProtectInfo.h"
 #include "recording/FullTimeDataInfo.h"
 #include "recording/PictureData.h"
+#include "recording/VrecMoveManagerInfo.h"
 #include "settings/SettingInfo.h"
 
-ChapterData::ChapterData(const QUrl& url)
-    : _pathMove(url)
-    , _pathMp4(url)
+#include <QFileInfo>
+
+namespace {
+
+qint32 fileNumberOf(const QUrl& url)
+{
+    return FileUtil::getFileNumber(url.fileName());
+}
+
+std::shared_ptr<const VrecMoveManagerInfo> vrecOf(const std::shared_ptr<TripData>& trip, const QUrl& url)
+{
+    if (!trip) return nullptr;
+    const auto card = trip->parent();
+    return card ? card->vrecRecordFor(trip->_tripName, fileNumberOf(url)) : nullptr;
+}
+
+std::shared_ptr<const AdvMoveProtectInfo> advOf(const std::shared_ptr<TripData>& trip, const QUrl& url)
+{
+    if (!trip) return nullptr;
+    const auto card = trip->parent();
+    return card ? card->advRecordFor(trip->_tripName, fileNumberOf(url)) : nullptr;
+}
+
+} // namespace
+
+ChapterData::ChapterData(const QUrl& url) : ChapterData(nullptr, url, nullptr, nullptr) {}
+
+ChapterData::ChapterData(const std::shared_ptr<TripData>& parent, const QUrl& url)
+    : ChapterData(parent, url, vrecOf(parent, url), advOf(parent, url))
 {
 }
 
-qint64 ChapterData::timeSpan() const
+ChapterData::ChapterData(const std::shared_ptr<TripData>& parent, const QUrl& url,
+                         std::shared_ptr<const VrecMoveManagerInfo> vmm, std::shared_ptr<const AdvMoveProtectInfo> adv)
+    : _pathMove(url)
+    , _pathMp4(url)
+    , _vmmInfo(std::move(vmm))
+    , _advInfo(std::move(adv))
+    , _parent(parent)
+    , _fileNumber(fileNumberOf(url))
+    , _startTime(CommonConst::DEFAULT_DATE())
+    , _startAdvTime(CommonConst::DEFAULT_DATE())
 {
-    std::shared_ptr<const PictureData> picture;
+}
+
+ChapterData::~ChapterData() = default;
+
+bool ChapterData::followsFrom(qint32 earlier, qint32 later)
+{
+    if (later >= 2) return later - 1 == earlier;
+    return earlier == 9999;
+}
+
+std::shared_ptr<ChapterData> ChapterData::previousChapter() const
+{
+    const auto trip = parent();
+    if (!trip) return nullptr;
+    const ChapterList list = trip->chapterDataList();
+    for (qsizetype i = 0; i < list.size(); ++i)
+        if (list[i].get() == this) return i > 0 ? list[i - 1] : nullptr;
+    return nullptr;
+}
+
+std::shared_ptr<ChapterData> ChapterData::nextChapter() const
+{
+    const auto trip = parent();
+    if (!trip) return nullptr;
+    const ChapterList list = trip->chapterDataList();
+    for (qsizetype i = 0; i < list.size(); ++i)
+        if (list[i].get() == this) return i + 1 < list.size() ? list[i + 1] : nullptr;
+    return nullptr;
+}
+
+QDateTime ChapterData::startTime() const
+{
     {
-        std::lock_guard lock(_pictureMutex);
-        picture = _picture;
+        std::lock_guard lock(_mutex);
+        if (_startTime != CommonConst::DEFAULT_DATE()) return _startTime;
     }
-    if (!picture) picture = loadPicture(true);
+    QDateTime found;
+    if (_vmmInfo) {
+        found = _vmmInfo->_datetime;
+    } else {
+        const auto picture = loadPicture(true);
+        if (picture && picture->video) found = picture->video->firstTime;
+    }
+    if (!found.isValid()) return CommonConst::DEFAULT_DATE();
+    std::lock_guard lock(_mutex);
+    if (_startTime == CommonConst::DEFAULT_DATE()) _startTime = found;
+    return _startTime;
+}
+
+QDateTime ChapterData::startAdvTime() const
+{
+    {
+        std::lock_guard lock(_mutex);
+        if (_startAdvTime != CommonConst::DEFAULT_DATE()) return _startAdvTime;
+    }
+    QDateTime found;
+    if (_advInfo) {
+        found = _advInfo->_datetime;
+    } else {
+        const auto picture = loadPicture(true);
+        if (picture && picture->video) found = picture->video->firstTime;
+    }
+    if (!found.isValid()) return CommonConst::DEFAULT_DATE();
+    std::lock_guard lock(_mutex);
+    if (_startAdvTime == CommonConst::DEFAULT_DATE()) _startAdvTime = found;
+    return _startAdvTime;
+}
+
+quint32 ChapterData::timeStamp() const
+{
+    const quint32 known = _timeStamp.load();
+    if (known != 0) return known;
+    if (_vmmInfo) {
+        _timeStamp.store(_vmmInfo->_timeStamp);
+        return _vmmInfo->_timeStamp;
+    }
+    const auto picture = loadPicture(true);
+    if (picture && picture->video) {
+        const VideoFramePtr frame = picture->video->frameAt(0, 0, true);
+        const quint32 stamp = frame ? frame->_timeStamp : 0;
+        _timeStamp.store(stamp);
+        return stamp;
+    }
+    return 0;
+}
+
+qint64 ChapterData::ownTimeSpan() const
+{
+    const auto picture = loadPicture(true);
     if (picture && picture->video) {
         const quint64 span = picture->video->_timeSpan;
         _frameTimeSpan.store(qint64(std::min<quint64>(span, quint64(INT32_MAX))));
@@ -26,20 +150,61 @@ qint64 ChapterData::timeSpan() const
     return _frameTimeSpan.load();
 }
 
+qint64 ChapterData::timeSpan() const
+{
+    const auto next = nextChapter();
+    if (next && next->_vmmInfo && followsFrom(_fileNumber, next->_fileNumber)) {
+        const qint64 span = qint64(next->timeStamp()) - qint64(timeStamp());
+        // A next chapter stamped before this one (the recorder's clock was
+        // reset) says nothing about this chapter's length.
+        if (span >= 0) {
+            _frameTimeSpan.store(span);
+            return span;
+        }
+    }
+    return ownTimeSpan();
+}
+
 std::shared_ptr<const PictureData> ChapterData::storePicture(std::shared_ptr<const PictureData> picture) const
 {
-    std::lock_guard lock(_pictureMutex);
-    if (!_picture) _picture = std::move(picture);
-    return _picture;
+    std::lock_guard lock(_mutex);
+    if (!_picture) {
+        if (picture && picture->video) {
+            _picture = std::move(picture);
+        } else if (picture) {
+            _failedPicture = std::move(picture);
+        }
+    }
+    return _picture ? _picture : _failedPicture;
+}
+
+bool ChapterData::hasPicture() const
+{
+    std::lock_guard lock(_mutex);
+    return bool(_picture);
+}
+
+bool ChapterData::needsPictureData() const
+{
+    return !hasPicture() && _retryCntPictureData.load() < MAX_RETRY_CNT_PICTUREDATA;
 }
 
 std::shared_ptr<const PictureData> ChapterData::loadPicture(bool create) const
 {
     {
-        std::lock_guard lock(_pictureMutex);
-        if (_picture || !create) return _picture;
+        std::lock_guard lock(_mutex);
+        if (_picture) return _picture;
+        if (!create) return _failedPicture;
     }
-    ++_retryCntPictureData;
+    // Count the attempt before making it; a chapter out of attempts keeps
+    // its last failure without reading the file again.
+    int attempts = _retryCntPictureData.load();
+    do {
+        if (attempts >= MAX_RETRY_CNT_PICTUREDATA) {
+            std::lock_guard lock(_mutex);
+            return _picture ? _picture : _failedPicture;
+        }
+    } while (!_retryCntPictureData.compare_exchange_weak(attempts, attempts + 1));
     // Read without the lock: a slow movie must not hold up the GUI thread
     // asking for what is already there.
     auto picture = std::make_shared<const PictureData>(
@@ -47,4 +212,42 @@ std::shared_ptr<const PictureData> ChapterData::loadPicture(bool create) const
         std::make_shared<FullTimeDataInfo>(), RecType::Melsi14Rec,
         SettingInfo().makeRecord(SettingInfo::DataType::FileInfo));
     return storePicture(std::move(picture));
+}
+
+QString ChapterData::pathThumbnail() const
+{
+    std::lock_guard lock(_mutex);
+    return _pathThumbnail;
+}
+
+std::optional<QString> ChapterData::makeCutThumbnail(bool create)
+{
+    {
+        std::lock_guard lock(_mutex);
+        if (!_pathThumbnail.isEmpty()) return _pathThumbnail;
+    }
+    if (!create) return std::nullopt;
+    ++_retryCntThumbnail;
+
+    const QString movie = _pathMp4.toLocalFile();
+    const QString& folder = CardData::thumbnailFolder();
+    std::optional<QString> made = AVUtil::createThumbnail(movie, 1, folder);
+    if (!made) return std::nullopt;
+
+    std::shared_ptr<const PictureData> picture;
+    {
+        std::lock_guard lock(_mutex);
+        picture = _picture;
+    }
+    if (picture && picture->video && picture->video->_isCutVideo) {
+        // A trimmed movie's picture carries the caption band, in a file of its
+        // own chapter (several trimmed movies may be on show at once).
+        const QString cutName = QFileInfo(movie).completeBaseName() + QStringLiteral("_cut_thum.jpeg");
+        made = AVUtil::createBandedThumbnail(movie, 1, folder, cutName);
+        if (!made) return std::nullopt;
+    }
+
+    std::lock_guard lock(_mutex);
+    if (_pathThumbnail.isEmpty()) _pathThumbnail = *made;
+    return _pathThumbnail;
 }

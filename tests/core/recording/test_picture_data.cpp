@@ -188,7 +188,7 @@ TEST(PictureDataUtilPositions, EmptyListAndUnreadableChapter)
     EXPECT_EQ(PictureDataUtil::totalLength(broken), 0);
 }
 
-TEST(ChapterPicture, UnreadableMovieIsTriedOnceAndKeptWithItsMessage)
+TEST(ChapterPicture, UnreadableMovieIsTriedUpToTheLimitAndKeptWithItsMessage)
 {
     ChapterData chapter(QUrl::fromLocalFile(QStringLiteral("/nonexistent/a.MP4")));
     EXPECT_FALSE(chapter.loadPicture(false));
@@ -196,7 +196,13 @@ TEST(ChapterPicture, UnreadableMovieIsTriedOnceAndKeptWithItsMessage)
     ASSERT_TRUE(first);
     EXPECT_FALSE(first->video);
     EXPECT_EQ(first->errors, QStringList{VideoInfo::MSG_INVALID_PICTURE_INFO()});
-    EXPECT_EQ(chapter.loadPicture(true), first);
-    EXPECT_EQ(chapter.retryCntPictureData(), 1);
-    EXPECT_EQ(chapter.storePicture(std::make_shared<PictureData>(nullptr)), first);
+    EXPECT_FALSE(chapter.hasPicture());
+    EXPECT_TRUE(chapter.needsPictureData());
+    for (int i = 0; i < 10; ++i) chapter.loadPicture(true);
+    EXPECT_EQ(chapter.retryCntPictureData(), ChapterData::MAX_RETRY_CNT_PICTUREDATA);
+    EXPECT_FALSE(chapter.needsPictureData());
+    const auto kept = chapter.loadPicture(true);
+    ASSERT_TRUE(kept);
+    EXPECT_FALSE(kept->video);
+    EXPECT_EQ(chapter.retryCntPictureData(), ChapterData::MAX_RETRY_CNT_PICTUREDATA);
 }

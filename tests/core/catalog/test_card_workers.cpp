@@ -1,0 +1,272 @@
+// The catalogue's worker steps (what they serve first per active list, the
+// attempt limits), thumbnails, and the workers' start and disposal.
+
+#include "CatalogFixture.h"
+
+#include "recording/PictureData.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
+
+using namespace catalogtest;
+
+using CardDataSteps = CatalogFixture;
+using CardDataThumbnails = CatalogFixture;
+using CardDataWorkers = CatalogFixture;
+
+namespace {
+
+// Trip 0 (2 chapters), trip 1 (3 chapters) with a G event 1.5 s into its first
+// chapter, trip 2 (3 chapters) with an adventure over chapters 2 and 3.
+cardgen::CardOptions threeTrips(bool realVideo, int seconds = 20)
+{
+    cardgen::CardOptions o;
+    o.trips = {tripOf(2, 0, seconds), tripOf(3, 1, seconds), tripOf(3, 2, seconds)};
+    o.trips[1].drive.incidents = {{cardgen::Incident::Kind::GShock, 1500, true}};
+    o.trips[2].adventureFirstChapter = 1;
+    o.trips[2].adventureChapters = 2;
+    for (auto& t : o.trips) t.format.realVideo = realVideo;
+    return o;
+}
+
+} // namespace
+
+TEST_F(CardDataSteps, ThePictureStepServesTheActiveListFirst)
+{
+    const auto w = write(threeTrips(false));
+    const auto card = load(w.moveDir);
+    const TripList trips = card->tripList();
+    ASSERT_EQ(trips.size(), 3);
+    ASSERT_EQ(card->advTripList().size(), 1);
+
+    // Nothing active: the whole card, trip by trip.
+    EXPECT_EQ(card->loadNextPictureData(), trips[0]->chapterDataList()[0]);
+
+    card->setActiveType(CardData::ActiveType::EventRec);
+    const auto event = card->moveProtectList().value(0);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(card->eventChapter(*event), trips[1]->chapterDataList()[0]);
+    EXPECT_EQ(card->loadNextPictureData(), trips[1]->chapterDataList()[0]);
+
+    card->setActiveType(CardData::ActiveType::MovieRec);
+    trips[1]->setActive(true);
+    EXPECT_EQ(card->loadNextPictureData(), trips[1]->chapterDataList()[1]);
+    EXPECT_EQ(card->loadNextPictureData(), trips[1]->chapterDataList()[2]);
+    trips[1]->setActive(false);
+
+    card->setActiveType(CardData::ActiveType::AdventureRec);
+    const auto adv = card->advTripList()[0];
+    adv->setActive(true);
+    EXPECT_EQ(card->loadNextPictureData(), adv->chapterDataList()[0]);
+
+    // An adventure trip that is not on show waits; the preload goes on.
+    adv->setActive(false);
+    card->setActiveType(CardData::ActiveType::MovieRec);
+    EXPECT_EQ(card->loadNextPictureData(), trips[0]->chapterDataList()[1]);
+
+    int steps = 0;
+    while (card->loadNextPictureData()) ++steps;
+    EXPECT_EQ(steps, 8 - 5);
+    for (const auto& t : trips)
+        for (const auto& c : t->chapterDataList()) EXPECT_TRUE(c->hasPicture());
+}
+
+TEST_F(CardDataSteps, AnUnreadableChapterIsRetriedUpToTheLimitThenLeft)
+{
+    cardgen::CardOptions o;
+    o.trips = {tripOf(2, 0)};
+    const auto w = write(o);
+    writeBytes(w.trips[0].chapters[0].path, QByteArray(1000, 'x'));
+    const auto card = load(w.moveDir);
+    const ChapterList chapters = card->tripList()[0]->chapterDataList();
+    const auto broken = chapters[0];
+    // The broken chapter is tried (and fails) before the good one is loaded.
+    EXPECT_EQ(card->loadNextPictureData(), chapters[1]);
+    EXPECT_EQ(broken->retryCntPictureData(), 1);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(card->loadNextPictureData(), nullptr);
+    EXPECT_EQ(broken->retryCntPictureData(), CardData::MAX_RETRY_CNT_PICTUREDATA);
+    EXPECT_FALSE(broken->hasPicture());
+    EXPECT_FALSE(broken->needsPictureData());
+}
+
+TEST_F(CardDataThumbnails, TheThumbnailStepServesTheActiveListFirstAndNamesFilesByTime)
+{
+    const auto w = write(threeTrips(true, 2));
+    const auto card = load(w.moveDir);
+    const TripList trips = card->tripList();
+    ASSERT_EQ(trips.size(), 3);
+
+    card->setActiveType(CardData::ActiveType::EventRec);
+    const auto event = card->moveProtectList().value(0);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(card->makeNextThumbnail(), trips[1]->chapterDataList()[0]);
+    const QString eventPicture = event->pathThumbnail();
+    ASSERT_FALSE(eventPicture.isEmpty());
+    EXPECT_TRUE(QFileInfo(eventPicture).isFile());
+    EXPECT_TRUE(eventPicture.startsWith(CardData::thumbnailFolder()));
+
+    card->setActiveType(CardData::ActiveType::MovieRec);
+    trips[2]->setActive(true);
+    const auto shown = trips[2]->chapterDataList()[0];
+    EXPECT_EQ(card->makeNextThumbnail(), shown);
+    EXPECT_EQ(QFileInfo(shown->pathThumbnail()).fileName(),
+              QFileInfo(shown->_pathMp4.toLocalFile()).completeBaseName() + QStringLiteral("_000001.jpeg"));
+    EXPECT_EQ(shown->retryCntThumbnail(), 1);
+    // A made thumbnail is never made again.
+    EXPECT_EQ(shown->makeCutThumbnail(false), shown->pathThumbnail());
+    EXPECT_EQ(shown->makeCutThumbnail(true), shown->pathThumbnail());
+    EXPECT_EQ(shown->retryCntThumbnail(), 1);
+
+    int steps = 0;
+    while (card->makeNextThumbnail()) ++steps;
+    EXPECT_EQ(steps, 8 - 1 + 2); // the other chapters and the adventure's own chapters
+    EXPECT_TRUE(CardData::thumbnailFolder().contains(QString::number(QCoreApplication::applicationPid())));
+}
+
+TEST_F(CardDataThumbnails, AnEventAtTheStartOfItsChapterGetsAPictureAtTimeZero)
+{
+    cardgen::CardOptions o;
+    o.trips = {tripOf(2, 0, 2)};
+    o.trips[0].format.realVideo = true;
+    const auto w = write(o);
+    const auto& m = w.trips[0].chapters;
+    writeBytes(w.moveDir + QStringLiteral("/MOV_PRCT.DAT"),
+               cardgen::buildProtectFile(1, {gEntry(m[1], 0)}, {survEntry(m[0], 0)}, {}));
+    const auto card = load(w.moveDir);
+    const MoveProtectList records = card->moveProtectList();
+    ASSERT_EQ(records.size(), 2);
+    for (const auto& r : records) {
+        EXPECT_TRUE(card->makeProtectThumbnail(*r));
+        EXPECT_EQ(r->retryCntThumbnail(), 1);
+        // The first attempt looks 499 ms before the event's frame, held at 0.
+        EXPECT_TRUE(r->pathThumbnail().endsWith(QStringLiteral("_000000.jpeg"))) << r->pathThumbnail().toStdString();
+        EXPECT_FALSE(card->makeProtectThumbnail(*r)); // made already
+    }
+}
+
+TEST_F(CardDataThumbnails, AStandInMovieUsesUpItsAttemptsAndEveryStepEndsEmpty)
+{
+    cardgen::CardOptions o;
+    o.trips = {tripOf(2, 0)};
+    o.trips[0].drive.incidents = {{cardgen::Incident::Kind::GShock, 5000, true}};
+    const auto w = write(o);
+    const auto card = load(w.moveDir);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(card->makeNextThumbnail(), nullptr);
+    for (const auto& c : card->tripList()[0]->chapterDataList())
+        EXPECT_EQ(c->retryCntThumbnail(), CardData::MAX_RETRY_CNT_THUMBNAIL);
+    EXPECT_EQ(card->moveProtectList()[0]->retryCntThumbnail(), CardData::MAX_RETRY_CNT_THUMBNAIL);
+}
+
+TEST_F(CardDataThumbnails, TheFolderBelongsToThisProcessAndIsRemovedAtTheEnd)
+{
+    const QString folder = CardData::thumbnailFolder();
+    EXPECT_TRUE(folder.startsWith(CommonConst::DIR_PATH_THUMB()));
+    EXPECT_TRUE(folder.endsWith(QStringLiteral("/")));
+    QDir().mkpath(folder);
+    writeBytes(folder + QStringLiteral("left.jpeg"), "x");
+    CardData::removeThumbnailFolder();
+    EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
+TEST_F(CardDataWorkers, DisposingBeforeTheStartEmptiesAtOnceAndNothingRuns)
+{
+    const auto w = write(threeTrips(false));
+    const auto card = load(w.moveDir);
+    card->dispose();
+    EXPECT_TRUE(card->isDisposed());
+    EXPECT_TRUE(card->tripList().isEmpty());
+    EXPECT_TRUE(card->tripListTab().isEmpty());
+    EXPECT_TRUE(card->advTripList().isEmpty());
+    EXPECT_TRUE(card->moveProtectList().isEmpty());
+    EXPECT_TRUE(card->advMoveProtectList().isEmpty());
+    EXPECT_EQ(card->vrecList().size(), 8);
+    Recorder recorder;
+    card->setDelegate(&recorder, &recorder);
+    card->startLoadThreads();
+    EXPECT_FALSE(card->workersRunning());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(recorder.routes, 0);
+    // A disposed catalogue stays disposed: a new read does nothing.
+    card->readCardData(w.moveDir);
+    EXPECT_TRUE(card->tripList().isEmpty());
+}
+
+TEST_F(CardDataWorkers, WorkersReportEveryChapterAndDisposeWakesThemAtOnce)
+{
+    const auto w = write(threeTrips(false));
+    const auto card = load(w.moveDir);
+    Recorder recorder;
+    card->setDelegate(&recorder, &recorder);
+    card->startLoadThreads();
+    EXPECT_TRUE(card->workersRunning());
+    auto allLoaded = [&] {
+        for (const auto& t : card->tripList())
+            for (const auto& c : t->chapterDataList())
+                if (!c->hasPicture()) return false;
+        return true;
+    };
+    ASSERT_TRUE(pumpUntil(allLoaded));
+    // The event's chapter may have been loaded by the thumbnail worker instead.
+    ASSERT_TRUE(pumpUntil([&] { return recorder.routes >= 7; }));
+    // Both workers are now (mostly) in their one-second sleep: stand-in
+    // movies give no pictures, so the thumbnail worker finds nothing either.
+    QThread::msleep(100);
+    QElapsedTimer timer;
+    timer.start();
+    card->dispose();
+    EXPECT_LT(timer.elapsed(), 500); // not the rest of a one-second sleep
+    EXPECT_FALSE(card->workersRunning());
+    EXPECT_TRUE(card->tripList().isEmpty());
+    EXPECT_EQ(card->vrecList().size(), 8);
+    const int routes = recorder.routes;
+    EXPECT_GE(routes, 7);
+    EXPECT_LE(routes, 8);
+    EXPECT_EQ(recorder.pictures, 0);
+    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(recorder.routes, routes);
+}
+
+TEST_F(CardDataWorkers, DisposingWhileWorkersLoadDropsTheirLaterResults)
+{
+    cardgen::CardOptions o;
+    for (int i = 0; i < 6; ++i) o.trips.push_back(tripOf(5, i));
+    const auto w = write(o);
+    auto card = load(w.moveDir);
+    Recorder recorder;
+    bool disposed = false;
+    recorder.onRoute = [&](const std::shared_ptr<ChapterData>&) {
+        if (!disposed) {
+            disposed = true;
+            card->dispose();
+        }
+    };
+    card->setDelegate(&recorder, &recorder);
+    card->startLoadThreads();
+    ASSERT_TRUE(pumpUntil([&] { return disposed; }));
+    // Results the workers posted before they stopped are not delivered.
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(recorder.routes, 1);
+    EXPECT_TRUE(card->isDisposed());
+    EXPECT_TRUE(card->tripList().isEmpty());
+    card.reset(); // the last owner goes: nothing is left running
+}
+
+TEST_F(CardDataWorkers, ACatalogueDroppedWithRunningWorkersStopsThem)
+{
+    cardgen::CardOptions o;
+    for (int i = 0; i < 4; ++i) o.trips.push_back(tripOf(5, i));
+    const auto w = write(o);
+    for (int round = 0; round < 3; ++round) {
+        auto card = load(w.moveDir);
+        Recorder recorder;
+        card->setDelegate(&recorder, &recorder);
+        card->startLoadThreads();
+        const auto chapter = card->tripList()[0]->firstChapter();
+        card.reset();
+        // A chapter kept by a play list stays usable after its catalogue is gone.
+        EXPECT_GT(chapter->timeSpan(), 0);
+        EXPECT_EQ(chapter->parent(), nullptr);
+        QCoreApplication::processEvents();
+    }
+}
