@@ -1,0 +1,232 @@
+#pragma once
+
+#include "foundation/CommonConst.h"
+#include "player/CustomSliderCell.h"
+#include "player/MoviePlayerViewDelegate.h"
+#include "player/MpvMediaPlayer.h"
+#include "player/PlayMovieValueInfo.h"
+#include "player/PlayerAdjustments.h"
+#include "player/ZoomMenuController.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+class CustomSliderCellMin;
+class EXTextButton;
+class MediaPlayer;
+class NSZoomView;
+class PlayerView;
+class QLabel;
+
+// The player panel of the main window: the video surface, the tool buttons,
+// the date-time label, the track bar with the playback clock, and the
+// transport, brightness, volume and speed controls.
+//
+// The play position is the track bar's value (ms over the play list), moved
+// by its 30 Hz clock; on every tick the panel keeps the media player in step
+// with it (starts it when it lags, pauses it when it runs ahead, seeks it
+// exactly every tick above 2x), loads the next chapter's movie when the
+// position crosses into it, and tells the main window through its delegate.
+// It never moves on to another trip or record by itself.
+//
+// GUI thread only; the media player's news reach it there.
+class MoviePlayerView : public QWidget,
+                        public CustomSliderCellDelegate,
+                        public PlayerAdjustmentsHost,
+                        public ZoomMenuHost {
+    Q_OBJECT
+public:
+    // Makes the media player on the first open (the panel owns it) and gives
+    // the video surface its canvas. The default makes a libmpv player.
+    using PlayerFactory = std::function<MediaPlayer*(MoviePlayerView& view)>;
+    static PlayerFactory mpvFactory(const MpvMediaPlayer::Config& config = {});
+
+    static constexpr int KOMA_START_INTERVAL = 200; // ms before a held frame button repeats
+    static constexpr int KOMA_INTERVAL = 35;        // ms between repeats
+
+    explicit MoviePlayerView(QWidget* parent = nullptr, PlayerFactory factory = {},
+                             PlaybackClock::TimeSource clockSource = {});
+    ~MoviePlayerView() override;
+
+    void setDelegate(MoviePlayerViewDelegate* delegate) { m_delegate = delegate; }
+    MoviePlayerViewDelegate* delegate() const { return m_delegate; }
+
+    // ---- what the main window drives ----
+
+    // Start playing as soon as the movie is ready.
+    bool autoPlay = false;
+    // Whether the main window's list has a record before / after this one
+    // (they only enable the first and last buttons).
+    bool _isNextTrip = false;
+    bool _isPrevTrip = false;
+
+    // The play list and position. The main window installs trip and adventure
+    // lists here and then calls openMovie().
+    std::shared_ptr<PlayMovieValueInfo> _valueInfo = std::make_shared<PlayMovieValueInfo>();
+    void setValueInfo(std::shared_ptr<PlayMovieValueInfo> info) { _valueInfo = std::move(info); }
+
+    // Plays an event or surveillance record over its window of chapters.
+    void showMovie(const CardData& card, const std::shared_ptr<MoveProtectInfo>& record);
+    // Loads the chapter at the current position.
+    void openMovie();
+    // Empties the player; loading shows "Now Loading".
+    void closeMovie(bool loading);
+    void play();
+    void pause();
+    void stop();
+    // Moves to a position (switching the movie when the chapter changes) and
+    // leaves the player in the given status (Pause and Stop: Stop at the
+    // start of the list or of a chapter, else Pause).
+    void changeChapter(CommonConst::PlayStatus status, qint64 position);
+    // The stopwatch's marks; bound is the play list's lower bound while the
+    // stopwatch runs.
+    void refreshTrackbar(StopWatchStatus status, qint64 start, const QList<qint64>& laps, qint64 stopPosition,
+                         qint64 bound);
+    // The trim selection of the track bar on or off.
+    void setCutSelection(bool on);
+    void hideZoomMenu();
+    void frameBack();
+    void frameForward();
+    void goPreviousChapter();
+    void goNextChapter();
+    // Puts the media player exactly on the frame of the current position.
+    void seek();
+    void syncPlayerToPosition(qint64 position);
+
+    void updateDatetimeLabel();
+    void updateButtonState() override;
+    void updateNavigationButtons();
+    void updateDiffSecLabel();
+
+    // Picture and sound (stored under their settings keys).
+    void setVolume(float volume) { m_adjust->setVolume(volume); }
+    void setIsMute(bool mute) { m_adjust->setIsMute(mute); }
+    void setGamma(double gamma) { m_adjust->setGamma(gamma); }
+    void applyPlaySpeed() { m_adjust->applyPlaySpeed(); }
+    PlayerAdjustments& adjustments() { return *m_adjust; }
+
+    // ---- state ----
+
+    CommonConst::PlayStatus currentStatus() const { return _currentStatus; }
+    // The media player exists and has been ready since the last reset.
+    bool isReady() const;
+    bool isPlaying() const override;
+    bool isSeeking() const;
+    MediaPlayer* mediaPlayer() const { return m_player; }
+    std::shared_ptr<ChapterData> currentChapterData() const;
+    std::shared_ptr<ChapterData> loadedChapter() const { return _currentChapterData; }
+    std::shared_ptr<ChapterData> previousChapter() const;
+    std::shared_ptr<ChapterData> nextChapter() const;
+    qint64 itemEndLimit() const;
+    double frameRate() const;
+    qint64 eventFrame() const { return _eventFrame; }
+    float settingRate() const { return m_adjust->settingRate(); }
+
+    // ---- parts (the main window and tests reach them) ----
+
+    PlayerView* playerView = nullptr;
+    CustomSliderCell* trackbar = nullptr;
+    QWidget* toolsView = nullptr;
+    QWidget* datetimeView = nullptr;
+    QWidget* controllerView = nullptr;
+    QLabel* loadingText = nullptr;
+    QLabel* datetimeLabel = nullptr;
+    QLabel* diffSecLabel = nullptr;
+    EXTextButton* openButton = nullptr;
+    EXTextButton* saveButton = nullptr;
+    EXTextButton* settingButton = nullptr;
+    EXTextButton* cutButton = nullptr;
+    EXTextButton* snapShotButton = nullptr;
+    EXTextButton* zoomButton = nullptr;
+    EXTextButton* stopWatchButton = nullptr;
+    EXTextButton* googleEathButton = nullptr;
+    EXTextButton* fullscreenButton = nullptr;
+    EXTextButton* movieRewindButton = nullptr;
+    EXTextButton* movieForwardButton = nullptr;
+    EXTextButton* movieFirstButton = nullptr;
+    EXTextButton* movieLastButton = nullptr;
+    EXTextButton* moviePlayButton = nullptr;
+    EXTextButton* moviePauseButton = nullptr;
+    EXTextButton* movieStopButton = nullptr;
+    EXTextButton* movieKomaBackButton = nullptr;
+    EXTextButton* movieKomaGoButton = nullptr;
+    EXTextButton* brightButton = nullptr;
+    CustomSliderCellMin* brightSlider = nullptr;
+    EXTextButton* volumeButton = nullptr;
+    CustomSliderCellMin* volumeSlider = nullptr;
+    QLabel* playSpeedSlowLabel = nullptr;
+    CustomSliderCellMin* playSpeedSlider = nullptr;
+    QLabel* playSpeedFastLabel = nullptr;
+    QLabel* playSpeedRateLabel = nullptr;
+    NSZoomView* zoomMenu = nullptr;
+    std::array<EXTextButton*, 5> zoomButtons{};
+    ZoomMenuController& zoomController() { return *m_zoom; }
+
+    // Tab from the last button of a group to the first of the next (and
+    // back with Shift), skipping the group that is disabled.
+    bool wrapFocus(bool forward);
+    // Leaves full screen when the full-screen button is on.
+    void leaveFullScreen();
+
+    // CustomSliderCellDelegate: one tick of the clock, or a value installed.
+    void trackbarChanged() override;
+    // The user moved the track bar.
+    void userValueChanged();
+
+    // ---- actions of the controls ----
+    void onMoviePlayButton();
+    void onMoviePauseButton();
+    void onMovieStopButton();
+    void onFullscreenButton();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    // PlayerAdjustmentsHost
+    void setClockRate(float rate) override;
+    // ZoomMenuHost
+    void focusPanel() override;
+
+    void buildControls();
+    void connectControls();
+    void placeZoomMenu();
+    bool ensurePlayer();
+    void resetPlayer();
+    // Opens the chapter's movie; false (the delegate told) when it cannot.
+    bool makePlayerItem(const std::shared_ptr<ChapterData>& chapter);
+    void onReadyToPlay();
+    void onItemFailed();
+    void onReachedEnd();
+    // The track bar's position written into the model, and the result.
+    qint64 trackbarPosition();
+    CommonConst::PlayStatus statusForMove() const;
+    bool cutFile(const std::shared_ptr<ChapterData>& chapter) const;
+    void focusTo(QWidget* widget);
+
+    PlayerFactory m_factory;
+    MoviePlayerViewDelegate* m_delegate = nullptr;
+    QPointer<MediaPlayer> m_player;
+    // The media player could play (its first item became ready); kept across
+    // chapter changes, as later items replace the first one in a ready player.
+    bool m_playerReady = false;
+    bool m_waitingFirstReady = false;
+    CommonConst::PlayStatus _currentStatus = CommonConst::PlayStatus::NotReady;
+    std::shared_ptr<ChapterData> _currentChapterData;
+    // A chapter whose movie file was missing: not tried again on every tick
+    // of the same play list.
+    std::shared_ptr<ChapterData> m_failedChapter;
+    bool _isProcessing = false;
+    bool isPlayerSeek = false;
+    qint64 _eventFrame = -1;
+    QString _backText;
+    PlayerAdjustments* m_adjust = nullptr;
+    ZoomMenuController* m_zoom = nullptr;
+    QWidget* m_zoomOverlayHost = nullptr;
+};

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "catalog/CardData.h"
+#include "catalog/ChapterData.h"
+#include "foundation/CommonConst.h"
+
+#include <memory>
+#include <optional>
+
+class MoveProtectInfo;
+class AdvMoveProtectInfo;
+
+// What the player plays and where it stands: an ordered list of chapters and
+// one position in milliseconds from the start of that list. Chapter i covers
+// its start to its start + timeSpan, and the next chapter begins one
+// millisecond later. Shared (by reference) between the movie player and its
+// track bar; both read the fields and write the position through
+// setCurrentValue(), which keeps it inside the bounds.
+//
+// GUI thread only.
+class PlayMovieValueInfo {
+public:
+    // An empty list: Movie, positions 0 to 1, position 0.
+    PlayMovieValueInfo() = default;
+    // The window of chapters around an event or surveillance record (the
+    // catalogue decides the window); position at its start. A record whose
+    // window has no chapters gives an empty list with positions 0 to 1 and
+    // event value -1.
+    PlayMovieValueInfo(const CardData& card, const std::shared_ptr<MoveProtectInfo>& protectInfo);
+    // A trip's or an adventure's chapters: Adventure when the catalogue's
+    // active kind is AdventureRec, else Movie; positions 0 to the list's total
+    // length, position 0.
+    PlayMovieValueInfo(const ChapterList& chapterList, CardData::ActiveType kind);
+
+    CommonConst::PlayType _playType = CommonConst::PlayType::Movie;
+    ChapterList _chapterDataList;
+    std::shared_ptr<MoveProtectInfo> _protectInfo;
+    std::shared_ptr<AdvMoveProtectInfo> _advProtectInfo;
+
+    // Read freely; written only through setCurrentValue().
+    qint64 _currentValue = 0;
+    std::optional<qsizetype> _currentIndex;
+    std::optional<qint32> _currentFrame = 0;
+    std::optional<qint64> _eventValue;
+    qint64 _minValue = 0;
+    qint64 _maxValue = 1;
+    std::optional<qint64> _startValueStopwatch;
+    std::optional<qint64> _startValueMovieCut;
+    std::optional<qint64> _endValueMovieCut;
+    std::optional<qint64> _startValue;
+    std::optional<qint64> _endValue;
+    std::optional<qsizetype> _startFrameIndex;
+    std::optional<qsizetype> _endFrameIndex;
+
+    // The bounds the position is held in: the largest of the minimum, the
+    // stopwatch start and the trim start; the smaller of the maximum and the
+    // trim end. When they cross, the upper bound wins.
+    qint64 lowerBound() const;
+    qint64 upperBound() const;
+
+    // Holds v inside the bounds; a changed position drops the chapter caches.
+    void setCurrentValue(qint64 v);
+    qint64 currentValue() const { return _currentValue; }
+
+    // The chapter under the position and the offset inside it.
+    qsizetype currentIndex();
+    qint32 currentFrame();
+    // The chapter under the lower and the upper bound (cached until a bound changes).
+    qsizetype startFrameIndex();
+    qsizetype endFrameIndex();
+
+    // The chapter under the position, or null when the list has none there.
+    std::shared_ptr<ChapterData> currentChapter();
+
+    // Bound writers: each drops the caches of its side.
+    void setStopwatchStart(std::optional<qint64> start);
+    void setMovieCut(std::optional<qint64> start, std::optional<qint64> end);
+
+private:
+    void fillCurrentCaches();
+    qsizetype chapterIndexOf(qint64 position) const;
+};
