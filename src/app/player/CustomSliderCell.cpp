@@ -158,8 +158,9 @@ double CustomSliderCell::xOfValue(double value) const
 
 double CustomSliderCell::clampTrackingX(double lastX, double x)
 {
-    // Once the stopwatch has stopped, its marks no longer hold the knob.
-    if (swStopSumFrameTS != -1 && swStopSumFrameTS != 0) return x;
+    // Once the stopwatch has stopped, its marks no longer hold the knob. A
+    // stop at position 0 is a stop too: only -1 means none.
+    if (swStopSumFrameTS != -1) return x;
     const qint64 minimum = qint64(m_min);
     const qint64 v = qint64(valueForPosition(lastX - INSET));
     if (swStartSumFrameTS != -1) {

@@ -461,6 +461,9 @@ bool MoviePlayerView::cutFile(const std::shared_ptr<ChapterData>& chapter) const
 qint64 MoviePlayerView::trackbarPosition()
 {
     _valueInfo->setCurrentValue(trackbar->integerValue());
+    // The knob shows the model's position, which the stopwatch and trim
+    // bounds may have held back.
+    if (trackbar->integerValue() != _valueInfo->_currentValue) trackbar->setIntegerValue(_valueInfo->_currentValue);
     return _valueInfo->_currentValue;
 }
 
