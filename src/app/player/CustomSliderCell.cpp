@@ -27,6 +27,8 @@ CustomSliderCell::CustomSliderCell(QWidget* parent, PlaybackClock::TimeSource cl
     m_barOffImage = PlayerImages::image(QStringLiteral("trackbar_off"));
     m_knobImage = PlayerImages::image(QStringLiteral("trackbar_thumb"));
     if (m_knobImage.isNull()) m_knobImage = PlayerImages::image(QStringLiteral("trackbar_thumb_min"));
+    m_timer.setParent(this);
+    m_timer.setObjectName(QStringLiteral("clockTimer"));
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(TICK_INTERVAL_MS);
     connect(&m_timer, &QTimer::timeout, this, &CustomSliderCell::onTimerTick);
