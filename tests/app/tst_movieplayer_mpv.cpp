@@ -4,6 +4,7 @@
 #include "CardGen.h"
 #include "catalog/CardData.h"
 #include "foundation/SettingsStore.h"
+#include "player/CustomSliderCell.h"
 #include "player/CustomSliderCellMin.h"
 #include "player/EXTextButton.h"
 #include "player/MoviePlayerView.h"
@@ -14,6 +15,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -161,6 +163,7 @@ private Q_SLOTS:
         trip.chapters = 2;
         trip.chapterSeconds = 3;
         trip.drive.profile = cardgen::SpeedProfile::Constant;
+        trip.drive.incidents = {cardgen::Incident{cardgen::Incident::Kind::GShock, 1500, true}};
         o.trips = {trip};
         o.videoCacheDir = m_dir.filePath(QStringLiteral("cache"));
         const cardgen::WrittenCard written = cardgen::writeCard(m_dir.filePath(QStringLiteral("card")), o);
@@ -249,6 +252,33 @@ private Q_SLOTS:
         // The movie stopped before its end, on a picture.
         QVERIFY(view.mediaPlayer()->currentTimeMs() <= view.itemEndLimit() + 100);
         QVERIFY(!view.playerView->canvas()->currentFrame().isNull());
+    }
+
+    void anEventPlaysOverItsWindowWithTheSecondsFromTheEvent()
+    {
+        const MoveProtectList records = m_card->moveProtectList();
+        QCOMPARE(records.size(), 1);
+        Rig rig;
+        rig.view = std::make_unique<MoviePlayerView>(nullptr, MoviePlayerView::mpvFactory({true}));
+        rig.view->setDelegate(&rig.delegate);
+        MoviePlayerView& view = *rig.view;
+        view.showMovie(*m_card, records.first());
+        QCOMPARE(view._valueInfo->_playType, CommonConst::PlayType::Event);
+        QTRY_COMPARE_WITH_TIMEOUT(view.currentStatus(), PlayStatus::Stop, 10000);
+        // The window starts at the first chapter (the event is 1.5 s in) and
+        // ends 8 s after the event, within the trip.
+        QCOMPARE(view.trackbar->minValue(), 0.0);
+        QVERIFY(std::abs(view.eventFrame() - 1500) <= 40);
+        QCOMPARE(view.trackbar->maxValue(), double(std::min<qint64>(view.eventFrame() + 8000,
+                                                                    PictureDataUtil::totalLength(m_chapters))));
+        QCOMPARE(view.trackbar->markerList().value(view.eventFrame()).kind,
+                 CustomSliderCell::Marker::Kind::EventG);
+        view.changeChapter(PlayStatus::Pause, view.eventFrame() + 1300);
+        QCOMPARE(view.diffSecLabel->text(), QStringLiteral("+01.3"));
+        view.changeChapter(PlayStatus::Pause, view.eventFrame() - 1000);
+        QCOMPARE(view.diffSecLabel->text(), QStringLiteral("-01.0"));
+        QVERIFY(!view.movieRewindButton->isEnabled() && !view.movieForwardButton->isEnabled());
+        QCOMPARE(view.movieFirstButton->toolTip(), QString());
     }
 
     void atTenTimesTheSpeedThePictureFollowsBySeeks()
