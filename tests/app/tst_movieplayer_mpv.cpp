@@ -254,6 +254,23 @@ private Q_SLOTS:
         QVERIFY(!view.playerView->canvas()->currentFrame().isNull());
     }
 
+    void closingBlanksThePictureUntilAnotherMovieIsReady()
+    {
+        auto rig = openTrip(0, false);
+        MoviePlayerView& view = *rig->view;
+        QTRY_COMPARE_WITH_TIMEOUT(view.currentStatus(), PlayStatus::Stop, 10000);
+        QWidget* canvas = view.playerView->canvas()->widget();
+        QVERIFY(canvas->isVisible());
+        view.closeMovie(false);
+        QVERIFY(!canvas->isVisible());
+        QCOMPARE(view.mediaPlayer()->status(), MediaPlayer::ItemStatus::None);
+        view.setValueInfo(std::make_shared<PlayMovieValueInfo>(m_chapters, CardData::ActiveType::MovieRec));
+        view.openMovie();
+        QTRY_COMPARE_WITH_TIMEOUT(view.currentStatus(), PlayStatus::Stop, 10000);
+        QVERIFY(canvas->isVisible());
+        verifyShows(settledFrame(view), 0, 0);
+    }
+
     void anEventPlaysOverItsWindowWithTheSecondsFromTheEvent()
     {
         const MoveProtectList records = m_card->moveProtectList();

@@ -385,6 +385,7 @@ void MoviePlayerView::onReadyToPlay()
     if (m_waitingFirstReady) {
         m_waitingFirstReady = false;
         m_playerReady = true;
+        if (VideoCanvas* canvas = playerView->canvas()) canvas->widget()->show();
         _currentStatus = PlayStatus::Pause;
         if (autoPlay)
             play();
@@ -526,6 +527,9 @@ void MoviePlayerView::resetPlayer()
     // an item it is not ready until a new first movie is.
     m_playerReady = false;
     m_waitingFirstReady = false;
+    // The last picture of the closed movie is not shown again: the surface
+    // stays black until a new movie is ready.
+    if (VideoCanvas* canvas = playerView->canvas()) canvas->widget()->hide();
     _currentChapterData.reset();
     m_failedChapter.reset();
     _valueInfo = std::make_shared<PlayMovieValueInfo>();
