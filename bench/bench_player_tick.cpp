@@ -21,6 +21,7 @@
 #include <benchmark/benchmark.h>
 #include <clocale>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -98,6 +99,13 @@ struct Rig {
     }
 };
 
+double percentile(std::vector<double> v, double q)
+{
+    if (v.empty()) return 0.0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(q * double(v.size())))];
+}
+
 void runBetweenTicks(int ms)
 {
     QElapsedTimer clock;
@@ -117,6 +125,7 @@ void runTicks(benchmark::State& state, int speedPosition)
     auto* timer = rig.view.trackbar->findChild<QTimer*>(QStringLiteral("clockTimer"));
     timer->stop();
     double worst = 0.0;
+    std::vector<double> all;
     for (auto _ : state) {
         if (rig.view.currentStatus() != CommonConst::PlayStatus::Play) {
             rig.view.changeChapter(CommonConst::PlayStatus::Play, 0); // looped: from the start again
@@ -127,9 +136,12 @@ void runTicks(benchmark::State& state, int speedPosition)
         rig.view.trackbar->onTimerTick();
         const double seconds = double(elapsed.nsecsElapsed()) / 1e9;
         worst = std::max(worst, seconds);
+        all.push_back(seconds);
         state.SetIterationTime(seconds);
         runBetweenTicks(33);
     }
+    state.counters["p50_us"] = percentile(all, 0.5) * 1e6;
+    state.counters["p99_us"] = percentile(all, 0.99) * 1e6;
     state.counters["worst_us"] = worst * 1e6;
 }
 
