@@ -28,7 +28,7 @@ const QByteArray& soundArchive()
         source._cameraFrames[1] = table;
         source.completeTables();
         const CutVideoKihonInfo k(source, 20, 200, 200, true, true, false, false);
-        return CutVideoUtility::encodeKihonInfo(k).value_or(QByteArray());
+        return CutVideoUtility::encodeKihonInfo(k);
     }();
     return bytes;
 }

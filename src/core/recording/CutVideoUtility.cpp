@@ -9,7 +9,7 @@ constexpr std::uint8_t ID_SOUND = 0xAA;
 
 } // namespace
 
-std::optional<QByteArray> CutVideoUtility::encodeKihonInfo(const CutVideoKihonInfo& info)
+QByteArray CutVideoUtility::encodeKihonInfo(const CutVideoKihonInfo& info)
 {
     return KeyedArchive::write(info.encode());
 }

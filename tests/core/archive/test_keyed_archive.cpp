@@ -1,5 +1,5 @@
 #include "archive/KeyedArchive.h"
-#include "archive/BinaryPlistCheck.h"
+#include "archive/BinaryPlist.h"
 #include "archive/PlistBuilder.h"
 
 #include <QFile>
@@ -62,9 +62,7 @@ ArchiveValue sampleTree()
 
 QByteArray sampleBytes()
 {
-    const std::optional<QByteArray> bytes = KeyedArchive::write(sampleTree());
-    EXPECT_TRUE(bytes.has_value());
-    return bytes.value_or(QByteArray());
+    return KeyedArchive::write(sampleTree());
 }
 
 // Runs a Python snippet with the given arguments; empty when Python is not
@@ -103,11 +101,36 @@ TEST(KeyedArchive, RoundTripKeepsEveryValueAndItsPlacement)
     EXPECT_EQ(trip->get(QStringLiteral("legs"))->asDictionary()->size(), 4u);
 }
 
-TEST(KeyedArchive, WriterRefusesTextItCannotCarry)
+TEST(KeyedArchive, TextWithNulAndLongContainersRoundTrip)
 {
     ArchiveObject o(TRIP);
     o.set(QStringLiteral("name"), ArchiveValue::string(QStringLiteral("a") + QChar(0) + QStringLiteral("b")));
-    EXPECT_FALSE(KeyedArchive::write(ArchiveValue::object(o)).has_value());
+    ArchiveValue::Array many;
+    for (int i = 0; i < 70000; ++i) many.push_back(ArchiveValue::numberObject(i - 35000));
+    o.set(QStringLiteral("many"), ArchiveValue::array(std::move(many)));
+    const ArchiveValue v = ArchiveValue::object(o);
+    const std::optional<ArchiveValue> back = KeyedArchive::read(KeyedArchive::write(v), options());
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(*back == v);
+}
+
+TEST(KeyedArchive, AnIndependentReaderParsesTheBytes)
+{
+    // libplist, a property-list library of its own, reads what we write.
+    plist_t p = fromBinary(sampleBytes());
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(plist_string_val_compare(plist_dict_get_item(p, "$archiver"), "NSKeyedArchiver"), 0);
+    plist_t objects = plist_dict_get_item(p, "$objects");
+    ASSERT_EQ(plist_get_node_type(objects), PLIST_ARRAY);
+    EXPECT_EQ(plist_string_val_compare(plist_array_get_item(objects, 0), "$null"), 0);
+    std::uint64_t root = 0;
+    plist_get_uid_val(plist_dict_get_item(plist_dict_get_item(p, "$top"), "root"), &root);
+    EXPECT_EQ(root, 1u);
+    plist_t trip = plist_array_get_item(objects, std::uint32_t(root));
+    std::uint64_t small = 0;
+    plist_get_uint_val(plist_dict_get_item(trip, "small"), &small);
+    EXPECT_EQ(small, 7u);
+    plist_free(p);
 }
 
 TEST(KeyedArchive, BytesFollowThePlatformLayoutForAnIndependentReader)
@@ -384,15 +407,18 @@ TEST(KeyedArchive, DamagedBinaryListsGiveNone)
     }
 }
 
-TEST(KeyedArchive, SharedReferencesInTheBinaryListAreBounded)
+// ---- the binary property list underneath ---------------------------------
+
+namespace {
+
+// A list of `levels` arrays, each holding the next one twice; the last
+// holds true. refs point into it by index.
+QByteArray nestedList(int levels)
 {
-    // At the property-list level: array k holds array k+1 twice, 30 deep
-    // (the check's nesting bound is 16, so allow it to see the size bound).
     QByteArray body = "bplist00";
     QList<quint64> offsets;
-    const int levels = 12;
     for (int k = 0; k < levels; ++k) {
-        offsets << body.size();
+        offsets << quint64(body.size());
         if (k + 1 < levels) {
             body += char(0xA2);
             body += char(k + 1);
@@ -401,21 +427,62 @@ TEST(KeyedArchive, SharedReferencesInTheBinaryListAreBounded)
             body += char(0x09);
         }
     }
-    const quint64 table = body.size();
+    const quint64 table = quint64(body.size());
     for (quint64 off : offsets) body += char(off);
     QByteArray trailer(32, '\0');
     trailer[6] = 1;
     trailer[7] = 1;
     trailer[15] = char(levels);
     trailer[31] = char(table);
-    body += trailer;
-    BinaryPlistCheck::Limits limits;
-    EXPECT_TRUE(BinaryPlistCheck::isSound(body, limits));
-    limits.maxNodes = 1000; // 2^12 - 1 nodes once expanded
-    EXPECT_FALSE(BinaryPlistCheck::isSound(body, limits));
+    return body + trailer;
+}
 
-    // A reference to an object's own container.
-    QByteArray self = body;
+} // namespace
+
+TEST(BinaryPlist, ObjectsAreReadOneAtATimeAndChecked)
+{
+    const QByteArray list = nestedList(12);
+    auto doc = BinaryPlist::Document::open(list, {});
+    ASSERT_TRUE(doc);
+    const auto top = doc->object(doc->topIndex());
+    ASSERT_TRUE(top);
+    EXPECT_EQ(top->type, BinaryPlist::Type::Array);
+    EXPECT_EQ(top->refs, (std::vector<std::uint64_t>{1, 1}));
+    EXPECT_EQ(doc->object(11)->type, BinaryPlist::Type::Bool);
+    EXPECT_FALSE(doc->object(12));
+
+    // A container that holds itself is just an object with its own index.
+    QByteArray self = list;
     self[8 + 1] = 0;
-    EXPECT_FALSE(BinaryPlistCheck::isSound(self, BinaryPlistCheck::Limits{}));
+    doc = BinaryPlist::Document::open(self, {});
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->object(0)->refs, (std::vector<std::uint64_t>{0, 1}));
+
+    // References, offsets and counts outside the list.
+    QByteArray badRef = list;
+    badRef[8 + 2] = 40;
+    EXPECT_FALSE(BinaryPlist::Document::open(badRef, {})->object(0));
+    QByteArray badOffset = list;
+    badOffset[list.size() - 32 - 12] = char(0xF0);
+    EXPECT_FALSE(BinaryPlist::Document::open(badOffset, {})->object(0));
+    QByteArray longArray = list;
+    longArray[8] = char(0xAF); // count follows: 0x01 is no integer marker
+    EXPECT_FALSE(BinaryPlist::Document::open(longArray, {})->object(0));
+
+    // The trailer: object count, top object and table offset.
+    for (int at : {6, 7, 15, 23, 31}) {
+        QByteArray t = list;
+        t[list.size() - 32 + at] = char(0xEE);
+        EXPECT_FALSE(BinaryPlist::Document::open(t, {})) << at;
+    }
+    EXPECT_FALSE(BinaryPlist::Document::open(list.left(39), {}));
+
+    // The element budget bounds the work of repeated reads.
+    BinaryPlist::Limits tight;
+    tight.maxElements = 5;
+    doc = BinaryPlist::Document::open(list, tight);
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(doc->object(0));
+    EXPECT_TRUE(doc->object(0));
+    EXPECT_FALSE(doc->object(0));
 }
