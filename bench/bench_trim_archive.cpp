@@ -44,7 +44,8 @@ const CutVideoKihonInfo& longRecord()
 void BM_EncodeThirtyMinuteCut(benchmark::State& state)
 {
     const CutVideoKihonInfo& k = longRecord();
-    for (auto _ : state) benchmark::DoNotOptimize(CutVideoUtility::encodeKihonInfo(k));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CutVideoUtility::encodeKihonInfo(k));
     state.counters["footers"] = double(k._footerCamera1List.size());
 }
 BENCHMARK(BM_EncodeThirtyMinuteCut)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -36,9 +36,9 @@ const QByteArray& soundArchive()
 void decode(const QByteArray& bytes)
 {
     KeyedArchive::ReadOptions generic;
-    generic.allowedClasses = {KeyedArchive::CLASS_ARRAY, KeyedArchive::CLASS_MUTABLE_ARRAY,
-                              KeyedArchive::CLASS_DICTIONARY, KeyedArchive::CLASS_MUTABLE_DICTIONARY,
-                              KeyedArchive::CLASS_DATE, CutVideoKihonInfo::CLASS_NAME(),
+    generic.allowedClasses = {KeyedArchive::CLASS_ARRAY,        KeyedArchive::CLASS_MUTABLE_ARRAY,
+                              KeyedArchive::CLASS_DICTIONARY,   KeyedArchive::CLASS_MUTABLE_DICTIONARY,
+                              KeyedArchive::CLASS_DATE,         CutVideoKihonInfo::CLASS_NAME(),
                               CutVideoFooterInfo::CLASS_NAME(), CutVideoSettingInfo::CLASS_NAME()};
     generic.maxNodes = 200000;
     if (const auto v = KeyedArchive::read(bytes, generic)) (void)(*v == *v);

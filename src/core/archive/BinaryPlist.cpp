@@ -29,12 +29,14 @@ std::optional<Document> Document::open(QByteArrayView data, const Limits& limits
     doc.m_count = doc.readBE(t + 8, 8);
     doc.m_top = doc.readBE(t + 16, 8);
     const std::uint64_t tableOffset = doc.readBE(t + 24, 8);
-    if (doc.m_offsetSize < 1 || doc.m_offsetSize > 8 || doc.m_refSize < 1 || doc.m_refSize > 8) return std::nullopt;
+    if (doc.m_offsetSize < 1 || doc.m_offsetSize > 8 || doc.m_refSize < 1 || doc.m_refSize > 8)
+        return std::nullopt;
     if (doc.m_count == 0 || doc.m_count > limits.maxObjects || doc.m_top >= doc.m_count) return std::nullopt;
     if (tableOffset < static_cast<std::uint64_t>(HEADER_SIZE) || tableOffset > static_cast<std::uint64_t>(t))
         return std::nullopt;
     // The table lies between its offset and the trailer.
-    if (doc.m_count > (static_cast<std::uint64_t>(t) - tableOffset) / static_cast<std::uint64_t>(doc.m_offsetSize))
+    if (doc.m_count >
+        (static_cast<std::uint64_t>(t) - tableOffset) / static_cast<std::uint64_t>(doc.m_offsetSize))
         return std::nullopt;
     doc.m_tableOffset = static_cast<qsizetype>(tableOffset);
     return doc;
@@ -43,7 +45,8 @@ std::optional<Document> Document::open(QByteArrayView data, const Limits& limits
 std::uint64_t Document::readBE(qsizetype offset, int width) const
 {
     std::uint64_t v = 0;
-    for (int i = 0; i < width; ++i) v = (v << 8) | static_cast<std::uint8_t>(m_d[offset + i]);
+    for (int i = 0; i < width; ++i)
+        v = (v << 8) | static_cast<std::uint8_t>(m_d[offset + i]);
     return v;
 }
 
@@ -73,7 +76,8 @@ std::optional<Object> Document::object(std::uint64_t index)
     if (index >= m_count) return std::nullopt;
     const std::uint64_t offset =
         readBE(m_tableOffset + static_cast<qsizetype>(index) * m_offsetSize, m_offsetSize);
-    if (offset < static_cast<std::uint64_t>(HEADER_SIZE) || offset >= static_cast<std::uint64_t>(m_tableOffset))
+    if (offset < static_cast<std::uint64_t>(HEADER_SIZE) ||
+        offset >= static_cast<std::uint64_t>(m_tableOffset))
         return std::nullopt;
     qsizetype pos = static_cast<qsizetype>(offset);
     const auto marker = static_cast<std::uint8_t>(m_d[pos++]);
@@ -143,7 +147,8 @@ std::optional<Object> Document::object(std::uint64_t index)
         return o;
     case 0xA:
     case 0xD: {
-        if (!readCount(pos, low, count) || !fits(pos, count, static_cast<std::uint64_t>(m_refSize))) return std::nullopt;
+        if (!readCount(pos, low, count) || !fits(pos, count, static_cast<std::uint64_t>(m_refSize)))
+            return std::nullopt;
         const std::uint64_t refs = kind == 0xD ? count * 2 : count; // count fits the bytes: no overflow
         if (!fits(pos, refs, static_cast<std::uint64_t>(m_refSize))) return std::nullopt;
         if (refs > m_limits.maxElements - std::min(m_elementsRead, m_limits.maxElements)) return std::nullopt;
@@ -198,7 +203,8 @@ int bytesFor(std::uint64_t v)
 
 void appendBE(QByteArray& out, std::uint64_t v, int width)
 {
-    for (int i = width - 1; i >= 0; --i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+    for (int i = width - 1; i >= 0; --i)
+        out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
 void appendInteger(QByteArray& out, std::int64_t v)
@@ -312,8 +318,10 @@ void Writer::setDict(std::uint64_t index, std::vector<std::pair<std::uint64_t, s
     i.type = Type::Dict;
     i.refs.clear();
     i.refs.reserve(entries.size() * 2);
-    for (const auto& e : entries) i.refs.push_back(e.first);
-    for (const auto& e : entries) i.refs.push_back(e.second);
+    for (const auto& e : entries)
+        i.refs.push_back(e.first);
+    for (const auto& e : entries)
+        i.refs.push_back(e.second);
 }
 
 QByteArray Writer::finish(std::uint64_t top) const
@@ -345,7 +353,8 @@ QByteArray Writer::finish(std::uint64_t top) const
                 out.append(i.string.toLatin1());
             } else {
                 appendMarker(out, 0x6, static_cast<std::uint64_t>(i.string.size()));
-                for (QChar c : i.string) appendBE(out, c.unicode(), 2);
+                for (QChar c : i.string)
+                    appendBE(out, c.unicode(), 2);
             }
             break;
         }
@@ -359,7 +368,8 @@ QByteArray Writer::finish(std::uint64_t top) const
         case Type::Dict:
             appendMarker(out, i.type == Type::Dict ? 0xD : 0xA,
                          i.type == Type::Dict ? i.refs.size() / 2 : i.refs.size());
-            for (std::uint64_t r : i.refs) appendBE(out, r, refSize);
+            for (std::uint64_t r : i.refs)
+                appendBE(out, r, refSize);
             break;
         case Type::Date:
         case Type::Data:
@@ -368,7 +378,8 @@ QByteArray Writer::finish(std::uint64_t top) const
     }
     const std::uint64_t tableOffset = static_cast<std::uint64_t>(out.size());
     const int offsetSize = bytesFor(tableOffset);
-    for (std::uint64_t o : offsets) appendBE(out, o, offsetSize);
+    for (std::uint64_t o : offsets)
+        appendBE(out, o, offsetSize);
     out.append(QByteArray(6, '\0'));
     out.append(static_cast<char>(offsetSize));
     out.append(static_cast<char>(refSize));

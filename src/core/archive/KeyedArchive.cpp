@@ -65,15 +65,20 @@ private:
         const QString cacheKey = chain.join(QChar(0)) + QChar(0) + name;
         if (auto it = m_classUids.find(cacheKey); it != m_classUids.end()) return it->second;
         std::vector<std::uint64_t> classes;
-        for (const QString& c : chain) classes.push_back(m_plist.addString(c));
-        const std::uint64_t dict = m_plist.addDict(
-            {{key(KEY_CLASSNAME), m_plist.addString(name)}, {key(KEY_CLASSES), m_plist.addArray(std::move(classes))}});
+        for (const QString& c : chain)
+            classes.push_back(m_plist.addString(c));
+        const std::uint64_t dict =
+            m_plist.addDict({{key(KEY_CLASSNAME), m_plist.addString(name)},
+                             {key(KEY_CLASSES), m_plist.addArray(std::move(classes))}});
         const std::uint64_t uid = addObject(dict);
         m_classUids.emplace(cacheKey, uid);
         return uid;
     }
 
-    std::uint64_t builtinClassUid(const QString& name) { return classUid(name, {name, QStringLiteral("NSObject")}); }
+    std::uint64_t builtinClassUid(const QString& name)
+    {
+        return classUid(name, {name, QStringLiteral("NSObject")});
+    }
 
     // A number or Boolean as a property-list object.
     std::uint64_t scalar(const ArchiveValue& v)
@@ -92,7 +97,8 @@ private:
     {
         std::vector<std::uint64_t> refs;
         refs.reserve(uids.size());
-        for (std::uint64_t u : uids) refs.push_back(m_plist.addUid(u));
+        for (std::uint64_t u : uids)
+            refs.push_back(m_plist.addUid(u));
         return m_plist.addArray(std::move(refs));
     }
 
@@ -125,7 +131,8 @@ private:
             const std::uint64_t uid = addObject(m_plist.reserve());
             std::vector<std::uint64_t> items;
             items.reserve(v.asArray()->size());
-            for (const ArchiveValue& item : *v.asArray()) items.push_back(encode(item));
+            for (const ArchiveValue& item : *v.asArray())
+                items.push_back(encode(item));
             const std::uint64_t cls = builtinClassUid(CLASS_ARRAY);
             m_plist.setDict(m_objects[uid],
                             {{key(KEY_NS_OBJECTS), uidList(items)}, {key(KEY_CLASS), m_plist.addUid(cls)}});
@@ -256,7 +263,8 @@ private:
         const std::optional<Object> dict = m_doc.object(m_objects[ref->uid]);
         if (!dict || dict->type != Type::Dict) return nullptr;
         const std::optional<Object> name = m_doc.value(*dict, KEY_CLASSNAME);
-        if (!name || name->type != Type::String || !m_options.allowedClasses.contains(name->string)) return nullptr;
+        if (!name || name->type != Type::String || !m_options.allowedClasses.contains(name->string))
+            return nullptr;
         const std::optional<Object> classes = m_doc.value(*dict, KEY_CLASSES);
         if (!classes || classes->type != Type::Array) return nullptr;
         ClassInfo info{name->string, {}};
@@ -294,18 +302,21 @@ private:
         if (name == CLASS_DATE) {
             const std::optional<Object> time = m_doc.value(dict, KEY_NS_TIME);
             if (time && time->type == Type::Real) return ArchiveValue::date(time->real);
-            if (time && time->type == Type::Integer) return ArchiveValue::date(static_cast<double>(time->integer));
+            if (time && time->type == Type::Integer)
+                return ArchiveValue::date(static_cast<double>(time->integer));
             return std::nullopt;
         }
         if (name == CLASS_ARRAY || name == CLASS_MUTABLE_ARRAY) {
-            std::optional<ArchiveValue::Array> items = decodeUidList(m_doc.value(dict, KEY_NS_OBJECTS), depth);
+            std::optional<ArchiveValue::Array> items =
+                decodeUidList(m_doc.value(dict, KEY_NS_OBJECTS), depth);
             if (!items) return std::nullopt;
             return ArchiveValue::array(std::move(*items));
         }
         if (name == CLASS_DICTIONARY || name == CLASS_MUTABLE_DICTIONARY) {
             const std::optional<Object> keysList = m_doc.value(dict, KEY_NS_KEYS);
             const std::optional<Object> valuesList = m_doc.value(dict, KEY_NS_OBJECTS);
-            if (!keysList || !valuesList || keysList->refs.size() != valuesList->refs.size()) return std::nullopt;
+            if (!keysList || !valuesList || keysList->refs.size() != valuesList->refs.size())
+                return std::nullopt;
             std::optional<ArchiveValue::Array> keys = decodeUidList(keysList, depth);
             if (!keys) return std::nullopt;
             std::optional<ArchiveValue::Array> values = decodeUidList(valuesList, depth);
@@ -375,7 +386,8 @@ std::optional<ArchiveValue> read(QByteArrayView data, const ReadOptions& options
     BinaryPlist::Limits limits;
     limits.maxObjects = options.maxObjects;
     // Each decoded value reads a handful of list elements.
-    limits.maxElements = options.maxNodes > (std::uint64_t{1} << 60) ? options.maxNodes : options.maxNodes * 8;
+    limits.maxElements =
+        options.maxNodes > (std::uint64_t{1} << 60) ? options.maxNodes : options.maxNodes * 8;
     std::optional<BinaryPlist::Document> doc = BinaryPlist::Document::open(data, limits);
     if (!doc) return std::nullopt;
 
@@ -385,7 +397,8 @@ std::optional<ArchiveValue> read(QByteArrayView data, const ReadOptions& options
     if (!archiver || archiver->type != Type::String || archiver->string != QLatin1String(ARCHIVER_NAME))
         return std::nullopt;
     const std::optional<Object> version = doc->value(*root, KEY_VERSION);
-    if (!version || version->type != Type::Integer || version->integer != ARCHIVE_VERSION) return std::nullopt;
+    if (!version || version->type != Type::Integer || version->integer != ARCHIVE_VERSION)
+        return std::nullopt;
     const std::optional<Object> top = doc->value(*root, KEY_TOP);
     if (!top || top->type != Type::Dict) return std::nullopt;
     const std::optional<Object> rootUid = doc->value(*top, KEY_ROOT);

@@ -18,8 +18,8 @@ const KeyedArchive::ReadOptions& CutVideoUtility::readOptions()
 {
     static const KeyedArchive::ReadOptions options = [] {
         KeyedArchive::ReadOptions o;
-        o.allowedClasses = {CutVideoKihonInfo::CLASS_NAME(),         CutVideoSettingInfo::CLASS_NAME(),
-                            CutVideoFooterInfo::CLASS_NAME(),        KeyedArchive::CLASS_DICTIONARY,
+        o.allowedClasses = {CutVideoKihonInfo::CLASS_NAME(),        CutVideoSettingInfo::CLASS_NAME(),
+                            CutVideoFooterInfo::CLASS_NAME(),       KeyedArchive::CLASS_DICTIONARY,
                             KeyedArchive::CLASS_MUTABLE_DICTIONARY, KeyedArchive::CLASS_DATE};
         // A thirty-minute cut holds about fifty thousand footers of some
         // sixty property-list nodes each.
@@ -38,8 +38,8 @@ std::optional<CutVideoKihonInfo> CutVideoUtility::decodeKihonInfo(QByteArrayView
     return CutVideoKihonInfo::decode(*root);
 }
 
-VideoFramePtr CutVideoUtility::makeFrame(const CutVideoFooterInfo& footer, std::uint32_t& t0, std::uint32_t& t1,
-                                         VideoInfo& scratch)
+VideoFramePtr CutVideoUtility::makeFrame(const CutVideoFooterInfo& footer, std::uint32_t& t0,
+                                         std::uint32_t& t1, VideoInfo& scratch)
 {
     auto f = std::make_shared<VideoFrame>();
     f->blockNo = footer._blockNo.value_or(0);

@@ -1,5 +1,5 @@
-#include "archive/KeyedArchive.h"
 #include "archive/BinaryPlist.h"
+#include "archive/KeyedArchive.h"
 #include "archive/PlistBuilder.h"
 
 #include <QFile>
@@ -23,8 +23,12 @@ const QString LEG = QStringLiteral("Test.Leg");
 KeyedArchive::ReadOptions options()
 {
     KeyedArchive::ReadOptions o;
-    o.allowedClasses = {TRIP, LEG, KeyedArchive::CLASS_DATE, KeyedArchive::CLASS_DICTIONARY,
-                        KeyedArchive::CLASS_MUTABLE_DICTIONARY, KeyedArchive::CLASS_ARRAY};
+    o.allowedClasses = {TRIP,
+                        LEG,
+                        KeyedArchive::CLASS_DATE,
+                        KeyedArchive::CLASS_DICTIONARY,
+                        KeyedArchive::CLASS_MUTABLE_DICTIONARY,
+                        KeyedArchive::CLASS_ARRAY};
     return o;
 }
 
@@ -49,13 +53,16 @@ ArchiveValue sampleTree()
     trip.set(QStringLiteral("off"), ArchiveValue::boolean(false));
     trip.set(QStringLiteral("name"), ArchiveValue::string(QStringLiteral("走行 ABC")));
     trip.set(QStringLiteral("empty"), ArchiveValue::string(QString()));
-    trip.set(QStringLiteral("when"), ArchiveValue::date(QDateTime(QDate(2026, 12, 7), QTime(8, 15, 30, 250), QTimeZone::utc())));
+    trip.set(QStringLiteral("when"),
+             ArchiveValue::date(QDateTime(QDate(2026, 12, 7), QTime(8, 15, 30, 250), QTimeZone::utc())));
     trip.set(QStringLiteral("nothing"), ArchiveValue());
     ArchiveValue::Dictionary legs;
-    for (int k : {0, 36, 72, 100000}) legs.emplace_back(ArchiveValue::numberObject(k), leg(k));
+    for (int k : {0, 36, 72, 100000})
+        legs.emplace_back(ArchiveValue::numberObject(k), leg(k));
     trip.set(QStringLiteral("legs"), ArchiveValue::dictionary(std::move(legs)));
-    trip.set(QStringLiteral("list"), ArchiveValue::array({ArchiveValue::string(QStringLiteral("a")), ArchiveValue::realObject(1.5),
-                                                          ArchiveValue::boolObject(false), ArchiveValue()}));
+    trip.set(QStringLiteral("list"),
+             ArchiveValue::array({ArchiveValue::string(QStringLiteral("a")), ArchiveValue::realObject(1.5),
+                                  ArchiveValue::boolObject(false), ArchiveValue()}));
     trip.set(QStringLiteral("emptyDict"), ArchiveValue::dictionary({}));
     return ArchiveValue::object(std::move(trip));
 }
@@ -106,7 +113,8 @@ TEST(KeyedArchive, TextWithNulAndLongContainersRoundTrip)
     ArchiveObject o(TRIP);
     o.set(QStringLiteral("name"), ArchiveValue::string(QStringLiteral("a") + QChar(0) + QStringLiteral("b")));
     ArchiveValue::Array many;
-    for (int i = 0; i < 70000; ++i) many.push_back(ArchiveValue::numberObject(i - 35000));
+    for (int i = 0; i < 70000; ++i)
+        many.push_back(ArchiveValue::numberObject(i - 35000));
     o.set(QStringLiteral("many"), ArchiveValue::array(std::move(many)));
     const ArchiveValue v = ArchiveValue::object(o);
     const std::optional<ArchiveValue> back = KeyedArchive::read(KeyedArchive::write(v), options());
@@ -144,36 +152,42 @@ TEST(KeyedArchive, BytesFollowThePlatformLayoutForAnIndependentReader)
 
     // plistlib reads binary property lists including UIDs; turn the file
     // into JSON with UIDs as {"UID": n}.
-    const QString script = QStringLiteral(
-        "import json, plistlib, sys\n"
-        "def conv(x):\n"
-        "    if isinstance(x, plistlib.UID): return {'UID': x.data}\n"
-        "    if isinstance(x, dict): return {k: conv(v) for k, v in x.items()}\n"
-        "    if isinstance(x, list): return [conv(v) for v in x]\n"
-        "    if isinstance(x, bool): return {'bool': x}\n"
-        "    if isinstance(x, int): return {'int': str(x)}\n"
-        "    return x\n"
-        "with open(sys.argv[1], 'rb') as f: d = plistlib.load(f)\n"
-        "print(json.dumps(conv(d)))\n");
+    const QString script =
+        QStringLiteral("import json, plistlib, sys\n"
+                       "def conv(x):\n"
+                       "    if isinstance(x, plistlib.UID): return {'UID': x.data}\n"
+                       "    if isinstance(x, dict): return {k: conv(v) for k, v in x.items()}\n"
+                       "    if isinstance(x, list): return [conv(v) for v in x]\n"
+                       "    if isinstance(x, bool): return {'bool': x}\n"
+                       "    if isinstance(x, int): return {'int': str(x)}\n"
+                       "    return x\n"
+                       "with open(sys.argv[1], 'rb') as f: d = plistlib.load(f)\n"
+                       "print(json.dumps(conv(d)))\n");
     const std::optional<QByteArray> out = runPython(script, {path});
     if (!out) GTEST_SKIP() << "python3 is not installed";
     const QJsonObject top = QJsonDocument::fromJson(*out).object();
     ASSERT_FALSE(top.isEmpty());
 
     EXPECT_EQ(top[QStringLiteral("$archiver")].toString(), QStringLiteral("NSKeyedArchiver"));
-    EXPECT_EQ(top[QStringLiteral("$version")].toObject()[QStringLiteral("int")].toString(), QStringLiteral("100000"));
+    EXPECT_EQ(top[QStringLiteral("$version")].toObject()[QStringLiteral("int")].toString(),
+              QStringLiteral("100000"));
     const QJsonArray objects = top[QStringLiteral("$objects")].toArray();
     ASSERT_GT(objects.size(), 2);
     EXPECT_EQ(objects[0].toString(), QStringLiteral("$null"));
-    auto deref = [&](const QJsonValue& ref) { return objects[ref.toObject()[QStringLiteral("UID")].toInt()]; };
+    auto deref = [&](const QJsonValue& ref) {
+        return objects[ref.toObject()[QStringLiteral("UID")].toInt()];
+    };
     auto className = [&](const QJsonObject& o) {
         return deref(o[QStringLiteral("$class")]).toObject()[QStringLiteral("$classname")].toString();
     };
-    auto intOf = [](const QJsonValue& v) { return v.toObject()[QStringLiteral("int")].toString().toLongLong(); };
+    auto intOf = [](const QJsonValue& v) {
+        return v.toObject()[QStringLiteral("int")].toString().toLongLong();
+    };
 
     const QJsonObject root = deref(top[QStringLiteral("$top")].toObject()[QStringLiteral("root")]).toObject();
     EXPECT_EQ(className(root), TRIP);
-    const QJsonArray chain = deref(root[QStringLiteral("$class")]).toObject()[QStringLiteral("$classes")].toArray();
+    const QJsonArray chain =
+        deref(root[QStringLiteral("$class")]).toObject()[QStringLiteral("$classes")].toArray();
     EXPECT_EQ(chain.toVariantList(), (QVariantList{TRIP, QStringLiteral("NSObject")}));
 
     // Scalars in place, objects by UID.
@@ -221,7 +235,8 @@ TEST(KeyedArchive, ReadsAnArchiveWrittenByAnIndependentWriter)
         "  {'$class': U(5), 'NS.time': 0.5},\n"
         "  {'$classname': 'NSDate', '$classes': ['NSDate', 'NSObject']},\n"
         "  {'$class': U(7), 'NS.keys': [U(3)], 'NS.objects': [U(8)]},\n"
-        "  {'$classname': 'NSMutableDictionary', '$classes': ['NSMutableDictionary', 'NSDictionary', 'NSObject']},\n"
+        "  {'$classname': 'NSMutableDictionary', '$classes': ['NSMutableDictionary', 'NSDictionary', "
+        "'NSObject']},\n"
         "  'forty-two']\n"
         "d = {'$archiver': 'NSKeyedArchiver', '$version': 100000, '$top': {'root': U(1)}, '$objects': objs}\n"
         "with open(sys.argv[1], 'wb') as f: plistlib.dump(d, f, fmt=plistlib.FMT_BINARY)\n");
@@ -255,7 +270,8 @@ namespace {
 QByteArray archiveWithField(plist_t field, std::initializer_list<plist_t> extra = {})
 {
     plist_t objects = array({str("$null"), dict({{"$class", uid(2)}, {"f", field}}), classDict("Test.Trip")});
-    for (plist_t e : extra) plist_array_append_item(objects, e);
+    for (plist_t e : extra)
+        plist_array_append_item(objects, e);
     return toBinary(archive(objects));
 }
 
@@ -293,37 +309,46 @@ TEST(KeyedArchive, LayoutDamageGivesNone)
     a = archive(base());
     plist_dict_set_item(a, "$top", dict({{"root", num(1)}}));
     EXPECT_FALSE(reads(toBinary(a)));
-    EXPECT_FALSE(reads(toBinary(archive(base(), 3))));   // root UID out of range
-    EXPECT_FALSE(reads(toBinary(archive(base(), 2))));   // root is a class description
-    EXPECT_FALSE(reads(toBinary(archive(array({str("null"), dict({{"$class", uid(2)}}), classDict("Test.Trip")})))));
+    EXPECT_FALSE(reads(toBinary(archive(base(), 3)))); // root UID out of range
+    EXPECT_FALSE(reads(toBinary(archive(base(), 2)))); // root is a class description
+    EXPECT_FALSE(
+        reads(toBinary(archive(array({str("null"), dict({{"$class", uid(2)}}), classDict("Test.Trip")})))));
     EXPECT_FALSE(reads(toBinary(archive(array({})))));
     EXPECT_FALSE(reads(toBinary(array({str("$null")}))));
 }
 
 TEST(KeyedArchive, EveryUidAndTypeIsChecked)
 {
-    EXPECT_FALSE(reads(archiveWithField(uid(99))));                                 // past $objects
-    EXPECT_FALSE(reads(archiveWithField(str("inline text"))));                      // not a UID or scalar
+    EXPECT_FALSE(reads(archiveWithField(uid(99))));            // past $objects
+    EXPECT_FALSE(reads(archiveWithField(str("inline text")))); // not a UID or scalar
     EXPECT_FALSE(reads(archiveWithField(array({uid(0)}))));
-    EXPECT_FALSE(reads(archiveWithField(uid(3), {plist_new_data("ab", 2)})));        // data object
-    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"x", num(1)}})})));         // no $class
-    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", num(2)}})})));    // $class not a UID
+    EXPECT_FALSE(reads(archiveWithField(uid(3), {plist_new_data("ab", 2)})));    // data object
+    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"x", num(1)}})})));      // no $class
+    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", num(2)}})}))); // $class not a UID
     EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", uid(0)}})})));
-    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", uid(3)}})})));    // class is itself
+    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", uid(3)}})}))); // class is itself
     // A class description without its chain, or with a chain of numbers.
-    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", uid(4)}}), dict({{"$classname", str("Test.Leg")}})})));
-    EXPECT_FALSE(reads(archiveWithField(
-        uid(3), {dict({{"$class", uid(4)}}), dict({{"$classname", str("Test.Leg")}, {"$classes", array({num(1)})}})})));
+    EXPECT_FALSE(reads(
+        archiveWithField(uid(3), {dict({{"$class", uid(4)}}), dict({{"$classname", str("Test.Leg")}})})));
+    EXPECT_FALSE(reads(
+        archiveWithField(uid(3), {dict({{"$class", uid(4)}}),
+                                  dict({{"$classname", str("Test.Leg")}, {"$classes", array({num(1)})}})})));
     // Dates need a number under NS.time.
-    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", uid(4)}, {"NS.time", str("now")}}), classDict("NSDate")})));
-    EXPECT_TRUE(reads(archiveWithField(uid(3), {dict({{"$class", uid(4)}, {"NS.time", real(1.0)}}), classDict("NSDate")})));
+    EXPECT_FALSE(reads(archiveWithField(
+        uid(3), {dict({{"$class", uid(4)}, {"NS.time", str("now")}}), classDict("NSDate")})));
+    EXPECT_TRUE(reads(
+        archiveWithField(uid(3), {dict({{"$class", uid(4)}, {"NS.time", real(1.0)}}), classDict("NSDate")})));
     // Dictionaries need UID lists of one length.
     EXPECT_FALSE(reads(archiveWithField(
-        uid(3), {dict({{"$class", uid(4)}, {"NS.keys", array({uid(0)})}, {"NS.objects", array({})}}), classDict("NSDictionary")})));
+        uid(3), {dict({{"$class", uid(4)}, {"NS.keys", array({uid(0)})}, {"NS.objects", array({})}}),
+                 classDict("NSDictionary")})));
     EXPECT_FALSE(reads(archiveWithField(
-        uid(3), {dict({{"$class", uid(4)}, {"NS.keys", array({num(1)})}, {"NS.objects", array({uid(0)})}}), classDict("NSDictionary")})));
-    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", uid(4)}, {"NS.objects", array({})}}), classDict("NSDictionary")})));
-    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", uid(4)}, {"NS.objects", array({uid(77)})}}), classDict("NSArray")})));
+        uid(3), {dict({{"$class", uid(4)}, {"NS.keys", array({num(1)})}, {"NS.objects", array({uid(0)})}}),
+                 classDict("NSDictionary")})));
+    EXPECT_FALSE(reads(archiveWithField(
+        uid(3), {dict({{"$class", uid(4)}, {"NS.objects", array({})}}), classDict("NSDictionary")})));
+    EXPECT_FALSE(reads(archiveWithField(
+        uid(3), {dict({{"$class", uid(4)}, {"NS.objects", array({uid(77)})}}), classDict("NSArray")})));
 }
 
 TEST(KeyedArchive, OnlyAllowedClassesAreDecoded)
@@ -346,11 +371,14 @@ TEST(KeyedArchive, CyclesGiveNone)
     // The root holds itself.
     EXPECT_FALSE(reads(archiveWithField(uid(1))));
     // Two objects holding each other, and an array inside itself.
-    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", uid(4)}, {"back", uid(1)}}), classDict("Test.Leg")})));
-    EXPECT_FALSE(reads(archiveWithField(uid(3), {dict({{"$class", uid(4)}, {"NS.objects", array({uid(3)})}}), classDict("NSArray")})));
+    EXPECT_FALSE(reads(
+        archiveWithField(uid(3), {dict({{"$class", uid(4)}, {"back", uid(1)}}), classDict("Test.Leg")})));
+    EXPECT_FALSE(reads(archiveWithField(
+        uid(3), {dict({{"$class", uid(4)}, {"NS.objects", array({uid(3)})}}), classDict("NSArray")})));
     // Sharing without a cycle is fine.
-    EXPECT_TRUE(reads(archiveWithField(uid(3), {dict({{"$class", uid(4)}, {"NS.objects", array({uid(5), uid(5)})}}),
-                                                 classDict("NSArray"), str("shared")})));
+    EXPECT_TRUE(
+        reads(archiveWithField(uid(3), {dict({{"$class", uid(4)}, {"NS.objects", array({uid(5), uid(5)})}}),
+                                        classDict("NSArray"), str("shared")})));
 }
 
 TEST(KeyedArchive, DepthAndSizeAreBounded)
@@ -358,7 +386,8 @@ TEST(KeyedArchive, DepthAndSizeAreBounded)
     // Arrays nested 40 deep.
     plist_t objects = array({str("$null")});
     for (int i = 1; i <= 40; ++i)
-        plist_array_append_item(objects, dict({{"$class", uid(41)}, {"NS.objects", array({uid(i < 40 ? i + 1 : 0)})}}));
+        plist_array_append_item(
+            objects, dict({{"$class", uid(41)}, {"NS.objects", array({uid(i < 40 ? i + 1 : 0)})}}));
     plist_array_append_item(objects, classDict("NSArray"));
     const QByteArray deep = toBinary(archive(objects));
     EXPECT_FALSE(reads(deep));
@@ -370,7 +399,8 @@ TEST(KeyedArchive, DepthAndSizeAreBounded)
     objects = array({str("$null")});
     for (int i = 1; i <= 40; ++i) {
         const std::uint64_t next = i < 40 ? i + 1 : 0;
-        plist_array_append_item(objects, dict({{"$class", uid(41)}, {"NS.objects", array({uid(next), uid(next)})}}));
+        plist_array_append_item(objects,
+                                dict({{"$class", uid(41)}, {"NS.objects", array({uid(next), uid(next)})}}));
     }
     plist_array_append_item(objects, classDict("NSArray"));
     EXPECT_FALSE(reads(toBinary(archive(objects)), o));
@@ -394,7 +424,8 @@ TEST(KeyedArchive, DamagedBinaryListsGiveNone)
     EXPECT_FALSE(reads(QByteArray("bplist00")));
     EXPECT_FALSE(reads(QByteArray(200, '\xFF')));
     EXPECT_FALSE(reads(QByteArray("<?xml version=\"1.0\"?><plist><dict/></plist>")));
-    for (qsizetype n = 0; n < sample.size(); ++n) EXPECT_FALSE(reads(sample.left(n))) << n;
+    for (qsizetype n = 0; n < sample.size(); ++n)
+        EXPECT_FALSE(reads(sample.left(n))) << n;
 
     // Every single-byte change either reads or gives none; never a crash.
     QRandomGenerator rng(4);
@@ -428,7 +459,8 @@ QByteArray nestedList(int levels)
         }
     }
     const quint64 table = quint64(body.size());
-    for (quint64 off : offsets) body += char(off);
+    for (quint64 off : offsets)
+        body += char(off);
     QByteArray trailer(32, '\0');
     trailer[6] = 1;
     trailer[7] = 1;

@@ -70,20 +70,23 @@ std::shared_ptr<VideoInfo> chapter(const std::vector<qint64>& keys, std::uint32_
 std::vector<qint64> keysOf(const FooterList& list)
 {
     std::vector<qint64> out;
-    for (const auto& [k, f] : list) out.push_back(k);
+    for (const auto& [k, f] : list)
+        out.push_back(k);
     return out;
 }
 
 CutVideoKihonInfo roundTrip(const CutVideoKihonInfo& k)
 {
-    const std::optional<CutVideoKihonInfo> back = CutVideoUtility::decodeKihonInfo(CutVideoUtility::encodeKihonInfo(k));
+    const std::optional<CutVideoKihonInfo> back =
+        CutVideoUtility::decodeKihonInfo(CutVideoUtility::encodeKihonInfo(k));
     EXPECT_TRUE(back);
     return back.value_or(k);
 }
 
 // The archive of k with one field of the root, or of every footer, changed
 // (a null value removes it).
-QByteArray archiveWith(const CutVideoKihonInfo& k, const QString& key, const ArchiveValue& value, bool inFooters = false)
+QByteArray archiveWith(const CutVideoKihonInfo& k, const QString& key, const ArchiveValue& value,
+                       bool inFooters = false)
 {
     auto rebuild = [](const ArchiveObject& from, const QString& key, const ArchiveValue& value) {
         ArchiveObject to(from.className(), from.classes());
@@ -98,8 +101,8 @@ QByteArray archiveWith(const CutVideoKihonInfo& k, const QString& key, const Arc
     ArchiveValue::Dictionary footers;
     for (const auto& [offset, footer] : *root.asObject()->get(listKey)->asDictionary())
         footers.emplace_back(offset, ArchiveValue::object(rebuild(*footer.asObject(), key, value)));
-    return KeyedArchive::write(
-        ArchiveValue::object(rebuild(*root.asObject(), listKey, ArchiveValue::dictionary(std::move(footers)))));
+    return KeyedArchive::write(ArchiveValue::object(
+        rebuild(*root.asObject(), listKey, ArchiveValue::dictionary(std::move(footers)))));
 }
 
 } // namespace
@@ -155,7 +158,8 @@ TEST(CutVideoKihonInfo, AnEmptyPictureTableGivesThePlaceholderAtZero)
 TEST(CutVideoKihonInfo, AppendedChaptersContinueKeysAndMovieTimes)
 {
     std::vector<qint64> keys;
-    for (qint64 k = 0; k <= 60000; k += 100) keys.push_back(k);
+    for (qint64 k = 0; k <= 60000; k += 100)
+        keys.push_back(k);
     // Movie time 0 lies at the range start of the first chapter.
     CutVideoKihonInfo k(*chapter(keys, 5000, -59000), 59000, 60000, 1000, false, false, false, false);
     EXPECT_EQ(k._footerCamera1List.begin()->first, 0);
@@ -164,7 +168,8 @@ TEST(CutVideoKihonInfo, AppendedChaptersContinueKeysAndMovieTimes)
     EXPECT_EQ(k._totalMovieTimeSpan, 1000);
 
     std::vector<qint64> second;
-    for (qint64 s = 0; s <= 1500; s += 100) second.push_back(s);
+    for (qint64 s = 0; s <= 1500; s += 100)
+        second.push_back(s);
     k.buildFooterLists(*chapter(second, 90000, 0), 1000, 1000);
     EXPECT_EQ(k._footerCamera1List.at(1001)._timeStamp, 90000u);
     EXPECT_EQ(k._footerCamera1List.at(1001)._movieTimeStamp, 1000u);
@@ -187,8 +192,8 @@ TEST(CutVideoKihonInfo, MovieTimeStampsSaturateInsteadOfWrapping)
 
     // Appending with a negative total lowers stamps, never below 0 ...
     k.buildFooterLists(*chapter({0, 36}, 9000, 50), 36, 10);
-    EXPECT_EQ(k._footerCamera1List.at(37)._movieTimeStamp, 0u);  // 50 - 100
-    EXPECT_EQ(k._footerCamera1List.at(73)._movieTimeStamp, 0u);  // 86 - 100
+    EXPECT_EQ(k._footerCamera1List.at(37)._movieTimeStamp, 0u); // 50 - 100
+    EXPECT_EQ(k._footerCamera1List.at(73)._movieTimeStamp, 0u); // 86 - 100
 
     // ... and a large total never lifts them past the 32-bit limit.
     k._totalMovieTimeSpan = 0xFFFFFFF0LL;
@@ -227,22 +232,22 @@ TEST(CutVideoKihonInfo, ArchiveUsesTheRecordsClassNamesAndKeys)
 
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (python.isEmpty()) GTEST_SKIP() << "python3 is not installed";
-    const QString script = QStringLiteral(
-        "import json, plistlib, sys\n"
-        "with open(sys.argv[1], 'rb') as f: d = plistlib.load(f)\n"
-        "o = d['$objects']\n"
-        "root = o[d['$top']['root'].data]\n"
-        "setting = o[root['cvki_tci_settingInfo'].data]\n"
-        "footers = o[root['cvki_tci_footerCamera1List'].data]\n"
-        "footer = o[footers['NS.objects'][1].data]\n"
-        "print(json.dumps({'root': o[root['$class'].data]['$classname'],\n"
-        "  'setting': o[setting['$class'].data]['$classname'],\n"
-        "  'dict': o[footers['$class'].data]['$classname'],\n"
-        "  'footer': o[footer['$class'].data]['$classname'],\n"
-        "  'keys': [o[u.data] for u in footers['NS.keys']],\n"
-        "  'rootKeys': sorted(root.keys()), 'footerKeys': sorted(footer.keys()),\n"
-        "  'west': o[footer['cvfi_tci_posWest'].data], 'speed': footer['cvfi_tci_speed'],\n"
-        "  'span': root['cvki_tci_totalMoviewTimeSpan'], 'gps': footer['cvfi_tci_gps']}))\n");
+    const QString script =
+        QStringLiteral("import json, plistlib, sys\n"
+                       "with open(sys.argv[1], 'rb') as f: d = plistlib.load(f)\n"
+                       "o = d['$objects']\n"
+                       "root = o[d['$top']['root'].data]\n"
+                       "setting = o[root['cvki_tci_settingInfo'].data]\n"
+                       "footers = o[root['cvki_tci_footerCamera1List'].data]\n"
+                       "footer = o[footers['NS.objects'][1].data]\n"
+                       "print(json.dumps({'root': o[root['$class'].data]['$classname'],\n"
+                       "  'setting': o[setting['$class'].data]['$classname'],\n"
+                       "  'dict': o[footers['$class'].data]['$classname'],\n"
+                       "  'footer': o[footer['$class'].data]['$classname'],\n"
+                       "  'keys': [o[u.data] for u in footers['NS.keys']],\n"
+                       "  'rootKeys': sorted(root.keys()), 'footerKeys': sorted(footer.keys()),\n"
+                       "  'west': o[footer['cvfi_tci_posWest'].data], 'speed': footer['cvfi_tci_speed'],\n"
+                       "  'span': root['cvki_tci_totalMoviewTimeSpan'], 'gps': footer['cvfi_tci_gps']}))\n");
     QProcess p;
     p.start(python, {QStringLiteral("-c"), script, path});
     ASSERT_TRUE(p.waitForFinished(60000));
@@ -266,24 +271,33 @@ TEST(CutVideoKihonInfo, ArchiveUsesTheRecordsClassNamesAndKeys)
 TEST(CutVideoKihonInfo, RequiredKeysMissingOrMistypedMakeTheArchiveUndecodable)
 {
     const CutVideoKihonInfo k(*chapter({0, 36}), 0, 36, 36, false, false, false, false);
-    auto decodes = [](const QByteArray& bytes) { return CutVideoUtility::decodeKihonInfo(bytes).has_value(); };
+    auto decodes = [](const QByteArray& bytes) {
+        return CutVideoUtility::decodeKihonInfo(bytes).has_value();
+    };
 
     EXPECT_TRUE(decodes(archiveWith(k, QStringLiteral("cvki_tci_isPoint"), ArchiveValue::boolean(true))));
     EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvfi_tci_posWest"), ArchiveValue(), true)));
-    EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvfi_tci_posWest"), ArchiveValue::numberObject(70000), true)));
-    EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvfi_tci_speed"), ArchiveValue::integer(1LL << 40), true)));
-    EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvfi_tci_gX"), ArchiveValue::string(QStringLiteral("x")), true)));
+    EXPECT_FALSE(
+        decodes(archiveWith(k, QStringLiteral("cvfi_tci_posWest"), ArchiveValue::numberObject(70000), true)));
+    EXPECT_FALSE(
+        decodes(archiveWith(k, QStringLiteral("cvfi_tci_speed"), ArchiveValue::integer(1LL << 40), true)));
+    EXPECT_FALSE(decodes(
+        archiveWith(k, QStringLiteral("cvfi_tci_gX"), ArchiveValue::string(QStringLiteral("x")), true)));
     EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvki_tci_sw"), ArchiveValue())));
     EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvki_tci_sw"), ArchiveValue::numberObject(256))));
-    EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvki_tci_firstTime"), ArchiveValue::numberObject(1))));
+    EXPECT_FALSE(
+        decodes(archiveWith(k, QStringLiteral("cvki_tci_firstTime"), ArchiveValue::numberObject(1))));
     EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvki_tci_settingInfo"), ArchiveValue())));
     EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvki_tci_footerSoundList"), ArchiveValue())));
-    EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvki_tci_isSpeed"), ArchiveValue::string(QStringLiteral("yes")))));
+    EXPECT_FALSE(decodes(
+        archiveWith(k, QStringLiteral("cvki_tci_isSpeed"), ArchiveValue::string(QStringLiteral("yes")))));
     // A footer list with other contents.
-    EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvki_tci_footerCamera1List"),
-                                     ArchiveValue::dictionary({{ArchiveValue::string(QStringLiteral("0")), ArchiveValue()}}))));
-    EXPECT_FALSE(decodes(archiveWith(k, QStringLiteral("cvki_tci_footerCamera1List"),
-                                     ArchiveValue::dictionary({{ArchiveValue::numberObject(0), ArchiveValue::numberObject(0)}}))));
+    EXPECT_FALSE(decodes(archiveWith(
+        k, QStringLiteral("cvki_tci_footerCamera1List"),
+        ArchiveValue::dictionary({{ArchiveValue::string(QStringLiteral("0")), ArchiveValue()}}))));
+    EXPECT_FALSE(decodes(archiveWith(
+        k, QStringLiteral("cvki_tci_footerCamera1List"),
+        ArchiveValue::dictionary({{ArchiveValue::numberObject(0), ArchiveValue::numberObject(0)}}))));
     // The setting record as the root object.
     EXPECT_FALSE(decodes(KeyedArchive::write(k._settingInfo.encode())));
     EXPECT_FALSE(decodes(QByteArray(300, 'x')));
@@ -293,8 +307,8 @@ TEST(CutVideoKihonInfo, RequiredKeysMissingOrMistypedMakeTheArchiveUndecodable)
 TEST(CutVideoKihonInfo, OptionalKeysOfAnotherKindReadAsUnset)
 {
     const CutVideoKihonInfo k(*chapter({0, 36}), 0, 36, 36, false, false, false, false);
-    auto back = CutVideoUtility::decodeKihonInfo(archiveWith(k, QStringLiteral("cvki_tci_detectType"),
-                                                             ArchiveValue::string(QStringLiteral("10"))));
+    auto back = CutVideoUtility::decodeKihonInfo(
+        archiveWith(k, QStringLiteral("cvki_tci_detectType"), ArchiveValue::string(QStringLiteral("10"))));
     ASSERT_TRUE(back);
     EXPECT_FALSE(back->_detectType);
     back = CutVideoUtility::decodeKihonInfo(
@@ -302,7 +316,8 @@ TEST(CutVideoKihonInfo, OptionalKeysOfAnotherKindReadAsUnset)
     ASSERT_TRUE(back);
     EXPECT_FALSE(back->_footerCamera1List.at(0)._id);
     // A footer without the GPS flag reads it as false.
-    back = CutVideoUtility::decodeKihonInfo(archiveWith(k, QStringLiteral("cvfi_tci_gps"), ArchiveValue(), true));
+    back = CutVideoUtility::decodeKihonInfo(
+        archiveWith(k, QStringLiteral("cvfi_tci_gps"), ArchiveValue(), true));
     ASSERT_TRUE(back);
     EXPECT_FALSE(back->_footerCamera1List.at(0)._gps);
 }
@@ -357,7 +372,8 @@ CutVideoKihonInfo recordOf(const std::vector<std::pair<qint64, VideoFramePtr>>& 
 {
     CutVideoKihonInfo k(*chapter({0}), 0, 0, 0, true, false, false, true);
     k._footerCamera1List.clear();
-    for (const auto& [key, f] : frames) k._footerCamera1List.insert_or_assign(key, CutVideoFooterInfo(*f));
+    for (const auto& [key, f] : frames)
+        k._footerCamera1List.insert_or_assign(key, CutVideoFooterInfo(*f));
     return k;
 }
 
@@ -439,8 +455,9 @@ TEST(TrimmedMovieDecoding, WithoutPictureFootersTheTablesAreEmpty)
 TEST(TrimmedMovieDecoding, AMissingFieldTheFramesNeedGivesNone)
 {
     const CutVideoKihonInfo k = recordOf({{0, frame(5000, 0)}});
-    for (const char* key : {"cvfi_tci_blockNo", "cvfi_tci_time", "cvfi_tci_pictureChannel", "cvfi_tci_frameSize",
-                            "cvfi_tci_timeStamp", "cvfi_tci_id", "cvfi_tci_movieTimeStamp"}) {
+    for (const char* key :
+         {"cvfi_tci_blockNo", "cvfi_tci_time", "cvfi_tci_pictureChannel", "cvfi_tci_frameSize",
+          "cvfi_tci_timeStamp", "cvfi_tci_id", "cvfi_tci_movieTimeStamp"}) {
         const Decoded d = decodeArchive(archiveWith(k, QString::fromLatin1(key), ArchiveValue(), true));
         EXPECT_EQ(d.result, TrimmedMovie::ArchiveResult::Unreadable) << key;
     }
@@ -502,7 +519,8 @@ TEST(TrimmedMovieDecoding, ATrimmedMovieWrittenAndReadBack)
         EXPECT_EQ(f->_longitude, orig->_longitude) << key;
         EXPECT_DOUBLE_EQ(f->gZ, orig->gZ) << key;
     }
-    EXPECT_EQ(back->_timeSpan, quint64(table.rbegin()->second->_timeStamp - table.begin()->second->_timeStamp));
+    EXPECT_EQ(back->_timeSpan,
+              quint64(table.rbegin()->second->_timeStamp - table.begin()->second->_timeStamp));
 
     // The same movie with its archive damaged is reported, not read.
     QByteArray damaged = archive;
