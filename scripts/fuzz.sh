@@ -43,6 +43,7 @@ run_target() {  # name seed-dir
 run_target mp4_reader "$seeds/movies"
 run_target movie_reader "$seeds/movies"
 run_target version_text "$seeds/versions"
+run_target playback_inf "$seeds/playback"
 run_target index_records "$seeds/index"
 run_target keyed_archive "$seeds/archives"
 

@@ -25,8 +25,10 @@ int main(int argc, char** argv)
     const QString out = QString::fromLocal8Bit(argv[1]);
     const QString movies = out + QStringLiteral("/movies");
     const QString versions = out + QStringLiteral("/versions");
+    const QString inis = out + QStringLiteral("/playback");
     QDir().mkpath(movies);
     QDir().mkpath(versions);
+    QDir().mkpath(inis);
     const QString index = out + QStringLiteral("/index");
     const QString archives = out + QStringLiteral("/archives");
     QDir().mkpath(index);
@@ -101,5 +103,11 @@ int main(int argc, char** argv)
     writeBytes(versions + QStringLiteral("/v104.txt"), "104ABC\r\nsecond line\n");
     writeBytes(versions + QStringLiteral("/v103.txt"), "103");
     writeBytes(versions + QStringLiteral("/v105.txt"), "105\n");
+    cardgen::DataFileOptions data;
+    data.infCarCode = QStringLiteral("ABC");
+    data.infDriverCode = QString();
+    data.infTitle = QStringLiteral("テスト走行");
+    writeBytes(inis + QStringLiteral("/Playback.inf"), cardgen::encodePlaybackInf(data));
+    writeBytes(inis + QStringLiteral("/other.inf"), "[info]\r\nTITLE=x\r\n[INFO]\r\nUSER_CAR_CODE=\r\n");
     return 0;
 }

@@ -12,6 +12,7 @@
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -199,6 +200,36 @@ TEST_F(MovieFixture, TripChaptersPlayAsOneTimeline)
     EXPECT_LE(key, 1500);
     EXPECT_GT(key, 1500 - 36);
     EXPECT_EQ(chapters[1]->retryCntPictureData(), 1);
+}
+
+TEST_F(MovieFixture, ChaptersLoadedFromSeveralThreadsAtOnceKeepOnePictureData)
+{
+    cardgen::TripOptions trip;
+    trip.chapters = 2;
+    trip.chapterSeconds = 3;
+    trip.format.realVideo = false;
+    int number = 1;
+    const auto written = cardgen::writeTrip(dir.filePath(QStringLiteral("MOVE")), trip, number);
+    ChapterList chapters;
+    for (const auto& m : written.chapters) chapters.append(std::make_shared<ChapterData>(QUrl::fromLocalFile(m.path)));
+
+    std::atomic<int> missing{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (std::int32_t p = t; p < 6000; p += 97)
+                if (!PictureDataUtil::videoFrame(chapters, p) || !PictureDataUtil::movieTimeStamp(chapters, p))
+                    ++missing;
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(missing.load(), 0);
+    for (const auto& c : chapters) {
+        const auto kept = c->loadPicture(false);
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(c->loadPicture(true), kept);
+        EXPECT_GE(c->retryCntPictureData(), 1);
+    }
 }
 
 TEST_F(MovieFixture, PictureDataOfAGeneratedDriveHasDistancesAndHeadings)

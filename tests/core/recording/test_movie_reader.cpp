@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace moviebytes;
 
@@ -301,4 +302,40 @@ TEST(MovieReaderFile, LowerCaseExtensionSelectsTheMovieReader)
     ASSERT_TRUE(info);
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_EQ(info->_timeSpan, 36u);
+}
+
+TEST(MovieReaderFile, MovieOverFourGigabytesWithAnAppendedUdatOpens)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.MP4"));
+    const QByteArray header = headerBytes({});
+    const QByteArray records = run({pic(1000), pic(1036), pic(1072)});
+    const qint64 mdatSize = (qint64(1) << 32) + 4096; // larger than a 32-bit size can say
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(box("ftyp", "isom"));
+        const qint64 mdatAt = f.pos();
+        f.write(u32(1) + QByteArray("mdat") + u32(quint32(mdatSize >> 32)) + u32(quint32(mdatSize)));
+        const qint64 headerAt = f.pos();
+        f.write(header);
+        f.write(records);
+        // the rest of the mdat box stays a hole in the file
+        ASSERT_TRUE(f.resize(mdatAt + mdatSize));
+        ASSERT_TRUE(f.seek(mdatAt + mdatSize));
+        const QByteArray index = u32(0) + u32(2) + u32(quint32(headerAt)) + u32(quint32(header.size()))
+            + u32(quint32(headerAt + header.size())) + u32(quint32(records.size()));
+        f.write(u32(0) + QByteArray("udat") + index); // size 0: to the end of the file
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    if (qint64(st.st_blocks) * 512 > 64 * 1024 * 1024) GTEST_SKIP() << "no sparse files here";
+
+    bool isError = false;
+    const auto info = VideoInfo::readFileMelsi14Move(path, VersionInfo(), CommonConst::DEFAULT_DATE(),
+                                                     CommonConst::DEFAULT_DATE().addYears(4000), PictureDataType::All,
+                                                     nullptr, isError, QByteArray());
+    ASSERT_TRUE(info);
+    EXPECT_FALSE(isError);
+    EXPECT_EQ(info->_timeSpan, 72u);
 }
