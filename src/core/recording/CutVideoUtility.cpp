@@ -22,7 +22,7 @@ const KeyedArchive::ReadOptions& CutVideoUtility::readOptions()
                             CutVideoFooterInfo::CLASS_NAME(),       KeyedArchive::CLASS_DICTIONARY,
                             KeyedArchive::CLASS_MUTABLE_DICTIONARY, KeyedArchive::CLASS_DATE};
         // A thirty-minute cut holds about fifty thousand footers of some
-        // sixty property-list nodes each.
+        // twenty values each, in an archive of about 22 MB.
         o.maxNodes = 6'000'000;
         o.maxObjects = 2'000'000;
         o.maxDepth = 8;
