@@ -141,6 +141,7 @@ CardData::~CardData()
     }
     _wake.notify_all();
     stopWorkers();
+    releaseRecordChapters(_advMoveProtectList);
     if (_relay) {
         if (QThread::currentThread() == _relay->thread())
             delete _relay;
@@ -916,9 +917,17 @@ void CardData::dispose()
     clearLists();
 }
 
+void CardData::releaseRecordChapters(const AdvMoveProtectList& records)
+{
+    // An adventure chapter holds its record and the record its chapter: let
+    // go of one side so that neither outlives the catalogue.
+    for (const auto& r : records) r->setEventChapter(nullptr);
+}
+
 void CardData::clearLists()
 {
     TripList trips, tab, adv;
+    releaseRecordChapters(advMoveProtectList());
     {
         std::lock_guard lock(_listMutex);
         trips.swap(_tripList);
