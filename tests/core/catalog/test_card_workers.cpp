@@ -176,8 +176,14 @@ TEST_F(CardDataWorkers, DisposingBeforeTheStartEmptiesAtOnceAndNothingRuns)
 {
     const auto w = write(threeTrips(false));
     const auto card = load(w.moveDir);
+    const auto kept = card->tripList()[1]->chapterDataList()[1];
+    ASSERT_TRUE(kept->nextChapter());
     card->dispose();
     EXPECT_TRUE(card->isDisposed());
+    // A chapter kept by a play list is still usable, without neighbours.
+    EXPECT_EQ(kept->nextChapter(), nullptr);
+    EXPECT_EQ(kept->previousChapter(), nullptr);
+    EXPECT_GT(kept->timeSpan(), 0);
     EXPECT_TRUE(card->tripList().isEmpty());
     EXPECT_TRUE(card->tripListTab().isEmpty());
     EXPECT_TRUE(card->advTripList().isEmpty());
