@@ -613,21 +613,33 @@ ChapterWindow CardData::computeAdvWindow(const AdvMoveProtectInfo& record) const
 // Thumbnails
 // ---------------------------------------------------------------------------
 
+namespace {
+
+const QString& thumbnailFolderPath()
+{
+    static const QString path =
+        CommonConst::DIR_PATH_THUMB() + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('/');
+    return path;
+}
+
+} // namespace
+
 const QString& CardData::thumbnailFolder()
 {
-    static const QString folder = [] {
-        const QString path =
-            CommonConst::DIR_PATH_THUMB() + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('/');
-        QDir().mkpath(path);
+    static const bool made = [] {
+        QDir().mkpath(thumbnailFolderPath());
+        // Removed when the application object goes, should the application
+        // not remove it itself.
         qAddPostRoutine(&CardData::removeThumbnailFolder);
-        return path;
+        return true;
     }();
-    return folder;
+    (void)made;
+    return thumbnailFolderPath();
 }
 
 void CardData::removeThumbnailFolder()
 {
-    QDir(thumbnailFolder()).removeRecursively();
+    QDir(thumbnailFolderPath()).removeRecursively();
 }
 
 std::optional<QString> CardData::makeProtectThumbnailFile(bool create, MoveProtectInfo& record)
