@@ -293,7 +293,7 @@ TEST_F(CardDataThumbnails, EveryTrimmedMovieGetsABandedPictureOfItsOwn)
     const QByteArray fileInfo = SettingInfo().makeRecord(SettingInfo::DataType::FileInfo);
     const CutVideoKihonInfo kihon(*sourcePicture->video, 100, 1500, 1400, true, true, true, true);
     const auto archive = CutVideoUtility::encodeKihonInfo(kihon);
-    ASSERT_TRUE(archive);
+    ASSERT_FALSE(archive.isEmpty());
     QFile movie(source.path);
     ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
     const QByteArray video = movie.read(source.videoBytes);
@@ -302,7 +302,7 @@ TEST_F(CardDataThumbnails, EveryTrimmedMovieGetsABandedPictureOfItsOwn)
     for (const char* name : {"cut/TRIM_A.MP4", "cut/TRIM_B.MP4"}) {
         const QString path = dir.filePath(QString::fromLatin1(name));
         QDir().mkpath(QFileInfo(path).absolutePath());
-        writeBytes(path, video + cardgen::buildBox("udat", fileInfo + *archive));
+        writeBytes(path, video + cardgen::buildBox("udat", fileInfo + archive));
         chapters.append(std::make_shared<ChapterData>(QUrl::fromLocalFile(path)));
     }
     for (const auto& c : chapters) {
