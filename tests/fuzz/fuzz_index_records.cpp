@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (auto d : {MoveProtectInfo::DetectStatus::NON, MoveProtectInfo::DetectStatus::G,
                    MoveProtectInfo::DetectStatus::SURV, MoveProtectInfo::DetectStatus::SW})
         (void)MoveProtectInfo::readRegion(bytes, d);
-    for (const auto& r : AdvMoveProtectInfo::readAll(bytes)) (void)r->chapterNo();
+    for (const auto& r : AdvMoveProtectInfo::readAll(bytes))
+        (void)r->chapterNo();
 
     // The whole input as one entry, whatever its length.
     (void)VrecMoveManagerInfo(bytes);

@@ -28,7 +28,7 @@ const QByteArray& soundArchive()
         source._cameraFrames[1] = table;
         source.completeTables();
         const CutVideoKihonInfo k(source, 20, 200, 200, true, true, false, false);
-        return CutVideoUtility::encodeKihonInfo(k).value_or(QByteArray());
+        return CutVideoUtility::encodeKihonInfo(k);
     }();
     return bytes;
 }
@@ -36,9 +36,9 @@ const QByteArray& soundArchive()
 void decode(const QByteArray& bytes)
 {
     KeyedArchive::ReadOptions generic;
-    generic.allowedClasses = {KeyedArchive::CLASS_ARRAY, KeyedArchive::CLASS_MUTABLE_ARRAY,
-                              KeyedArchive::CLASS_DICTIONARY, KeyedArchive::CLASS_MUTABLE_DICTIONARY,
-                              KeyedArchive::CLASS_DATE, CutVideoKihonInfo::CLASS_NAME(),
+    generic.allowedClasses = {KeyedArchive::CLASS_ARRAY,        KeyedArchive::CLASS_MUTABLE_ARRAY,
+                              KeyedArchive::CLASS_DICTIONARY,   KeyedArchive::CLASS_MUTABLE_DICTIONARY,
+                              KeyedArchive::CLASS_DATE,         CutVideoKihonInfo::CLASS_NAME(),
                               CutVideoFooterInfo::CLASS_NAME(), CutVideoSettingInfo::CLASS_NAME()};
     generic.maxNodes = 200000;
     if (const auto v = KeyedArchive::read(bytes, generic)) (void)(*v == *v);

@@ -37,7 +37,10 @@ public:
     static ArchiveValue boolObject(bool v) { return ArchiveValue(Kind::Bool, v, true); }
     static ArchiveValue string(QString v) { return ArchiveValue(Kind::String, std::move(v), false); }
     // Seconds since 2001-01-01 00:00:00 UTC, as archived dates carry them.
-    static ArchiveValue date(double secondsSince2001) { return ArchiveValue(Kind::Date, secondsSince2001, false); }
+    static ArchiveValue date(double secondsSince2001)
+    {
+        return ArchiveValue(Kind::Date, secondsSince2001, false);
+    }
     static ArchiveValue date(const QDateTime& time);
     static ArchiveValue array(Array items);
     static ArchiveValue dictionary(Dictionary entries);
@@ -68,8 +71,9 @@ public:
     static constexpr std::int64_t SECONDS_1970_TO_2001 = 978307200;
 
 private:
-    using Storage = std::variant<std::monostate, bool, std::int64_t, double, QString, std::shared_ptr<const Array>,
-                                 std::shared_ptr<const Dictionary>, std::shared_ptr<const ArchiveObject>>;
+    using Storage =
+        std::variant<std::monostate, bool, std::int64_t, double, QString, std::shared_ptr<const Array>,
+                     std::shared_ptr<const Dictionary>, std::shared_ptr<const ArchiveObject>>;
     template <class T>
     ArchiveValue(Kind kind, T&& v, bool boxed) : m_kind(kind), m_boxed(boxed), m_value(std::forward<T>(v))
     {

@@ -24,9 +24,8 @@ inline const QString CLASS_MUTABLE_ARRAY = QStringLiteral("NSMutableArray");
 inline const QString CLASS_DICTIONARY = QStringLiteral("NSDictionary");
 inline const QString CLASS_MUTABLE_DICTIONARY = QStringLiteral("NSMutableDictionary");
 
-// Archives root as the archive's root object. None only when a string holds
-// a NUL character, which the property-list writer cannot carry.
-std::optional<QByteArray> write(const ArchiveValue& root);
+// Archives root as the archive's root object.
+QByteArray write(const ArchiveValue& root);
 
 struct ReadOptions {
     // The classes a decoded object may have, including the containers and
@@ -35,7 +34,8 @@ struct ReadOptions {
     qsizetype maxBytes = 64 * 1024 * 1024;
     // Entries of "$objects", and objects of the property list underneath.
     std::uint64_t maxObjects = 4'000'000;
-    // Nodes of the property-list tree and decoded values.
+    // Decoded values, a value shared by several references counting once
+    // per reference (so a reader of the result walks a bounded tree).
     std::uint64_t maxNodes = 4'000'000;
     // Nesting of decoded values (objects, arrays, dictionaries).
     int maxDepth = 32;

@@ -13,8 +13,7 @@ namespace {
 // objects must be present and of the field's kind. A false return makes the
 // whole record undecodable.
 
-template <class T>
-bool integerInRange(const ArchiveValue& v, T& out)
+template <class T> bool integerInRange(const ArchiveValue& v, T& out)
 {
     const std::optional<std::int64_t> i = v.toInteger();
     if (!i) return false;
@@ -27,8 +26,7 @@ bool integerInRange(const ArchiveValue& v, T& out)
     return true;
 }
 
-template <class T>
-bool scalarInteger(const ArchiveObject& o, const QString& key, T& out)
+template <class T> bool scalarInteger(const ArchiveObject& o, const QString& key, T& out)
 {
     const ArchiveValue* v = o.get(key);
     if (!v) {
@@ -69,8 +67,7 @@ bool scalarBool(const ArchiveObject& o, const QString& key, bool& out)
     return false;
 }
 
-template <class T>
-std::optional<T> optionalNumber(const ArchiveObject& o, const QString& key)
+template <class T> std::optional<T> optionalNumber(const ArchiveObject& o, const QString& key)
 {
     const ArchiveValue* v = o.get(key);
     T out{};
@@ -78,8 +75,7 @@ std::optional<T> optionalNumber(const ArchiveObject& o, const QString& key)
     return out;
 }
 
-template <class T>
-bool requiredNumber(const ArchiveObject& o, const QString& key, T& out)
+template <class T> bool requiredNumber(const ArchiveObject& o, const QString& key, T& out)
 {
     const ArchiveValue* v = o.get(key);
     return v && integerInRange(*v, out);
@@ -111,24 +107,26 @@ std::uint32_t shiftedStamp(std::uint32_t stamp, qint64 delta)
 qint64 saturatingAdd(qint64 a, qint64 b)
 {
     qint64 r = 0;
-    if (__builtin_add_overflow(a, b, &r)) return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    if (__builtin_add_overflow(a, b, &r))
+        return b > 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
     return r;
 }
 
 qint64 saturatingSub(qint64 a, qint64 b)
 {
     qint64 r = 0;
-    if (__builtin_sub_overflow(a, b, &r)) return b < 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
+    if (__builtin_sub_overflow(a, b, &r))
+        return b < 0 ? std::numeric_limits<qint64>::max() : std::numeric_limits<qint64>::min();
     return r;
 }
 
 // ---- archive keys ---------------------------------------------------------
 
-#define KEY(name, text)                                                                                               \
-    const QString& name()                                                                                             \
-    {                                                                                                                 \
-        static const QString k = QStringLiteral(text);                                                                \
-        return k;                                                                                                     \
+#define KEY(name, text)                                                                                      \
+    const QString& name()                                                                                    \
+    {                                                                                                        \
+        static const QString k = QStringLiteral(text);                                                       \
+        return k;                                                                                            \
     }
 
 KEY(CVSI_FILE_VERSION, "cvsi_tci_fileVersion")
@@ -179,7 +177,8 @@ ArchiveValue encodeFooters(const FooterList& footers)
 {
     ArchiveValue::Dictionary entries;
     entries.reserve(footers.size());
-    for (const auto& [key, footer] : footers) entries.emplace_back(ArchiveValue::numberObject(key), footer.encode());
+    for (const auto& [key, footer] : footers)
+        entries.emplace_back(ArchiveValue::numberObject(key), footer.encode());
     return ArchiveValue::dictionary(std::move(entries));
 }
 
@@ -217,8 +216,10 @@ ArchiveValue CutVideoSettingInfo::encode() const
     o.set(CVSI_FILE_VERSION(), ArchiveValue::string(_fileVersion));
     // An unset value is written as the number that reads back as the
     // fallback case (None, Nomal).
-    o.set(CVSI_TERMINAL_TYPE(), ArchiveValue::integer(static_cast<int>(_terminalType.value_or(TerminalType::None))));
-    o.set(CVSI_REC_MODE(), ArchiveValue::integer(static_cast<int>(_recMode.value_or(CommonConst::RecMode::Nomal))));
+    o.set(CVSI_TERMINAL_TYPE(),
+          ArchiveValue::integer(static_cast<int>(_terminalType.value_or(TerminalType::None))));
+    o.set(CVSI_REC_MODE(),
+          ArchiveValue::integer(static_cast<int>(_recMode.value_or(CommonConst::RecMode::Nomal))));
     return ArchiveValue::object(std::move(o));
 }
 
@@ -235,7 +236,9 @@ std::optional<CutVideoSettingInfo> CutVideoSettingInfo::decode(const ArchiveValu
     std::int64_t mode = 0;
     if (!scalarInteger(*o, CVSI_TERMINAL_TYPE(), terminal) || !scalarInteger(*o, CVSI_REC_MODE(), mode))
         return std::nullopt;
-    s._terminalType = terminal == 1 ? TerminalType::AllInOne : terminal == 0 ? TerminalType::Separate : TerminalType::None;
+    s._terminalType = terminal == 1   ? TerminalType::AllInOne
+                      : terminal == 0 ? TerminalType::Separate
+                                      : TerminalType::None;
     switch (mode) {
     case 0:
         s._recMode = CommonConst::RecMode::HighQuality;
@@ -259,25 +262,12 @@ const QString& CutVideoFooterInfo::CLASS_NAME()
 }
 
 CutVideoFooterInfo::CutVideoFooterInfo(const VideoFrame& frame)
-    : _blockNo(frame.blockNo)
-    , _time(frame.time.isValid() ? frame.time : CommonConst::DEFAULT_DATE())
-    , _longitude(frame._longitude)
-    , _latitude(frame._latitude)
-    , _posWest(frame._posWest)
-    , _posSouth(frame._posSouth)
-    , _speed(frame.speed)
-    , _gX(frame.gX)
-    , _gY(frame.gY)
-    , _gZ(frame.gZ)
-    , _iSwitch(frame.sw)
-    , _gps(frame.gps)
-    , _gps2(frame._gps2)
-    , _powerDown(frame.powerDown)
-    , _pictureChannel(frame.pictureChannel)
-    , _frameSize(frame.frameSize)
-    , _timeStamp(frame._timeStamp)
-    , _id(frame._id)
-    , _movieTimeStamp(frame._movieTimeStamp)
+    : _blockNo(frame.blockNo), _time(frame.time.isValid() ? frame.time : CommonConst::DEFAULT_DATE()),
+      _longitude(frame._longitude), _latitude(frame._latitude), _posWest(frame._posWest),
+      _posSouth(frame._posSouth), _speed(frame.speed), _gX(frame.gX), _gY(frame.gY), _gZ(frame.gZ),
+      _iSwitch(frame.sw), _gps(frame.gps), _gps2(frame._gps2), _powerDown(frame.powerDown),
+      _pictureChannel(frame.pictureChannel), _frameSize(frame.frameSize), _timeStamp(frame._timeStamp),
+      _id(frame._id), _movieTimeStamp(frame._movieTimeStamp)
 {
 }
 
@@ -321,11 +311,11 @@ std::optional<CutVideoFooterInfo> CutVideoFooterInfo::decode(const ArchiveValue&
     const bool ok = scalarInteger(*o, CVFI_LONGITUDE(), f._longitude) &&
                     scalarInteger(*o, CVFI_LATITUDE(), f._latitude) &&
                     requiredNumber(*o, CVFI_POS_WEST(), f._posWest) &&
-                    requiredNumber(*o, CVFI_POS_SOUTH(), f._posSouth) && scalarInteger(*o, CVFI_SPEED(), f._speed) &&
-                    scalarDouble(*o, CVFI_GX(), f._gX) && scalarDouble(*o, CVFI_GY(), f._gY) &&
-                    scalarDouble(*o, CVFI_GZ(), f._gZ) && scalarInteger(*o, CVFI_SWITCH(), f._iSwitch) &&
-                    scalarBool(*o, CVFI_GPS(), f._gps) && scalarBool(*o, CVFI_GPS2(), f._gps2) &&
-                    scalarBool(*o, CVFI_POWER_DOWN(), f._powerDown);
+                    requiredNumber(*o, CVFI_POS_SOUTH(), f._posSouth) &&
+                    scalarInteger(*o, CVFI_SPEED(), f._speed) && scalarDouble(*o, CVFI_GX(), f._gX) &&
+                    scalarDouble(*o, CVFI_GY(), f._gY) && scalarDouble(*o, CVFI_GZ(), f._gZ) &&
+                    scalarInteger(*o, CVFI_SWITCH(), f._iSwitch) && scalarBool(*o, CVFI_GPS(), f._gps) &&
+                    scalarBool(*o, CVFI_GPS2(), f._gps2) && scalarBool(*o, CVFI_POWER_DOWN(), f._powerDown);
     if (!ok) return std::nullopt;
     return f;
 }
@@ -338,17 +328,15 @@ const QString& CutVideoKihonInfo::CLASS_NAME()
     return name;
 }
 
-CutVideoKihonInfo::CutVideoKihonInfo()
-    : _firstTime(QDateTime::currentDateTimeUtc()), _lastTime(_firstTime)
-{
-}
+CutVideoKihonInfo::CutVideoKihonInfo() : _firstTime(QDateTime::currentDateTimeUtc()), _lastTime(_firstTime) {}
 
 CutVideoKihonInfo::CutVideoKihonInfo(const VideoInfo& videoInfo, qint64 start, qint64 end, qint64 movieTime,
                                      bool isDatetime, bool isSpeed, bool isAcceleration, bool isPoint)
     : CutVideoKihonInfo()
 {
     _detectType = videoInfo.detectType;
-    _detectTime = videoInfo._playback.detectTime.isValid() ? videoInfo._playback.detectTime : CommonConst::DEFAULT_DATE();
+    _detectTime = videoInfo._playback.detectTime.isValid() ? videoInfo._playback.detectTime
+                                                           : CommonConst::DEFAULT_DATE();
     _sw = videoInfo.sw;
     _detectPosition = videoInfo._playback.detectPosition;
     _powerDown = videoInfo.powerDown;

@@ -9,7 +9,7 @@ constexpr std::uint8_t ID_SOUND = 0xAA;
 
 } // namespace
 
-std::optional<QByteArray> CutVideoUtility::encodeKihonInfo(const CutVideoKihonInfo& info)
+QByteArray CutVideoUtility::encodeKihonInfo(const CutVideoKihonInfo& info)
 {
     return KeyedArchive::write(info.encode());
 }
@@ -18,11 +18,11 @@ const KeyedArchive::ReadOptions& CutVideoUtility::readOptions()
 {
     static const KeyedArchive::ReadOptions options = [] {
         KeyedArchive::ReadOptions o;
-        o.allowedClasses = {CutVideoKihonInfo::CLASS_NAME(),         CutVideoSettingInfo::CLASS_NAME(),
-                            CutVideoFooterInfo::CLASS_NAME(),        KeyedArchive::CLASS_DICTIONARY,
+        o.allowedClasses = {CutVideoKihonInfo::CLASS_NAME(),        CutVideoSettingInfo::CLASS_NAME(),
+                            CutVideoFooterInfo::CLASS_NAME(),       KeyedArchive::CLASS_DICTIONARY,
                             KeyedArchive::CLASS_MUTABLE_DICTIONARY, KeyedArchive::CLASS_DATE};
         // A thirty-minute cut holds about fifty thousand footers of some
-        // sixty property-list nodes each.
+        // twenty values each, in an archive of about 22 MB.
         o.maxNodes = 6'000'000;
         o.maxObjects = 2'000'000;
         o.maxDepth = 8;
@@ -38,8 +38,8 @@ std::optional<CutVideoKihonInfo> CutVideoUtility::decodeKihonInfo(QByteArrayView
     return CutVideoKihonInfo::decode(*root);
 }
 
-VideoFramePtr CutVideoUtility::makeFrame(const CutVideoFooterInfo& footer, std::uint32_t& t0, std::uint32_t& t1,
-                                         VideoInfo& scratch)
+VideoFramePtr CutVideoUtility::makeFrame(const CutVideoFooterInfo& footer, std::uint32_t& t0,
+                                         std::uint32_t& t1, VideoInfo& scratch)
 {
     auto f = std::make_shared<VideoFrame>();
     f->blockNo = footer._blockNo.value_or(0);

@@ -17,9 +17,8 @@ class CutVideoUtility {
 public:
     CutVideoUtility() = delete;
 
-    // The keyed archive with the record as its root object; none only when
-    // the record holds text the archive cannot carry.
-    static std::optional<QByteArray> encodeKihonInfo(const CutVideoKihonInfo& info);
+    // The keyed archive with the record as its root object.
+    static QByteArray encodeKihonInfo(const CutVideoKihonInfo& info);
 
     // The record archived in bytes, or none when they are not a sound keyed
     // archive of one (damaged, another root class, a required key missing

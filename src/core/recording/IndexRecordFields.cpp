@@ -65,7 +65,8 @@ QString lastPathComponent(const QString& name)
 {
     // Trailing separators do not start an empty component ("a/b/" is "b").
     qsizetype end = name.size();
-    while (end > 1 && name[end - 1] == QLatin1Char('/')) --end;
+    while (end > 1 && name[end - 1] == QLatin1Char('/'))
+        --end;
     const QString trimmed = name.left(end);
     if (trimmed == QLatin1String("/")) return trimmed;
     const qsizetype slash = trimmed.lastIndexOf(QLatin1Char('/'));

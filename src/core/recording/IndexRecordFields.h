@@ -49,8 +49,7 @@ bool isUsableMovieName(const QString& name);
 // Bytes 2 to 79 of a protected or adventure entry, which share their layout
 // (speed keeps its tenths there). The caller has checked that the entry
 // holds at least SHARED_LENGTH bytes.
-template <class Record>
-void fillProtectedFields(Record& r, QByteArrayView d)
+template <class Record> void fillProtectedFields(Record& r, QByteArrayView d)
 {
     r._datetime = DataUtility::toDateFromUnixTime(d, 2);
     const Position pos = decodePosition(d);

@@ -53,14 +53,16 @@ bool MoveProtectInfo::parse(QByteArrayView d)
     return valid;
 }
 
-std::vector<std::shared_ptr<MoveProtectInfo>> MoveProtectInfo::readRegion(QByteArrayView file, DetectStatus detect)
+std::vector<std::shared_ptr<MoveProtectInfo>> MoveProtectInfo::readRegion(QByteArrayView file,
+                                                                          DetectStatus detect)
 {
     std::vector<std::shared_ptr<MoveProtectInfo>> out;
     if (file.size() < HEADER_LENGTH) return out;
     const auto listMode = static_cast<std::uint8_t>(file[0]);
     if (listMode > 1) return out;
     const Region r = region(detect);
-    for (qsizetype offset = r.start; offset + RECORD_LENGTH <= r.end && DataUtility::fits(file, offset, RECORD_LENGTH);
+    for (qsizetype offset = r.start;
+         offset + RECORD_LENGTH <= r.end && DataUtility::fits(file, offset, RECORD_LENGTH);
          offset += RECORD_LENGTH) {
         auto record = std::make_shared<MoveProtectInfo>(file.sliced(offset, RECORD_LENGTH), detect);
         if (record->_isInfoEnable) {

@@ -22,8 +22,9 @@ bool isComplete(const CutVideoKihonInfo& k)
 
 } // namespace
 
-TrimmedMovie::ArchiveResult TrimmedMovie::readArchive(VideoInfo& info, QByteArrayView archive, const QDateTime& left,
-                                                      const QDateTime& right, std::uint32_t& t0, std::uint32_t& t1)
+TrimmedMovie::ArchiveResult TrimmedMovie::readArchive(VideoInfo& info, QByteArrayView archive,
+                                                      const QDateTime& left, const QDateTime& right,
+                                                      std::uint32_t& t0, std::uint32_t& t1)
 {
     t0 = 0;
     t1 = 0;

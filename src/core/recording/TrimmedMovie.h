@@ -18,7 +18,7 @@ enum class ArchiveResult {
 // file-information record in its udat payload, and gives the first and last
 // time stamps. left and right are the reader's time range. On Unreadable the
 // recording is left as it was.
-ArchiveResult readArchive(VideoInfo& info, QByteArrayView archive, const QDateTime& left, const QDateTime& right,
-                          std::uint32_t& t0, std::uint32_t& t1);
+ArchiveResult readArchive(VideoInfo& info, QByteArrayView archive, const QDateTime& left,
+                          const QDateTime& right, std::uint32_t& t0, std::uint32_t& t1);
 
 } // namespace TrimmedMovie

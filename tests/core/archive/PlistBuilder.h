@@ -11,22 +11,36 @@
 
 namespace plist_test {
 
-inline plist_t str(const char* s) { return plist_new_string(s); }
-inline plist_t uid(std::uint64_t v) { return plist_new_uid(v); }
-inline plist_t num(std::int64_t v) { return plist_new_uint(static_cast<std::uint64_t>(v)); }
-inline plist_t real(double v) { return plist_new_real(v); }
+inline plist_t str(const char* s)
+{
+    return plist_new_string(s);
+}
+inline plist_t uid(std::uint64_t v)
+{
+    return plist_new_uid(v);
+}
+inline plist_t num(std::int64_t v)
+{
+    return plist_new_uint(static_cast<std::uint64_t>(v));
+}
+inline plist_t real(double v)
+{
+    return plist_new_real(v);
+}
 
 inline plist_t dict(std::initializer_list<std::pair<const char*, plist_t>> items)
 {
     plist_t d = plist_new_dict();
-    for (const auto& [k, v] : items) plist_dict_set_item(d, k, v);
+    for (const auto& [k, v] : items)
+        plist_dict_set_item(d, k, v);
     return d;
 }
 
 inline plist_t array(std::initializer_list<plist_t> items)
 {
     plist_t a = plist_new_array();
-    for (plist_t v : items) plist_array_append_item(a, v);
+    for (plist_t v : items)
+        plist_array_append_item(a, v);
     return a;
 }
 

@@ -107,7 +107,8 @@ TEST_F(IndexFixture, FilesCutShortKeepOnlyTheirWholeEntries)
     // Every length, each a buffer of exactly that size.
     for (qsizetype n = 0; n <= prct.size(); n += 37) {
         const QByteArray cut = prct.left(n);
-        for (DS d : {DS::G, DS::SURV, DS::SW}) (void)MoveProtectInfo::readRegion(cut, d);
+        for (DS d : {DS::G, DS::SURV, DS::SW})
+            (void)MoveProtectInfo::readRegion(cut, d);
         (void)VrecMoveManagerInfo::readAll(vrec.left(n));
         (void)AdvMoveProtectInfo::readAll(adv.left(n));
     }
@@ -117,15 +118,20 @@ TEST_F(IndexFixture, GarbageOverTheGeneratedFilesNeverCrashes)
 {
     const WrittenCard w = writeCard(dir.path(), card(1));
     const QByteArray files[] = {readAllBytes(w.moveDir + "/VREC_MOV_MNG.DAT"),
-                                readAllBytes(w.moveDir + "/MOV_PRCT.DAT"), readAllBytes(w.moveDir + "/ADV_PRCT.DAT")};
+                                readAllBytes(w.moveDir + "/MOV_PRCT.DAT"),
+                                readAllBytes(w.moveDir + "/ADV_PRCT.DAT")};
     QRandomGenerator rng(77);
     for (int round = 0; round < 300; ++round) {
         for (QByteArray f : files) {
-            for (int i = 0; i < 40; ++i) f[rng.bounded(int(f.size()))] = char(rng.bounded(256));
-            for (const auto& r : VrecMoveManagerInfo::readAll(f)) EXPECT_TRUE(r->_infoEnable);
+            for (int i = 0; i < 40; ++i)
+                f[rng.bounded(int(f.size()))] = char(rng.bounded(256));
+            for (const auto& r : VrecMoveManagerInfo::readAll(f))
+                EXPECT_TRUE(r->_infoEnable);
             for (DS d : {DS::G, DS::SURV, DS::SW})
-                for (const auto& r : MoveProtectInfo::readRegion(f, d)) EXPECT_EQ(r->_detect, d);
-            for (const auto& r : AdvMoveProtectInfo::readAll(f)) EXPECT_EQ(r->_detectType, 25);
+                for (const auto& r : MoveProtectInfo::readRegion(f, d))
+                    EXPECT_EQ(r->_detect, d);
+            for (const auto& r : AdvMoveProtectInfo::readAll(f))
+                EXPECT_EQ(r->_detectType, 25);
         }
     }
 }

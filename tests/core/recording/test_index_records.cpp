@@ -12,13 +12,15 @@ namespace {
 
 void put(QByteArray& d, qsizetype offset, std::initializer_list<int> bytes)
 {
-    for (int b : bytes) d[offset++] = static_cast<char>(b);
+    for (int b : bytes)
+        d[offset++] = static_cast<char>(b);
 }
 
 void putName(QByteArray& d, const char* name)
 {
     const QByteArray n(name);
-    for (qsizetype i = 0; i < 16; ++i) d[64 + i] = i < n.size() ? n[i] : ' ';
+    for (qsizetype i = 0; i < 16; ++i)
+        d[64 + i] = i < n.size() ? n[i] : ' ';
 }
 
 // One entry with every shared field set to a recognisable value.
@@ -26,13 +28,13 @@ QByteArray entry(int kind, qsizetype length, const char* name = "202612070815004
 {
     QByteArray d(512, '\0');
     d[0] = static_cast<char>(kind);
-    put(d, 2, {0x65, 0x4B, 0x2B, 0x00});   // 1699426048 s
-    put(d, 6, {0x80, 0x00, 0x01});         // west 1
-    put(d, 9, {0x12, 0x34, 0x56});         // north 0x123456
-    put(d, 12, {0x04, 0xD2});              // 123.4 km/h
-    put(d, 16, {0xFF, 0xF0});              // -0.002 g
-    put(d, 18, {0x1F, 0x40});              // 1.0 g
-    put(d, 20, {0x3E, 0x80});              // 2000 -> 1.0 g after gravity
+    put(d, 2, {0x65, 0x4B, 0x2B, 0x00}); // 1699426048 s
+    put(d, 6, {0x80, 0x00, 0x01});       // west 1
+    put(d, 9, {0x12, 0x34, 0x56});       // north 0x123456
+    put(d, 12, {0x04, 0xD2});            // 123.4 km/h
+    put(d, 16, {0xFF, 0xF0});            // -0.002 g
+    put(d, 18, {0x1F, 0x40});            // 1.0 g
+    put(d, 20, {0x3E, 0x80});            // 2000 -> 1.0 g after gravity
     put(d, 30, {0xAB, 0xCD, 0x02});
     put(d, 36, {0x00, 0x01, 0x00, 0x00});
     put(d, 40, {0x00, 0x00, 0x13, 0x88}); // 5000 ms
@@ -148,7 +150,8 @@ TEST(VrecMoveManagerInfo, FileListModes)
     auto file = [](int mode, std::initializer_list<QByteArray> records) {
         QByteArray f(64, '\0');
         f[0] = static_cast<char>(mode);
-        for (const QByteArray& r : records) f += r;
+        for (const QByteArray& r : records)
+            f += r;
         return f;
     };
     const QByteArray a = entry(0x17, 80, "2026120708150001");
@@ -201,7 +204,8 @@ TEST(MoveProtectInfo, AcceptedKindsAndSurveillanceValidity)
         d[81] = 1;
         EXPECT_TRUE(MoveProtectInfo(d, MoveProtectInfo::DetectStatus::SURV)._isInfoEnable) << kind;
     }
-    for (int kind : {0x11, 0x25}) EXPECT_FALSE(MoveProtectInfo(entry(kind, 512), MoveProtectInfo::DetectStatus::G)._isInfoEnable);
+    for (int kind : {0x11, 0x25})
+        EXPECT_FALSE(MoveProtectInfo(entry(kind, 512), MoveProtectInfo::DetectStatus::G)._isInfoEnable);
 
     const QByteArray unfinished = entry(0x10, 512); // byte 81 is 0
     EXPECT_FALSE(MoveProtectInfo(unfinished, MoveProtectInfo::DetectStatus::SURV)._isInfoEnable);
@@ -218,7 +222,9 @@ TEST(MoveProtectInfo, EntriesShorterThanTheParsedBytesAreInvalid)
     const QByteArray full = entry(0x20, 82);
     for (qsizetype n = 0; n < 82; ++n) {
         const QByteArray cut = full.left(n);
-        EXPECT_FALSE(MoveProtectInfo(QByteArrayView(cut.constData(), n), MoveProtectInfo::DetectStatus::SW)._isInfoEnable) << n;
+        EXPECT_FALSE(MoveProtectInfo(QByteArrayView(cut.constData(), n), MoveProtectInfo::DetectStatus::SW)
+                         ._isInfoEnable)
+            << n;
     }
     EXPECT_TRUE(MoveProtectInfo(full, MoveProtectInfo::DetectStatus::SW)._isInfoEnable);
 }
@@ -253,7 +259,8 @@ TEST(MoveProtectInfo, RegionsAndListModes)
     putSlot(f, 0x800, e);
     putSlot(f, 0x1400, e); // tenth G slot
     putSlot(f, 0x1600, e); // first SURV slot
-    for (int i = 0; i < 5; ++i) putSlot(f, 0x2A00 + 512 * i, e);
+    for (int i = 0; i < 5; ++i)
+        putSlot(f, 0x2A00 + 512 * i, e);
     EXPECT_EQ(MoveProtectInfo::readRegion(f, DS::G).size(), 2u);
     EXPECT_EQ(MoveProtectInfo::readRegion(f, DS::SURV).size(), 1u);
     EXPECT_EQ(MoveProtectInfo::readRegion(f, DS::SW).size(), 5u);
@@ -309,7 +316,8 @@ TEST(AdvMoveProtectInfo, EndMarkerAndOtherKindsAreInvalidAndNeverStopAList)
     const AdvMoveProtectInfo stop(entry(0xFF, 512));
     EXPECT_FALSE(stop._infoEnable);
     EXPECT_FALSE(stop._readStopFlag);
-    for (int kind : {0x10, 0x12, 0x17, 0x20}) EXPECT_FALSE(AdvMoveProtectInfo(entry(kind, 512))._infoEnable) << kind;
+    for (int kind : {0x10, 0x12, 0x17, 0x20})
+        EXPECT_FALSE(AdvMoveProtectInfo(entry(kind, 512))._infoEnable) << kind;
 }
 
 TEST(AdvMoveProtectInfo, EntriesShorterThanTheParsedBytesAreInvalid)
@@ -355,7 +363,8 @@ TEST(IndexRecords, RandomBytesNeverCrashAnyParser)
     for (int round = 0; round < 2000; ++round) {
         const int n = static_cast<int>(rng.bounded(600));
         QByteArray d(n, '\0');
-        for (int i = 0; i < n; ++i) d[i] = static_cast<char>(rng.bounded(256));
+        for (int i = 0; i < n; ++i)
+            d[i] = static_cast<char>(rng.bounded(256));
         if (n > 0 && round % 3 == 0) d[0] = static_cast<char>(0x17);
         if (n > 0 && round % 3 == 1) d[0] = static_cast<char>(0x25);
         VrecMoveManagerInfo a(d);

@@ -275,10 +275,9 @@ TEST(MovieReaderTrimmed, OnlyAnExactEightByteRecordMarksATrimmedMovie)
     const QByteArray fileInfo = SettingInfo().makeRecord(SettingInfo::DataType::FileInfo);
     VideoInfo source;
     source.completeTables();
-    const std::optional<QByteArray> archive =
+    const QByteArray archive =
         CutVideoUtility::encodeKihonInfo(CutVideoKihonInfo(source, 0, 0, 0, false, false, false, false));
-    ASSERT_TRUE(archive);
-    const QByteArray trimmed = box("ftyp", "abcd") + box("udat", fileInfo + *archive);
+    const QByteArray trimmed = box("ftyp", "abcd") + box("udat", fileInfo + archive);
     const auto r = readBytes(trimmed, fileInfo);
     ASSERT_TRUE(r.info);
     EXPECT_TRUE(r.info->_isCutVideo);
