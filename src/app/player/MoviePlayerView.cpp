@@ -106,6 +106,13 @@ MoviePlayerView::~MoviePlayerView()
     trackbar->setDelegate(nullptr);
     trackbar->isPlay = false;
     trackbar->startTimer();
+    // The media player goes first and without news for this half-destroyed
+    // panel; it releases the canvas's render context itself.
+    if (m_player) {
+        m_player->disconnect(this);
+        m_adjust->setMediaPlayer(nullptr);
+        delete m_player.data();
+    }
 }
 
 // ---- construction ----
