@@ -428,6 +428,12 @@ std::shared_ptr<ChapterData> MoviePlayerView::currentChapterData() const
     return _valueInfo->currentChapter();
 }
 
+std::shared_ptr<const PictureData> MoviePlayerView::currentPictureData() const
+{
+    const auto chapter = currentChapterData();
+    return chapter ? chapter->loadPicture(true) : nullptr;
+}
+
 std::shared_ptr<ChapterData> MoviePlayerView::previousChapter() const
 {
     const ChapterList& list = _valueInfo->_chapterDataList;
@@ -870,7 +876,6 @@ void MoviePlayerView::updateButtonState()
     setTip(stopWatchButton, tr("Stopwatch"));
     setTip(googleEathButton, tr("File output for Google Earth"));
     setTip(fullscreenButton, fullscreenButton->isChecked() ? tr("Close full screen") : tr("Full Screen Display"));
-    setTip(openButton, tr("Open"));
 }
 
 void MoviePlayerView::updateNavigationButtons()
@@ -1018,13 +1023,20 @@ void MoviePlayerView::keyPressEvent(QKeyEvent* event)
 {
     if (!zoomMenu->isHidden()) {
         zoomMenu->setDelegate(m_zoom);
-        if (m_zoom->handleKey(event->key())) return;
+        m_zoom->handleKey(event->key());
     }
     if (event->key() == Qt::Key_Escape) {
-        leaveFullScreen();
+        if (fullscreenButton->isChecked()) {
+            fullscreenButton->setChecked(false);
+            setTip(fullscreenButton, tr("Full Screen Display"));
+        }
+        if (m_delegate) {
+            if (m_delegate->isFullscreen()) m_delegate->toggleFullScreen();
+            m_delegate->setFullScreenLayout(false);
+        }
         m_zoom->escape();
-        return;
     }
+    // The keys go on to the window as well.
     QWidget::keyPressEvent(event);
 }
 

@@ -18,6 +18,7 @@ class CustomSliderCellMin;
 class EXTextButton;
 class MediaPlayer;
 class NSZoomView;
+class PictureData;
 class PlayerView;
 class QLabel;
 
@@ -117,6 +118,8 @@ public:
     bool isSeeking() const;
     MediaPlayer* mediaPlayer() const { return m_player; }
     std::shared_ptr<ChapterData> currentChapterData() const;
+    // The current chapter's picture data, loaded when missing; null without a chapter.
+    std::shared_ptr<const PictureData> currentPictureData() const;
     std::shared_ptr<ChapterData> loadedChapter() const { return _currentChapterData; }
     std::shared_ptr<ChapterData> previousChapter() const;
     std::shared_ptr<ChapterData> nextChapter() const;
