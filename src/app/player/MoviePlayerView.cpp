@@ -517,9 +517,11 @@ void MoviePlayerView::openMovie()
     }
     _currentChapterData = chapter;
     if (m_player->status() != MediaPlayer::ItemStatus::None) {
-        if (m_playerReady)
+        if (m_playerReady) {
             _currentStatus = PlayStatus::Stop;
-        else
+            trackbar->isPlay = false; // a stopped player's clock stands
+            trackbar->startTimer();
+        } else
             m_waitingFirstReady = true;
     }
     trackbar->updateValue(_valueInfo);
