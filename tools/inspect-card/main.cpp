@@ -1,12 +1,18 @@
-// inspect-card: shows what the application reads from a recorder movie.
+// inspect-card: shows what the application reads from a recorder movie or card.
 //
 //   inspect-card [--table 0|1] MOVIE.MP4
+//   inspect-card CARD_FOLDER | INDEX_FILE.DAT
 //
-// Prints one JSON object: the header values of the recording and every frame
-// of the chosen table (0, the default: the frames as recorded; 1: the frames
-// at every movie position, gaps filled) with its time key.
+// For a movie, prints one JSON object: the header values of the recording and
+// every frame of the chosen table (0, the default: the frames as recorded; 1:
+// the frames at every movie position, gaps filled) with its time key. For a
+// card or backup folder (or one of its index files), prints the catalogue:
+// trips with their chapters, events, surveillance and adventure recordings
+// with their play windows.
 
+#include "catalog/CardData.h"
 #include "recording/PictureData.h"
+#include "recording/PictureDataUtil.h"
 #include "settings/SettingInfo.h"
 
 #include <QCommandLineParser>
@@ -112,6 +118,88 @@ QJsonObject headerJson(const VideoInfo& v)
     return o;
 }
 
+QJsonObject chapterJson(const ChapterData& c)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("file"), c._pathMp4.toLocalFile());
+    o.insert(QStringLiteral("number"), c.fileNumber());
+    o.insert(QStringLiteral("start"), timeText(c.startTime()));
+    o.insert(QStringLiteral("timeStamp"), qint64(c.timeStamp()));
+    o.insert(QStringLiteral("timeSpan"), c.timeSpan());
+    o.insert(QStringLiteral("indexRecord"), c._vmmInfo != nullptr);
+    o.insert(QStringLiteral("adventureRecord"), c._advInfo != nullptr);
+    return o;
+}
+
+QJsonArray tripsJson(const TripList& trips)
+{
+    QJsonArray out;
+    for (const auto& t : trips) {
+        QJsonObject o;
+        o.insert(QStringLiteral("name"), t->_tripName);
+        QJsonArray chapters;
+        for (const auto& c : t->chapterDataList()) chapters.append(chapterJson(*c));
+        o.insert(QStringLiteral("length"), qint64(PictureDataUtil::totalLength(t->chapterDataList())));
+        o.insert(QStringLiteral("chapters"), chapters);
+        out.append(o);
+    }
+    return out;
+}
+
+QJsonObject windowJson(const ChapterWindow& w)
+{
+    QJsonObject o;
+    if (!w.chapters) {
+        o.insert(QStringLiteral("chapters"), QJsonValue::Null);
+        return o;
+    }
+    QJsonArray files;
+    for (const auto& c : *w.chapters) files.append(QFileInfo(c->_pathMp4.toLocalFile()).fileName());
+    o.insert(QStringLiteral("chapters"), files);
+    o.insert(QStringLiteral("eventValue"), w.eventValue);
+    o.insert(QStringLiteral("minValue"), w.minValue);
+    o.insert(QStringLiteral("maxValue"), w.maxValue);
+    return o;
+}
+
+QJsonObject catalogJson(const CardData& card)
+{
+    static const char* kinds[] = {"NON", "G", "SURV", "SW"};
+    QJsonObject out;
+    out.insert(QStringLiteral("source"), card.openSourcePath());
+    out.insert(QStringLiteral("trips"), tripsJson(card.tripList()));
+    QJsonArray tab;
+    for (const auto& t : card.tripListTab()) tab.append(t->_tripName);
+    out.insert(QStringLiteral("tripTab"), tab);
+    QJsonArray events, surveillance;
+    for (const auto& r : card.moveProtectList()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("file"), r->_fileName);
+        o.insert(QStringLiteral("kind"), QString::fromLatin1(kinds[int(r->_detect)]));
+        o.insert(QStringLiteral("time"), timeText(r->_datetime));
+        o.insert(QStringLiteral("timeStamp"), qint64(r->_timeStamp));
+        o.insert(QStringLiteral("latitude"), r->_latitude);
+        o.insert(QStringLiteral("longitude"), r->_longitude);
+        o.insert(QStringLiteral("window"), windowJson(card.protectChapterList(*r)));
+        (r->_detect == MoveProtectInfo::DetectStatus::SURV ? surveillance : events).append(o);
+    }
+    out.insert(QStringLiteral("events"), events);
+    out.insert(QStringLiteral("surveillance"), surveillance);
+    QJsonArray adventures;
+    for (const auto& r : card.advMoveProtectList()) {
+        QJsonObject o;
+        o.insert(QStringLiteral("file"), r->_fileName);
+        o.insert(QStringLiteral("time"), timeText(r->_datetime));
+        o.insert(QStringLiteral("end"), timeText(r->_endDatetime));
+        o.insert(QStringLiteral("window"), windowJson(card.advChapterLookup(*r)));
+        adventures.append(o);
+    }
+    out.insert(QStringLiteral("adventures"), adventures);
+    out.insert(QStringLiteral("adventureTrips"), tripsJson(card.advTripList()));
+    out.insert(QStringLiteral("indexRecords"), qint64(card.vrecList().size()));
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -125,7 +213,9 @@ int main(int argc, char** argv)
                                    QStringLiteral("Frame table to list: 0 (as recorded, default) or 1 (every movie position)."),
                                    QStringLiteral("n"), QStringLiteral("0"));
     parser.addOption(tableOption);
-    parser.addPositionalArgument(QStringLiteral("movie"), QStringLiteral("The movie file (.MP4)."));
+    parser.addPositionalArgument(QStringLiteral("source"),
+                                 QStringLiteral("The movie file (.MP4), or a card or backup folder (or one of its .DAT "
+                                                "index files) to print its catalogue."));
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -136,6 +226,17 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString path = QFileInfo(args.first()).absoluteFilePath();
+    const QString upper = QFileInfo(path).fileName().toUpper();
+    if (QFileInfo(path).isDir() || upper == CommonConst::FILE_NAME_VREC || upper == CommonConst::FILE_NAME_PRCT ||
+        upper == CommonConst::FILE_NAME_ADVP) {
+        const auto card = CardData::create();
+        card->readCardData(path);
+        const QByteArray json = QJsonDocument(catalogJson(*card)).toJson(QJsonDocument::Indented);
+        std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+        card->dispose();
+        CardData::removeThumbnailFolder();
+        return 0;
+    }
     if (!QFileInfo(path).isFile()) {
         std::fprintf(stderr, "inspect-card: no such file: %s\n", qPrintable(path));
         return 2;
