@@ -90,6 +90,11 @@ QToolButton* VideoListView::makeTab(QWidget* row, const QString& icon, const QSt
     b->setToolTip(toolTip);
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The tab on show is lit; the others stay dark.
+    b->setStyleSheet(QStringLiteral(
+        "QToolButton { color: #d8d8d8; background: #2e2e2e; border: 1px solid #444; border-radius: 3px; padding: 3px; }"
+        "QToolButton:hover { background: #3a3a3a; }"
+        "QToolButton:checked { color: white; background: #2f6fa8; border-color: #4b8fd0; }"));
     row->layout()->addWidget(b);
     return b;
 }

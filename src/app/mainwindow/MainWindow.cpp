@@ -53,6 +53,8 @@ void MainWindow::buildMenus()
 {
     // Each command is wired on its own, so one that cannot be made leaves
     // the others working.
+    menuBar()->setStyleSheet(QStringLiteral("QMenuBar { background: #1c1c1c; color: #e8e8e8; }"
+                                            "QMenuBar::item:selected { background: #2f6fa8; }"));
     QMenu* file = menuBar()->addMenu(tr("File"));
     m_actOpen = file->addAction(tr("Open"));
     m_actOpen->setShortcut(QKeySequence::Open);
