@@ -75,6 +75,30 @@ private Q_SLOTS:
         QVERIFY(shown);
     }
 
+    void floatingWindowsDropToTheNormalLevelWhileAnAlertRuns()
+    {
+        MainWindow window(nullptr, quiet());
+        QWidget stopwatch(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
+        stopwatch.show();
+        QWidget ordinary(nullptr, Qt::Tool);
+        window.controller()->addFloatingWindow(&stopwatch);
+        window.controller()->addFloatingWindow(&ordinary);
+        bool loweredDuringAlert = false;
+        bool ordinaryUntouched = false;
+        Alerts::setInterceptor([&](const Alerts::Alert&) {
+            loweredDuringAlert = !(stopwatch.windowFlags() & Qt::WindowStaysOnTopHint) && stopwatch.isVisible();
+            ordinaryUntouched = !(ordinary.windowFlags() & Qt::WindowStaysOnTopHint);
+            return Alerts::FIRST_BUTTON;
+        });
+        Alerts::warning(&window, QStringLiteral("x"));
+        Alerts::setInterceptor({});
+        QVERIFY(loweredDuringAlert);
+        QVERIFY(ordinaryUntouched);
+        QVERIFY(stopwatch.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(stopwatch.isVisible());
+        QVERIFY(!(ordinary.windowFlags() & Qt::WindowStaysOnTopHint));
+    }
+
     void opensTheDemoCardAndSavesAScreenshot()
     {
         cardgen::CardOptions demo = cardgen::demoCardOptions();

@@ -184,6 +184,12 @@ void ViewController::loadData(const QString& path, bool autoPlay, MovieType kind
     startLoad(load);
 }
 
+void ViewController::reopenData(const QString& path)
+{
+    // The clean-up works on backup folders only.
+    loadData(path, false, m_openedKind.value_or(MovieType::Backup));
+}
+
 void ViewController::startLoad(const OpenData::Load& load)
 {
     m_reading.insert(load.card.get());

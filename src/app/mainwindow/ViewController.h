@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backup/CleanupDelegate.h"
 #include "catalog/CardData.h"
 #include "catalogue/VideoListView.h"
 #include "mainwindow/MainWindowViews.h"
@@ -27,7 +28,8 @@ class QFutureWatcher;
 class ViewController : public QObject,
                        public VideoTypeSelectDialogDelegate,
                        public VideoListViewDelegate,
-                       public CardDataDelegate {
+                       public CardDataDelegate,
+                       public CleanupDelegate {
     Q_OBJECT
 public:
     struct Options {
@@ -74,6 +76,11 @@ public:
     // CardDataDelegate
     void tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter) override;
     void chapterPicturesDidLoad(const std::shared_ptr<ChapterData>& chapter) override;
+
+    // CleanupDelegate: the clean-up dialog reopens the data it deleted from.
+    void cleanupDidUpdateFolders() override {}
+    void reopenData(const QString& path) override;
+    bool canCloseOpenData() override { return confirmStopwatchDiscard(); }
 
     // ---- state ----
     const std::shared_ptr<CardData>& cardData() const { return m_cardData; }

@@ -3,6 +3,8 @@
 #include "foundation/DateFormat.h"
 #include "foundation/UserDefaultUtil.h"
 
+#include <QtGlobal>
+
 namespace {
 
 bool inside(int row, qsizetype size)
@@ -48,9 +50,9 @@ const char* RecordingList::headerText(ListType type)
     switch (type) {
     case ListType::Event:
     case ListType::Surveillance:
-        return "Sensing time/date";
+        return QT_TRANSLATE_NOOP("VideoListView", "Sensing time/date");
     default:
-        return "Recording time/date";
+        return QT_TRANSLATE_NOOP("VideoListView", "Recording time/date");
     }
 }
 
