@@ -273,6 +273,25 @@ private Q_SLOTS:
         QVERIFY(!c->isLoading());
     }
 
+    void noBackupFolderKeepsTheChooserOpen()
+    {
+        QDir().mkpath(m_dir.filePath(QStringLiteral("no-backups")));
+        SettingsStore::open()->setValue(UserDefaultUtil::KEY_PATH_BACKUP, m_dir.filePath(QStringLiteral("no-backups")));
+        MainWindow window(nullptr, quietOptions());
+        ViewController* c = window.controller();
+        AlertLog alerts;
+        bool stayedOpen = false;
+        whenModalHosts<VideoTypeSelectDialog>([&stayedOpen](VideoTypeSelectDialog* chooser, ModalWindow* host) {
+            chooser->btnBackupFolder()->click();
+            stayedOpen = host->isVisible();
+            host->endModalRun();
+        });
+        c->showOpenDialog();
+        QVERIFY(stayedOpen);
+        QCOMPARE(alerts.messages(), QStringList{QStringLiteral("There is no backup folder.")});
+        QVERIFY(!c->isLoading());
+    }
+
     void keptStopwatchResultsRefuseTheFile()
     {
         MainWindow window(nullptr, quietOptions());

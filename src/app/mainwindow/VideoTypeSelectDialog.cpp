@@ -95,17 +95,17 @@ void VideoTypeSelectDialog::selectCardDrive()
 
 void VideoTypeSelectDialog::selectBackupFolder()
 {
+    // The new chooser reads the settings and lists the backup folder's
+    // sub-folders (an unreadable folder shows its own alert first).
     UserDefaultUtil::load();
-    {
-        BackUpFolderSelectDialog probe;
-        probe.backupFolderPath = UserDefaultUtil::pathBackup;
-        if (probe.subfolderNames().isEmpty()) {
-            Alerts::warning(window(), tr("There is no backup folder."));
-            return;
-        }
+    auto* folders = new BackUpFolderSelectDialog();
+    if (folders->backupFolders.isEmpty()) {
+        delete folders;
+        Alerts::warning(window(), tr("There is no backup folder."));
+        return;
     }
     delete m_backUpFolderSelectDialog;
-    m_backUpFolderSelectDialog = new BackUpFolderSelectDialog();
+    m_backUpFolderSelectDialog = folders;
     m_backUpFolderSelectDialog->delegate = this;
     m_flowKind = MovieType::Backup;
     m_sourceChosen = false;
