@@ -141,6 +141,7 @@ CardData::~CardData()
     }
     _wake.notify_all();
     stopWorkers();
+    releaseRecordChapters(_advMoveProtectList);
     if (_relay) {
         if (QThread::currentThread() == _relay->thread())
             delete _relay;
@@ -612,21 +613,33 @@ ChapterWindow CardData::computeAdvWindow(const AdvMoveProtectInfo& record) const
 // Thumbnails
 // ---------------------------------------------------------------------------
 
+namespace {
+
+const QString& thumbnailFolderPath()
+{
+    static const QString path =
+        CommonConst::DIR_PATH_THUMB() + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('/');
+    return path;
+}
+
+} // namespace
+
 const QString& CardData::thumbnailFolder()
 {
-    static const QString folder = [] {
-        const QString path =
-            CommonConst::DIR_PATH_THUMB() + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('/');
-        QDir().mkpath(path);
+    static const bool made = [] {
+        QDir().mkpath(thumbnailFolderPath());
+        // Removed when the application object goes, should the application
+        // not remove it itself.
         qAddPostRoutine(&CardData::removeThumbnailFolder);
-        return path;
+        return true;
     }();
-    return folder;
+    (void)made;
+    return thumbnailFolderPath();
 }
 
 void CardData::removeThumbnailFolder()
 {
-    QDir(thumbnailFolder()).removeRecursively();
+    QDir(thumbnailFolderPath()).removeRecursively();
 }
 
 std::optional<QString> CardData::makeProtectThumbnailFile(bool create, MoveProtectInfo& record)
@@ -916,9 +929,17 @@ void CardData::dispose()
     clearLists();
 }
 
+void CardData::releaseRecordChapters(const AdvMoveProtectList& records)
+{
+    // An adventure chapter holds its record and the record its chapter: let
+    // go of one side so that neither outlives the catalogue.
+    for (const auto& r : records) r->setEventChapter(nullptr);
+}
+
 void CardData::clearLists()
 {
     TripList trips, tab, adv;
+    releaseRecordChapters(advMoveProtectList());
     {
         std::lock_guard lock(_listMutex);
         trips.swap(_tripList);

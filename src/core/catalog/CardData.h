@@ -185,6 +185,7 @@ private:
     void deliverResults();
     void stopWorkers();
     void clearLists();
+    static void releaseRecordChapters(const AdvMoveProtectList& records);
 
     std::atomic<ActiveType> _activeType{ActiveType::MovieRec};
     std::atomic<bool> _isDispose{false};

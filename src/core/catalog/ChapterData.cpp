@@ -67,21 +67,13 @@ bool ChapterData::followsFrom(qint32 earlier, qint32 later)
 std::shared_ptr<ChapterData> ChapterData::previousChapter() const
 {
     const auto trip = parent();
-    if (!trip) return nullptr;
-    const ChapterList list = trip->chapterDataList();
-    for (qsizetype i = 0; i < list.size(); ++i)
-        if (list[i].get() == this) return i > 0 ? list[i - 1] : nullptr;
-    return nullptr;
+    return trip ? trip->neighbourOf(*this, -1) : nullptr;
 }
 
 std::shared_ptr<ChapterData> ChapterData::nextChapter() const
 {
     const auto trip = parent();
-    if (!trip) return nullptr;
-    const ChapterList list = trip->chapterDataList();
-    for (qsizetype i = 0; i < list.size(); ++i)
-        if (list[i].get() == this) return i + 1 < list.size() ? list[i + 1] : nullptr;
-    return nullptr;
+    return trip ? trip->neighbourOf(*this, +1) : nullptr;
 }
 
 QDateTime ChapterData::startTime() const

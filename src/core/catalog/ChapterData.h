@@ -106,8 +106,12 @@ private:
                 std::shared_ptr<const VrecMoveManagerInfo> vmm, std::shared_ptr<const AdvMoveProtectInfo> adv);
     qint64 ownTimeSpan() const;
 
+    friend class TripData;
     const std::weak_ptr<TripData> _parent;
     const qint32 _fileNumber;
+    // Where the chapter stands in its trip's list (set by the trip), so that
+    // neighbours are found without a search on every play-position update.
+    std::atomic<qsizetype> _indexInTrip{-1};
 
     // Loading on demand is a cache: the chapter looks the same before and after.
     mutable std::mutex _mutex;

@@ -32,6 +32,26 @@ void TripData::reloadChapters(const QStringList& fileList)
     std::lock_guard lock(_mutex);
     _chapterDataList = std::move(chapters);
     _isSort.store(false);
+    noteIndexes();
+}
+
+void TripData::noteIndexes()
+{
+    for (qsizetype i = 0; i < _chapterDataList.size(); ++i) _chapterDataList[i]->_indexInTrip.store(i);
+}
+
+std::shared_ptr<ChapterData> TripData::neighbourOf(const ChapterData& chapter, qsizetype offset) const
+{
+    std::lock_guard lock(_mutex);
+    qsizetype at = chapter._indexInTrip.load();
+    if (at < 0 || at >= _chapterDataList.size() || _chapterDataList[at].get() != &chapter) {
+        at = -1;
+        for (qsizetype i = 0; i < _chapterDataList.size(); ++i)
+            if (_chapterDataList[i].get() == &chapter) at = i;
+        if (at < 0) return nullptr;
+    }
+    const qsizetype other = at + offset;
+    return other >= 0 && other < _chapterDataList.size() ? _chapterDataList[other] : nullptr;
 }
 
 bool TripData::compareChapterStartTime(const std::shared_ptr<ChapterData>& a, const std::shared_ptr<ChapterData>& b)
@@ -53,6 +73,7 @@ void TripData::sortChapters()
     std::lock_guard lock(_mutex);
     _chapterDataList = std::move(chapters);
     _isSort.store(true);
+    noteIndexes();
 }
 
 ChapterList TripData::chapterDataList() const

@@ -63,6 +63,10 @@ private:
     // Puts the chapters in start-time order (stable) once; called by the load.
     void sortChapters();
     std::shared_ptr<ChapterData> chapterNamed(const QString& fileName) const;
+    friend class ChapterData;
+    // The chapter `offset` places before (-1) or after (+1) the given one, or null.
+    std::shared_ptr<ChapterData> neighbourOf(const ChapterData& chapter, qsizetype offset) const;
+    void noteIndexes();
 
     const std::weak_ptr<CardData> _parent;
     std::atomic<bool> _isActive{false};

@@ -359,3 +359,33 @@ TEST_F(CatalogDamaged, AMovieCutShortAndGarbageIndexFilesStillLoadWhatIsReadable
     EXPECT_EQ(first[1]->timeStamp(), w.trips[0].chapters[0].firstStamp);
     EXPECT_TRUE(first[1]->loadPicture(true)->video);
 }
+
+TEST_F(CardDataRead, ADroppedCatalogueLeavesNoChapterOrRecordBehind)
+{
+    cardgen::CardOptions o;
+    o.trips = {tripOf(4, 0)};
+    o.trips[0].adventureFirstChapter = 1;
+    o.trips[0].adventureChapters = 2;
+    o.trips[0].drive.incidents = {{cardgen::Incident::Kind::GShock, 25000, true}};
+    const auto w = write(o);
+    std::weak_ptr<ChapterData> chapter, advChapter;
+    std::weak_ptr<AdvMoveProtectInfo> advRecord;
+    std::weak_ptr<MoveProtectInfo> event;
+    std::weak_ptr<CardData> catalogue;
+    {
+        auto card = load(w.moveDir);
+        catalogue = card;
+        ASSERT_EQ(card->advMoveProtectList().size(), 2);
+        advRecord = card->advMoveProtectList()[0];
+        event = card->moveProtectList()[0];
+        ASSERT_TRUE(card->advChapterLookup(*card->advMoveProtectList()[0]).chapters);
+        chapter = card->tripList()[0]->chapterDataList()[1];
+        advChapter = card->advTripList()[0]->firstChapter();
+        ASSERT_TRUE(chapter.lock()->_advInfo);
+    }
+    EXPECT_TRUE(catalogue.expired());
+    EXPECT_TRUE(chapter.expired());
+    EXPECT_TRUE(advChapter.expired());
+    EXPECT_TRUE(advRecord.expired());
+    EXPECT_TRUE(event.expired());
+}

@@ -3,7 +3,10 @@
 
 #include "CatalogFixture.h"
 
+#include "recording/CutVideoInfo.h"
+#include "recording/CutVideoUtility.h"
 #include "recording/PictureData.h"
+#include "settings/SettingInfo.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -173,8 +176,14 @@ TEST_F(CardDataWorkers, DisposingBeforeTheStartEmptiesAtOnceAndNothingRuns)
 {
     const auto w = write(threeTrips(false));
     const auto card = load(w.moveDir);
+    const auto kept = card->tripList()[1]->chapterDataList()[1];
+    ASSERT_TRUE(kept->nextChapter());
     card->dispose();
     EXPECT_TRUE(card->isDisposed());
+    // A chapter kept by a play list is still usable, without neighbours.
+    EXPECT_EQ(kept->nextChapter(), nullptr);
+    EXPECT_EQ(kept->previousChapter(), nullptr);
+    EXPECT_GT(kept->timeSpan(), 0);
     EXPECT_TRUE(card->tripList().isEmpty());
     EXPECT_TRUE(card->tripListTab().isEmpty());
     EXPECT_TRUE(card->advTripList().isEmpty());
@@ -269,4 +278,46 @@ TEST_F(CardDataWorkers, ACatalogueDroppedWithRunningWorkersStopsThem)
         EXPECT_EQ(chapter->parent(), nullptr);
         QCoreApplication::processEvents();
     }
+}
+
+TEST_F(CardDataThumbnails, EveryTrimmedMovieGetsABandedPictureOfItsOwn)
+{
+    // Two trimmed movies: the picture bytes of a generated movie followed by a
+    // udat box with the trim tool's file information and archive.
+    cardgen::MovieOptions mo;
+    mo.durationSeconds = 2;
+    const auto source = cardgen::writeMovie(dir.filePath(QStringLiteral("src/m2026031508300001.MP4")), mo);
+    const ChapterData sourceChapter(QUrl::fromLocalFile(source.path));
+    const auto sourcePicture = sourceChapter.loadPicture(true);
+    ASSERT_TRUE(sourcePicture && sourcePicture->video);
+    const QByteArray fileInfo = SettingInfo().makeRecord(SettingInfo::DataType::FileInfo);
+    const CutVideoKihonInfo kihon(*sourcePicture->video, 100, 1500, 1400, true, true, true, true);
+    const auto archive = CutVideoUtility::encodeKihonInfo(kihon);
+    ASSERT_TRUE(archive);
+    QFile movie(source.path);
+    ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+    const QByteArray video = movie.read(source.videoBytes);
+
+    ChapterList chapters;
+    for (const char* name : {"cut/TRIM_A.MP4", "cut/TRIM_B.MP4"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        writeBytes(path, video + cardgen::buildBox("udat", fileInfo + *archive));
+        chapters.append(std::make_shared<ChapterData>(QUrl::fromLocalFile(path)));
+    }
+    for (const auto& c : chapters) {
+        const auto picture = c->loadPicture(true);
+        ASSERT_TRUE(picture && picture->video);
+        ASSERT_TRUE(picture->video->_isCutVideo);
+        const auto made = c->makeCutThumbnail(true);
+        ASSERT_TRUE(made);
+        EXPECT_TRUE(QFileInfo(*made).isFile());
+    }
+    EXPECT_EQ(QFileInfo(chapters[0]->pathThumbnail()).fileName(), QStringLiteral("TRIM_A_cut_thum.jpeg"));
+    EXPECT_EQ(QFileInfo(chapters[1]->pathThumbnail()).fileName(), QStringLiteral("TRIM_B_cut_thum.jpeg"));
+    // A trimmed movie whose picture data is not loaded yet gets the plain picture.
+    ChapterData notLoaded(chapters[0]->_pathMp4);
+    const auto plain = notLoaded.makeCutThumbnail(true);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(QFileInfo(*plain).fileName(), QStringLiteral("TRIM_A_000001.jpeg"));
 }
