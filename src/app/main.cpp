@@ -1,3 +1,4 @@
+#include "catalog/CardData.h"
 #include "mainwindow/Application.h"
 #include "mainwindow/MainWindow.h"
 
@@ -10,7 +11,13 @@ int main(int argc, char* argv[])
     // Numbers in every C-level parser (libmpv among them) use the C locale.
     std::setlocale(LC_NUMERIC, "C");
     Application::setIdentity(app);
-    MainWindow window;
-    window.show();
-    return app.exec();
+    int result = 0;
+    {
+        MainWindow window;
+        window.show();
+        result = app.exec();
+    }
+    // Thumbnails are this run's own; the catalogue is gone with the window.
+    CardData::removeThumbnailFolder();
+    return result;
 }

@@ -1,17 +1,34 @@
+#include "foundation/SettingsStore.h"
+#include "foundation/UserDefaultUtil.h"
 #include "mainwindow/MainWindow.h"
 
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        SettingsStore::useFile(m_dir.filePath(QStringLiteral("settings.ini")));
+        SettingsStore::open()->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
+    }
+
     void showsTheApplicationTitleWhenNothingIsLoaded()
     {
-        MainWindow window;
+        ViewController::Options quiet;
+        quiet.probeNetwork = false;
+        quiet.checkForUpdates = false;
+        MainWindow window(nullptr, quiet);
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("KORVELTA REPLAY"));
         QVERIFY(!window.grab().isNull());
     }
+
+private:
+    QTemporaryDir m_dir;
 };
 
 QTEST_MAIN(TestMainWindow)

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "catalog/CardData.h"
+#include "foundation/CommonConst.h"
+#include "mainwindow/WindowTitle.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+// What the main window asks of the views that are placed into it after it is
+// built: the player, the driving-data panel, the map and the stopwatch, and
+// the play road that plays a chosen recording. Each view implements its
+// interface and is handed to the ViewController; while a view is missing,
+// the steps that need it are left out.
+
+// The player.
+class MoviePlayerViewInterface {
+public:
+    virtual ~MoviePlayerViewInterface() = default;
+    // A movie is loaded, its media player is ready and its status is not NotReady.
+    virtual bool isReadyToPlay() const = 0;
+    virtual void pause() = 0;
+    virtual void closeMovie(bool keepList) = 0;
+    virtual bool autoPlay() const = 0;
+    virtual void setAutoPlay(bool autoPlay) = 0;
+    virtual void play() = 0;
+    virtual void setLoadingTextVisible(bool visible) = 0;
+    virtual void setSaveButtonEnabled(bool enabled, const QString& toolTip) = 0;
+    // Start-up: button states, then the stored volume, mute flag and brightness.
+    virtual void applyStartupSettings(float volume, bool mute, double gamma) = 0;
+    // What the window title is made from.
+    virtual WindowTitleState windowTitleState() const = 0;
+};
+
+// The driving-data panel.
+class DrivingInfoViewInterface {
+public:
+    virtual ~DrivingInfoViewInterface() = default;
+    // Start-up: speed unit (true km/h), which parts are shown, border.
+    virtual void applyStartupSettings(bool speedKmh, bool showSpeedMeter, bool showCircleChart) = 0;
+    virtual void refreshDrivingInfo(bool playing) = 0;
+};
+
+// The map pane.
+class MapViewInterface {
+public:
+    virtual ~MapViewInterface() = default;
+    // Start-up: balloon display, map type and page language.
+    virtual void applySettings(bool dispBalloon, const QString& mapTypeId, int language) = 0;
+    // Loads the map page (after an offline start); false when it could not.
+    virtual bool loadPage() = 0;
+    // The page's zoom while the map is zoomed and centred on data (to be
+    // remembered before another source is opened), and its balloon flag.
+    virtual std::optional<int> zoomToRemember() = 0;
+    virtual bool dispBalloon() = 0;
+    // Removes the route, the markers and the car.
+    virtual void clearForLoad() = 0;
+    // A new catalogue is shown: zoom and centre reset, markers and routes drawn.
+    virtual void showCatalogue(const std::shared_ptr<CardData>& card) = 0;
+    // A chapter's recording was loaded in the background: its route can be drawn.
+    virtual void tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter) = 0;
+};
+
+// The stopwatch.
+class StopWatchInterface {
+public:
+    virtual ~StopWatchInterface() = default;
+    // No measurement is held.
+    virtual bool isReady() const = 0;
+    // Drops the measurement.
+    virtual void reset() = 0;
+};
+
+// Plays what the list or the load asks for (and selects its rows).
+class PlayRoad {
+public:
+    virtual ~PlayRoad() = default;
+    virtual bool playTrip(int row, int chapter, bool switchTab, bool resetView) = 0;
+    virtual bool playSurveillance(int row, bool switchTab) = 0;
+    // A clicked row of the list.
+    virtual bool playListRow(CommonConst::ListType type, int row) = 0;
+};

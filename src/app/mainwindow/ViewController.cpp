@@ -1,0 +1,329 @@
+#include "mainwindow/ViewController.h"
+
+#include "foundation/SettingsStore.h"
+#include "foundation/UserDefaultUtil.h"
+#include "mainwindow/Alerts.h"
+#include "mainwindow/AppAboutDialog.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/ModalWindow.h"
+#include "mainwindow/Reachability.h"
+#include "mainwindow/UpdateChecker.h"
+#include "mainwindow/WindowTitle.h"
+
+#include <QFutureWatcher>
+#include <QSettings>
+#include <QThread>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+using ListType = CommonConst::ListType;
+
+ViewController::ViewController(MainWindow* window, VideoListView* list, Options options)
+    : QObject(window), m_window(window), m_list(list), m_options(options), m_cardData(CardData::create())
+{
+    m_videoTypeSelectDialog = new VideoTypeSelectDialog();
+    m_updateChecker = new UpdateChecker(this);
+    m_list->delegate = this;
+    ModalWindow::setChildWindowLevelsHandler([this](bool raised) { setChildWindowLevels(raised); });
+}
+
+ViewController::~ViewController()
+{
+    ModalWindow::setChildWindowLevelsHandler({});
+    m_list->delegate = nullptr;
+    // A load still reading keeps its own catalogue alive; wait for it so that
+    // nothing of it outlives the window's shut-down.
+    for (const auto& job : m_jobs)
+        if (job) job->waitForFinished();
+    if (m_cardData) m_cardData->dispose();
+    delete m_videoTypeSelectDialog;
+}
+
+void ViewController::startUp()
+{
+    // Without network only the map is affected: a retry timer loads its page
+    // once the host answers.
+    if (m_options.probeNetwork) {
+        m_reachability = new MapReachability(MapReachability::DEFAULT_HOST, MapReachability::DEFAULT_PORT, this);
+        m_reachability->setOnReachable([this] { return m_map == nullptr || m_map->loadPage(); });
+        m_reachability->start();
+    }
+    UserDefaultUtil::load();
+    if (m_map) m_map->applySettings(UserDefaultUtil::mapDispBaloon, UserDefaultUtil::mapTypeId, UserDefaultUtil::language);
+    if (m_player)
+        m_player->applyStartupSettings(UserDefaultUtil::viewerVolume, UserDefaultUtil::viewerIsMute,
+                                       UserDefaultUtil::viewerGamma);
+    m_openedKind.reset();
+    if (m_drivingInfo)
+        m_drivingInfo->applyStartupSettings(UserDefaultUtil::speedMeter.load(), UserDefaultUtil::dispSpeedMeter,
+                                            UserDefaultUtil::dispCircleChart);
+    if (m_options.checkForUpdates) {
+        connect(m_updateChecker, &UpdateChecker::updateAvailable, this,
+                [this] { UpdateChecker::showUpdateAnnouncement(m_window); });
+        m_updateChecker->checkForUpdates();
+    }
+    updateWindowTitle();
+    if (!UserDefaultUtil::firstLaunch)
+        QTimer::singleShot(0, this, &ViewController::showFirstLaunchViewerSettings);
+}
+
+void ViewController::showFirstLaunchViewerSettings()
+{
+    UserDefaultUtil::firstLaunch = true;
+    SettingsStore::open()->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
+    if (m_viewerSettingsLauncher) m_viewerSettingsLauncher();
+}
+
+void ViewController::addFloatingWindow(QWidget* window)
+{
+    if (window) m_floating.append(window);
+}
+
+void ViewController::setChildWindowLevels(bool raised)
+{
+    for (const auto& w : std::as_const(m_floating)) {
+        if (!w) continue;
+        if (!raised) {
+            if (!(w->windowFlags() & Qt::WindowStaysOnTopHint)) continue;
+            const bool visible = w->isVisible();
+            w->setWindowFlag(Qt::WindowStaysOnTopHint, false);
+            if (visible) w->show();
+            m_lowered.insert(w);
+        } else if (m_lowered.remove(w)) {
+            const bool visible = w->isVisible();
+            w->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+            if (visible) w->show();
+        }
+    }
+}
+
+void ViewController::pauseForDialog()
+{
+    if (m_player && m_player->isReadyToPlay()) m_player->pause();
+}
+
+void ViewController::showOpenDialog()
+{
+    pauseForDialog();
+    m_videoTypeSelectDialog->delegate = this;
+    ModalWindow::runDialog(m_window, m_videoTypeSelectDialog, ModalWindow::Type::OpenForm,
+                           VideoTypeSelectDialog::windowTitleText(), VideoTypeSelectDialog::CONTENT_SIZE);
+    m_window->activateWindow();
+}
+
+void ViewController::showAboutDialog()
+{
+    pauseForDialog();
+    AppAboutDialog about;
+    ModalWindow::runDialog(m_window, &about, ModalWindow::Type::Etc, AppAboutDialog::windowTitleText(),
+                           AppAboutDialog::CONTENT_SIZE);
+    m_window->activateWindow();
+}
+
+void ViewController::updateWindowTitle()
+{
+    const WindowTitleState state = m_player ? m_player->windowTitleState() : WindowTitleState{};
+    m_window->setWindowTitle(windowTitle(state));
+}
+
+bool ViewController::confirmStopwatchDiscard()
+{
+    if (!m_stopWatch || m_stopWatch->isReady()) return true;
+    const int answer =
+        Alerts::confirm(m_window, tr("The Stopwatch measurement result will be deleted. Proceed?"),
+                        {Alerts::buttonCancel(), Alerts::buttonOk()});
+    if (answer != Alerts::FIRST_BUTTON + 1) return false;
+    m_stopWatch->reset();
+    return true;
+}
+
+void ViewController::resetForLoad()
+{
+    if (m_player) {
+        m_player->setAutoPlay(false);
+        m_player->setLoadingTextVisible(false);
+        m_player->closeMovie(false);
+        m_player->setSaveButtonEnabled(false, QString());
+    }
+    if (m_map) m_map->clearForLoad();
+    m_openedKind.reset();
+    m_list->resetCurrentRows();
+    // Whatever load was running is given up: its completion will find a
+    // newer generation and drop its catalogue.
+    m_generations.invalidate();
+    m_isLoading = false;
+    // A catalogue still being read is disposed by its own completion, once
+    // its reader has let go of it.
+    if (!m_reading.contains(m_cardData.get())) m_cardData->dispose();
+    m_cardData = CardData::create();
+    m_list->setData(m_cardData);
+    if (m_drivingInfo) m_drivingInfo->refreshDrivingInfo(false);
+}
+
+void ViewController::loadData(const QString& path, bool autoPlay, MovieType kind)
+{
+    if (m_map) {
+        if (const auto zoom = m_map->zoomToRemember()) {
+            UserDefaultUtil::mapZoom = *zoom;
+            UserDefaultUtil::mapDispBaloon = m_map->dispBalloon();
+            const auto store = SettingsStore::open();
+            store->setValue(UserDefaultUtil::KEY_MAP_ZOOM, *zoom);
+            store->setValue(UserDefaultUtil::KEY_MAP_DISP_BALOON, UserDefaultUtil::mapDispBaloon);
+        }
+    }
+    resetForLoad();
+    OpenData::Load load = m_generations.begin(path, kind);
+    m_cardData = load.card;
+    m_isLoading = true;
+    if (m_player) {
+        const bool wasOn = m_player->autoPlay();
+        m_player->setAutoPlay(autoPlay);
+        if (autoPlay && !wasOn) m_player->play();
+        m_player->setLoadingTextVisible(true);
+    }
+    startLoad(load);
+}
+
+void ViewController::reopenData(const QString& path)
+{
+    // The clean-up works on backup folders only.
+    loadData(path, false, m_openedKind.value_or(MovieType::Backup));
+}
+
+void ViewController::startLoad(const OpenData::Load& load)
+{
+    m_reading.insert(load.card.get());
+    auto* watcher = new QFutureWatcher<OpenData::FirstRecording>(this);
+    m_jobs.append(watcher);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, load] {
+        m_jobs.removeAll(watcher);
+        watcher->deleteLater();
+        loadDidFinish(load, watcher->result());
+    });
+    // The job owns its catalogue and path only; it never sees the window.
+    const std::shared_ptr<CardData> card = load.card;
+    const QString path = load.path;
+    const int delayMs = m_options.loadDelayMs;
+    watcher->setFuture(QtConcurrent::run([card, path, delayMs] {
+        if (delayMs > 0) QThread::msleep(static_cast<unsigned long>(delayMs));
+        card->readCardData(path);
+        return OpenData::checkFirstRecording(*card);
+    }));
+}
+
+void ViewController::loadDidFinish(const OpenData::Load& load, OpenData::FirstRecording result)
+{
+    m_reading.remove(load.card.get());
+    if (!m_generations.isLatest(load) || load.card != m_cardData) {
+        // A newer load (or a reset) replaced this one: its catalogue is
+        // nobody's any more.
+        load.card->dispose();
+        return;
+    }
+    if (m_player) m_player->setLoadingTextVisible(false);
+    const auto finish = [this] {
+        m_isLoading = false;
+        updateWindowTitle();
+        Q_EMIT loadFinished();
+    };
+    if (m_cardData->isDisposed()) {
+        finish();
+        return;
+    }
+
+    switch (result) {
+    case OpenData::FirstRecording::NoTrip:
+        Alerts::warning(m_window, tr("Unable to locate the file."));
+        if (m_player) m_player->setSaveButtonEnabled(false, QString());
+        finish();
+        return;
+    case OpenData::FirstRecording::Unreadable:
+        if (m_player) m_player->closeMovie(false);
+        m_list->list().isSelectRowChanging = false;
+        Alerts::warning(m_window, tr("Unable to read the selected file."));
+        finish();
+        return;
+    case OpenData::FirstRecording::Ok:
+        break;
+    }
+
+    m_cardData->setDelegate(this, this);
+    m_cardData->startLoadThreads();
+    m_list->setData(m_cardData);
+    if (m_drivingInfo) m_drivingInfo->refreshDrivingInfo(false);
+    if (m_map) m_map->showCatalogue(m_cardData);
+    m_openedKind = load.kind;
+    if (!showFirstRecording()) {
+        Alerts::warning(m_window, tr("Unable to locate the file."));
+        if (m_player) m_player->setSaveButtonEnabled(false, QString());
+    }
+    finish();
+}
+
+bool ViewController::showFirstRecording()
+{
+    if (m_playRoad) return m_playRoad->playTrip(0, 0, true, true) || m_playRoad->playSurveillance(0, true);
+    return selectListRow(ListType::Trip, 0) || selectListRow(ListType::Surveillance, 0);
+}
+
+bool ViewController::selectListRow(ListType type, int row)
+{
+    if (m_list->list().isSelectRowChanging) return false;
+    RecordingList& list = m_list->list();
+    if (row < 0 || row >= list.rowCount(type)) return false;
+    m_list->list().isSelectRowChanging = true;
+    switch (type) {
+    case ListType::Trip:
+        m_list->resetCurrentRows();
+        m_list->selectRow(row, ListType::Trip, false);
+        m_list->selectRow(0, ListType::TripChapter, false);
+        m_cardData->setActiveType(CardData::ActiveType::MovieRec);
+        break;
+    case ListType::Adventure:
+        m_list->resetCurrentRows();
+        m_list->selectRow(row, ListType::Adventure, false);
+        m_list->selectRow(0, ListType::AdvChapter, false);
+        m_cardData->setActiveType(CardData::ActiveType::AdventureRec);
+        break;
+    case ListType::Event:
+    case ListType::Surveillance:
+        m_list->resetCurrentRows();
+        m_cardData->setActiveType(CardData::ActiveType::EventRec);
+        break;
+    case ListType::TripChapter:
+    case ListType::AdvChapter:
+        break;
+    }
+    const bool ok = m_list->selectRow(row, type, true);
+    m_list->list().isSelectRowChanging = false;
+    return ok;
+}
+
+bool ViewController::videoListDidSelect(ListType listType, int row)
+{
+    if (m_playRoad) return m_playRoad->playListRow(listType, row);
+    if (!confirmStopwatchDiscard()) return false;
+    return selectListRow(listType, row);
+}
+
+void ViewController::tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter)
+{
+    if (m_map) m_map->tripRouteDidLoad(chapter);
+    scheduleListReload();
+}
+
+void ViewController::chapterPicturesDidLoad(const std::shared_ptr<ChapterData>&)
+{
+    scheduleListReload();
+}
+
+void ViewController::scheduleListReload()
+{
+    // Workers report chapter by chapter; one rebuild per burst is enough.
+    if (m_reloadPending) return;
+    m_reloadPending = true;
+    QTimer::singleShot(50, this, [this] {
+        m_reloadPending = false;
+        m_list->reloadList();
+    });
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+// Helpers of the main-window tests: generated cards in a temporary folder,
+// acting inside modal runs, and alerts answered instead of shown.
+
+#include "CardGen.h"
+#include "mainwindow/Alerts.h"
+#include "mainwindow/ModalWindow.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace apptest {
+
+// 2026-03-15 08:30 in Sydney; trips start an hour apart.
+constexpr quint32 START = 1773523800;
+
+inline cardgen::TripOptions tripOf(int chapters, int hour, int seconds = 10)
+{
+    cardgen::TripOptions t;
+    t.chapters = chapters;
+    t.chapterSeconds = seconds;
+    t.drive.startTime = START + quint32(hour) * 3600;
+    t.drive.startStamp = 5000 + quint32(hour) * 1000;
+    t.drive.seed = quint64(hour) + 1;
+    t.format.realVideo = false;
+    return t;
+}
+
+// Two trips (the first with a G shock and a switch press), a parked trip
+// with a surveillance detection and a trip with an adventure recording.
+inline cardgen::CardOptions mixedCard()
+{
+    cardgen::CardOptions o;
+    o.trips = {tripOf(2, 0), tripOf(3, 1), tripOf(2, 2), tripOf(3, 3)};
+    o.trips[0].drive.incidents = {{cardgen::Incident::Kind::GShock, 3000, true},
+                                  {cardgen::Incident::Kind::SwitchPress, 7000, true}};
+    o.trips[2].drive.profile = cardgen::SpeedProfile::Parked;
+    o.trips[2].drive.incidents = {{cardgen::Incident::Kind::Surveillance, 4000, true}};
+    o.trips[3].adventureFirstChapter = 1;
+    o.trips[3].adventureChapters = 2;
+    return o;
+}
+
+// Runs action once the innermost modal window hosts a widget of type T;
+// gives up after a while (the test then fails on its own checks).
+template <typename T>
+void whenModalHosts(std::function<void(T*, ModalWindow*)> action, int ms = 10000)
+{
+    auto deadline = std::make_shared<QDeadlineTimer>(ms);
+    auto timer = new QTimer();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action, deadline] {
+        ModalWindow* w = ModalWindow::current();
+        T* content = w && w->isVisible() ? qobject_cast<T*>(w->content()) : nullptr;
+        if (!content && !deadline->hasExpired()) return;
+        timer->stop();
+        timer->deleteLater();
+        if (content) action(content, w);
+    });
+    timer->start();
+}
+
+// Collects alerts and answers each with its first button.
+struct AlertLog {
+    QList<Alerts::Alert> alerts;
+    AlertLog()
+    {
+        Alerts::setInterceptor([this](const Alerts::Alert& a) {
+            alerts.append(a);
+            return Alerts::FIRST_BUTTON;
+        });
+    }
+    ~AlertLog() { Alerts::setInterceptor({}); }
+    QStringList messages() const
+    {
+        QStringList out;
+        for (const auto& a : alerts) out.append(a.message);
+        return out;
+    }
+};
+
+} // namespace apptest

@@ -1,0 +1,149 @@
+// The application as it starts: the main window built with its start-up
+// (settings, first launch, title), the demo card opened, and a screenshot of
+// the loaded window left in the build folder for a person to look at.
+
+#include "AppTestSupport.h"
+#include "catalogue/RecordingListModel.h"
+#include "catalogue/VideoListView.h"
+#include "foundation/SettingsStore.h"
+#include "foundation/UserDefaultUtil.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/ViewController.h"
+
+#include <QAction>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace apptest;
+
+class TestAppSmoke : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        SettingsStore::useFile(m_dir.filePath(QStringLiteral("settings.ini")));
+        UserDefaultUtil::resetToInitialValues();
+    }
+
+    void theFirstStartAsksForTheViewerSettingsOnce()
+    {
+        int launched = 0;
+        {
+            MainWindow window(nullptr, quiet());
+            window.controller()->setViewerSettingsLauncher([&launched] { ++launched; });
+            QTRY_COMPARE(launched, 1);
+            QVERIFY(SettingsStore::open()->value(UserDefaultUtil::KEY_FIRST_LAUNCH).toBool());
+        }
+        MainWindow again(nullptr, quiet());
+        again.controller()->setViewerSettingsLauncher([&launched] { ++launched; });
+        QTest::qWait(50);
+        QCOMPARE(launched, 1);
+    }
+
+    void theWindowCarriesTheListTheAreaAndTheCommands()
+    {
+        MainWindow window(nullptr, quiet());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.objectName(), QStringLiteral("Main"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("KORVELTA REPLAY"));
+        QVERIFY(window.videoListView()->isVisible());
+        QVERIFY(window.playerArea());
+        QCOMPARE(window.openAction()->text(), QStringLiteral("Open"));
+        QCOMPARE(window.aboutAction()->text(), QStringLiteral("About KORVELTA REPLAY"));
+        QCOMPARE(window.quitAction()->text(), QStringLiteral("Quit"));
+
+        // The player's view takes the placeholder's place.
+        auto* area = new QWidget;
+        window.setPlayerArea(area);
+        QCOMPARE(window.playerArea(), area);
+        QVERIFY(area->isVisible());
+    }
+
+    void theAboutBoxOpensAndCloses()
+    {
+        MainWindow window(nullptr, quiet());
+        bool shown = false;
+        QTimer::singleShot(50, [&shown] {
+            shown = ModalWindow::current() != nullptr;
+            ModalWindow::abortModal();
+        });
+        window.aboutAction()->trigger();
+        QVERIFY(shown);
+    }
+
+    void floatingWindowsDropToTheNormalLevelWhileAnAlertRuns()
+    {
+        MainWindow window(nullptr, quiet());
+        QWidget stopwatch(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
+        stopwatch.show();
+        QWidget ordinary(nullptr, Qt::Tool);
+        window.controller()->addFloatingWindow(&stopwatch);
+        window.controller()->addFloatingWindow(&ordinary);
+        bool loweredDuringAlert = false;
+        bool ordinaryUntouched = false;
+        Alerts::setInterceptor([&](const Alerts::Alert&) {
+            loweredDuringAlert = !(stopwatch.windowFlags() & Qt::WindowStaysOnTopHint) && stopwatch.isVisible();
+            ordinaryUntouched = !(ordinary.windowFlags() & Qt::WindowStaysOnTopHint);
+            return Alerts::FIRST_BUTTON;
+        });
+        Alerts::warning(&window, QStringLiteral("x"));
+        Alerts::setInterceptor({});
+        QVERIFY(loweredDuringAlert);
+        QVERIFY(ordinaryUntouched);
+        QVERIFY(stopwatch.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(stopwatch.isVisible());
+        QVERIFY(!(ordinary.windowFlags() & Qt::WindowStaysOnTopHint));
+    }
+
+    void opensTheDemoCardAndSavesAScreenshot()
+    {
+        cardgen::CardOptions demo = cardgen::demoCardOptions();
+        const auto written = cardgen::writeCard(m_dir.filePath(QStringLiteral("demo")), demo);
+
+        MainWindow window(nullptr, quiet());
+        window.resize(1280, 800);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ViewController* c = window.controller();
+        QSignalSpy finished(c, &ViewController::loadFinished);
+        AlertLog alerts;
+        c->loadData(written.moveDir, true, MovieType::Card);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+        QVERIFY2(alerts.alerts.isEmpty(), qPrintable(alerts.messages().join(QLatin1Char('|'))));
+        RecordingListModel* model = window.videoListView()->tableModel();
+        QCOMPARE(model->rowCount(), int(window.videoListView()->list().trips().size()));
+        QVERIFY(model->rowCount() > 0);
+        QCOMPARE(window.videoListView()->selectedTableRow(), 0);
+
+        // Thumbnails arrive as the workers make them.
+        const auto allThumbnails = [model] {
+            for (int r = 0; r < model->rowCount(); ++r)
+                if (model->index(r, RecordingListModel::ImageColumn).data(RecordingListModel::PathRole).toString().isEmpty())
+                    return false;
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allThumbnails(), 60000);
+        QTest::qWait(100);
+        const QString shot = QStringLiteral(KR_BINARY_DIR) + QStringLiteral("/mainwindow-loaded.png");
+        QVERIFY(window.grab().save(shot));
+        QVERIFY(QFileInfo(shot).size() > 0);
+    }
+
+private:
+    static ViewController::Options quiet()
+    {
+        ViewController::Options o;
+        o.probeNetwork = false;
+        o.checkForUpdates = false;
+        return o;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestAppSmoke)
+#include "tst_appsmoke.moc"
