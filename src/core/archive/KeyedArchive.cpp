@@ -198,7 +198,7 @@ public:
     std::optional<ArchiveValue> decode(std::uint64_t uid, int depth)
     {
         if (uid >= m_objects.size()) return std::nullopt;
-        if (uid == 0) return ArchiveValue();
+        if (uid == 0) return std::optional<ArchiveValue>(std::in_place);
         switch (m_state[uid]) {
         case Open:
             return std::nullopt; // an object that contains itself
