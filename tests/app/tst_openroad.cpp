@@ -29,6 +29,7 @@ ViewController::Options quietOptions(int delayMs = 0)
     o.probeNetwork = false;
     o.checkForUpdates = false;
     o.loadDelayMs = delayMs;
+    o.withPlayer = false; // the load road alone: the list selects the first trip
     return o;
 }
 

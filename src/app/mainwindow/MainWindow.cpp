@@ -2,6 +2,8 @@
 
 #include "catalogue/VideoListView.h"
 #include "foundation/CommonConst.h"
+#include "mainwindow/PlayController.h"
+#include "player/MoviePlayerView.h"
 
 #include <QAction>
 #include <QLabel>
@@ -36,6 +38,14 @@ MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : QMain
     setCentralWidget(m_splitter);
 
     m_controller = new ViewController(this, m_videoListView, options);
+    if (options.withPlayer) {
+        MoviePlayerView::PlayerFactory factory;
+        if (options.playerFactory) factory = options.playerFactory;
+        m_moviePlayerView = new MoviePlayerView(nullptr, std::move(factory));
+        m_moviePlayerView->setObjectName(QStringLiteral("moviePlayerView"));
+        setPlayerArea(m_moviePlayerView);
+        m_playController = new PlayController(this, m_controller, m_videoListView, m_moviePlayerView);
+    }
     buildMenus();
     resize(1280, 800);
     m_controller->startUp();
@@ -43,8 +53,11 @@ MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : QMain
 
 MainWindow::~MainWindow()
 {
-    // The controller goes first: it waits for a running load and lets go of
-    // the list before the widgets go.
+    // The player's side goes first (the player tells nobody any more), then
+    // the controller: it waits for a running load and lets go of the list
+    // before the widgets go.
+    delete m_playController;
+    m_playController = nullptr;
     delete m_controller;
     m_controller = nullptr;
 }

@@ -5,6 +5,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class MoviePlayerView;
+class PlayController;
 class QAction;
 class QLabel;
 class QSplitter;
@@ -28,6 +30,11 @@ public:
     void setPlayerArea(QWidget* area);
     QWidget* playerArea() const { return m_playerArea; }
 
+    // The player (null when the window was made without one) and the
+    // main window's side of it.
+    MoviePlayerView* moviePlayerView() const { return m_moviePlayerView; }
+    PlayController* playController() const { return m_playController; }
+
     QAction* openAction() const { return m_actOpen; }
     QAction* aboutAction() const { return m_actAbout; }
     QAction* quitAction() const { return m_actQuit; }
@@ -39,6 +46,8 @@ private:
     QSplitter* m_splitter = nullptr;
     QPointer<QWidget> m_playerArea;
     ViewController* m_controller = nullptr;
+    MoviePlayerView* m_moviePlayerView = nullptr;
+    PlayController* m_playController = nullptr;
     QAction* m_actOpen = nullptr;
     QAction* m_actAbout = nullptr;
     QAction* m_actQuit = nullptr;

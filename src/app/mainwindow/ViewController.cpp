@@ -74,6 +74,11 @@ void ViewController::showFirstLaunchViewerSettings()
     if (m_viewerSettingsLauncher) m_viewerSettingsLauncher();
 }
 
+void ViewController::refreshDrivingInfo(bool playing)
+{
+    if (m_drivingInfo) m_drivingInfo->refreshDrivingInfo(playing);
+}
+
 void ViewController::addFloatingWindow(QWidget* window)
 {
     if (window) m_floating.append(window);
@@ -157,7 +162,7 @@ void ViewController::resetForLoad()
     if (!m_reading.contains(m_cardData.get())) m_cardData->dispose();
     m_cardData = CardData::create();
     m_list->setData(m_cardData);
-    if (m_drivingInfo) m_drivingInfo->refreshDrivingInfo(false);
+    refreshDrivingInfo(false);
 }
 
 void ViewController::loadData(const QString& path, bool autoPlay, MovieType kind)
@@ -250,7 +255,7 @@ void ViewController::loadDidFinish(const OpenData::Load& load, OpenData::FirstRe
     m_cardData->setDelegate(this, this);
     m_cardData->startLoadThreads();
     m_list->setData(m_cardData);
-    if (m_drivingInfo) m_drivingInfo->refreshDrivingInfo(false);
+    refreshDrivingInfo(false);
     if (m_map) m_map->showCatalogue(m_cardData);
     m_openedKind = load.kind;
     if (!showFirstRecording()) {

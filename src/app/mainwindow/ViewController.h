@@ -16,6 +16,8 @@
 
 class MainWindow;
 class MapReachability;
+class MediaPlayer;
+class MoviePlayerView;
 class UpdateChecker;
 template <typename T>
 class QFutureWatcher;
@@ -36,6 +38,10 @@ public:
         bool probeNetwork = true; // the map host's reachability
         bool checkForUpdates = true;
         int loadDelayMs = 400; // the load job's wait before it reads
+        // The window's player: none (the list only selects), or a player
+        // whose media player this factory makes (empty: libmpv).
+        bool withPlayer = true;
+        std::function<MediaPlayer*(MoviePlayerView&)> playerFactory;
     };
 
     ViewController(MainWindow* window, VideoListView* list, Options options);
@@ -85,6 +91,12 @@ public:
     // ---- state ----
     const std::shared_ptr<CardData>& cardData() const { return m_cardData; }
     bool isLoading() const { return m_isLoading; }
+    // Raised by the player's callbacks while they move the list and the player.
+    void setLoading(bool loading) { m_isLoading = loading; }
+    // Brings every display that follows the play position in line with it
+    // (animated while the movie plays).
+    void refreshDrivingInfo(bool playing);
+    const Options& options() const { return m_options; }
     // The kind of source of the data on show (none before the first
     // successful load); Save and "Back up" follow it.
     std::optional<MovieType> openedMovieType() const { return m_openedKind; }

@@ -1,0 +1,625 @@
+#include "mainwindow/PlayController.h"
+
+#include "catalog/ChapterData.h"
+#include "catalog/RecordingList.h"
+#include "catalog/TripData.h"
+#include "catalogue/VideoListView.h"
+#include "mainwindow/Alerts.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/OpenData.h"
+#include "mainwindow/ViewController.h"
+#include "player/CustomSliderCell.h"
+#include "player/EXTextButton.h"
+#include "player/MoviePlayerView.h"
+#include "player/PlayMovieValueInfo.h"
+#include "recording/PictureData.h"
+#include "recording/PictureDataUtil.h"
+#include "recording/VideoInfo.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <algorithm>
+
+using CommonConst::ListType;
+using CommonConst::PlayStatus;
+using CommonConst::PlayType;
+
+namespace {
+
+// Clears the list's busy flag when a play ends, whichever way it ends.
+class SelectRowChanging {
+public:
+    explicit SelectRowChanging(RecordingList& list) : m_list(list) { m_list.isSelectRowChanging = true; }
+    ~SelectRowChanging() { m_list.isSelectRowChanging = false; }
+    SelectRowChanging(const SelectRowChanging&) = delete;
+    SelectRowChanging& operator=(const SelectRowChanging&) = delete;
+
+private:
+    RecordingList& m_list;
+};
+
+// Keeps the controller's loading flag raised for a callback's duration.
+class LoadingBracket {
+public:
+    explicit LoadingBracket(ViewController& c) : m_c(c), m_was(c.isLoading()) { m_c.setLoading(true); }
+    ~LoadingBracket() { m_c.setLoading(m_was); }
+    LoadingBracket(const LoadingBracket&) = delete;
+    LoadingBracket& operator=(const LoadingBracket&) = delete;
+
+private:
+    ViewController& m_c;
+    bool m_was;
+};
+
+bool hasKnownFormat(const std::shared_ptr<const PictureData>& picture)
+{
+    return picture && picture->video && picture->video->_fileVersion == OpenData::KNOWN_FORMAT;
+}
+
+} // namespace
+
+PlayController::PlayController(MainWindow* window, ViewController* controller, VideoListView* list,
+                               MoviePlayerView* player)
+    : QObject(window), m_window(window), m_controller(controller), m_list(list), m_player(player)
+{
+    m_player->setDelegate(this);
+    m_controller->setPlayer(this);
+    m_controller->setPlayRoad(this);
+}
+
+PlayController::~PlayController()
+{
+    if (m_player) m_player->setDelegate(nullptr);
+    m_controller->setPlayer(nullptr);
+    m_controller->setPlayRoad(nullptr);
+}
+
+RecordingList& PlayController::list() const
+{
+    return m_list->list();
+}
+
+std::shared_ptr<CardData> PlayController::card() const
+{
+    return m_controller->cardData();
+}
+
+// ---- the play road ----
+
+bool PlayController::playListRow(ListType type, int row)
+{
+    bool result = false;
+    switch (type) {
+    case ListType::Trip:
+        result = playTrip(row, 0, false, true);
+        break;
+    case ListType::Event:
+        result = playEvent(row, false);
+        break;
+    case ListType::Surveillance:
+        result = playSurveillance(row, false);
+        break;
+    case ListType::Adventure:
+        result = playAdventure(row, 0, false);
+        break;
+    case ListType::TripChapter: {
+        int parent = list().currentRow(ListType::Trip);
+        if (parent < 0) parent = list().workRowTrip();
+        if (row < 0 || row >= m_list->tripChapters().size()) break;
+        playChapter(ListType::TripChapter, parent, row, false);
+        result = true;
+        break;
+    }
+    case ListType::AdvChapter: {
+        const int parent = list().currentRow(ListType::Adventure);
+        if (row < 0 || row >= m_list->adventureChapters().size()) break;
+        playChapter(ListType::AdvChapter, parent, row, false);
+        result = true;
+        break;
+    }
+    }
+    m_controller->updateWindowTitle();
+    return result;
+}
+
+bool PlayController::playTrip(int row, int chapterIndex, bool switchTab, bool resetView)
+{
+    return playTripOf(TripKind::Trip, row, chapterIndex, switchTab, resetView);
+}
+
+bool PlayController::playAdventure(int row, int chapterIndex, bool switchTab)
+{
+    // The cut range and the zoom are always reset for an adventure.
+    return playTripOf(TripKind::Adventure, row, chapterIndex, switchTab, true);
+}
+
+bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool switchTab, bool resetView)
+{
+    if (!m_player) return false;
+    const bool adventure = kind == TripKind::Adventure;
+    const ListType listType = adventure ? ListType::Adventure : ListType::Trip;
+    const ListType chapterType = adventure ? ListType::AdvChapter : ListType::TripChapter;
+    RecordingList& rl = list();
+    // A play that is still switching the list refuses another one, whatever
+    // row it asks for.
+    if (rl.isSelectRowChanging) return false;
+    const int count = rl.rowCount(listType);
+    if (row < 0 || row >= count) return false;
+    SelectRowChanging busy(rl);
+
+    if (resetView) {
+        m_player->setCutSelection(false);
+        m_player->hideZoomMenu();
+    }
+    m_currentMp4Path.clear();
+    m_player->pause();
+    if (!m_controller->confirmStopwatchDiscard()) return false;
+
+    m_list->resetCurrentRows();
+    if (!m_list->selectRow(row, listType, switchTab) && !m_list->selectRow(0, listType, switchTab)) return false;
+
+    m_player->closeMovie(false);
+    m_player->updateDatetimeLabel();
+    refreshDrivingInfo(false);
+
+    const std::shared_ptr<TripData> trip = adventure ? rl.adventure(row) : rl.trip(row);
+    const std::shared_ptr<CardData> catalogue = card();
+    if (!trip || !catalogue) return false;
+    const ChapterList chapters = trip->chapterDataList();
+    if (!allFilesExist(chapters)) return false;
+
+    if (chapterIndex >= 0 && chapterIndex < chapters.size()) {
+        if (!hasKnownFormat(chapters[chapterIndex]->loadPicture(true))) {
+            m_player->closeMovie(false);
+            showUnreadable();
+            return false;
+        }
+    }
+
+    // The workers serve the played trip first, adventure trips included.
+    catalogue->setActiveType(adventure ? CardData::ActiveType::AdventureRec : CardData::ActiveType::MovieRec);
+    markActiveTrip(trip);
+
+    const qint64 start = PictureDataUtil::position(chapters, chapterIndex, 0);
+    auto info = std::make_shared<PlayMovieValueInfo>(chapters, catalogue->activeType());
+    info->setCurrentValue(start);
+    m_player->setValueInfo(info);
+
+    const int failedBefore = m_openFailedCount;
+    m_player->openMovie();
+    m_player->updateDatetimeLabel();
+    m_player->updateButtonState();
+    m_player->updateDiffSecLabel();
+    m_player->updateNavigationButtons();
+    // A file that went away meanwhile: the player may have told already.
+    if (m_openFailedCount != failedBefore || !allFilesExist(chapters)) {
+        m_player->closeMovie(false);
+        return false;
+    }
+
+    if (adventure) m_list->selectRow(chapterIndex, chapterType, false);
+    if (m_player->autoPlay)
+        m_player->play();
+    else
+        m_player->stop();
+    rl.isSelectRowChanging = false;
+    if (!adventure) m_list->selectRow(chapterIndex, chapterType, false);
+
+    m_player->_isPrevTrip = row > 0;
+    m_player->updateNavigationButtons();
+    m_player->_isNextTrip = row < count - 1;
+    m_player->updateNavigationButtons();
+    m_player->updateDatetimeLabel();
+    refreshDrivingInfo(false);
+    return true;
+}
+
+void PlayController::markActiveTrip(const std::shared_ptr<TripData>& trip)
+{
+    const std::shared_ptr<CardData> catalogue = card();
+    if (!catalogue) return;
+    for (const auto& t : catalogue->tripList()) t->setActive(t == trip);
+    for (const auto& t : catalogue->advTripList()) t->setActive(t == trip);
+}
+
+bool PlayController::playEvent(int row, bool switchTab)
+{
+    return playProtectedRecording(row, switchTab, ListType::Event);
+}
+
+bool PlayController::playSurveillance(int row, bool switchTab)
+{
+    return playProtectedRecording(row, switchTab, ListType::Surveillance);
+}
+
+bool PlayController::playProtectedRecording(int row, bool switchTab, ListType type)
+{
+    if (!m_player) return false;
+    RecordingList& rl = list();
+    if (rl.isSelectRowChanging) return false;
+    const int count = rl.rowCount(type);
+    if (row < 0 || row >= count) return false;
+    SelectRowChanging busy(rl);
+
+    m_player->setCutSelection(false);
+    m_player->hideZoomMenu();
+    m_currentMp4Path.clear();
+    m_player->pause();
+    if (!m_controller->confirmStopwatchDiscard()) return false;
+
+    m_list->resetCurrentRows();
+    if (!m_list->selectRow(row, type, switchTab) && !m_list->selectRow(0, type, switchTab)) return false;
+
+    m_player->closeMovie(false);
+    m_player->updateDatetimeLabel();
+    refreshDrivingInfo(false);
+
+    const int current = rl.currentRow(type);
+    const std::shared_ptr<MoveProtectInfo> record = type == ListType::Event ? rl.event(current) : rl.surveillance(current);
+    const std::shared_ptr<CardData> catalogue = card();
+    if (!record || !catalogue) return false;
+    const ChapterWindow window =
+        type == ListType::Event ? catalogue->eventChapterList(*record) : catalogue->surveillanceChapterList(*record);
+    if (!window.chapters) {
+        showOpenFailed();
+        return false;
+    }
+    const ChapterList& chapters = *window.chapters;
+    if (chapters.isEmpty()) {
+        m_player->closeMovie(false);
+        showUnreadable();
+        return false;
+    }
+    if (!allFilesExist(chapters)) return false;
+    if (!checkFormatCode(chapters)) {
+        m_player->closeMovie(false);
+        showUnreadable();
+        return false;
+    }
+
+    catalogue->setActiveType(CardData::ActiveType::EventRec);
+    const int failedBefore = m_openFailedCount;
+    m_player->showMovie(*catalogue, record);
+    if (m_openFailedCount != failedBefore || !allFilesExist(chapters)) {
+        m_player->closeMovie(false);
+        return false;
+    }
+    if (m_player->autoPlay)
+        m_player->play();
+    else
+        m_player->stop();
+    rl.isSelectRowChanging = false;
+
+    m_player->_isPrevTrip = row >= 1;
+    m_player->updateNavigationButtons();
+    m_player->_isNextTrip = row < count - 1;
+    m_player->updateNavigationButtons();
+    m_player->updateDatetimeLabel();
+    refreshDrivingInfo(false);
+    return true;
+}
+
+bool PlayController::checkFormatCode(const ChapterList& chapters)
+{
+    return std::all_of(chapters.begin(), chapters.end(), [](const std::shared_ptr<ChapterData>& chapter) {
+        return chapter && hasKnownFormat(chapter->loadPicture(true));
+    });
+}
+
+void PlayController::playChapter(ListType type, int parentRow, int chapterRow, bool switchTab)
+{
+    if (!m_player) return;
+    RecordingList& rl = list();
+    switch (type) {
+    case ListType::Event:
+        if (m_list->selectRow(parentRow, ListType::Event, switchTab) && parentRow >= 0
+            && parentRow < rl.events().size())
+            playEvent(parentRow, switchTab);
+        return;
+    case ListType::Surveillance:
+        if (parentRow >= 0 && parentRow < rl.surveillances().size()) playSurveillance(parentRow, switchTab);
+        return;
+    case ListType::Trip:
+    case ListType::Adventure:
+        return;
+    case ListType::TripChapter:
+    case ListType::AdvChapter:
+        break;
+    }
+    const bool adventure = type == ListType::AdvChapter;
+    const ListType parentType = adventure ? ListType::Adventure : ListType::Trip;
+    if (parentRow < 0 || parentRow >= rl.rowCount(parentType)) return;
+    const std::shared_ptr<TripData> trip = adventure ? rl.adventure(parentRow) : rl.trip(parentRow);
+    if (!trip) return;
+    const ChapterList chapters = trip->chapterDataList();
+    const auto& info = m_player->_valueInfo;
+    const PlayType wanted = adventure ? PlayType::Adventure : PlayType::Movie;
+    if (info->_playType == wanted && info->_chapterDataList == chapters) {
+        // The trip is open already: only the position moves.
+        const ChapterList shown = adventure ? m_list->adventureChapters() : m_list->tripChapters();
+        const qint64 position = PictureDataUtil::position(shown, chapterRow, 0);
+        const PlayStatus status = m_player->isReady() ? m_player->currentStatus() : PlayStatus::NotReady;
+        m_player->changeChapter(status, position);
+        refreshDrivingInfo(false);
+    } else {
+        const bool ok = adventure ? playAdventure(parentRow, chapterRow, switchTab)
+                                  : playTrip(parentRow, chapterRow, switchTab, true);
+        if (!ok) return;
+    }
+    m_list->selectRow(int(m_player->trackbar->valueInfo()->currentIndex()), type, switchTab);
+}
+
+bool PlayController::allFilesExist(const ChapterList& chapters)
+{
+    for (const auto& chapter : chapters) {
+        const QString path = chapter ? chapter->_pathMp4.toLocalFile() : QString();
+        if (path.isEmpty() || !QFileInfo(path).isFile()) {
+            showOpenFailed();
+            return false;
+        }
+    }
+    return true;
+}
+
+void PlayController::showUnreadable()
+{
+    Alerts::Alert alert;
+    alert.title = Alerts::titleWarning();
+    alert.message = tr("Unable to read the selected file.");
+    alert.style = Alerts::Style::Critical;
+    alert.buttons = {Alerts::buttonOk()};
+    Alerts::show(m_window, alert);
+}
+
+// ---- the player's callbacks ----
+
+void PlayController::playerPositionChanged()
+{
+    if (!m_player) return;
+    refreshDrivingInfo(m_player->isPlaying());
+    m_player->trackbar->valueInfo()->setCurrentValue(m_player->trackbar->integerValue());
+}
+
+void PlayController::playerDidReachEnd()
+{
+    if (!m_player) return;
+    LoadingBracket loading(*m_controller);
+    if (!m_player->isReady() || m_player->currentStatus() == PlayStatus::NotReady) {
+        m_controller->updateWindowTitle();
+        return;
+    }
+    const qsizetype index = m_player->_valueInfo->currentIndex();
+    const PlayType type = m_player->_valueInfo->_playType;
+    if (type == PlayType::Movie || type == PlayType::Adventure) {
+        const bool adventure = type == PlayType::Adventure;
+        const ListType chapterType = adventure ? ListType::AdvChapter : ListType::TripChapter;
+        const qsizetype chapters = adventure ? m_list->adventureChapters().size() : m_list->tripChapters().size();
+        if (index >= 0 && index < chapters && list().currentRow(chapterType) != index)
+            m_list->selectRow(int(index), chapterType, false);
+    }
+    refreshDrivingInfo(false);
+    m_controller->updateWindowTitle();
+}
+
+void PlayController::refreshDrivingInfo(bool animated)
+{
+    m_controller->refreshDrivingInfo(animated);
+}
+
+void PlayController::showOpenFailed()
+{
+    // Only the play that needs the file is refused; the opened catalogue
+    // and its list stay as they are.
+    ++m_openFailedCount;
+    if (m_player) m_player->leaveFullScreen();
+    if (isFullscreen()) toggleFullScreen();
+    setFullScreenLayout(false);
+    Alerts::Alert alert;
+    alert.title = Alerts::titleWarning();
+    alert.message = tr("Unable to locate the file.");
+    alert.style = Alerts::Style::Warning;
+    Alerts::show(m_window, alert);
+}
+
+void PlayController::showPlayFailed()
+{
+    if (m_player) m_player->leaveFullScreen();
+    if (isFullscreen()) toggleFullScreen();
+    setFullScreenLayout(false);
+    Alerts::Alert alert;
+    alert.title = Alerts::titleWarning();
+    alert.message = tr("The current video data could not be loaded. Please restart the application and try again. "
+                       "If still unsuccessful, please select another chapter for playback.");
+    alert.style = Alerts::Style::Warning;
+    alert.buttons = {Alerts::buttonOk()};
+    Alerts::show(m_window, alert);
+}
+
+void PlayController::updateSaveButton()
+{
+    // Backups are made from a card only; the kind is the opened data's,
+    // not the chooser's last (maybe cancelled) choice.
+    if (m_controller->backupFlg())
+        setSaveButtonEnabled(true, tr("Save"));
+    else
+        setSaveButtonEnabled(false, QString());
+}
+
+void PlayController::setFullScreenLayout(bool fullScreen)
+{
+    m_fullscreen = fullScreen;
+    m_list->setVisible(!fullScreen);
+    refreshDrivingInfo(false);
+}
+
+bool PlayController::isFullscreen() const
+{
+    return m_window->isFullScreen();
+}
+
+void PlayController::toggleFullScreen()
+{
+    if (m_window->isFullScreen())
+        m_window->showNormal();
+    else
+        m_window->showFullScreen();
+}
+
+void PlayController::showOpenDialog()
+{
+    m_controller->showOpenDialog();
+}
+
+// The backup dialog, the camera settings, the stopwatch, the Google Earth
+// export and the trim and capture tools come with their own features; until
+// then their buttons do nothing.
+void PlayController::showBackupDialog() {}
+void PlayController::showCameraSettings() {}
+void PlayController::showStopWatch() {}
+void PlayController::hideStopWatch() {}
+void PlayController::exportGoogleEarth() {}
+void PlayController::openToolWindow(std::uint8_t) {}
+
+void PlayController::playPreviousItem()
+{
+    if (!m_player) return;
+    LoadingBracket loading(*m_controller);
+    RecordingList& rl = list();
+    switch (m_player->_valueInfo->_playType) {
+    case PlayType::Movie:
+        if (const int row = rl.currentRow(ListType::Trip) - 1; row >= 0) playTrip(row, 0, false, true);
+        break;
+    case PlayType::Surveillance:
+        if (const int row = rl.currentRow(ListType::Surveillance) - 1; row >= 0) playSurveillance(row, false);
+        break;
+    case PlayType::Event:
+        if (const int row = rl.currentRow(ListType::Event) - 1; row >= 0) playEvent(row, false);
+        break;
+    case PlayType::Adventure:
+        if (const int row = rl.currentRow(ListType::Adventure) - 1; row >= 0) playAdventure(row, 0, false);
+        break;
+    }
+    m_controller->updateWindowTitle();
+    m_list->reloadList();
+}
+
+void PlayController::playNextItem()
+{
+    if (!m_player) return;
+    LoadingBracket loading(*m_controller);
+    RecordingList& rl = list();
+    const auto next = [&rl](ListType type) {
+        const int current = rl.currentRow(type);
+        return current + 1 < rl.rowCount(type) ? current + 1 : -1;
+    };
+    switch (m_player->_valueInfo->_playType) {
+    case PlayType::Movie:
+        if (const int row = next(ListType::Trip); row >= 0) playTrip(row, 0, false, true);
+        break;
+    case PlayType::Surveillance:
+        if (const int row = next(ListType::Surveillance); row >= 0) playSurveillance(row, false);
+        break;
+    case PlayType::Event:
+        if (const int row = next(ListType::Event); row >= 0) playEvent(row, false);
+        break;
+    case PlayType::Adventure:
+        if (const int row = next(ListType::Adventure); row >= 0) playAdventure(row, 0, false);
+        break;
+    }
+    m_controller->updateWindowTitle();
+    m_list->reloadList();
+}
+
+void PlayController::playerControlEvent(std::uint8_t code)
+{
+    switch (code) {
+    case 1:
+    case 2:
+        playerDidReachEnd();
+        break;
+    case 3:
+        playPreviousItem();
+        break;
+    case 4:
+        playNextItem();
+        break;
+    case 5:
+        break;
+    case 7:
+        // The stopwatch stops here once it exists; the cut range ends with the stop.
+        if (m_player && m_player->trackbar->selectFrame()) m_player->setCutSelection(false);
+        break;
+    default:
+        refreshDrivingInfo(false);
+        break;
+    }
+}
+
+// ---- the player as the controller sees it ----
+
+bool PlayController::isReadyToPlay() const
+{
+    return m_player && m_player->isReady() && m_player->currentStatus() != PlayStatus::NotReady;
+}
+
+void PlayController::pause()
+{
+    if (m_player) m_player->pause();
+}
+
+void PlayController::closeMovie(bool loading)
+{
+    if (m_player) m_player->closeMovie(loading);
+}
+
+bool PlayController::autoPlay() const
+{
+    return m_player && m_player->autoPlay;
+}
+
+void PlayController::setAutoPlay(bool autoPlay)
+{
+    if (m_player) m_player->autoPlay = autoPlay;
+}
+
+void PlayController::play()
+{
+    if (m_player) m_player->play();
+}
+
+void PlayController::setLoadingTextVisible(bool visible)
+{
+    if (!m_player) return;
+    m_player->loadingText->setText(visible ? tr("Now Loading") : QString());
+    m_player->loadingText->setVisible(visible);
+}
+
+void PlayController::setSaveButtonEnabled(bool enabled, const QString& toolTip)
+{
+    if (!m_player) return;
+    m_player->saveButton->setEnabled(enabled);
+    m_player->saveButton->setToolTip(toolTip);
+}
+
+void PlayController::applyStartupSettings(float volume, bool mute, double gamma)
+{
+    if (!m_player) return;
+    m_player->updateButtonState();
+    m_player->setVolume(volume);
+    m_player->setIsMute(mute);
+    m_player->setGamma(gamma);
+}
+
+WindowTitleState PlayController::windowTitleState() const
+{
+    WindowTitleState state;
+    if (!m_player) return state;
+    const auto& info = m_player->_valueInfo;
+    for (const auto& chapter : info->_chapterDataList)
+        state.chapterMoviePaths.append(chapter ? chapter->_pathMp4.toLocalFile() : QString());
+    state.currentIndex = info->currentIndex();
+    state.playerReady = m_player->isReady();
+    state.playStatus = m_player->currentStatus();
+    state.playType = info->_playType;
+    return state;
+}
