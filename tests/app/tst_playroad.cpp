@@ -1,0 +1,336 @@
+// The main window's play road over a generated card, with a media player
+// that only records what it is asked (it becomes ready as soon as a movie is
+// opened): the first trip after a load, chapter changes, events,
+// surveillance and adventure recordings, the neighbouring items, a missing
+// movie file and the busy flag.
+
+#include "AppTestSupport.h"
+#include "FakeMediaPlayer.h"
+#include "catalog/TripData.h"
+#include "catalogue/VideoListView.h"
+#include "foundation/SettingsStore.h"
+#include "foundation/UserDefaultUtil.h"
+#include "mainwindow/InstanceGuard.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/PlayController.h"
+#include "mainwindow/ViewController.h"
+#include "player/CustomSliderCell.h"
+#include "player/CustomSliderCellMin.h"
+#include "player/EXTextButton.h"
+#include "player/MoviePlayerView.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace apptest;
+using CommonConst::ListType;
+using CommonConst::PlayStatus;
+using CommonConst::PlayType;
+
+namespace {
+
+QString pathOf(const std::shared_ptr<ChapterData>& chapter)
+{
+    return chapter->_pathMp4.toLocalFile();
+}
+
+struct Rig {
+    QPointer<FakeMediaPlayer> media;
+    std::unique_ptr<MainWindow> window;
+
+    explicit Rig()
+    {
+        ViewController::Options o;
+        o.probeNetwork = false;
+        o.checkForUpdates = false;
+        o.loadDelayMs = 0;
+        o.playerFactory = [this](MoviePlayerView& view) -> MediaPlayer* {
+            auto* fake = new FakeMediaPlayer(&view);
+            fake->duration = 10000;
+            media = fake;
+            // Every movie the player opens becomes ready on the next turn.
+            QObject::connect(fake, &MediaPlayer::statusChanged, fake, [fake](MediaPlayer::ItemStatus s) {
+                if (s == MediaPlayer::ItemStatus::Unknown)
+                    QTimer::singleShot(0, fake, [fake] {
+                        if (fake->status() == MediaPlayer::ItemStatus::Unknown) fake->becomeReady();
+                    });
+            });
+            return fake;
+        };
+        window = std::make_unique<MainWindow>(nullptr, o);
+        window->show();
+    }
+    ViewController* controller() const { return window->controller(); }
+    MoviePlayerView* player() const { return window->moviePlayerView(); }
+    PlayController* road() const { return window->playController(); }
+    RecordingList& list() const { return window->videoListView()->list(); }
+
+    bool load(const QString& path, MovieType kind = MovieType::Card)
+    {
+        QSignalSpy finished(controller(), &ViewController::loadFinished);
+        controller()->loadData(path, true, kind);
+        return finished.wait(20000);
+    }
+    void fastest()
+    {
+        player()->playSpeedSlider->setDoubleValue(5); // 10x
+        player()->applyPlaySpeed();
+    }
+};
+
+} // namespace
+
+class TestPlayRoad : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        SettingsStore::useFile(m_dir.filePath(QStringLiteral("settings.ini")));
+        InstanceGuard::setLockDirectory(m_dir.filePath(QStringLiteral("locks")));
+        m_card = cardgen::writeCard(m_dir.filePath(QStringLiteral("card")), mixedCard());
+    }
+    void init()
+    {
+        auto s = SettingsStore::open();
+        s->clear();
+        s->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
+        s->sync();
+        UserDefaultUtil::resetToInitialValues();
+    }
+
+    void theFirstTripPlaysThroughAllItsChaptersAfterALoad()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(m_card.moveDir));
+        const ChapterList chapters = rig.list().trip(0)->chapterDataList();
+        QCOMPARE(chapters.size(), 2);
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QCOMPARE(rig.list().currentRow(ListType::Trip), 0);
+        QCOMPARE(rig.list().currentRow(ListType::TripChapter), 0);
+        QCOMPARE(rig.player()->_valueInfo->_playType, PlayType::Movie);
+        QCOMPARE(rig.media->opened.value(0), pathOf(chapters[0]));
+        QVERIFY(rig.window->windowTitle().contains(pathOf(chapters[0])));
+        QCOMPARE(rig.controller()->cardData()->activeType(), CardData::ActiveType::MovieRec);
+        QVERIFY(rig.list().trip(0)->isActive());
+        QVERIFY(!rig.list().trip(1)->isActive());
+
+        // The clock runs on; at the chapter boundary the next movie is loaded,
+        // the chapter list follows and the title names the new movie.
+        rig.fastest();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.media->opened.contains(pathOf(chapters[1])), 15000);
+        QTRY_COMPARE(rig.list().currentRow(ListType::TripChapter), 1);
+        QTRY_VERIFY(rig.window->windowTitle().contains(pathOf(chapters[1])));
+        // The end of the trip: the player stops there and plays no other trip.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.player()->currentStatus() != PlayStatus::Play, 15000);
+        QCOMPARE(rig.player()->_valueInfo->_currentValue, rig.player()->_valueInfo->_maxValue);
+        QCOMPARE(rig.list().currentRow(ListType::Trip), 0);
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void eventsPlayOverTheirChapterWindow()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.list().rowCount(ListType::Event) >= 2);
+        const auto record = rig.list().event(0);
+        const ChapterWindow window = rig.controller()->cardData()->eventChapterList(*record);
+        QVERIFY(window.chapters && !window.chapters->isEmpty());
+
+        QVERIFY(rig.road()->playListRow(ListType::Event, 0));
+        const auto& info = rig.player()->_valueInfo;
+        QCOMPARE(info->_playType, PlayType::Event);
+        QCOMPARE(info->_minValue, window.minValue);
+        QCOMPARE(info->_maxValue, window.maxValue);
+        QCOMPARE(rig.media->opened.last(), pathOf(window.chapters->first()));
+        QCOMPARE(rig.list().currentRow(ListType::Event), 0);
+        QCOMPARE(rig.controller()->cardData()->activeType(), CardData::ActiveType::EventRec);
+        QVERIFY(!rig.player()->_isPrevTrip);
+        QVERIFY(rig.player()->_isNextTrip);
+        QTRY_VERIFY(rig.player()->isReady());
+
+        // Played through its window: it ends at the window's end.
+        rig.player()->onMoviePlayButton();
+        rig.fastest();
+        QTRY_VERIFY_WITH_TIMEOUT(info->_currentValue == info->_maxValue, 15000);
+        QTRY_VERIFY(rig.player()->currentStatus() != PlayStatus::Play);
+        // A chapter change during an event selects nothing in the chapter list.
+        QCOMPARE(rig.list().currentRow(ListType::TripChapter), -1);
+
+        // The next item is the next event; before row 0 there is none.
+        rig.road()->playNextItem();
+        QCOMPARE(rig.list().currentRow(ListType::Event), 1);
+        rig.road()->playPreviousItem();
+        QCOMPARE(rig.list().currentRow(ListType::Event), 0);
+        rig.road()->playPreviousItem();
+        QCOMPARE(rig.list().currentRow(ListType::Event), 0);
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void surveillanceRecordingsPlayFromTheirDetection()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(m_card.moveDir));
+        QVERIFY(rig.list().rowCount(ListType::Surveillance) >= 1);
+        const auto record = rig.list().surveillance(0);
+        const ChapterWindow window = rig.controller()->cardData()->surveillanceChapterList(*record);
+        QVERIFY(window.chapters && !window.chapters->isEmpty());
+
+        QVERIFY(rig.road()->playListRow(ListType::Surveillance, 0));
+        const auto& info = rig.player()->_valueInfo;
+        QCOMPARE(info->_playType, PlayType::Surveillance);
+        QCOMPARE(info->_currentValue, window.minValue);
+        QCOMPARE(info->_maxValue, window.maxValue);
+        QCOMPARE(rig.list().currentRow(ListType::Surveillance), 0);
+        QTRY_VERIFY(rig.player()->isReady());
+        QVERIFY(rig.window->windowTitle().contains(pathOf(window.chapters->first())));
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void adventureTripsPlayAndAreServedFirstByTheWorkers()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(m_card.moveDir));
+        QVERIFY(rig.list().rowCount(ListType::Adventure) >= 1);
+        const auto adventure = rig.list().adventure(0);
+        const ChapterList chapters = adventure->chapterDataList();
+
+        QVERIFY(rig.road()->playListRow(ListType::Adventure, 0));
+        QCOMPARE(rig.player()->_valueInfo->_playType, PlayType::Adventure);
+        QCOMPARE(rig.player()->_valueInfo->_chapterDataList, chapters);
+        QCOMPARE(rig.controller()->cardData()->activeType(), CardData::ActiveType::AdventureRec);
+        QVERIFY(adventure->isActive());
+        for (const auto& trip : rig.controller()->cardData()->tripList()) QVERIFY(!trip->isActive());
+        QCOMPARE(rig.list().currentRow(ListType::Adventure), 0);
+        QCOMPARE(rig.list().currentRow(ListType::AdvChapter), 0);
+        QCOMPARE(rig.media->opened.last(), pathOf(chapters.first()));
+
+        // A chapter of the open adventure only moves the position.
+        if (chapters.size() > 1) {
+            QTRY_VERIFY(rig.player()->isReady());
+            const int opens = int(rig.media->opened.size());
+            QVERIFY(rig.road()->playListRow(ListType::AdvChapter, 1));
+            QCOMPARE(rig.player()->_valueInfo->currentIndex(), 1);
+            QCOMPARE(rig.list().currentRow(ListType::AdvChapter), 1);
+            QCOMPARE(rig.media->opened.size(), opens + 1);
+            QCOMPARE(rig.media->opened.last(), pathOf(chapters[1]));
+        }
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void aPlayStillSwitchingTheListRefusesAnAdventureOnRowZero()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        const auto before = rig.player()->_valueInfo;
+        rig.list().isSelectRowChanging = true;
+        QVERIFY(!rig.road()->playAdventure(0, 0, false));
+        QCOMPARE(rig.player()->_valueInfo, before);
+        QCOMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        rig.list().isSelectRowChanging = false;
+        QVERIFY(rig.road()->playAdventure(0, 0, false));
+        QVERIFY(!rig.list().isSelectRowChanging);
+    }
+
+    void aMissingChapterFileRefusesOnlyThatPlay()
+    {
+        QTemporaryDir dir;
+        const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), mixedCard());
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(card.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        const auto catalogue = rig.controller()->cardData();
+        const int trips = rig.list().rowCount(ListType::Trip);
+        QVERIFY(trips >= 2);
+        // The second trip's last chapter goes missing.
+        QVERIFY(QFile::remove(pathOf(rig.list().trip(1)->chapterDataList().last())));
+
+        QVERIFY(!rig.road()->playListRow(ListType::Trip, 1));
+        QCOMPARE(alerts.messages(), QStringList{QStringLiteral("Unable to locate the file.")});
+        QCOMPARE(alerts.alerts.first().style, Alerts::Style::Warning);
+        // The card stays open, its list too; other trips still play.
+        QCOMPARE(rig.controller()->cardData(), catalogue);
+        QVERIFY(!catalogue->isDisposed());
+        QCOMPARE(rig.list().rowCount(ListType::Trip), trips);
+        QVERIFY(!rig.list().isSelectRowChanging);
+        QVERIFY(rig.road()->playListRow(ListType::Trip, 0));
+        QCOMPARE(alerts.alerts.size(), 1);
+    }
+
+    void neighbouringTripsAndTheSaveButtonFollowTheOpenedData()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QTRY_VERIFY(rig.player()->saveButton->isEnabled());
+        QCOMPARE(rig.player()->saveButton->toolTip(), QStringLiteral("Save"));
+        QVERIFY(!rig.player()->_isPrevTrip);
+        QVERIFY(rig.player()->_isNextTrip);
+
+        const int last = rig.list().rowCount(ListType::Trip) - 1;
+        rig.road()->playNextItem();
+        QCOMPARE(rig.list().currentRow(ListType::Trip), 1);
+        QVERIFY(rig.player()->_isPrevTrip);
+        QVERIFY(rig.road()->playListRow(ListType::Trip, last));
+        QVERIFY(!rig.player()->_isNextTrip);
+        rig.road()->playNextItem();
+        QCOMPARE(rig.list().currentRow(ListType::Trip), last);
+        QVERIFY(!rig.controller()->isLoading());
+
+        // The same data opened as a backup folder: no save.
+        QVERIFY(rig.load(m_card.moveDir, MovieType::Backup));
+        QTRY_VERIFY(rig.player()->isReady());
+        QTRY_VERIFY(!rig.player()->saveButton->isEnabled());
+        QCOMPARE(rig.player()->saveButton->toolTip(), QString());
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void theStoredVolumeMuteAndBrightnessApplyAtStartUp()
+    {
+        auto s = SettingsStore::open();
+        s->setValue(UserDefaultUtil::KEY_VIEWER_VOLUME, 0.25);
+        s->setValue(UserDefaultUtil::KEY_VIEWER_IS_MUTE, true);
+        s->setValue(UserDefaultUtil::KEY_VIEWER_GAMMA, 2.0);
+        s->sync();
+        Rig rig;
+        QVERIFY(rig.player()->adjustments().isMute());
+        QCOMPARE(rig.player()->adjustments().gamma(), 2.0);
+        // Muted, the slider stands at 0; unmuting gives back the stored volume.
+        QCOMPARE(rig.player()->volumeSlider->doubleValue(), 0.0);
+        rig.player()->setIsMute(false);
+        QCOMPARE(rig.player()->volumeSlider->doubleValue(), 0.25);
+        QCOMPARE(rig.window->windowTitle(), QStringLiteral("KORVELTA REPLAY"));
+    }
+
+    void theStopButtonEndsACutSelection()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        rig.player()->setCutSelection(true);
+        QVERIFY(rig.player()->trackbar->selectFrame());
+        rig.player()->onMovieStopButton();
+        QVERIFY(!rig.player()->trackbar->selectFrame());
+        QCOMPARE(rig.player()->currentStatus(), PlayStatus::Stop);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    cardgen::WrittenCard m_card;
+};
+
+QTEST_MAIN(TestPlayRoad)
+#include "tst_playroad.moc"
