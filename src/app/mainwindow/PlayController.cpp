@@ -151,7 +151,6 @@ bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool s
         m_player->setCutSelection(false);
         m_player->hideZoomMenu();
     }
-    m_currentMp4Path.clear();
     m_player->pause();
     if (!m_controller->confirmStopwatchDiscard()) return false;
 
@@ -243,7 +242,6 @@ bool PlayController::playProtectedRecording(int row, bool switchTab, ListType ty
 
     m_player->setCutSelection(false);
     m_player->hideZoomMenu();
-    m_currentMp4Path.clear();
     m_player->pause();
     if (!m_controller->confirmStopwatchDiscard()) return false;
 

@@ -99,6 +99,4 @@ private:
     QPointer<MoviePlayerView> m_player;
     bool m_fullscreen = false;
     int m_openFailedCount = 0;
-    // The movie path whose per-position data the panels were built for.
-    QString m_currentMp4Path;
 };
