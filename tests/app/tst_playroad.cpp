@@ -268,6 +268,25 @@ private Q_SLOTS:
         QCOMPARE(alerts.alerts.size(), 1);
     }
 
+    void theFirstRecordingOfALoadFallsBackQuietlyToSurveillance()
+    {
+        QTemporaryDir dir;
+        const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), mixedCard());
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(card.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        // The first trip's second movie goes away after the card was read.
+        QVERIFY(QFile::remove(pathOf(rig.list().trip(0)->chapterDataList().at(1))));
+        QVERIFY(rig.road()->playFirstRecording());
+        QCOMPARE(rig.player()->_valueInfo->_playType, PlayType::Surveillance);
+        QCOMPARE(rig.list().currentRow(ListType::Surveillance), 0);
+        QVERIFY2(alerts.alerts.isEmpty(), qPrintable(alerts.messages().join(QLatin1Char('\n'))));
+        // Asked for by the user, the same trip is refused with the alert.
+        QVERIFY(!rig.road()->playListRow(ListType::Trip, 0));
+        QCOMPARE(alerts.messages(), QStringList{QStringLiteral("Unable to locate the file.")});
+    }
+
     void neighbouringTripsAndTheSaveButtonFollowTheOpenedData()
     {
         AlertLog alerts;

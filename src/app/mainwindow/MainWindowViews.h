@@ -78,6 +78,9 @@ public:
     virtual ~PlayRoad() = default;
     virtual bool playTrip(int row, int chapter, bool switchTab, bool resetView) = 0;
     virtual bool playSurveillance(int row, bool switchTab) = 0;
+    // After a load: the first trip, else the first surveillance recording;
+    // false (nothing said yet) when neither plays.
+    virtual bool playFirstRecording() = 0;
     // A clicked row of the list.
     virtual bool playListRow(CommonConst::ListType type, int row) = 0;
 };

@@ -122,6 +122,14 @@ bool PlayController::playListRow(ListType type, int row)
     return result;
 }
 
+bool PlayController::playFirstRecording()
+{
+    m_quietOpenFailed = true;
+    const bool trip = playTrip(0, 0, true, true);
+    m_quietOpenFailed = false;
+    return trip || playSurveillance(0, true);
+}
+
 bool PlayController::playTrip(int row, int chapterIndex, bool switchTab, bool resetView)
 {
     return playTripOf(TripKind::Trip, row, chapterIndex, switchTab, resetView);
@@ -409,6 +417,7 @@ void PlayController::showOpenFailed()
     // Only the play that needs the file is refused; the opened catalogue
     // and its list stay as they are.
     ++m_openFailedCount;
+    if (m_quietOpenFailed) return;
     if (m_player) m_player->leaveFullScreen();
     if (isFullscreen()) toggleFullScreen();
     setFullScreenLayout(false);
@@ -445,7 +454,6 @@ void PlayController::updateSaveButton()
 
 void PlayController::setFullScreenLayout(bool fullScreen)
 {
-    m_fullscreen = fullScreen;
     m_list->setVisible(!fullScreen);
     refreshDrivingInfo(false);
 }

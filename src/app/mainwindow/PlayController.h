@@ -38,6 +38,7 @@ public:
     bool playTrip(int row, int chapterIndex, bool switchTab, bool resetView) override;
     bool playSurveillance(int row, bool switchTab) override;
     bool playListRow(CommonConst::ListType type, int row) override;
+    bool playFirstRecording() override;
     bool playEvent(int row, bool switchTab);
     bool playAdventure(int row, int chapterIndex, bool switchTab);
     void playChapter(CommonConst::ListType type, int parentRow, int chapterRow, bool switchTab);
@@ -97,6 +98,8 @@ private:
     ViewController* m_controller;
     VideoListView* m_list;
     QPointer<MoviePlayerView> m_player;
-    bool m_fullscreen = false;
     int m_openFailedCount = 0;
+    // While the first trip of a load is tried, a missing movie is not told:
+    // the first surveillance recording may play instead.
+    bool m_quietOpenFailed = false;
 };

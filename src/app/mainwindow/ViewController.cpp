@@ -267,7 +267,7 @@ void ViewController::loadDidFinish(const OpenData::Load& load, OpenData::FirstRe
 
 bool ViewController::showFirstRecording()
 {
-    if (m_playRoad) return m_playRoad->playTrip(0, 0, true, true) || m_playRoad->playSurveillance(0, true);
+    if (m_playRoad) return m_playRoad->playFirstRecording();
     return selectListRow(ListType::Trip, 0) || selectListRow(ListType::Surveillance, 0);
 }
 
