@@ -316,6 +316,50 @@ private Q_SLOTS:
         QVERIFY(alerts.alerts.isEmpty());
     }
 
+    void chaptersOfTheOpenTripOnlyMoveThePosition()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        const ChapterList chapters = rig.list().trip(0)->chapterDataList();
+        const auto model = rig.player()->_valueInfo;
+        QVERIFY(rig.road()->playListRow(ListType::TripChapter, 1));
+        // Same play list, position at the chapter's start, still playing.
+        QCOMPARE(rig.player()->_valueInfo, model);
+        QCOMPARE(rig.player()->_valueInfo->currentIndex(), 1);
+        QCOMPARE(rig.list().currentRow(ListType::TripChapter), 1);
+        QCOMPARE(rig.list().currentRow(ListType::Trip), 0);
+        QCOMPARE(rig.media->opened.last(), pathOf(chapters[1]));
+        QCOMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        // A row past the chapters is refused; the title is still brought up to date.
+        rig.window->setWindowTitle(QString());
+        QVERIFY(!rig.road()->playListRow(ListType::TripChapter, int(chapters.size())));
+        QVERIFY(rig.window->windowTitle().contains(pathOf(chapters[1])));
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
+    void requestsOutsideTheListChangeNothing()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        const int trips = rig.list().rowCount(ListType::Trip);
+        QVERIFY(!rig.road()->playTrip(trips, 0, false, true));
+        QVERIFY(!rig.road()->playTrip(-1, 0, false, true));
+        QVERIFY(!rig.road()->playEvent(rig.list().rowCount(ListType::Event), false));
+        QVERIFY(!rig.road()->playAdventure(rig.list().rowCount(ListType::Adventure), 0, false));
+        // Not even paused.
+        QCOMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QCOMPARE(rig.list().currentRow(ListType::Trip), 0);
+
+        // A chapter index past the trip asks for the end of the play list.
+        QVERIFY(rig.road()->playTrip(1, 99, false, true));
+        QCOMPARE(rig.player()->_valueInfo->_currentValue, rig.player()->_valueInfo->_maxValue);
+        QVERIFY(alerts.alerts.isEmpty());
+    }
+
     void theStoredVolumeMuteAndBrightnessApplyAtStartUp()
     {
         auto s = SettingsStore::open();
