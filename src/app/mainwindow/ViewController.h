@@ -96,7 +96,6 @@ public:
     // Brings every display that follows the play position in line with it
     // (animated while the movie plays).
     void refreshDrivingInfo(bool playing);
-    const Options& options() const { return m_options; }
     // The kind of source of the data on show (none before the first
     // successful load); Save and "Back up" follow it.
     std::optional<MovieType> openedMovieType() const { return m_openedKind; }
