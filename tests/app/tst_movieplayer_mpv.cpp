@@ -20,9 +20,13 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "ImageCompare.h"
 #include <clocale>
 
 using CommonConst::PlayStatus;
+
+using imagetest::meanDifference;
 
 namespace {
 
@@ -42,21 +46,6 @@ int frameOfStamp(qint64 ms)
     return n;
 }
 
-double meanDifference(const QImage& a, const QImage& b)
-{
-    if (a.isNull() || b.isNull()) return 1e9;
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32).scaled(x.size());
-    double sum = 0.0;
-    for (int row = 0; row < x.height(); ++row) {
-        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col)
-            sum += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col]))
-                + std::abs(qBlue(p[col]) - qBlue(q[col]));
-    }
-    return sum / (3.0 * x.width() * x.height());
-}
 
 struct Delegate : MoviePlayerViewDelegate {
     QStringList calls;

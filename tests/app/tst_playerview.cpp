@@ -7,10 +7,14 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include "ImageCompare.h"
 #include <clocale>
 #include <memory>
 
 using Scale = PlayerView::ScaleType;
+
+using imagetest::meanDifference;
 
 namespace {
 
@@ -34,20 +38,6 @@ bool near(const QRectF& a, const QRectF& b)
         && qAbs(a.height() - b.height()) < 1e-6;
 }
 
-double meanDifference(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32).scaled(x.size());
-    double sum = 0.0;
-    for (int row = 0; row < x.height(); ++row) {
-        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col)
-            sum += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col]))
-                + std::abs(qBlue(p[col]) - qBlue(q[col]));
-    }
-    return sum / (3.0 * x.width() * x.height());
-}
 
 } // namespace
 
