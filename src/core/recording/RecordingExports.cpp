@@ -1,0 +1,69 @@
+#include "recording/RecordingExports.h"
+
+#include "foundation/CommonConst.h"
+#include "foundation/IniFile.h"
+
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <mutex>
+
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    QString current;
+
+    ~Registry()
+    {
+        // Nothing reads the exports back, so none has to outlive the program.
+        if (!current.isEmpty()) IOUtil::removeFile(current);
+    }
+};
+
+Registry& registry()
+{
+    static Registry r;
+    return r;
+}
+
+} // namespace
+
+QString RecordingExports::newFolder()
+{
+    QTemporaryDir dir(CommonConst::DIR_PATH_TMP() + QStringLiteral("export-XXXXXX"));
+    if (!dir.isValid()) return {};
+    dir.setAutoRemove(false);
+    QString path = dir.path();
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    return path;
+}
+
+void RecordingExports::publish(const QString& folder)
+{
+    QString previous;
+    {
+        Registry& r = registry();
+        const std::lock_guard<std::mutex> lock(r.mutex);
+        previous = r.current;
+        r.current = folder;
+    }
+    if (!previous.isEmpty() && previous != folder) IOUtil::removeFile(previous);
+}
+
+QString RecordingExports::current()
+{
+    Registry& r = registry();
+    const std::lock_guard<std::mutex> lock(r.mutex);
+    return r.current;
+}
+
+bool RecordingExports::writeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
