@@ -206,18 +206,16 @@ VideoInfo& VideoInfo::parseFrameBlock(const QByteArray& bytes, qint64 length, co
         offset += blockSize;
 
         if (f->time < left || right < f->time) continue;
-        // The first frame taken does not enter the time bounds.
-        if (!taken.empty()) {
-            if (base == 0) {
-                base = f->_timeStamp;
-                info.firstTime = f->time;
-            } else {
-                base = std::min(base, f->_timeStamp);
-                if (f->time < info.firstTime) info.firstTime = f->time;
-            }
-            greatest = std::max(greatest, f->_timeStamp);
-            if (f->time > info.lastTime) info.lastTime = f->time;
+        // Every frame taken, the first one too, counts for the time bounds.
+        if (base == 0) {
+            base = f->_timeStamp;
+            info.firstTime = f->time;
+        } else {
+            base = std::min(base, f->_timeStamp);
+            if (f->time < info.firstTime) info.firstTime = f->time;
         }
+        greatest = std::max(greatest, f->_timeStamp);
+        if (f->time > info.lastTime) info.lastTime = f->time;
         if (f->powerDown) info.powerDown = true;
         if (f->_id == ID_PICTURE) {
             if (pictureDataType == PictureDataType::All) f->_imageData = info._jpegHeader12;
