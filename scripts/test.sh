@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in a normal build and once with
-# AddressSanitizer and UndefinedBehaviorSanitizer. Ends non-zero on any failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzz targets
+# (scripts/fuzz.sh). Ends non-zero on any failure.
 set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"
@@ -31,6 +32,11 @@ run_suite "normal" build
 ASAN_OPTIONS="detect_leaks=0:abort_on_error=1" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   run_suite "asan+ubsan" build-asan -DKR_SANITIZE=address,undefined
+
+echo "=== fuzz"
+if ! bash scripts/fuzz.sh build-fuzz; then
+  failed+=("fuzz")
+fi
 
 if [ ${#failed[@]} -ne 0 ]; then
   echo "test: FAILED: ${failed[*]}"

@@ -185,6 +185,7 @@ void finish(VideoInfo& info, std::uint32_t t0, std::uint32_t t1)
     // The detection position is compared with keys relative to T0, so its
     // limit is the recording's span, not the absolute last stamp.
     const qint64 detectKey = VideoInfo::markDetectFrame(info, t0, std::uint32_t(info._timeSpan));
+    info._playback.detectPosition = detectKey;
     const auto table0 = info._cameraFrames.find(0);
     if (table0 == info._cameraFrames.end()) {
         info._playback.detectTime = CommonConst::DEFAULT_DATE(); // the default frame's time

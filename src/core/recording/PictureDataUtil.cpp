@@ -1,0 +1,83 @@
+#include "recording/PictureDataUtil.h"
+
+#include "recording/PictureData.h"
+
+#include <algorithm>
+
+namespace {
+
+// A chapter length as these positions use it: 0 .. INT32_MAX.
+qint64 spanOf(const ChapterList& chapters, qsizetype i)
+{
+    const std::shared_ptr<ChapterData>& chapter = chapters[i];
+    return chapter ? std::clamp<qint64>(chapter->timeSpan(), 0, INT32_MAX) : 0;
+}
+
+std::int32_t toPosition(qint64 v)
+{
+    return std::int32_t(std::clamp<qint64>(v, INT32_MIN, INT32_MAX));
+}
+
+std::shared_ptr<const VideoInfo> videoAt(const ChapterList& chapters, std::int32_t position, std::int32_t& offset)
+{
+    qsizetype index = 0;
+    PictureDataUtil::chapterIndex(chapters, position, index, offset);
+    if (index < 0 || index >= chapters.size() || !chapters[index]) return nullptr;
+    const std::shared_ptr<const PictureData> picture = chapters[index]->loadPicture(true);
+    return picture ? picture->video : nullptr;
+}
+
+} // namespace
+
+void PictureDataUtil::chapterIndex(const ChapterList& chapters, std::int32_t position, qsizetype& index,
+                                   std::int32_t& offset)
+{
+    index = 0;
+    offset = 0;
+    if (chapters.isEmpty()) return;
+    qint64 rest = position;
+    qsizetype i = 0;
+    while (spanOf(chapters, i) < rest) {
+        rest -= spanOf(chapters, i) + 1;
+        ++i;
+        if (i == chapters.size()) break;
+    }
+    if (i == chapters.size()) {
+        index = chapters.size() - 1;
+        offset = toPosition(spanOf(chapters, index));
+        return;
+    }
+    index = i;
+    offset = toPosition(std::clamp<qint64>(rest, 0, spanOf(chapters, i)));
+}
+
+std::int32_t PictureDataUtil::position(const ChapterList& chapters, qsizetype chapter, std::int32_t offset)
+{
+    qint64 sum = 0;
+    const qsizetype end = std::clamp<qsizetype>(chapter, 0, chapters.size());
+    for (qsizetype k = 0; k < end; ++k) sum += spanOf(chapters, k) + 1;
+    return toPosition(sum + offset);
+}
+
+std::int32_t PictureDataUtil::totalLength(const ChapterList& chapters)
+{
+    if (chapters.isEmpty()) return 0;
+    const qsizetype last = chapters.size() - 1;
+    return position(chapters, last, toPosition(spanOf(chapters, last)));
+}
+
+std::optional<std::uint32_t> PictureDataUtil::movieTimeStamp(const ChapterList& chapters, std::int32_t position)
+{
+    std::int32_t offset = 0;
+    const auto video = videoAt(chapters, position, offset);
+    if (!video) return std::nullopt;
+    return video->frameAt(1, offset, true)->_movieTimeStamp;
+}
+
+VideoFramePtr PictureDataUtil::videoFrame(const ChapterList& chapters, std::int32_t position)
+{
+    std::int32_t offset = 0;
+    const auto video = videoAt(chapters, position, offset);
+    if (!video) return nullptr;
+    return video->frameAt(0, offset, true);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "catalog/ChapterData.h"
+#include "recording/VideoFrame.h"
+
+#include <cstdint>
+#include <optional>
+
+// Play positions over a list of chapters: chapter k starts one millisecond
+// after the last position of chapter k - 1.
+class PictureDataUtil {
+public:
+    PictureDataUtil() = delete;
+
+    static qsizetype chapterCount(const ChapterList& chapters) { return chapters.size(); }
+    // The chapter and the offset inside it of a play position, held to the list.
+    static void chapterIndex(const ChapterList& chapters, std::int32_t position, qsizetype& index,
+                             std::int32_t& offset);
+    static std::int32_t position(const ChapterList& chapters, qsizetype chapter, std::int32_t offset);
+    static std::int32_t totalLength(const ChapterList& chapters);
+    // The movie position of the frame at a play position (loads the chapter).
+    static std::optional<std::uint32_t> movieTimeStamp(const ChapterList& chapters, std::int32_t position);
+    // The frame at a play position (loads the chapter); null without picture data.
+    static VideoFramePtr videoFrame(const ChapterList& chapters, std::int32_t position);
+};
