@@ -1,3 +1,4 @@
+#include "recording/PictureData.h"
 #include "recording/VersionInfo.h"
 #include "recording/VideoInfo.h"
 
@@ -251,4 +252,15 @@ TEST_F(DivisionFileTest, MovieFileResynchronisesAfterADamagedRecordAndStopsAtAnO
     EXPECT_EQ(info->_thumbnail->_timeStamp, 2000u);
     EXPECT_EQ(keysOf(info->getCameraFrames(0)), (std::vector<qint64>{0}));
     EXPECT_EQ(info->frameAt(0, 0)->_timeStamp, 2040u);
+}
+
+TEST_F(DivisionFileTest, ThumbnailPictureDataReadsTheDivisionFile)
+{
+    const QByteArray file = shortHeader({}) + divisionFrame(0x55, 1000, bcdDate(2024, 3, 5, 17, 8, 11), kLongitude,
+                                                            kLatitude, identifiedPayload(20));
+    const PictureData picture(QUrl::fromLocalFile(write(QStringLiteral("Video.dat"), file)), PictureDataType::Thumbnail,
+                              CommonConst::DEFAULT_DATE(), kFarFuture, nullptr, RecType::Melsi14Rec, QByteArray());
+    ASSERT_TRUE(picture.video);
+    EXPECT_EQ(picture.video->_thumbnail->_timeStamp, 1000u);
+    EXPECT_TRUE(picture.errors.isEmpty());
 }
