@@ -22,6 +22,10 @@ if ! "$dir/make-fuzz-seeds" "$seeds"; then
   echo "fuzz: could not write the seed movies"
   exit 1
 fi
+if ! "$dir/make-recording-seeds" "$seeds/recording"; then
+  echo "fuzz: could not write the seed recording files"
+  exit 1
+fi
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -44,6 +48,9 @@ run_target mp4_reader "$seeds/movies"
 run_target movie_reader "$seeds/movies"
 run_target version_text "$seeds/versions"
 run_target playback_inf "$seeds/playback"
+run_target data_file "$seeds/recording/data"
+run_target event_file "$seeds/recording/event"
+run_target division_file "$seeds/recording/division"
 
 if [ ${#failed[@]} -ne 0 ]; then
   echo "fuzz: FAILED: ${failed[*]} (inputs under $dir/artifacts)"
