@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimeZone>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <set>
 #include <thread>
@@ -421,4 +422,25 @@ TEST_F(DataFileReaderTest, MovieRecordingsMarkNoDetectionFrame)
     EXPECT_EQ(r.info->_playback.detectionType, DetectionType::Movie);
     EXPECT_EQ(r.info->_playback.detectPosition, 0);
     for (const auto& [key, frame] : r.info->getCameraFrames(0)) EXPECT_FALSE(frame->gDetected) << key;
+}
+
+TEST_F(DataFileReaderTest, DispatchReadsNonMp4RecordingsAsDataFiles)
+{
+    const QUrl url = QUrl::fromLocalFile(write(normalFile(fullHeader()), QStringLiteral("M0001.dat")));
+    QStringList errors;
+    const auto info = VideoInfo::fromFile(url, VersionInfo(), errors, CommonConst::DEFAULT_DATE(), kFarFuture,
+                                          PictureDataType::All, nullptr, RecType::Melsi14Rec, QByteArray());
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(info->_timeSpan, 240u);
+
+    // A damaged one comes back flawed, together with the message.
+    const QByteArray file = normalFile();
+    errors.clear();
+    const auto cut = VideoInfo::fromFile(QUrl::fromLocalFile(write(file.left(file.size() - 10))), VersionInfo(), errors,
+                                         CommonConst::DEFAULT_DATE(), kFarFuture, PictureDataType::Thumbnail, nullptr,
+                                         RecType::MovieRec, QByteArray());
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->_timeSpan, 80u);
+    EXPECT_EQ(errors, QStringList{VideoInfo::MSG_INVALID_PICTURE_INFO()});
 }
