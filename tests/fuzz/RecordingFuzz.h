@@ -23,8 +23,14 @@ inline QString writeInput(const QString& name, const std::uint8_t* data, std::si
 }
 
 // The whole time range a reader may be asked for.
-inline const QDateTime& farPast() { return CommonConst::DEFAULT_DATE(); }
-inline QDateTime farFuture() { return CommonConst::DEFAULT_DATE().addYears(9000); }
+inline const QDateTime& farPast()
+{
+    return CommonConst::DEFAULT_DATE();
+}
+inline QDateTime farFuture()
+{
+    return CommonConst::DEFAULT_DATE().addYears(9000);
+}
 
 // Touches every table and a few lookups, as the player would.
 inline void walk(const VideoInfo& info)

@@ -8,8 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (path.isEmpty()) return 0;
     const PictureDataType type = (size % 4 == 0) ? PictureDataType::All : PictureDataType::Thumbnail;
     bool isError = false;
-    const auto info = VideoInfo::readFolderMove(path, VersionInfo(), fuzzsupport::farPast(), fuzzsupport::farFuture(),
-                                                type, nullptr, isError);
+    const auto info = VideoInfo::readFolderMove(path, VersionInfo(), fuzzsupport::farPast(),
+                                                fuzzsupport::farFuture(), type, nullptr, isError);
     if (info) fuzzsupport::walk(*info);
     return 0;
 }

@@ -30,7 +30,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
-    for (const char* sub : {"data", "event", "division"}) QDir().mkpath(out + QLatin1Char('/') + QLatin1String(sub));
+    for (const char* sub : {"data", "event", "division"})
+        QDir().mkpath(out + QLatin1Char('/') + QLatin1String(sub));
     auto path = [&](const char* sub, const char* name) {
         return out + QLatin1Char('/') + QLatin1String(sub) + QLatin1Char('/') + QLatin1String(name);
     };
@@ -82,8 +83,8 @@ int main(int argc, char** argv)
     movie.replace(2, 6, bcdDate(2024, 3, 5, 17, 8, 9));
     put32(movie, 8, 1080);
     for (std::uint32_t i = 0; i < 5; ++i)
-        movie += moveFrame(0x55, 1000 + 40 * i, std::uint8_t(1 + i % 3), bcdDate(2024, 3, 5, 17, 8, 9 + int(i)),
-                           std::uint8_t(0x10 + i));
+        movie += moveFrame(0x55, 1000 + 40 * i, std::uint8_t(1 + i % 3),
+                           bcdDate(2024, 3, 5, 17, 8, 9 + int(i)), std::uint8_t(0x10 + i));
     writeFile(path("division", "movie.dat"), movie);
     return 0;
 }

@@ -84,7 +84,7 @@ void applyInfoRecords(VideoInfo& info, const QByteArray& bytes, int count, const
         case 1: // 00 01 FILE_INFO
             info._fileVersion = DataUtility::toHexString(bytes, d, 2);
             break;
-        case 103: // car code
+        case 103:   // car code
         case 104: { // driver code
             const bool isCar = code == 103;
             QString& target = isCar ? playback.userCarCode : playback.userDriverCode;
@@ -94,16 +94,20 @@ void applyInfoRecords(VideoInfo& info, const QByteArray& bytes, int count, const
                 break;
             }
             const CodeField field = readCodeField(bytes, d, /*anyFFUnset=*/!isCar);
-            if (field.state == CodeField::State::Set) target = field.text;
-            else if (field.state == CodeField::State::Invalid) isError = true;
+            if (field.state == CodeField::State::Set)
+                target = field.text;
+            else if (field.state == CodeField::State::Invalid)
+                isError = true;
             break;
         }
         case 109: // GRP_CD_DEVICETYPE
             info._terminalType = d0 == 1 ? TerminalType::Separate : TerminalType::AllInOne;
             break;
         case 201: // number of cameras
-            if (const auto cameras = bcdValue(d0)) info.cameras = *cameras;
-            else isError = true;
+            if (const auto cameras = bcdValue(d0))
+                info.cameras = *cameras;
+            else
+                isError = true;
             break;
         case 406:
             playback.d2US = DataUtility::toHexString(bytes, d, 1);
@@ -128,8 +132,8 @@ void applyInfoRecords(VideoInfo& info, const QByteArray& bytes, int count, const
 }
 
 // Reads the header fields; false when the file is too short to hold them.
-bool applyHeader(VideoInfo& info, const QByteArray& bytes, const FullTimeDataInfo* fullTime, HeaderResult& header,
-                 bool& isError)
+bool applyHeader(VideoInfo& info, const QByteArray& bytes, const FullTimeDataInfo* fullTime,
+                 HeaderResult& header, bool& isError)
 {
     if (bytes.size() < HEADER_FIXED_FIELDS) return false;
     if (const auto kind = bcdValue(byteAt(bytes, 0))) info.detectType = std::uint8_t(*kind);
@@ -148,7 +152,8 @@ VideoFramePtr decodeRecord(const QByteArray& bytes, qsizetype p, bool& hasPositi
 {
     auto f = std::make_shared<VideoFrame>();
     f->time = DataUtility::toDateFromUnixTime(bytes, p + 2);
-    hasPosition = !(byteAt(bytes, p + 6) == 0xFF && byteAt(bytes, p + 7) == 0xFF && byteAt(bytes, p + 8) == 0xFF);
+    hasPosition =
+        !(byteAt(bytes, p + 6) == 0xFF && byteAt(bytes, p + 7) == 0xFF && byteAt(bytes, p + 8) == 0xFF);
     if (hasPosition) {
         decodePosition24(bytes, p + 6, f->_longitude, f->_posWest);
         decodePosition24(bytes, p + 9, f->_latitude, f->_posSouth);
@@ -261,11 +266,13 @@ void exportLastFrames(VideoInfo& info, const QByteArray& bytes, const std::vecto
 std::shared_ptr<VideoInfo> VideoInfo::readFile0401Move(const QString& filePath, const VersionInfo& /*ver*/,
                                                        const QDateTime& left, const QDateTime& right,
                                                        PictureDataType pictureDataType,
-                                                       const FullTimeDataInfo* fullTimeDataInfo, bool& isError)
+                                                       const FullTimeDataInfo* fullTimeDataInfo,
+                                                       bool& isError)
 {
     auto info = std::make_shared<VideoInfo>();
     info->_playback = PlaybackInfo();
-    info->_playback.load(FileUtil::combinePath(QFileInfo(filePath).absolutePath(), QStringLiteral("Playback.inf")));
+    info->_playback.load(
+        FileUtil::combinePath(QFileInfo(filePath).absolutePath(), QStringLiteral("Playback.inf")));
 
     FrameList cameraList;
     std::uint32_t base = 0;
@@ -320,8 +327,9 @@ std::shared_ptr<VideoInfo> VideoInfo::readFile0401Move(const QString& filePath, 
         if (pictureDataType == PictureDataType::All) exportLastFrames(*info, bytes, used);
 
         const std::int64_t step = std::int64_t(header.cameraStep);
-        std::stable_sort(cameraList.begin(), cameraList.end(),
-                         [](const VideoFramePtr& a, const VideoFramePtr& b) { return a->_timeStamp < b->_timeStamp; });
+        std::stable_sort(
+            cameraList.begin(), cameraList.end(),
+            [](const VideoFramePtr& a, const VideoFramePtr& b) { return a->_timeStamp < b->_timeStamp; });
         std::int32_t noLongitude = -1;
         std::int32_t noLatitude = -1;
         info->_cameraFrames[1] = buildFrameDictionary(cameraList, base, step, noLongitude, noLatitude);

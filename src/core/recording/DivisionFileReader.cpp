@@ -78,8 +78,10 @@ void applyInfoCode(VideoInfo& info, QByteArrayView bytes, const InfoRecord& reco
             break;
         }
         const CodeField field = readCodeField(bytes, d, false);
-        if (field.state == CodeField::State::Set) target = field.text;
-        else if (field.state == CodeField::State::Invalid) isError = true;
+        if (field.state == CodeField::State::Set)
+            target = field.text;
+        else if (field.state == CodeField::State::Invalid)
+            isError = true;
         break;
     }
     case 406:
@@ -172,8 +174,9 @@ private:
 
 void sortByStamp(FrameList& list)
 {
-    std::stable_sort(list.begin(), list.end(),
-                     [](const VideoFramePtr& a, const VideoFramePtr& b) { return a->_timeStamp < b->_timeStamp; });
+    std::stable_sort(list.begin(), list.end(), [](const VideoFramePtr& a, const VideoFramePtr& b) {
+        return a->_timeStamp < b->_timeStamp;
+    });
 }
 
 } // namespace
@@ -209,7 +212,8 @@ std::shared_ptr<VideoInfo> VideoInfo::readDivisionData(const QString& path)
 {
     auto info = std::make_shared<VideoInfo>();
     info->_playback = PlaybackInfo();
-    QDateTime first = QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), QTimeZone::utc()); // the distant future
+    QDateTime first =
+        QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), QTimeZone::utc()); // the distant future
     QDateTime last = CommonConst::DEFAULT_DATE();
 
     const std::optional<QByteArray> file = readWholeFile(path);
@@ -243,14 +247,16 @@ std::shared_ptr<VideoInfo> VideoInfo::readDivisionData(const QString& path)
             last = *date;
         }
         const VideoFramePtr before = info->_thumbnail;
-        makeDivisionFrames(*info, QByteArrayView(bytes).sliced(qsizetype(offset), DIVISION_FRAME_HEAD + length));
+        makeDivisionFrames(*info,
+                           QByteArrayView(bytes).sliced(qsizetype(offset), DIVISION_FRAME_HEAD + length));
         thumbnailTaken = info->_thumbnail != before;
         offset += DIVISION_FRAME_HEAD + length;
     }
 
     // The date of the last frame in the file: its identifier stands at frame offset 66.
     const qsizetype windowStart = std::max<qsizetype>(0, bytes.size() - CLOSING_SEARCH_WINDOW);
-    const qsizetype found = QByteArrayView(bytes).sliced(windowStart).lastIndexOf(CommonConst::IMAGE_DATA_IDENTIFIER());
+    const qsizetype found =
+        QByteArrayView(bytes).sliced(windowStart).lastIndexOf(CommonConst::IMAGE_DATA_IDENTIFIER());
     if (found >= 0) {
         const qsizetype dateAt = windowStart + found - (IDENTIFIER_FRAME_OFFSET - FRAME_DATE_OFFSET);
         if (const auto date = bcdDateTime(bytes, dateAt)) last = *date;
@@ -287,13 +293,14 @@ VideoInfo& VideoInfo::makeDivisionFrames(VideoInfo& info, QByteArrayView frame)
     return info;
 }
 
-std::shared_ptr<VideoInfo> VideoInfo::readMoveFile(const QString& path, const QDateTime& left, const QDateTime& right,
-                                                   PictureDataType pictureDataType,
+std::shared_ptr<VideoInfo> VideoInfo::readMoveFile(const QString& path, const QDateTime& left,
+                                                   const QDateTime& right, PictureDataType pictureDataType,
                                                    const FullTimeDataInfo* fullTimeDataInfo, bool& isError)
 {
     auto info = std::make_shared<VideoInfo>();
     info->_playback = PlaybackInfo();
-    info->_playback.load(FileUtil::combinePath(QFileInfo(path).absolutePath(), QStringLiteral("Playback.inf")));
+    info->_playback.load(
+        FileUtil::combinePath(QFileInfo(path).absolutePath(), QStringLiteral("Playback.inf")));
     info->_timeSpan = 0;
 
     const std::optional<QByteArray> file = readWholeFile(path);
@@ -336,7 +343,8 @@ VideoInfo& VideoInfo::parseMoveFrames(const QByteArray& bytes, qint64 length, qi
                                       const QDateTime& left, const QDateTime& right,
                                       PictureDataType pictureDataType, bool& isError)
 {
-    const QByteArrayView data = QByteArrayView(bytes).first(qsizetype(std::clamp<qint64>(length, 0, bytes.size())));
+    const QByteArrayView data =
+        QByteArrayView(bytes).first(qsizetype(std::clamp<qint64>(length, 0, bytes.size())));
     IdentifierFinder finder(data);
     FrameList camera1, camera2, camera3, all;
     bool thumbnailTaken = false;
@@ -361,18 +369,30 @@ VideoInfo& VideoInfo::parseMoveFrames(const QByteArray& bytes, qint64 length, qi
         f->_id = byteAt(data, qsizetype(frameStart + 8 + v));
         const qsizetype b = qsizetype(blockAt);
         f->camera = byteAt(data, b);
-        if (const auto date = bcdDateTime(data, b + 4)) f->time = *date;
-        else isError = true;
-        if (const auto gx = signedBcd2(data, b + 10)) f->gX = *gx / 1000.0;
-        else isError = true;
-        if (const auto gy = signedBcd2(data, b + 12)) f->gY = *gy / 1000.0;
-        else isError = true;
-        if (const auto speed = unsignedBcd2(data, b + 14)) f->speed = *speed;
-        else isError = true;
-        if (const auto longitude = bcdPosition(data, b + 16, true)) f->_longitude = *longitude;
-        else isError = true;
-        if (const auto latitude = bcdPosition(data, b + 20, false)) f->_latitude = *latitude;
-        else isError = true;
+        if (const auto date = bcdDateTime(data, b + 4))
+            f->time = *date;
+        else
+            isError = true;
+        if (const auto gx = signedBcd2(data, b + 10))
+            f->gX = *gx / 1000.0;
+        else
+            isError = true;
+        if (const auto gy = signedBcd2(data, b + 12))
+            f->gY = *gy / 1000.0;
+        else
+            isError = true;
+        if (const auto speed = unsignedBcd2(data, b + 14))
+            f->speed = *speed;
+        else
+            isError = true;
+        if (const auto longitude = bcdPosition(data, b + 16, true))
+            f->_longitude = *longitude;
+        else
+            isError = true;
+        if (const auto latitude = bcdPosition(data, b + 20, false))
+            f->_latitude = *latitude;
+        else
+            isError = true;
         f->status = byteAt(data, b + 27);
         f->sw = byteAt(data, b + 28);
         const std::uint8_t flags = byteAt(data, b + 29);
@@ -422,13 +442,16 @@ VideoInfo& VideoInfo::parseMoveFrames(const QByteArray& bytes, qint64 length, qi
     }
 
     info.cameras = !camera3.empty() ? 3 : !camera2.empty() ? 2 : 1;
-    for (FrameList* list : {&camera1, &camera2, &camera3, &all}) sortByStamp(*list);
+    for (FrameList* list : {&camera1, &camera2, &camera3, &all})
+        sortByStamp(*list);
     std::int32_t noLongitude = -1;
     std::int32_t noLatitude = -1;
     info._cameraFrames.clear();
     info._cameraFrames[1] = buildFrameDictionary(camera1, base, 0, noLongitude, noLatitude);
-    if (!camera2.empty()) info._cameraFrames[2] = buildFrameDictionary(camera2, base, 0, noLongitude, noLatitude);
-    if (!camera3.empty()) info._cameraFrames[3] = buildFrameDictionary(camera3, base, 0, noLongitude, noLatitude);
+    if (!camera2.empty())
+        info._cameraFrames[2] = buildFrameDictionary(camera2, base, 0, noLongitude, noLatitude);
+    if (!camera3.empty())
+        info._cameraFrames[3] = buildFrameDictionary(camera3, base, 0, noLongitude, noLatitude);
     info._cameraFrames[0] = buildFrameDictionary(all, base, 0, noLongitude, noLatitude);
 
     info._timeSpan = largest >= base ? quint64(largest - base) : 0;

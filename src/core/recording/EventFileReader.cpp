@@ -48,13 +48,17 @@ void applyInfoRecord(VideoInfo& info, const QByteArray& bytes, const InfoRecord&
             break;
         }
         const CodeField field = readCodeField(bytes, d, /*anyFFUnset=*/!isCar);
-        if (field.state == CodeField::State::Set) target = field.text;
-        else if (field.state == CodeField::State::Invalid) isError = true;
+        if (field.state == CodeField::State::Set)
+            target = field.text;
+        else if (field.state == CodeField::State::Invalid)
+            isError = true;
         break;
     }
     case 201:
-        if (const auto cameras = bcdValue(byteAt(bytes, d))) info.cameras = *cameras;
-        else isError = true;
+        if (const auto cameras = bcdValue(byteAt(bytes, d)))
+            info.cameras = *cameras;
+        else
+            isError = true;
         break;
     case 406:
         playback.d2US = DataUtility::toHexString(bytes, d, 1);
@@ -79,7 +83,8 @@ VideoFramePtr decodeRecord(const QByteArray& bytes, qint64 blockOffset, bool& is
     const qsizetype p = qsizetype(blockOffset + BLOCK_RECORD_OFFSET);
     auto f = std::make_shared<VideoFrame>();
     f->time = DataUtility::toDateFromUnixTime(bytes, p + 2);
-    const bool noPosition = byteAt(bytes, p + 6) == 0xFF && byteAt(bytes, p + 7) == 0xFF && byteAt(bytes, p + 8) == 0xFF;
+    const bool noPosition =
+        byteAt(bytes, p + 6) == 0xFF && byteAt(bytes, p + 7) == 0xFF && byteAt(bytes, p + 8) == 0xFF;
     if (!noPosition) {
         decodePosition24(bytes, p + 6, f->_longitude, f->_posWest);
         decodePosition24(bytes, p + 9, f->_latitude, f->_posSouth);
@@ -117,8 +122,9 @@ VideoFramePtr decodeRecord(const QByteArray& bytes, qint64 blockOffset, bool& is
 
 void sortByStamp(FrameList& list)
 {
-    std::stable_sort(list.begin(), list.end(),
-                     [](const VideoFramePtr& a, const VideoFramePtr& b) { return a->_timeStamp < b->_timeStamp; });
+    std::stable_sort(list.begin(), list.end(), [](const VideoFramePtr& a, const VideoFramePtr& b) {
+        return a->_timeStamp < b->_timeStamp;
+    });
 }
 
 } // namespace
@@ -130,7 +136,8 @@ std::shared_ptr<VideoInfo> VideoInfo::readFolderMove(const QString& filePath, co
 {
     auto info = std::make_shared<VideoInfo>();
     info->_playback = PlaybackInfo();
-    info->_playback.load(FileUtil::combinePath(QFileInfo(filePath).absolutePath(), QStringLiteral("Playback.inf")));
+    info->_playback.load(
+        FileUtil::combinePath(QFileInfo(filePath).absolutePath(), QStringLiteral("Playback.inf")));
     // Until a block pass has found frames the recording has no length.
     info->_timeSpan = 0;
 
@@ -200,7 +207,8 @@ VideoInfo& VideoInfo::parseFrameBlock(const QByteArray& bytes, qint64 length, co
         if (blockSize < MIN_BLOCK_SIZE) break;
         if (std::memcmp(bytes.constData() + offset + BLOCK_ID_OFFSET, recordingId.constData(), 4) != 0) break;
         VideoFramePtr f = decodeRecord(bytes, offset, isError);
-        if (std::memcmp(bytes.constData() + offset + BLOCK_RECORD_OFFSET + 60, recordingId.constData(), 4) != 0)
+        if (std::memcmp(bytes.constData() + offset + BLOCK_RECORD_OFFSET + 60, recordingId.constData(), 4) !=
+            0)
             break;
         const qint64 blockEnd = std::min(offset + blockSize, length);
         offset += blockSize;
@@ -233,7 +241,8 @@ VideoInfo& VideoInfo::parseFrameBlock(const QByteArray& bytes, qint64 length, co
     std::int32_t noLatitude = -1;
     info._cameraFrames.clear();
     info._cameraFrames[1] = buildFrameDictionary(camera1, base, 0, noLongitude, noLatitude);
-    if (!camera2.empty()) info._cameraFrames[2] = buildFrameDictionary(camera2, base, 0, noLongitude, noLatitude);
+    if (!camera2.empty())
+        info._cameraFrames[2] = buildFrameDictionary(camera2, base, 0, noLongitude, noLatitude);
     std::int32_t longitude = taken.empty() ? 0 : taken.front()->_longitude;
     std::int32_t latitude = taken.empty() ? 0 : taken.front()->_latitude;
     info._cameraFrames[0] = buildFrameDictionary(pictures, base, 0, longitude, latitude);

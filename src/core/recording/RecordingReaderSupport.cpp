@@ -59,14 +59,21 @@ std::optional<QDateTime> bcdDateTime(QByteArrayView bytes, qsizetype offset)
 ViolationType violationOfCode(int code)
 {
     switch (code) {
-    case 10: return ViolationType::GDetection;
-    case 11: return ViolationType::VelocityGDetection;
-    case 12: return ViolationType::Accel;
-    case 13: return ViolationType::Decel;
+    case 10:
+        return ViolationType::GDetection;
+    case 11:
+        return ViolationType::VelocityGDetection;
+    case 12:
+        return ViolationType::Accel;
+    case 13:
+        return ViolationType::Decel;
     case 14:
-    case 15: return ViolationType::Overspeed;
-    case 16: return ViolationType::Swerve;
-    default: return ViolationType::All;
+    case 15:
+        return ViolationType::Overspeed;
+    case 16:
+        return ViolationType::Swerve;
+    default:
+        return ViolationType::All;
     }
 }
 

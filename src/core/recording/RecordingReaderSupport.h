@@ -29,7 +29,10 @@ inline bool fits(QByteArrayView bytes, qint64 offset, qint64 width)
     return offset >= 0 && width >= 0 && offset <= bytes.size() && width <= bytes.size() - offset;
 }
 
-inline std::uint8_t byteAt(QByteArrayView bytes, qsizetype i) { return static_cast<std::uint8_t>(bytes[i]); }
+inline std::uint8_t byteAt(QByteArrayView bytes, qsizetype i)
+{
+    return static_cast<std::uint8_t>(bytes[i]);
+}
 
 // The value of one BCD byte, or nothing when a digit is above 9.
 inline std::optional<int> bcdValue(std::uint8_t byte)

@@ -12,7 +12,10 @@
 
 namespace testfiles {
 
-inline void put8(QByteArray& b, qsizetype at, std::uint32_t v) { b[at] = char(v & 0xFF); }
+inline void put8(QByteArray& b, qsizetype at, std::uint32_t v)
+{
+    b[at] = char(v & 0xFF);
+}
 inline void put16(QByteArray& b, qsizetype at, std::uint32_t v)
 {
     put8(b, at, v >> 8);
@@ -93,7 +96,8 @@ struct RecorderHeader {
         put8(bytes, at + 1, item);
         bytes.replace(at + 2, 5, data);
         ++records;
-        put8(bytes, 64, bcdCount ? std::uint32_t((records / 10) << 4 | (records % 10)) : std::uint32_t(records));
+        put8(bytes, 64,
+             bcdCount ? std::uint32_t((records / 10) << 4 | (records % 10)) : std::uint32_t(records));
     }
 };
 
@@ -103,7 +107,8 @@ inline QByteArray dataBlock(const QByteArray& payload, const std::vector<FrameRe
 {
     QByteArray block(48, '\0');
     block += payload;
-    for (const FrameRecord& r : records) block += r.bytes();
+    for (const FrameRecord& r : records)
+        block += r.bytes();
     put32(block, 0, blockSizeOverride >= 0 ? std::uint32_t(blockSizeOverride) : std::uint32_t(block.size()));
     put32(block, 8, dataSizeOverride >= 0 ? std::uint32_t(dataSizeOverride) : std::uint32_t(payload.size()));
     return block;
@@ -126,13 +131,15 @@ inline QByteArray eventBlock(const FrameRecord& record, const QByteArray& payloa
 inline QByteArray bcdDate(int year, int month, int day, int hour, int minute, int second)
 {
     QByteArray b;
-    for (int v : {year - 2000, month, day, hour, minute, second}) b.append(char((v / 10) << 4 | (v % 10)));
+    for (int v : {year - 2000, month, day, hour, minute, second})
+        b.append(char((v / 10) << 4 | (v % 10)));
     return b;
 }
 
 // A division-file frame: 64-byte head and payload of length bytes.
 inline QByteArray divisionFrame(std::uint8_t kind, std::uint32_t timeStamp, const QByteArray& date,
-                                const QByteArray& longitudeBcd, const QByteArray& latitudeBcd, QByteArray payload)
+                                const QByteArray& longitudeBcd, const QByteArray& latitudeBcd,
+                                QByteArray payload)
 {
     QByteArray f(64, '\0');
     put32(f, 0, std::uint32_t(payload.size()));
@@ -147,8 +154,9 @@ inline QByteArray divisionFrame(std::uint8_t kind, std::uint32_t timeStamp, cons
 // A movie-file frame: a 32-byte head (payload length V, time stamp, the kind
 // at 8 + V), the 32-byte data block V + 28 bytes after the head's start,
 // then V payload bytes (V = 4 puts the block right after the head).
-inline QByteArray moveFrame(std::uint8_t kind, std::uint32_t timeStamp, std::uint8_t camera, const QByteArray& date,
-                            std::uint8_t violation, const QByteArray& payload4 = QByteArray(4, 'P'))
+inline QByteArray moveFrame(std::uint8_t kind, std::uint32_t timeStamp, std::uint8_t camera,
+                            const QByteArray& date, std::uint8_t violation,
+                            const QByteArray& payload4 = QByteArray(4, 'P'))
 {
     const std::uint32_t v = std::uint32_t(payload4.size());
     QByteArray f(int(v + 28 + 32), '\0');

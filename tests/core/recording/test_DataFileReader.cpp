@@ -95,7 +95,8 @@ RecorderHeader fullHeader()
 std::vector<qint64> keysOf(const FrameTable& table)
 {
     std::vector<qint64> keys;
-    for (const auto& entry : table) keys.push_back(entry.first);
+    for (const auto& entry : table)
+        keys.push_back(entry.first);
     return keys;
 }
 
@@ -175,7 +176,8 @@ TEST_F(DataFileReaderTest, CameraStepFollowsTheLastQualityRecord)
 {
     auto stepFor = [&](std::initializer_list<const char*> modes) {
         RecorderHeader h;
-        for (const char* m : modes) h.addInfo(0x10, 0x03, QByteArray::fromHex(m));
+        for (const char* m : modes)
+            h.addInfo(0x10, 0x03, QByteArray::fromHex(m));
         const ReadResult r = readData(write(normalFile(h)), PictureDataType::Thumbnail);
         return r.info->frameAt(1, 80)->_movieTimeStamp;
     };
@@ -189,8 +191,9 @@ TEST_F(DataFileReaderTest, CameraStepFollowsTheLastQualityRecord)
 TEST_F(DataFileReaderTest, PlaybackInfoInShiftJisOverridesTheHeaderCodes)
 {
     // "テスト" in Shift-JIS; an empty driver code leaves the header's to fill it.
-    const QByteArray ini = "[INFO]\r\nUSER_CAR_CODE=ABC\r\nUSER_DRIVER_CODE=\r\nTITLE=" +
-                           QByteArray::fromHex("836583588367") + "\r\n";
+    const QByteArray ini =
+        "[INFO]\r\nUSER_CAR_CODE=ABC\r\nUSER_DRIVER_CODE=\r\nTITLE=" + QByteArray::fromHex("836583588367") +
+        "\r\n";
     writeFile(dir.filePath(QStringLiteral("Playback.inf")), ini);
     const ReadResult r = readData(write(normalFile(fullHeader())));
     EXPECT_EQ(r.info->_playback.userCarCode, QStringLiteral("ABC"));
@@ -233,8 +236,8 @@ TEST_F(DataFileReaderTest, FullTimeDataCodesTakeThePlaceOfTheHeaders)
     h.addInfo(0x01, 0x03, QByteArray::fromHex("1A1A1A1A"));
     FullTimeDataInfo fullTime;
     fullTime._userCarCode = QStringLiteral("CAR9");
-    const ReadResult r =
-        readData(write(normalFile(h)), PictureDataType::Thumbnail, CommonConst::DEFAULT_DATE(), kFarFuture, &fullTime);
+    const ReadResult r = readData(write(normalFile(h)), PictureDataType::Thumbnail,
+                                  CommonConst::DEFAULT_DATE(), kFarFuture, &fullTime);
     EXPECT_FALSE(r.isError);
     EXPECT_EQ(r.info->_playback.userCarCode, QStringLiteral("CAR9"));
 }
@@ -269,7 +272,8 @@ TEST_F(DataFileReaderTest, ViolationCodesAndMissingPositions)
         fr.latitude24 = 0x800010;
         records.push_back(fr);
     }
-    const ReadResult r = readData(write(RecorderHeader().bytes + dataBlock("", records)), PictureDataType::Thumbnail);
+    const ReadResult r =
+        readData(write(RecorderHeader().bytes + dataBlock("", records)), PictureDataType::Thumbnail);
     const VideoInfo& info = *r.info;
     EXPECT_EQ(info.frameAt(0, 0)->ex.violationType, ViolationType::Accel);
     EXPECT_EQ(info.frameAt(0, 40)->ex.violationType, ViolationType::Decel);
@@ -297,7 +301,8 @@ TEST_F(DataFileReaderTest, BlocksOutsideTheTimeWindowAreSkipped)
 
 TEST_F(DataFileReaderTest, DamagedBlockSizesEndTheWalk)
 {
-    const QByteArray good = RecorderHeader().bytes + dataBlock("", {record(0x55, 1000, 0, 0), record(0x55, 1040, 0, 0)});
+    const QByteArray good =
+        RecorderHeader().bytes + dataBlock("", {record(0x55, 1000, 0, 0), record(0x55, 1040, 0, 0)});
     const QByteArray later = dataBlock("", {record(0x55, 2000, 1, 0)});
     for (std::int64_t size : {0, 1, 47, 1 << 30}) {
         QByteArray bad = dataBlock("", {record(0x55, 1500, 1, 0)}, size);
@@ -336,7 +341,8 @@ TEST_F(DataFileReaderTest, TruncatedFilesKeepTheCompleteBlocks)
 
 TEST_F(DataFileReaderTest, DataSizePastTheBlockEndGivesABlockWithoutRecords)
 {
-    const QByteArray file = RecorderHeader().bytes + dataBlock("", {record(0x55, 900, 0, 0)}, -1, 0x7FFFFFFF) +
+    const QByteArray file = RecorderHeader().bytes +
+                            dataBlock("", {record(0x55, 900, 0, 0)}, -1, 0x7FFFFFFF) +
                             dataBlock("", {record(0x55, 1000, 1, 0), record(0x55, 1100, 1, 0)});
     const ReadResult r = readData(write(file), PictureDataType::Thumbnail);
     EXPECT_FALSE(r.isError);
@@ -353,7 +359,8 @@ TEST_F(DataFileReaderTest, UnreadableAndGarbageFilesGiveAnEmptyFlaggedRecording)
     QRandomGenerator rng(42);
     for (int i = 0; i < 20; ++i) {
         QByteArray garbage(8192 + int(rng.bounded(20000)), '\0');
-        for (char& c : garbage) c = char(rng.bounded(256));
+        for (char& c : garbage)
+            c = char(rng.bounded(256));
         // Now and then make the header's id test pass and the blocks plausible.
         if (i % 2) put32(garbage, 8192, 48 + 64 * rng.bounded(4));
         r = readData(write(garbage), PictureDataType::Thumbnail);
@@ -394,11 +401,12 @@ TEST_F(DataFileReaderTest, ConcurrentReadsLeaveOnlyTheLastExport)
     for (std::size_t i = 0; i < results.size(); ++i) {
         threads.emplace_back([&, i] {
             bool isError = false;
-            results[i] = VideoInfo::readFile0401Move(path, VersionInfo(), CommonConst::DEFAULT_DATE(), kFarFuture,
-                                                     PictureDataType::All, nullptr, isError);
+            results[i] = VideoInfo::readFile0401Move(path, VersionInfo(), CommonConst::DEFAULT_DATE(),
+                                                     kFarFuture, PictureDataType::All, nullptr, isError);
         });
     }
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     std::set<QString> folders;
     int existing = 0;
     for (const auto& info : results) {
@@ -421,7 +429,8 @@ TEST_F(DataFileReaderTest, MovieRecordingsMarkNoDetectionFrame)
     const ReadResult r = readData(write(normalFile(h)), PictureDataType::Thumbnail);
     EXPECT_EQ(r.info->_playback.detectionType, DetectionType::Movie);
     EXPECT_EQ(r.info->_playback.detectPosition, 0);
-    for (const auto& [key, frame] : r.info->getCameraFrames(0)) EXPECT_FALSE(frame->gDetected) << key;
+    for (const auto& [key, frame] : r.info->getCameraFrames(0))
+        EXPECT_FALSE(frame->gDetected) << key;
 }
 
 TEST_F(DataFileReaderTest, DispatchReadsNonMp4RecordingsAsDataFiles)
@@ -437,9 +446,10 @@ TEST_F(DataFileReaderTest, DispatchReadsNonMp4RecordingsAsDataFiles)
     // A damaged one comes back flawed, together with the message.
     const QByteArray file = normalFile();
     errors.clear();
-    const auto cut = VideoInfo::fromFile(QUrl::fromLocalFile(write(file.left(file.size() - 10))), VersionInfo(), errors,
-                                         CommonConst::DEFAULT_DATE(), kFarFuture, PictureDataType::Thumbnail, nullptr,
-                                         RecType::MovieRec, QByteArray());
+    const auto cut =
+        VideoInfo::fromFile(QUrl::fromLocalFile(write(file.left(file.size() - 10))), VersionInfo(), errors,
+                            CommonConst::DEFAULT_DATE(), kFarFuture, PictureDataType::Thumbnail, nullptr,
+                            RecType::MovieRec, QByteArray());
     ASSERT_TRUE(cut);
     EXPECT_EQ(cut->_timeSpan, 80u);
     EXPECT_EQ(errors, QStringList{VideoInfo::MSG_INVALID_PICTURE_INFO()});

@@ -35,11 +35,15 @@ QByteArray shortHeader(const std::vector<QByteArray>& records)
     QByteArray h(48, '\0');
     h.replace(2, 6, bcdDate(2024, 3, 5, 17, 8, 9));
     put8(h, 32, std::uint32_t(records.size()));
-    for (const QByteArray& r : records) h += r.leftJustified(8, '\0', true);
+    for (const QByteArray& r : records)
+        h += r.leftJustified(8, '\0', true);
     return h;
 }
 
-QByteArray infoRecord(const char* hex) { return QByteArray::fromHex(hex); }
+QByteArray infoRecord(const char* hex)
+{
+    return QByteArray::fromHex(hex);
+}
 
 // A payload that carries the image-data identifier at frame offset 66.
 QByteArray identifiedPayload(int length)
@@ -52,7 +56,8 @@ QByteArray identifiedPayload(int length)
 std::vector<qint64> keysOf(const FrameTable& table)
 {
     std::vector<qint64> keys;
-    for (const auto& entry : table) keys.push_back(entry.first);
+    for (const auto& entry : table)
+        keys.push_back(entry.first);
     return keys;
 }
 
@@ -84,7 +89,8 @@ TEST(PositionTexts, DigitsOfDegreesMinutesSecondsAndTenths)
 {
     EXPECT_EQ(VideoInfo::convertLongitude(QStringLiteral("13545123")), kLongitudeMs);
     EXPECT_EQ(VideoInfo::convertLatitude(QStringLiteral("35401230")), kLatitudeMs);
-    EXPECT_EQ(VideoInfo::convertLatitude(QStringLiteral("35401239")), kLatitudeMs); // the eighth digit plays no part
+    EXPECT_EQ(VideoInfo::convertLatitude(QStringLiteral("35401239")),
+              kLatitudeMs); // the eighth digit plays no part
     try {
         VideoInfo::convertLongitude(QStringLiteral("1354512A"));
         FAIL() << "a letter converted";
@@ -94,13 +100,15 @@ TEST(PositionTexts, DigitsOfDegreesMinutesSecondsAndTenths)
     // Too short, or beyond what a 32-bit position holds.
     EXPECT_THROW(VideoInfo::convertLongitude(QStringLiteral("1354")), AppError);
     EXPECT_THROW(VideoInfo::convertLongitude(QStringLiteral("99999999")), AppError);
-    EXPECT_THROW(VideoInfo::convertDigits(QStringLiteral("１２")), AppError); // full-width digits are not digits
+    EXPECT_THROW(VideoInfo::convertDigits(QStringLiteral("１２")),
+                 AppError); // full-width digits are not digits
 }
 
 TEST_F(DivisionFileTest, FromDivisionFileChecksTheUrlAndTheName)
 {
     QStringList errors;
-    auto info = VideoInfo::fromDivisionFile(QUrl(QStringLiteral("https://example.invalid/Video.dat")), errors);
+    auto info =
+        VideoInfo::fromDivisionFile(QUrl(QStringLiteral("https://example.invalid/Video.dat")), errors);
     ASSERT_TRUE(info);
     EXPECT_EQ(errors, QStringList{VideoInfo::MSG_NO_PICTURE_DATA()});
 
@@ -118,10 +126,13 @@ TEST_F(DivisionFileTest, ThumbnailCodesAndTimeRange)
         shortHeader({infoRecord("0103 00000042"), infoRecord("0103 00000099"), infoRecord("0104 12345678"),
                      infoRecord("0406 0B"), infoRecord("0801 0200")}) +
         divisionFrame(0xAA, 900, bcdDate(2024, 3, 5, 17, 8, 10), kLongitude, kLatitude, "SOUND") +
-        divisionFrame(0x55, 1000, bcdDate(2024, 3, 5, 17, 8, 11), kLongitude, kLatitude, identifiedPayload(40)) +
-        divisionFrame(0x55, 2000, bcdDate(2024, 3, 5, 17, 9, 30), kLongitude, kLatitude, identifiedPayload(40));
+        divisionFrame(0x55, 1000, bcdDate(2024, 3, 5, 17, 8, 11), kLongitude, kLatitude,
+                      identifiedPayload(40)) +
+        divisionFrame(0x55, 2000, bcdDate(2024, 3, 5, 17, 9, 30), kLongitude, kLatitude,
+                      identifiedPayload(40));
     QStringList errors;
-    const auto info = VideoInfo::fromDivisionFile(QUrl::fromLocalFile(write(QStringLiteral("Video.dat"), file)), errors);
+    const auto info =
+        VideoInfo::fromDivisionFile(QUrl::fromLocalFile(write(QStringLiteral("Video.dat"), file)), errors);
     EXPECT_TRUE(errors.isEmpty());
     EXPECT_EQ(info->_playback.detectTime, utc(2024, 3, 5, 17, 8, 9));
     EXPECT_EQ(info->_playback.userCarCode, QStringLiteral("00000042")); // set once, while still "不明"
@@ -142,12 +153,15 @@ TEST_F(DivisionFileTest, ThumbnailCodesAndTimeRange)
 
 TEST_F(DivisionFileTest, NegativeOrOversizedLengthsEndTheWalk)
 {
-    const QByteArray sound = divisionFrame(0xAA, 900, bcdDate(2024, 3, 5, 17, 8, 10), kLongitude, kLatitude, "S");
-    const QByteArray picture = divisionFrame(0x55, 1000, bcdDate(2024, 3, 5, 17, 8, 11), kLongitude, kLatitude, "P");
+    const QByteArray sound =
+        divisionFrame(0xAA, 900, bcdDate(2024, 3, 5, 17, 8, 10), kLongitude, kLatitude, "S");
+    const QByteArray picture =
+        divisionFrame(0x55, 1000, bcdDate(2024, 3, 5, 17, 8, 11), kLongitude, kLatitude, "P");
     for (std::uint32_t length : {0xFFFFFFF0u, 0x7FFFFFFFu, 5000u}) {
         QByteArray bad = sound;
         put32(bad, 0, length);
-        const auto info = VideoInfo::readDivisionData(write(QStringLiteral("Video.dat"), shortHeader({}) + bad + picture));
+        const auto info =
+            VideoInfo::readDivisionData(write(QStringLiteral("Video.dat"), shortHeader({}) + bad + picture));
         EXPECT_EQ(info->_thumbnail->_timeStamp, 0u) << length; // never reached the picture
         EXPECT_EQ(info->firstTime, kFarFuture) << length;
     }
@@ -159,12 +173,15 @@ TEST_F(DivisionFileTest, GarbageAndMissingFilesAreSafe)
     QRandomGenerator rng(11);
     for (int i = 0; i < 30; ++i) {
         QByteArray garbage(int(rng.bounded(3000)), '\0');
-        for (char& c : garbage) c = char(rng.bounded(256));
-        if (i % 3 == 0 && garbage.size() > 200) garbage.replace(150, 14, CommonConst::IMAGE_DATA_IDENTIFIER());
+        for (char& c : garbage)
+            c = char(rng.bounded(256));
+        if (i % 3 == 0 && garbage.size() > 200)
+            garbage.replace(150, 14, CommonConst::IMAGE_DATA_IDENTIFIER());
         EXPECT_TRUE(VideoInfo::readDivisionData(write(QStringLiteral("Video.dat"), garbage)));
         bool isError = false;
-        EXPECT_TRUE(VideoInfo::readMoveFile(write(QStringLiteral("M.DAT"), garbage), CommonConst::DEFAULT_DATE(),
-                                            kFarFuture, PictureDataType::All, nullptr, isError));
+        EXPECT_TRUE(VideoInfo::readMoveFile(write(QStringLiteral("M.DAT"), garbage),
+                                            CommonConst::DEFAULT_DATE(), kFarFuture, PictureDataType::All,
+                                            nullptr, isError));
     }
 }
 
@@ -184,8 +201,8 @@ TEST_F(DivisionFileTest, MovieFileFramesByCamera)
                             moveFrame(0x55, 1120, 1, later, 0x10);
     bool isError = false;
     const auto info = VideoInfo::readMoveFile(write(QStringLiteral("M202001021530-0001.DAT"), file),
-                                              CommonConst::DEFAULT_DATE(), kFarFuture, PictureDataType::All, nullptr,
-                                              isError);
+                                              CommonConst::DEFAULT_DATE(), kFarFuture, PictureDataType::All,
+                                              nullptr, isError);
     EXPECT_FALSE(isError);
     EXPECT_EQ(info->detectType, 10);
     EXPECT_EQ(info->state, 0x03);
@@ -228,11 +245,14 @@ TEST_F(DivisionFileTest, MovieFileViolationCodesMapToTheirCases)
                                       ViolationType::Overspeed,  ViolationType::Overspeed,
                                       ViolationType::Swerve,     ViolationType::All,
                                       ViolationType::All};
-    for (int i = 0; i < 9; ++i) file += moveFrame(0x55, 1000 + 10 * std::uint32_t(i), 1, date, codes[i]);
+    for (int i = 0; i < 9; ++i)
+        file += moveFrame(0x55, 1000 + 10 * std::uint32_t(i), 1, date, codes[i]);
     bool isError = false;
-    const auto info = VideoInfo::readMoveFile(write(QStringLiteral("M.DAT"), file), CommonConst::DEFAULT_DATE(),
-                                              kFarFuture, PictureDataType::Classify, nullptr, isError);
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(info->frameAt(0, 10 * i)->ex.violationType, expected[i]) << i;
+    const auto info =
+        VideoInfo::readMoveFile(write(QStringLiteral("M.DAT"), file), CommonConst::DEFAULT_DATE(), kFarFuture,
+                                PictureDataType::Classify, nullptr, isError);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(info->frameAt(0, 10 * i)->ex.violationType, expected[i]) << i;
     EXPECT_TRUE(info->frameAt(0, 0)->_imageData.isEmpty()); // classification keeps no pictures
 }
 
@@ -243,11 +263,13 @@ TEST_F(DivisionFileTest, MovieFileResynchronisesAfterADamagedRecordAndStopsAtAnO
     found.replace(66, 14, CommonConst::IMAGE_DATA_IDENTIFIER()); // in the gap before its data block
     QByteArray oversized = moveFrame(0x55, 5000, 1, date, 0x00);
     put32(oversized, 0, 0xFFFFFFF0u);
-    const QByteArray file = shortHeader({}) + moveFrame(0x55, 1000, 1, date, 0x1F) + QByteArray(50, '\0') + found +
-                            moveFrame(0x55, 2040, 1, date, 0x00) + oversized + moveFrame(0x55, 6000, 1, date, 0x00);
+    const QByteArray file = shortHeader({}) + moveFrame(0x55, 1000, 1, date, 0x1F) + QByteArray(50, '\0') +
+                            found + moveFrame(0x55, 2040, 1, date, 0x00) + oversized +
+                            moveFrame(0x55, 6000, 1, date, 0x00);
     bool isError = false;
-    const auto info = VideoInfo::readMoveFile(write(QStringLiteral("M.DAT"), file), CommonConst::DEFAULT_DATE(),
-                                              kFarFuture, PictureDataType::All, nullptr, isError);
+    const auto info =
+        VideoInfo::readMoveFile(write(QStringLiteral("M.DAT"), file), CommonConst::DEFAULT_DATE(), kFarFuture,
+                                PictureDataType::All, nullptr, isError);
     EXPECT_TRUE(isError);
     EXPECT_EQ(info->_thumbnail->_timeStamp, 2000u);
     EXPECT_EQ(keysOf(info->getCameraFrames(0)), (std::vector<qint64>{0}));
@@ -256,10 +278,11 @@ TEST_F(DivisionFileTest, MovieFileResynchronisesAfterADamagedRecordAndStopsAtAnO
 
 TEST_F(DivisionFileTest, ThumbnailPictureDataReadsTheDivisionFile)
 {
-    const QByteArray file = shortHeader({}) + divisionFrame(0x55, 1000, bcdDate(2024, 3, 5, 17, 8, 11), kLongitude,
-                                                            kLatitude, identifiedPayload(20));
-    const PictureData picture(QUrl::fromLocalFile(write(QStringLiteral("Video.dat"), file)), PictureDataType::Thumbnail,
-                              CommonConst::DEFAULT_DATE(), kFarFuture, nullptr, RecType::Melsi14Rec, QByteArray());
+    const QByteArray file = shortHeader({}) + divisionFrame(0x55, 1000, bcdDate(2024, 3, 5, 17, 8, 11),
+                                                            kLongitude, kLatitude, identifiedPayload(20));
+    const PictureData picture(QUrl::fromLocalFile(write(QStringLiteral("Video.dat"), file)),
+                              PictureDataType::Thumbnail, CommonConst::DEFAULT_DATE(), kFarFuture, nullptr,
+                              RecType::Melsi14Rec, QByteArray());
     ASSERT_TRUE(picture.video);
     EXPECT_EQ(picture.video->_thumbnail->_timeStamp, 1000u);
     EXPECT_TRUE(picture.errors.isEmpty());

@@ -23,7 +23,8 @@ struct ReadResult {
     bool isError = false;
 };
 
-FrameRecord eventRecord(std::uint8_t id, std::uint32_t stamp, std::uint32_t secondsAfter, std::uint8_t camera = 1)
+FrameRecord eventRecord(std::uint8_t id, std::uint32_t stamp, std::uint32_t secondsAfter,
+                        std::uint8_t camera = 1)
 {
     FrameRecord r;
     r.id = id;
@@ -55,7 +56,8 @@ QByteArray eventBlocks()
 std::vector<qint64> keysOf(const FrameTable& table)
 {
     std::vector<qint64> keys;
-    for (const auto& entry : table) keys.push_back(entry.first);
+    for (const auto& entry : table)
+        keys.push_back(entry.first);
     return keys;
 }
 
@@ -71,7 +73,8 @@ protected:
                     const QDateTime& left = CommonConst::DEFAULT_DATE(), const QDateTime& right = kFarFuture)
     {
         ReadResult r;
-        r.info = VideoInfo::readFolderMove(write(bytes), VersionInfo(), left, right, type, nullptr, r.isError);
+        r.info =
+            VideoInfo::readFolderMove(write(bytes), VersionInfo(), left, right, type, nullptr, r.isError);
         return r;
     }
     QTemporaryDir dir;
@@ -133,8 +136,8 @@ TEST_F(EventFileReaderTest, NoInformationRecordsMeansNoBlockPassAndNoLength)
     // The dispatch reports it.
     QStringList errors;
     VideoInfo::fromFile(QUrl::fromLocalFile(dir.filePath(QStringLiteral("Video.dat"))), VersionInfo(), errors,
-                        CommonConst::DEFAULT_DATE(), kFarFuture, PictureDataType::All, nullptr, RecType::EventRec,
-                        QByteArray());
+                        CommonConst::DEFAULT_DATE(), kFarFuture, PictureDataType::All, nullptr,
+                        RecType::EventRec, QByteArray());
     EXPECT_EQ(errors, QStringList{VideoInfo::MSG_INVALID_PICTURE_INFO()});
 }
 
@@ -152,7 +155,8 @@ TEST_F(EventFileReaderTest, WalkEndsAtAForeignBlockOrRecordId)
 {
     RecorderHeader h = eventHeader();
     h.addInfo(0x09, 0x01, QByteArray::fromHex("05"));
-    const QByteArray before = eventBlock(eventRecord(0x55, 1000, 0), "P0") + eventBlock(eventRecord(0x55, 1040, 0), "P1");
+    const QByteArray before =
+        eventBlock(eventRecord(0x55, 1000, 0), "P0") + eventBlock(eventRecord(0x55, 1040, 0), "P1");
     const QByteArray after = eventBlock(eventRecord(0x55, 1200, 1), "P9");
 
     ReadResult r = read(h.bytes + before + eventBlock(eventRecord(0x55, 1080, 0), "PX", "ABCD") + after);
@@ -171,7 +175,8 @@ TEST_F(EventFileReaderTest, SmallOrOversizedBlocksEndTheWalk)
     const QByteArray first = eventBlock(eventRecord(0x55, 1000, 0), "P0");
     const QByteArray later = eventBlock(eventRecord(0x55, 1200, 1), "P9");
     for (std::int64_t size : {0, 0x60}) {
-        const ReadResult r = read(h.bytes + first + eventBlock(eventRecord(0x55, 1040, 0), "P1", kRecordingId, size) + later);
+        const ReadResult r =
+            read(h.bytes + first + eventBlock(eventRecord(0x55, 1040, 0), "P1", kRecordingId, size) + later);
         EXPECT_EQ(r.info->getCameraFrames(0).size(), 1u) << size;
         EXPECT_EQ(r.info->_timeSpan, 0u) << size;
     }
@@ -180,8 +185,8 @@ TEST_F(EventFileReaderTest, SmallOrOversizedBlocksEndTheWalk)
     // its sound bytes are not, and the walk ends there.
     FrameRecord sound = eventRecord(0xAA, 1050, 0);
     sound.frameSize = 1000;
-    const ReadResult r =
-        read(h.bytes + first + eventBlock(eventRecord(0x55, 1040, 0), "P1") + eventBlock(sound, "S1", kRecordingId, 5000));
+    const ReadResult r = read(h.bytes + first + eventBlock(eventRecord(0x55, 1040, 0), "P1") +
+                              eventBlock(sound, "S1", kRecordingId, 5000));
     EXPECT_EQ(r.info->_timeSpan, 50u);
     EXPECT_EQ(readFile(r.info->_aacTempName), QByteArray());
 }
@@ -244,7 +249,8 @@ TEST_F(EventFileReaderTest, TruncatedAndGarbageFilesAreSafe)
     QRandomGenerator rng(7);
     for (int i = 0; i < 20; ++i) {
         QByteArray garbage(8192 + int(rng.bounded(4000)), '\0');
-        for (char& c : garbage) c = char(rng.bounded(256));
+        for (char& c : garbage)
+            c = char(rng.bounded(256));
         put8(garbage, 64, 0x01);
         garbage.replace(44, 4, kRecordingId);
         if (garbage.size() > 8192 + 32) garbage.replace(8192 + 28, 4, kRecordingId);
