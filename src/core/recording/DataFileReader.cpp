@@ -34,7 +34,6 @@ struct Block {
     qint64 offset = 0;
     FrameList frames;   // every record of the block, in file order
     FrameList pictures; // the picture records among them
-    std::vector<bool> hasPosition;
     QDateTime firstTime = CommonConst::DEFAULT_DATE();
     QDateTime lastTime = CommonConst::DEFAULT_DATE();
     bool hasTime = false;
@@ -148,15 +147,17 @@ bool applyHeader(VideoInfo& info, const QByteArray& bytes, const FullTimeDataInf
     return true;
 }
 
-VideoFramePtr decodeRecord(const QByteArray& bytes, qsizetype p, bool& hasPosition, bool& isError)
+VideoFramePtr decodeRecord(const QByteArray& bytes, qsizetype p, bool& isError)
 {
     auto f = std::make_shared<VideoFrame>();
     f->time = DataUtility::toDateFromUnixTime(bytes, p + 2);
-    hasPosition =
-        !(byteAt(bytes, p + 6) == 0xFF && byteAt(bytes, p + 7) == 0xFF && byteAt(bytes, p + 8) == 0xFF);
-    if (hasPosition) {
-        decodePosition24(bytes, p + 6, f->_longitude, f->_posWest);
-        decodePosition24(bytes, p + 9, f->_latitude, f->_posSouth);
+    // Of the position fields only the west and south flags are taken; the
+    // frames of a data file keep the position 0, as this format is read.
+    const bool noPosition =
+        byteAt(bytes, p + 6) == 0xFF && byteAt(bytes, p + 7) == 0xFF && byteAt(bytes, p + 8) == 0xFF;
+    if (!noPosition) {
+        f->_posWest = positionFlag24(bytes, p + 6);
+        f->_posSouth = positionFlag24(bytes, p + 9);
     }
     f->speed = DataUtility::toUInt16(bytes, p + 12) / 10;
     f->_engineSpeed = DataUtility::toUInt16(bytes, p + 14);
@@ -202,8 +203,7 @@ Block readBlock(const QByteArray& bytes, qint64 offset, qint64 blockSize, const 
     for (qint64 p = offset + BLOCK_HEAD_SIZE + dataSize; p + RECORD_SIZE <= blockEnd; p += RECORD_SIZE) {
         // Records are read while they differ from the header's id.
         if (std::memcmp(bytes.constData() + p + 60, recordingId.constData(), 4) == 0) break;
-        bool hasPosition = false;
-        VideoFramePtr f = decodeRecord(bytes, qsizetype(p), hasPosition, isError);
+        VideoFramePtr f = decodeRecord(bytes, qsizetype(p), isError);
         f->addrs = std::uint32_t(std::min<qint64>(addrs, UINT32_MAX));
         addrs += f->frameSize;
         if (f->powerDown) block.powerDown = true;
@@ -220,7 +220,6 @@ Block readBlock(const QByteArray& bytes, qint64 offset, qint64 blockSize, const 
             if (f->time > block.lastTime) block.lastTime = f->time;
         }
         if (f->_id == ID_PICTURE) block.pictures.push_back(f);
-        block.hasPosition.push_back(hasPosition);
         block.frames.push_back(std::move(f));
     }
     return block;
@@ -277,6 +276,8 @@ std::shared_ptr<VideoInfo> VideoInfo::readFile0401Move(const QString& filePath, 
     FrameList cameraList;
     std::uint32_t base = 0;
     std::uint32_t last = 0;
+    // The position carried into table 0: the first position of the used
+    // blocks, which with frames that keep 0 is always (0, 0).
     std::int32_t firstLongitude = 0;
     std::int32_t firstLatitude = 0;
 
@@ -316,14 +317,6 @@ std::shared_ptr<VideoInfo> VideoInfo::readFile0401Move(const QString& filePath, 
             used.push_back(std::move(block));
         }
 
-        for (const Block& block : used) {
-            for (std::size_t i = 0; i < block.frames.size(); ++i) {
-                if (block.hasPosition[i] && firstLatitude == 0) {
-                    firstLongitude = block.frames[i]->_longitude;
-                    firstLatitude = block.frames[i]->_latitude;
-                }
-            }
-        }
         if (pictureDataType == PictureDataType::All) exportLastFrames(*info, bytes, used);
 
         const std::int64_t step = std::int64_t(header.cameraStep);

@@ -83,11 +83,13 @@ VideoFramePtr decodeRecord(const QByteArray& bytes, qint64 blockOffset, bool& is
     const qsizetype p = qsizetype(blockOffset + BLOCK_RECORD_OFFSET);
     auto f = std::make_shared<VideoFrame>();
     f->time = DataUtility::toDateFromUnixTime(bytes, p + 2);
+    // Only the west and south flags of the position fields are taken, as in
+    // the data files of the same recorder; the frames keep the position 0.
     const bool noPosition =
         byteAt(bytes, p + 6) == 0xFF && byteAt(bytes, p + 7) == 0xFF && byteAt(bytes, p + 8) == 0xFF;
     if (!noPosition) {
-        decodePosition24(bytes, p + 6, f->_longitude, f->_posWest);
-        decodePosition24(bytes, p + 9, f->_latitude, f->_posSouth);
+        f->_posWest = positionFlag24(bytes, p + 6);
+        f->_posSouth = positionFlag24(bytes, p + 9);
     }
     f->speed = DataUtility::toUInt16(bytes, p + 12) / 10;
     f->_engineSpeed = DataUtility::toUInt16(bytes, p + 14);

@@ -77,15 +77,10 @@ ViolationType violationOfCode(int code)
     }
 }
 
-void decodePosition24(QByteArrayView bytes, qsizetype offset, std::int32_t& value, std::uint16_t& flag)
+std::uint16_t positionFlag24(QByteArrayView bytes, qsizetype offset)
 {
-    if (!fits(bytes, offset, 3)) return;
-    const std::uint32_t v = (std::uint32_t(byteAt(bytes, offset)) << 16) |
-                            (std::uint32_t(byteAt(bytes, offset + 1)) << 8) | byteAt(bytes, offset + 2);
-    const bool negative = v >= 0x800000;
-    const auto magnitude = std::int32_t(negative ? v - 0x800000 : v);
-    flag = negative ? 1 : 0;
-    value = negative ? -magnitude : magnitude;
+    if (!fits(bytes, offset, 3)) return 0;
+    return (byteAt(bytes, offset) & 0x80) ? 1 : 0;
 }
 
 CodeField readCodeField(QByteArrayView record, qsizetype dataOffset, bool anyFFUnset)

@@ -53,10 +53,9 @@ std::optional<QDateTime> bcdDateTime(QByteArrayView bytes, qsizetype offset);
 // The driving event of a frame record's violation code (BCD value).
 ViolationType violationOfCode(int code);
 
-// A 24-bit position field: bit 23 flags west (longitude) or south
-// (latitude); the rest is the magnitude in 1/36000 degree. The value is
-// stored signed, negative for west and south, as the movie reader stores it.
-void decodePosition24(QByteArrayView bytes, qsizetype offset, std::int32_t& value, std::uint16_t& flag);
+// The west (longitude) or south (latitude) flag of a 24-bit position field:
+// bit 23. 0 when the field lies outside the data.
+std::uint16_t positionFlag24(QByteArrayView bytes, qsizetype offset);
 
 // How a car or driver code field of an information record reads.
 struct CodeField {

@@ -151,15 +151,17 @@ TEST_F(DataFileReaderTest, ReadsHeaderRecordsBlocksAndFrames)
     EXPECT_EQ(first->speed, 62);
     EXPECT_DOUBLE_EQ(first->gX, 0.1);
     EXPECT_DOUBLE_EQ(first->gZ, 0.0);
-    EXPECT_EQ(first->_longitude, 0x123456);
-    EXPECT_EQ(first->_latitude, 0x045678);
+    // Data-file frames take only the west and south flags of their position fields.
+    EXPECT_EQ(first->_longitude, 0);
+    EXPECT_EQ(first->_latitude, 0);
+    EXPECT_EQ(first->_posWest, 0);
     EXPECT_EQ(first->addrs, 8192u + 48u);
     EXPECT_EQ(first->ex.violationType, ViolationType::GDetection);
 
     const VideoFramePtr west = info.frameAt(0, 80);
     EXPECT_EQ(west->addrs, 8192u + 48u + 8u); // after the first picture and the sound
-    EXPECT_EQ(west->_longitude, -100);
-    EXPECT_EQ(west->_latitude, -200);
+    EXPECT_EQ(west->_longitude, 0);
+    EXPECT_EQ(west->_latitude, 0);
     EXPECT_EQ(west->_posWest, 1);
     EXPECT_EQ(west->_posSouth, 1);
     EXPECT_EQ(west->ex.violationType, ViolationType::VelocityGDetection);

@@ -105,7 +105,8 @@ TEST_F(EventFileReaderTest, ReadsEveryBlockWhoseFourIdBytesMatch)
     EXPECT_EQ(info.lastTime, QDateTime::fromSecsSinceEpoch(1700000003, QTimeZone::utc()));
     EXPECT_EQ(info.frameAt(0, 0)->_imageData, info._jpegHeader12);
     EXPECT_EQ(info.frameAt(0, 0)->addrs, 8192u + 96u);
-    EXPECT_EQ(info.frameAt(0, 0)->_longitude, 0x123456);
+    EXPECT_EQ(info.frameAt(0, 0)->_longitude, 0);
+    EXPECT_EQ(info.frameAt(0, 0)->_posWest, 0);
 
     // The sound payloads, in file order, in a file of this read's own.
     EXPECT_EQ(QFileInfo(info._aacTempName).fileName(), QStringLiteral("sound.dat"));
