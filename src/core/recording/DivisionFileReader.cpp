@@ -14,7 +14,6 @@
 #include "foundation/Regex.h"
 
 #include <QFileInfo>
-#include <QTimeZone>
 #include <algorithm>
 #include <limits>
 
@@ -212,8 +211,7 @@ std::shared_ptr<VideoInfo> VideoInfo::readDivisionData(const QString& path)
 {
     auto info = std::make_shared<VideoInfo>();
     info->_playback = PlaybackInfo();
-    QDateTime first =
-        QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), QTimeZone::utc()); // the distant future
+    QDateTime first = CommonConst::DEFAULT_DATE().addYears(4000); // the distant future
     QDateTime last = CommonConst::DEFAULT_DATE();
 
     const std::optional<QByteArray> file = readWholeFile(path);
