@@ -3,17 +3,22 @@
 // What the recording-file fuzz targets share: the input written to a file of
 // its own (the readers read files by name) and a walk over what was read.
 
+#include "recording/RecordingExports.h"
 #include "recording/VideoInfo.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace fuzzsupport {
 
 inline QString writeInput(const QString& name, const std::uint8_t* data, std::size_t size)
 {
+    // No application object here to remove the readers' last export at the end.
+    static const int cleanUp = std::atexit(RecordingExports::removeCurrent);
+    (void)cleanUp;
     static QTemporaryDir dir;
     const QString path = dir.filePath(name);
     QFile file(path);

@@ -3,6 +3,7 @@
 #include "foundation/CommonConst.h"
 #include "foundation/IniFile.h"
 
+#include <QCoreApplication>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <mutex>
@@ -12,21 +13,27 @@ namespace {
 struct Registry {
     std::mutex mutex;
     QString current;
-
-    ~Registry()
-    {
-        // Nothing reads the exports back, so none has to outlive the program.
-        if (!current.isEmpty()) IOUtil::removeFile(current);
-    }
 };
 
+// Never destroyed: a reader still running while the program ends may publish.
 Registry& registry()
 {
-    static Registry r;
-    return r;
+    static Registry* r = new Registry;
+    return *r;
 }
 
 } // namespace
+
+void RecordingExports::removeCurrent()
+{
+    QString current;
+    {
+        Registry& r = registry();
+        const std::lock_guard<std::mutex> lock(r.mutex);
+        current.swap(r.current);
+    }
+    if (!current.isEmpty()) IOUtil::removeFile(current);
+}
 
 QString RecordingExports::newFolder()
 {
@@ -40,6 +47,8 @@ QString RecordingExports::newFolder()
 
 void RecordingExports::publish(const QString& folder)
 {
+    static std::once_flag cleanUp;
+    std::call_once(cleanUp, [] { qAddPostRoutine(removeCurrent); });
     QString previous;
     {
         Registry& r = registry();
