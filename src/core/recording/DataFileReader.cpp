@@ -32,6 +32,7 @@ constexpr std::uint8_t ID_SOUND = 0xAA;
 // One block as the walk sees it; it lives only while the file is read.
 struct Block {
     qint64 offset = 0;
+    qint64 end = 0;
     FrameList frames;   // every record of the block, in file order
     FrameList pictures; // the picture records among them
     QDateTime firstTime = CommonConst::DEFAULT_DATE();
@@ -196,7 +197,8 @@ Block readBlock(const QByteArray& bytes, qint64 offset, qint64 blockSize, const 
 {
     Block block;
     block.offset = offset;
-    const qint64 blockEnd = offset + blockSize;
+    block.end = offset + blockSize;
+    const qint64 blockEnd = block.end;
     const qint64 dataSize = DataUtility::toUInt32(bytes, offset + 8);
     qint64 addrs = offset + BLOCK_HEAD_SIZE;
     // A data size that puts the first record past the block end gives a block without records.
@@ -225,10 +227,10 @@ Block readBlock(const QByteArray& bytes, qint64 offset, qint64 blockSize, const 
     return block;
 }
 
-// The bytes a frame points at, or nothing when they do not lie in the file.
-QByteArray frameBytes(const QByteArray& bytes, const VideoFrame& f)
+// The bytes a frame points at, or nothing when they do not lie in its own block.
+QByteArray frameBytes(const QByteArray& bytes, const VideoFrame& f, qint64 blockEnd)
 {
-    if (!fits(bytes, f.addrs, f.frameSize)) return {};
+    if (!fits(bytes, f.addrs, f.frameSize) || qint64(f.addrs) + qint64(f.frameSize) > blockEnd) return {};
     return bytes.mid(qsizetype(f.addrs), qsizetype(f.frameSize));
 }
 
@@ -242,18 +244,26 @@ void exportLastFrames(VideoInfo& info, const QByteArray& bytes, const std::vecto
 
     const VideoFrame* lastPicture = nullptr;
     const VideoFrame* lastSound = nullptr;
+    qint64 pictureBlockEnd = 0;
+    qint64 soundBlockEnd = 0;
     for (const Block& block : used) {
         for (const VideoFramePtr& f : block.frames) {
-            if (f->_id == ID_PICTURE && f->pictureChannel == 1) lastPicture = f.get();
-            if (f->_id == ID_SOUND) lastSound = f.get();
+            if (f->_id == ID_PICTURE && f->pictureChannel == 1) {
+                lastPicture = f.get();
+                pictureBlockEnd = block.end;
+            }
+            if (f->_id == ID_SOUND) {
+                lastSound = f.get();
+                soundBlockEnd = block.end;
+            }
         }
     }
     if (lastPicture) {
-        const QByteArray picture = frameBytes(bytes, *lastPicture);
+        const QByteArray picture = frameBytes(bytes, *lastPicture, pictureBlockEnd);
         if (!picture.isEmpty()) RecordingExports::writeFile(info._channel1TempName, picture);
     }
     if (lastSound) {
-        const QByteArray sound = frameBytes(bytes, *lastSound);
+        const QByteArray sound = frameBytes(bytes, *lastSound, soundBlockEnd);
         if (!sound.isEmpty()) RecordingExports::writeFile(info._aacTempName, sound);
     }
     // Nothing is written for channel 2; its name is reserved beside the others.

@@ -456,3 +456,13 @@ TEST_F(DataFileReaderTest, DispatchReadsNonMp4RecordingsAsDataFiles)
     EXPECT_EQ(cut->_timeSpan, 80u);
     EXPECT_EQ(errors, QStringList{VideoInfo::MSG_INVALID_PICTURE_INFO()});
 }
+
+TEST_F(DataFileReaderTest, BytesOutsideTheirBlockAreNotExported)
+{
+    FrameRecord picture = record(0x55, 1000, 0, 0x10000000);
+    FrameRecord sound = record(0xAA, 1020, 0, 2);
+    const ReadResult r = readData(write(RecorderHeader().bytes + dataBlock("SS", {picture, sound})));
+    EXPECT_FALSE(QFileInfo::exists(r.info->_channel1TempName));
+    EXPECT_FALSE(QFileInfo::exists(r.info->_aacTempName)); // its address follows the oversized picture
+    EXPECT_EQ(r.info->_timeSpan, 20u);
+}
