@@ -307,9 +307,12 @@ std::shared_ptr<VideoInfo> VideoInfo::readFile0401Move(const QString& filePath, 
         // walk ends after at most size / 48 blocks.
         while (readBlocks && offset < bytes.size()) {
             const qint64 blockSize = DataUtility::toUInt32(bytes, qsizetype(offset));
+            // A block size of 0 is where the blocks end (the rest of the file
+            // is padding). A block smaller than its own head, or one that runs
+            // past the end of the file, is damage. Either way the walk ends
+            // with what it has.
+            if (blockSize == 0) break;
             if (blockSize < BLOCK_HEAD_SIZE || blockSize > bytes.size() - offset) {
-                // A block smaller than its own head, or one that runs past the
-                // end of the file, is damage: the walk ends with what it has.
                 isError = true;
                 break;
             }
