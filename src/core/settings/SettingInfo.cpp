@@ -27,8 +27,8 @@ SettingInfo::SettingInfo()
 
 QByteArray SettingInfo::codeOf(DataType type)
 {
-    const ItemSpec& spec = ITEMS[std::size_t(type)];
-    const char code[2] = {char(spec.group), char(spec.item)};
+    const ItemSpec& entry = ITEMS[std::size_t(type)];
+    const char code[2] = {char(entry.group), char(entry.item)};
     return QByteArray(code, 2);
 }
 
