@@ -22,6 +22,10 @@ if ! "$dir/make-fuzz-seeds" "$seeds"; then
   echo "fuzz: could not write the seed movies"
   exit 1
 fi
+if ! "$dir/make-recording-seeds" "$seeds/recording"; then
+  echo "fuzz: could not write the seed recording files"
+  exit 1
+fi
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -39,6 +43,7 @@ rm -f "$dir"/*.rc
 targets=(
   "mp4_reader movies" "movie_reader movies" "version_text versions" "playback_inf playback"
   "index_records index" "keyed_archive archives"
+  "data_file recording/data" "event_file recording/event" "division_file recording/division"
 )
 parallel=$(( jobs / 2 )); [ "$parallel" -lt 1 ] && parallel=1
 running=0

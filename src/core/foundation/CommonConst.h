@@ -30,6 +30,7 @@ inline const QString EVT_FILENAME = QStringLiteral("Video.dat");
 inline const QString MOVIE_FILENAME_PRE = QStringLiteral("M");
 inline const QString AACSOUND_FILE = QStringLiteral("sound.dat");
 inline const QString CHANNEL1_TMP_FILE = QStringLiteral("channel1.dat");
+inline const QString CHANNEL2_TMP_FILE = QStringLiteral("channel2.dat");
 
 // The application's private temporary folder: a folder of this user's own
 // (mode 0700, named with the user id) in the system temporary directory,

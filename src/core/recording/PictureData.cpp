@@ -26,8 +26,11 @@ PictureData::PictureData(const std::optional<QUrl>& file, PictureDataType pictur
             errors.append(e.domain());
         }
     }
-    // Division files (thumbnails) are not read by this loader.
-    if (pictureDataType == PictureDataType::Thumbnail) return;
+    // A thumbnail comes from a division file as it stands: no passes over it.
+    if (pictureDataType == PictureDataType::Thumbnail) {
+        if (file) video = VideoInfo::fromDivisionFile(*file, errors);
+        return;
+    }
     if (!file || !recType) return;
     adopt(VideoInfo::fromFile(*file, _ver, errors, left, right, pictureDataType, _mFullTimeDataInfo.get(), *recType,
                               fileInfoData));

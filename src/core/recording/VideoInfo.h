@@ -19,6 +19,7 @@
 class FullTimeDataInfo;
 class QIODevice;
 class VersionInfo;
+enum class TargetType : int;
 
 enum class TerminalType { Separate, AllInOne, None };
 
@@ -102,11 +103,44 @@ public:
                                                        const QDateTime& left, const QDateTime& right,
                                                        PictureDataType pictureDataType,
                                                        const FullTimeDataInfo* fullTimeDataInfo, bool& isError);
-    // A recording stored as a folder of separate data.
+    // The recorder's event file: a header and blocks of one frame record each.
     static std::shared_ptr<VideoInfo> readFolderMove(const QString& filePath, const VersionInfo& ver,
                                                      const QDateTime& left, const QDateTime& right,
                                                      PictureDataType pictureDataType,
                                                      const FullTimeDataInfo* fullTimeDataInfo, bool& isError);
+
+    // The block pass of an event file: walks the blocks after the 8192-byte
+    // header while they carry the header's recording id and files their
+    // frames. Used by readFolderMove; length is how much of bytes is the file.
+    static VideoInfo& parseFrameBlock(const QByteArray& bytes, qint64 length, const QByteArray& recordingId,
+                                      VideoInfo& info, const QDateTime& left, const QDateTime& right,
+                                      PictureDataType pictureDataType, bool& isError);
+
+    // ---- division and movie files of the full-time recorders ----
+
+    // The recorder build a division or movie file belongs to, by its name alone.
+    static TargetType getTargetType(const QString& filePath);
+    // The thumbnail and time range of a division file; never null. A file of
+    // another build gives an empty VideoInfo.
+    static std::shared_ptr<VideoInfo> fromDivisionFile(const QUrl& path, QStringList& errors);
+    static std::shared_ptr<VideoInfo> readDivisionData(const QString& path);
+    // Files one frame of a division file (its 64-byte head and payload); a
+    // picture frame becomes the thumbnail.
+    static VideoInfo& makeDivisionFrames(VideoInfo& info, QByteArrayView frame);
+    // A movie file: header, information records and frames.
+    static std::shared_ptr<VideoInfo> readMoveFile(const QString& path, const QDateTime& left,
+                                                   const QDateTime& right, PictureDataType pictureDataType,
+                                                   const FullTimeDataInfo* fullTimeDataInfo, bool& isError);
+    // Walks the frames of a movie file from start up to length.
+    static VideoInfo& parseMoveFrames(const QByteArray& bytes, qint64 length, qint64 start, VideoInfo& info,
+                                      const QDateTime& left, const QDateTime& right,
+                                      PictureDataType pictureDataType, bool& isError);
+    // Position texts of eight (longitude) or seven (latitude) decimal digits
+    // of degrees, minutes, seconds and tenths, in milliseconds of arc.
+    // Throw AppError("数値に変換できません。") when the text is not such digits.
+    static std::int32_t convertLongitude(const QString& longitude);
+    static std::int32_t convertLatitude(const QString& latitude);
+    static std::vector<int> convertDigits(const QString& text);
 
     static const QString& MSG_NO_PICTURE_DATA();      // "画像データがありません。"
     static const QString& MSG_INVALID_PICTURE_INFO(); // "正常な画像詳細情報ではありません。"
