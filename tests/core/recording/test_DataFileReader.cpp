@@ -466,3 +466,29 @@ TEST_F(DataFileReaderTest, BytesOutsideTheirBlockAreNotExported)
     EXPECT_FALSE(QFileInfo::exists(r.info->_aacTempName)); // its address follows the oversized picture
     EXPECT_EQ(r.info->_timeSpan, 20u);
 }
+
+#ifdef KR_HAVE_CARDGEN
+#include "CardGen.h"
+
+// The generator writes data files from the layouts on its own; reading one
+// back checks both sides against each other.
+TEST(DataFileReader, ReadsAGeneratedDataFileWithItsPlaybackInf)
+{
+    QTemporaryDir dir;
+    cardgen::DataFileOptions o;
+    o.seconds = 4;
+    o.infCarCode = QStringLiteral("00000777");
+    o.infTitle = QStringLiteral("朝の通勤");
+    const auto written = cardgen::writeDataFile(dir.filePath(QStringLiteral("0001/2026031514300001.DAT")), o);
+    const ReadResult r = readData(written.path);
+    ASSERT_TRUE(r.info);
+    EXPECT_FALSE(r.isError);
+    EXPECT_EQ(r.info->_playback.userCarCode, QStringLiteral("00000777"));
+    EXPECT_EQ(r.info->_playback.userDriverCode, QStringLiteral("87654321"));
+    EXPECT_EQ(r.info->_playback.title, QStringLiteral("朝の通勤"));
+    const FrameTable& frames = r.info->getCameraFrames(0);
+    // Ten pictures a second for four seconds (the first also under key 0).
+    EXPECT_GE(frames.size(), 40u);
+    EXPECT_EQ(frames.rbegin()->first, 3900);
+}
+#endif
