@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QStandardPaths>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -14,7 +15,6 @@
 #include <atomic>
 #include <cstdio>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace cardgen {
 namespace {
@@ -97,7 +97,11 @@ QString defaultVideoCacheDir()
 {
     const QByteArray env = qgetenv("KR_CARDGEN_CACHE");
     if (!env.isEmpty()) return QString::fromLocal8Bit(env);
-    return QDir::tempPath() + QStringLiteral("/kr-cardgen-cache-%1").arg(uint(::getuid()));
+    // A folder of the user's own: a shared temporary folder would let another
+    // user plant the video bytes the cards are made of.
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.cache");
+    return base + QStringLiteral("/korvelta-cardgen");
 }
 
 QByteArray stubVideoBytes(int seconds)
