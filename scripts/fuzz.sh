@@ -7,6 +7,9 @@ set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 dir="${1:-$here/build-fuzz}"
 seconds="${FUZZ_SECONDS:-30}"
+# A fixed seed keeps a run repeatable (same inputs on the same corpus);
+# FUZZ_SEED=0 asks libFuzzer for a fresh one.
+fuzz_seed="${FUZZ_SEED:-20261207}"
 jobs="$(nproc)"
 
 echo "=== fuzz: build ($dir)"
@@ -34,7 +37,7 @@ run_target() {  # name seed-dir
   local name="$1" seed="$2"
   local corpus="$dir/corpus/$name" artifacts="$dir/artifacts/$name/"
   mkdir -p "$corpus" "$artifacts"
-  "$dir/fuzz_$name" -max_total_time="$seconds" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
+  "$dir/fuzz_$name" -max_total_time="$seconds" -seed="$fuzz_seed" -max_len=65536 -rss_limit_mb=2048 -timeout=10 \
       -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "$seed" >"$dir/$name.log" 2>&1
   echo $? >"$dir/$name.rc"
 }
