@@ -150,43 +150,8 @@ bool applyHeader(VideoInfo& info, const QByteArray& bytes, const FullTimeDataInf
 
 VideoFramePtr decodeRecord(const QByteArray& bytes, qsizetype p, bool& isError)
 {
-    auto f = std::make_shared<VideoFrame>();
-    f->time = DataUtility::toDateFromUnixTime(bytes, p + 2);
-    // Of the position fields only the west and south flags are taken; the
-    // frames of a data file keep the position 0, as this format is read.
-    const bool noPosition =
-        byteAt(bytes, p + 6) == 0xFF && byteAt(bytes, p + 7) == 0xFF && byteAt(bytes, p + 8) == 0xFF;
-    if (!noPosition) {
-        f->_posWest = positionFlag24(bytes, p + 6);
-        f->_posSouth = positionFlag24(bytes, p + 9);
-    }
-    f->speed = DataUtility::toUInt16(bytes, p + 12) / 10;
-    f->_engineSpeed = DataUtility::toUInt16(bytes, p + 14);
-    f->gX = DataUtility::gValue(bytes, p + 16) / 1000.0;
-    f->gY = DataUtility::gValue(bytes, p + 18) / 1000.0;
-    f->gZ = (DataUtility::gValue(bytes, p + 20) - 1000) / 1000.0;
-    f->status = byteAt(bytes, p + 29);
-    f->sw = byteAt(bytes, p + 30);
-    const std::uint8_t flags = byteAt(bytes, p + 31);
-    f->gps = (flags & 0x04) != 0;
-    f->_gps2 = (flags & 0x02) != 0;
-    f->powerDown = (flags & 0x01) != 0;
+    auto f = decodeFrameRecord(bytes, p, isError);
     f->pictureChannel = byteAt(bytes, p + 32);
-    f->frameSize = DataUtility::toUInt32(bytes, p + 36);
-    f->_timeStamp = DataUtility::toUInt32(bytes, p + 40);
-    f->_id = byteAt(bytes, p + 44);
-    if (const auto code = bcdValue(byteAt(bytes, p + 45))) {
-        f->ex.violationType = violationOfCode(*code);
-        if (f->ex.violationType == ViolationType::Overspeed) {
-            if (const auto qualifier = bcdValue(byteAt(bytes, p + 46))) {
-                if (*qualifier != 0) f->ex.violationType = ViolationType::All;
-            } else {
-                isError = true;
-            }
-        }
-    } else {
-        isError = true;
-    }
     return f;
 }
 

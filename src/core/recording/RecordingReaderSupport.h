@@ -5,6 +5,7 @@
 // that the field lies inside it: card files are untrusted.
 
 #include "foundation/CommonConst.h"
+#include "recording/VideoFrame.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -76,5 +77,10 @@ struct InfoRecord {
     qsizetype dataOffset = 0;
 };
 std::optional<InfoRecord> readInfoRecord(QByteArrayView bytes, qsizetype offset);
+
+// The fields a 64-byte frame record of a data or event file shares (all but
+// byte 32, whose meaning differs between them). The caller has checked that
+// the record lies in the data. A violation code that is not BCD sets isError.
+VideoFramePtr decodeFrameRecord(QByteArrayView bytes, qsizetype p, bool& isError);
 
 } // namespace recording
