@@ -109,23 +109,15 @@ void applyInfoRecords(VideoInfo& info, const QByteArray& bytes, int count, const
             else
                 isError = true;
             break;
-        case 406:
-            playback.d2US = DataUtility::toHexString(bytes, d, 1);
-            break;
-        case 801:
-            playback.gValue = DataUtility::toHexString(bytes, d, 2);
-            break;
-        case 901:
-            playback.eventFPS = DataUtility::toHexString(bytes, d, 1);
-            break;
         case 1003: // GRP_CD_QLT_MODE
-            playback.movieFPS = DataUtility::toHexString(bytes, d, 1);
+            applyPlaybackTextRecord(playback, bytes, code, d);
             header.cameraStep = cameraStepOf(playback.movieFPS);
             break;
         case 1006: // GRP_CD_REC_SOUND
             info.bMoveSoundMute = d0 == 0;
             break;
         default:
+            applyPlaybackTextRecord(playback, bytes, code, d);
             break;
         }
     }

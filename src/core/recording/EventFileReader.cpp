@@ -60,19 +60,8 @@ void applyInfoRecord(VideoInfo& info, const QByteArray& bytes, const InfoRecord&
         else
             isError = true;
         break;
-    case 406:
-        playback.d2US = DataUtility::toHexString(bytes, d, 1);
-        break;
-    case 801:
-        playback.gValue = DataUtility::toHexString(bytes, d, 2);
-        break;
-    case 901:
-        playback.eventFPS = DataUtility::toHexString(bytes, d, 1);
-        break;
-    case 1003:
-        playback.movieFPS = DataUtility::toHexString(bytes, d, 1);
-        break;
     default:
+        applyPlaybackTextRecord(playback, bytes, code, d);
         break;
     }
 }

@@ -153,4 +153,15 @@ VideoFramePtr decodeFrameRecord(QByteArrayView bytes, qsizetype p, bool& isError
     return f;
 }
 
+bool applyPlaybackTextRecord(PlaybackInfo& playback, QByteArrayView bytes, int code, qsizetype dataOffset)
+{
+    switch (code) {
+    case 406: playback.d2US = DataUtility::toHexString(bytes, dataOffset, 1); return true;
+    case 801: playback.gValue = DataUtility::toHexString(bytes, dataOffset, 2); return true;
+    case 901: playback.eventFPS = DataUtility::toHexString(bytes, dataOffset, 1); return true;
+    case 1003: playback.movieFPS = DataUtility::toHexString(bytes, dataOffset, 1); return true;
+    default: return false;
+    }
+}
+
 } // namespace recording

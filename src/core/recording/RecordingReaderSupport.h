@@ -5,6 +5,7 @@
 // that the field lies inside it: card files are untrusted.
 
 #include "foundation/CommonConst.h"
+#include "recording/PlaybackInfo.h"
 #include "recording/VideoFrame.h"
 
 #include <QByteArray>
@@ -77,6 +78,12 @@ struct InfoRecord {
     qsizetype dataOffset = 0;
 };
 std::optional<InfoRecord> readInfoRecord(QByteArrayView bytes, qsizetype offset);
+
+// The information records every reader keeps as hex text in the playback
+// information (406 d2US, 801 G value, 901 event rate, 1003 movie rate; code is
+// group * 100 + item). The record's data bytes lie in the data (checked by
+// readInfoRecord). False for any other code.
+bool applyPlaybackTextRecord(PlaybackInfo& playback, QByteArrayView bytes, int code, qsizetype dataOffset);
 
 // The fields a 64-byte frame record of a data or event file shares (all but
 // byte 32, whose meaning differs between them). The caller has checked that
