@@ -1,10 +1,10 @@
 // Loading one generated 60-second chapter's picture data (the movie reader
 // with both passes), and looking a frame up by play position.
 
-#include "catalog/ChapterData.h"
-#include "recording/PictureData.h"
-#include "recording/PictureDataUtil.h"
-#include "settings/SettingInfo.h"
+#include "core/catalog/ChapterData.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/PictureDataUtil.h"
+#include "core/settings/SettingInfo.h"
 
 #include "CardGen.h"
 

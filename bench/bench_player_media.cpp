@@ -2,18 +2,15 @@
 // player on a 1080p movie: at 1x reading the time and (re)starting it, at 3x
 // and above an exact seek. Between ticks the event loop runs for a tick's
 // length (not timed), so the player decodes and renders as it would.
-#include "player/MpvMediaPlayer.h"
-#include "player/MpvSoftwareCanvas.h"
+#include "app/player/MpvMediaPlayer.h"
+#include "app/player/MpvSoftwareCanvas.h"
+#include "BenchMovie.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QEventLoop>
 #include <QTimer>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
-#include <clocale>
 #include <memory>
 
 namespace {
@@ -97,24 +94,5 @@ BENCHMARK(BM_TickSeekingAtTenTimes)->UseManualTime()->Iterations(150)->Unit(benc
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QTemporaryDir dir;
-    g_movie = dir.filePath(QStringLiteral("hd.mp4"));
-    QProcess ffmpeg;
-    ffmpeg.setStandardOutputFile(QProcess::nullDevice());
-    ffmpeg.setStandardErrorFile(QProcess::nullDevice());
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                  QStringLiteral("testsrc=size=1920x1080:rate=28"), QStringLiteral("-t"), QStringLiteral("10"),
-                  QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
-                  QStringLiteral("yuv420p"), g_movie});
-    if (!ffmpeg.waitForFinished(300000) || ffmpeg.exitCode() != 0)
-        return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmovie::runBenchmarks(argc, argv, 10, g_movie);
 }

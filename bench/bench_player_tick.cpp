@@ -4,22 +4,19 @@
 // the main window's callback (a no-op here). Between ticks the event loop runs
 // for a tick's length (not timed), so the player decodes and renders as it
 // would. At 10x every tick also sends an exact seek, which must not block.
-#include "player/CustomSliderCell.h"
-#include "player/CustomSliderCellMin.h"
-#include "player/MoviePlayerView.h"
-#include "recording/PictureData.h"
-#include "recording/VideoInfo.h"
+#include "app/player/CustomSliderCell.h"
+#include "app/player/CustomSliderCellMin.h"
+#include "app/player/MoviePlayerView.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/VideoInfo.h"
+#include "BenchMovie.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QProcess>
 #include <QTimer>
-#include <QTemporaryDir>
 #include <QTimeZone>
 #include <algorithm>
 #include <benchmark/benchmark.h>
-#include <clocale>
 #include <memory>
 #include <vector>
 
@@ -189,22 +186,5 @@ BENCHMARK(BM_PlayerFrameStep)->UseManualTime()->Iterations(100)->Unit(benchmark:
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QTemporaryDir dir;
-    g_movie = dir.filePath(QStringLiteral("hd.MP4"));
-    QProcess ffmpeg;
-    ffmpeg.setStandardOutputFile(QProcess::nullDevice());
-    ffmpeg.setStandardErrorFile(QProcess::nullDevice());
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                  QStringLiteral("testsrc=size=1920x1080:rate=28"), QStringLiteral("-t"), QString::number(SECONDS),
-                  QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
-                  QStringLiteral("yuv420p"), g_movie});
-    if (!ffmpeg.waitForFinished(300000) || ffmpeg.exitCode() != 0) return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmovie::runBenchmarks(argc, argv, SECONDS, g_movie);
 }

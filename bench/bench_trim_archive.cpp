@@ -1,8 +1,8 @@
 // Archiving and decoding the trim information of the longest cut the trim
 // tool allows (30 minutes at 28 frames a second).
-#include "recording/CutVideoUtility.h"
-#include "recording/TrimmedMovie.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/CutVideoUtility.h"
+#include "core/recording/TrimmedMovie.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QTimeZone>
 #include <benchmark/benchmark.h>

@@ -13,6 +13,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   python3
   ffmpeg zip unzip
+  gdal-bin libxml2-utils
   xvfb xauth fonts-vlgothic
 )
 

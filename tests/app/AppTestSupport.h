@@ -4,16 +4,43 @@
 // acting inside modal runs, and alerts answered instead of shown.
 
 #include "CardGen.h"
-#include "mainwindow/Alerts.h"
-#include "mainwindow/ModalWindow.h"
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/ModalWindow.h"
+#include "app/mainwindow/ViewController.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/mainwindow/InstanceGuard.h"
 
 #include <QCoreApplication>
+#include <QSettings>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
 namespace apptest {
+
+// Settings in a file of the test's own, with the first start behind them (no
+// viewer-settings offer) and every setting at its initial value.
+inline void useOwnSettings(const QTemporaryDir& dir)
+{
+    SettingsStore::useFile(dir.filePath(QStringLiteral("settings.ini")));
+    SettingsStore::open()->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
+    UserDefaultUtil::resetToInitialValues();
+}
+
+// A main window that neither probes the network nor checks for updates.
+inline ViewController::Options offlineOptions(bool withPlayer)
+{
+    ViewController::Options o;
+    o.probeNetwork = false;
+    o.checkForUpdates = false;
+    o.withPlayer = withPlayer;
+    return o;
+}
 
 // 2026-03-15 08:30 in Sydney; trips start an hour apart.
 constexpr quint32 START = 1773523800;
@@ -30,6 +57,16 @@ inline cardgen::TripOptions tripOf(int chapters, int hour, int seconds = 10)
     return t;
 }
 
+// Settings as after the first start, nothing else stored.
+inline void resetSettings()
+{
+    auto s = SettingsStore::open();
+    s->clear();
+    s->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
+    s->sync();
+    UserDefaultUtil::resetToInitialValues();
+}
+
 // Two trips (the first with a G shock and a switch press), a parked trip
 // with a surveillance detection and a trip with an adventure recording.
 inline cardgen::CardOptions mixedCard()
@@ -43,6 +80,19 @@ inline cardgen::CardOptions mixedCard()
     o.trips[3].adventureFirstChapter = 1;
     o.trips[3].adventureChapters = 2;
     return o;
+}
+
+// The same, with the player.
+inline ViewController::Options quiet()
+{
+    return offlineOptions(true);
+}
+
+// Settings and operation locks of this test only, in a folder of its own.
+inline void useTemporaryStore(const QString& folder)
+{
+    SettingsStore::useFile(QDir(folder).filePath(QStringLiteral("settings.ini")));
+    InstanceGuard::setLockDirectory(QDir(folder).filePath(QStringLiteral("locks")));
 }
 
 // Runs action once the innermost modal window hosts a widget of type T;

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "player/MediaPlayer.h"
+#include "core/player/MediaPlayer.h"
 
 #include <QList>
+#include <QPointer>
+#include <QTimer>
 
 // A media player that only records what it is asked, for tests of the views
 // that drive one. Tests make it ready, move its time and end its item.
@@ -41,8 +43,16 @@ public:
     {
         seeks.append(ms);
         m_time = ms;
+        if (!seeksTakeATurn) return;
+        // Like a real player: busy until the frame is shown a moment later.
+        m_seeking = true;
+        QTimer::singleShot(0, this, [p = QPointer<FakeMediaPlayer>(this)] {
+            if (!p) return;
+            p->m_seeking = false;
+            Q_EMIT p->seekFinished();
+        });
     }
-    bool isSeeking() const override { return false; }
+    bool isSeeking() const override { return m_seeking; }
     qint64 currentTimeMs() const override { return m_time; }
     qint64 durationMs() const override { return m_status == ItemStatus::ReadyToPlay ? duration : -1; }
     double nominalFrameRate() const override { return frameRate; }
@@ -67,12 +77,24 @@ public:
         Q_EMIT failed(QStringLiteral("test"));
     }
     void setTime(qint64 ms) { m_time = ms; }
+    // Every movie opened from now on becomes ready on the next turn.
+    void becomeReadyAfterEachOpen()
+    {
+        QObject::connect(this, &MediaPlayer::statusChanged, this, [this](ItemStatus s) {
+            if (s != ItemStatus::Unknown) return;
+            QTimer::singleShot(0, this, [p = QPointer<FakeMediaPlayer>(this)] {
+                if (p && p->status() == ItemStatus::Unknown) p->becomeReady();
+            });
+        });
+    }
     void reachEnd()
     {
         m_rate = 0.0;
         Q_EMIT reachedEnd();
     }
 
+    // Seeks stay busy until the next turn of the event loop.
+    bool seeksTakeATurn = false;
     QStringList opened;
     QStringList missing;
     QList<double> rates;
@@ -87,5 +109,6 @@ private:
     qint64 m_time = 0;
     float m_volume = 1.0f;
     bool m_muted = false;
+    bool m_seeking = false;
     double m_brightness = 0.0;
 };

@@ -1,9 +1,9 @@
-#include "backup/BackUpFolderSelectDialog.h"
-#include "foundation/SettingsStore.h"
-#include "foundation/UserDefaultUtil.h"
-#include "mainwindow/Alerts.h"
-#include "mainwindow/InstanceGuard.h"
-#include "mainwindow/ModalWindow.h"
+#include "app/backup/BackUpFolderSelectDialog.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "app/mainwindow/Alerts.h"
+#include "core/mainwindow/InstanceGuard.h"
+#include "app/mainwindow/ModalWindow.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -77,7 +77,9 @@ private Q_SLOTS:
     {
         BackUpFolderSelectDialog dialog;
         const QString other = m_dir.filePath(QStringLiteral("other"));
-        QVERIFY(QDir().mkpath(other + QStringLiteral("/only")));
+        // Clean-up lists only folders a backup made (a movie folder inside).
+        QVERIFY(QDir().mkpath(other + QStringLiteral("/only/MOVE001")));
+        QVERIFY(QDir().mkpath(other + QStringLiteral("/plain")));
         setBackupPath(other);
         dialog.mode = BackUpFolderSelectDialog::Mode::Cleanup;
         dialog.loadFolders();
@@ -142,12 +144,14 @@ private Q_SLOTS:
         QCOMPARE(dialog.backupFolderPath, UserDefaultUtil::documentsPath());
     }
 
-    void cancelEndsTheRunAndGivesBackTheDeleteLock()
+    void cancelEndsTheRunAndLeavesTheDeleteLockToTheCommandThatTookIt()
     {
+        // Opening a backup never takes the clean-up's lock, so its Cancel
+        // must not give away one the Delete command holds.
         QVERIFY(InstanceGuard::tryAcquire(InstanceGuard::BACKUP_DELETE));
         BackUpFolderSelectDialog dialog;
         QVERIFY(runHosted(dialog, [&] { dialog.btnCancel()->click(); }));
-        QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
+        QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
     }
 
 private:

@@ -1,7 +1,7 @@
-#include "catalogue/CardDriveSelectDialog.h"
-#include "foundation/SettingsStore.h"
-#include "mainwindow/InstanceGuard.h"
-#include "mainwindow/ModalWindow.h"
+#include "app/catalog/CardDriveSelectDialog.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/mainwindow/InstanceGuard.h"
+#include "app/mainwindow/ModalWindow.h"
 
 #include <QComboBox>
 #include <QPushButton>

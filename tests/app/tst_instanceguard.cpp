@@ -1,7 +1,7 @@
-#include "foundation/SettingsStore.h"
-#include "mainwindow/Alerts.h"
-#include "mainwindow/InstanceGuard.h"
-#include "mainwindow/OperationGuard.h"
+#include "core/foundation/SettingsStore.h"
+#include "app/mainwindow/Alerts.h"
+#include "core/mainwindow/InstanceGuard.h"
+#include "app/mainwindow/OperationGuard.h"
 
 #include <QApplication>
 #include <QFile>

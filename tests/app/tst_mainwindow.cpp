@@ -1,6 +1,6 @@
-#include "foundation/SettingsStore.h"
-#include "foundation/UserDefaultUtil.h"
-#include "mainwindow/MainWindow.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "app/mainwindow/MainWindow.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

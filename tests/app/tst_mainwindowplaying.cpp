@@ -5,16 +5,16 @@
 // build folder for a person to look at.
 
 #include "AppTestSupport.h"
-#include "catalog/TripData.h"
-#include "catalogue/VideoListView.h"
-#include "foundation/SettingsStore.h"
-#include "foundation/UserDefaultUtil.h"
-#include "mainwindow/InstanceGuard.h"
-#include "mainwindow/MainWindow.h"
-#include "mainwindow/PlayController.h"
-#include "mainwindow/ViewController.h"
-#include "player/MediaPlayer.h"
-#include "player/MoviePlayerView.h"
+#include "core/catalog/TripData.h"
+#include "app/catalog/VideoListView.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/mainwindow/InstanceGuard.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/mainwindow/PlayController.h"
+#include "app/mainwindow/ViewController.h"
+#include "core/player/MediaPlayer.h"
+#include "app/player/MoviePlayerView.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -32,8 +32,7 @@ private Q_SLOTS:
     {
         std::setlocale(LC_NUMERIC, "C");
         QVERIFY(m_dir.isValid());
-        SettingsStore::useFile(m_dir.filePath(QStringLiteral("settings.ini")));
-        InstanceGuard::setLockDirectory(m_dir.filePath(QStringLiteral("locks")));
+        useTemporaryStore(m_dir.path());
         auto s = SettingsStore::open();
         s->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
         s->sync();

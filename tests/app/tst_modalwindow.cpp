@@ -1,8 +1,8 @@
-#include "foundation/SettingsStore.h"
-#include "mainwindow/Alerts.h"
-#include "mainwindow/AppAboutDialog.h"
-#include "mainwindow/InstanceGuard.h"
-#include "mainwindow/ModalWindow.h"
+#include "core/foundation/SettingsStore.h"
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/AppAboutDialog.h"
+#include "core/mainwindow/InstanceGuard.h"
+#include "app/mainwindow/ModalWindow.h"
 
 #include <QApplication>
 #include <QLabel>

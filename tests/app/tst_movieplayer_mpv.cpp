@@ -2,15 +2,15 @@
 // chapters whose movies are ffmpeg's testsrc (each frame differs from its
 // neighbours), read through the catalogue as the application reads it.
 #include "CardGen.h"
-#include "catalog/CardData.h"
-#include "foundation/SettingsStore.h"
-#include "player/CustomSliderCell.h"
-#include "player/CustomSliderCellMin.h"
-#include "player/EXTextButton.h"
-#include "player/MoviePlayerView.h"
-#include "player/PlayerView.h"
-#include "player/VideoCanvas.h"
-#include "recording/PictureDataUtil.h"
+#include "core/catalog/CardData.h"
+#include "core/foundation/SettingsStore.h"
+#include "app/player/CustomSliderCell.h"
+#include "app/player/CustomSliderCellMin.h"
+#include "app/player/EXTextButton.h"
+#include "app/player/MoviePlayerView.h"
+#include "app/player/PlayerView.h"
+#include "app/player/VideoCanvas.h"
+#include "core/recording/PictureDataUtil.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

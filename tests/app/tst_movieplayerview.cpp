@@ -1,13 +1,13 @@
 #include "FakeMediaPlayer.h"
-#include "foundation/SettingsStore.h"
-#include "player/CustomSliderCell.h"
-#include "player/CustomSliderCellMin.h"
-#include "player/EXTextButton.h"
-#include "player/MoviePlayerView.h"
-#include "player/NSZoomView.h"
-#include "player/PlayerView.h"
-#include "recording/PictureData.h"
-#include "recording/VideoInfo.h"
+#include "core/foundation/SettingsStore.h"
+#include "app/player/CustomSliderCell.h"
+#include "app/player/CustomSliderCellMin.h"
+#include "app/player/EXTextButton.h"
+#include "app/player/MoviePlayerView.h"
+#include "app/player/NSZoomView.h"
+#include "app/player/PlayerView.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QFile>
 #include <QLabel>

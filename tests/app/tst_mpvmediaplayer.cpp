@@ -1,5 +1,5 @@
-#include "player/MpvMediaPlayer.h"
-#include "player/MpvSoftwareCanvas.h"
+#include "app/player/MpvMediaPlayer.h"
+#include "app/player/MpvSoftwareCanvas.h"
 
 #include <QFile>
 #include <QProcess>

@@ -2,14 +2,14 @@
 // background load and its completion, and loads that overlap.
 
 #include "AppTestSupport.h"
-#include "catalogue/CardDriveSelectDialog.h"
-#include "catalogue/RecordingListModel.h"
-#include "catalogue/VideoListView.h"
-#include "foundation/SettingsStore.h"
-#include "foundation/UserDefaultUtil.h"
-#include "mainwindow/InstanceGuard.h"
-#include "mainwindow/MainWindow.h"
-#include "mainwindow/ViewController.h"
+#include "app/catalog/CardDriveSelectDialog.h"
+#include "app/catalog/RecordingListModel.h"
+#include "app/catalog/VideoListView.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/mainwindow/InstanceGuard.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/mainwindow/ViewController.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -52,8 +52,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        SettingsStore::useFile(m_dir.filePath(QStringLiteral("settings.ini")));
-        InstanceGuard::setLockDirectory(m_dir.filePath(QStringLiteral("locks")));
+        useTemporaryStore(m_dir.path());
         m_card = cardgen::writeCard(m_dir.filePath(QStringLiteral("volumes/CARD_A")), mixedCard());
         // A backup folder holds what the card's movie folder holds.
         cardgen::CardOptions backup;
@@ -233,27 +232,33 @@ private Q_SLOTS:
         QVERIFY(!c->openedMovieType());
     }
 
-    void anUnreadableFirstRecordingShowsTheAlertAndStartsNoWorker()
+    void anUnreadableOrForeignFirstRecordingShowsTheAlertAndStartsNoWorker()
     {
-        QTemporaryDir dir;
-        cardgen::CardOptions o;
-        o.trips = {tripOf(2, 0)};
-        const auto w = cardgen::writeCard(dir.path(), o);
-        QFile f(w.trips[0].chapters[0].path);
-        QVERIFY(f.open(QIODevice::ReadWrite));
-        QVERIFY(f.resize(100));
-        f.close();
+        for (const bool foreign : {false, true}) {
+            QTemporaryDir dir;
+            cardgen::CardOptions o;
+            o.trips = {tripOf(2, 0)};
+            // A first movie of another format, or one cut short.
+            if (foreign) o.trips[0].chapterFormatCodes = {{0, 0x0715}};
+            const auto w = cardgen::writeCard(dir.path(), o);
+            if (!foreign) {
+                QFile f(w.trips[0].chapters[0].path);
+                QVERIFY(f.open(QIODevice::ReadWrite));
+                QVERIFY(f.resize(100));
+                f.close();
+            }
 
-        MainWindow window(nullptr, quietOptions());
-        ViewController* c = window.controller();
-        QSignalSpy finished(c, &ViewController::loadFinished);
-        AlertLog alerts;
-        c->loadData(w.moveDir, true, MovieType::Card);
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
-        QCOMPARE(alerts.messages(), QStringList{QStringLiteral("Unable to read the selected file.")});
-        QVERIFY(!c->cardData()->workersRunning());
-        QCOMPARE(window.videoListView()->tableModel()->rowCount(), 0);
-        QVERIFY(!c->isLoading());
+            MainWindow window(nullptr, quietOptions());
+            ViewController* c = window.controller();
+            QSignalSpy finished(c, &ViewController::loadFinished);
+            AlertLog alerts;
+            c->loadData(w.moveDir, true, MovieType::Card);
+            QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+            QCOMPARE(alerts.messages(), QStringList{QStringLiteral("Unable to read the selected file.")});
+            QVERIFY(!c->cardData()->workersRunning());
+            QCOMPARE(window.videoListView()->tableModel()->rowCount(), 0);
+            QVERIFY(!c->isLoading());
+        }
     }
 
     void noRemovableVolumeKeepsTheChooserOpen()

@@ -1,6 +1,6 @@
-#include "player/MpvMediaPlayer.h"
-#include "player/PlayerView.h"
-#include "player/VideoCanvas.h"
+#include "app/player/MpvMediaPlayer.h"
+#include "app/player/PlayerView.h"
+#include "app/player/VideoCanvas.h"
 
 #include <QLabel>
 #include <QProcess>

@@ -5,19 +5,20 @@
 // movie file and the busy flag.
 
 #include "AppTestSupport.h"
-#include "FakeMediaPlayer.h"
-#include "catalog/TripData.h"
-#include "catalogue/VideoListView.h"
-#include "foundation/SettingsStore.h"
-#include "foundation/UserDefaultUtil.h"
-#include "mainwindow/InstanceGuard.h"
-#include "mainwindow/MainWindow.h"
-#include "mainwindow/PlayController.h"
-#include "mainwindow/ViewController.h"
-#include "player/CustomSliderCell.h"
-#include "player/CustomSliderCellMin.h"
-#include "player/EXTextButton.h"
-#include "player/MoviePlayerView.h"
+#include "FakePlayerWindow.h"
+#include "core/catalog/TripData.h"
+#include "app/catalog/VideoListView.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/mainwindow/InstanceGuard.h"
+#include "core/recording/PictureDataUtil.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/mainwindow/PlayController.h"
+#include "app/mainwindow/ViewController.h"
+#include "app/player/CustomSliderCell.h"
+#include "app/player/CustomSliderCellMin.h"
+#include "app/player/EXTextButton.h"
+#include "app/player/MoviePlayerView.h"
 
 #include <QFile>
 #include <QPointer>
@@ -43,24 +44,7 @@ struct Rig {
 
     explicit Rig()
     {
-        ViewController::Options o;
-        o.probeNetwork = false;
-        o.checkForUpdates = false;
-        o.loadDelayMs = 0;
-        o.playerFactory = [this](MoviePlayerView& view) -> MediaPlayer* {
-            auto* fake = new FakeMediaPlayer(&view);
-            fake->duration = 10000;
-            media = fake;
-            // Every movie the player opens becomes ready on the next turn.
-            QObject::connect(fake, &MediaPlayer::statusChanged, fake, [fake](MediaPlayer::ItemStatus s) {
-                if (s == MediaPlayer::ItemStatus::Unknown)
-                    QTimer::singleShot(0, fake, [fake] {
-                        if (fake->status() == MediaPlayer::ItemStatus::Unknown) fake->becomeReady();
-                    });
-            });
-            return fake;
-        };
-        window = std::make_unique<MainWindow>(nullptr, o);
+        window = makeFakePlayerWindow(media, 10000);
         window->show();
     }
     ViewController* controller() const { return window->controller(); }
@@ -89,18 +73,10 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        SettingsStore::useFile(m_dir.filePath(QStringLiteral("settings.ini")));
-        InstanceGuard::setLockDirectory(m_dir.filePath(QStringLiteral("locks")));
+        useTemporaryStore(m_dir.path());
         m_card = cardgen::writeCard(m_dir.filePath(QStringLiteral("card")), mixedCard());
     }
-    void init()
-    {
-        auto s = SettingsStore::open();
-        s->clear();
-        s->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
-        s->sync();
-        UserDefaultUtil::resetToInitialValues();
-    }
+    void init() { resetSettings(); }
 
     void theFirstTripPlaysThroughAllItsChaptersAfterALoad()
     {
@@ -266,6 +242,77 @@ private Q_SLOTS:
         QVERIFY(!rig.list().isSelectRowChanging);
         QVERIFY(rig.road()->playListRow(ListType::Trip, 0));
         QCOMPARE(alerts.alerts.size(), 1);
+    }
+
+    void anEventStampedPastTheEndOfItsTripPlaysUpToWhereTheDataEnds()
+    {
+        QTemporaryDir dir;
+        cardgen::CardOptions o;
+        o.trips = {tripOf(2, 0)};
+        const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
+        // Stamped 300 ms after the last picture of the trip's last chapter.
+        const cardgen::WrittenMovie& last = card.trips[0].chapters[1];
+        cardgen::FrameSample s = last.samples.front();
+        s.kind = 0x10;
+        s.stamp = last.lastStamp + 300;
+        s.stamp2 = last.firstStamp;
+        QFile protect(card.moveDir + QStringLiteral("/MOV_PRCT.DAT"));
+        QVERIFY(protect.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        protect.write(cardgen::buildProtectFile(
+            1, {cardgen::encodeProtectEntry(s, last.recordingId, last.indexName, 0x01, 0x00)}, {}, {}));
+        protect.close();
+
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(card.moveDir));
+        QCOMPARE(rig.list().rowCount(ListType::Event), 1);
+        QVERIFY(rig.road()->playListRow(ListType::Event, 0));
+        QVERIFY2(alerts.alerts.isEmpty(), qPrintable(alerts.messages().join(QLatin1Char('\n'))));
+        const auto& info = rig.player()->_valueInfo;
+        QCOMPARE(info->_playType, PlayType::Event);
+        const qint64 end = PictureDataUtil::totalLength(info->_chapterDataList);
+        QCOMPARE(info->_maxValue, end);
+        QCOMPARE(info->_eventValue.value_or(-1), end);
+        QCOMPARE(info->_currentValue, info->_minValue);
+        QVERIFY(info->_minValue < end);
+        QCOMPARE(rig.media->opened.last(), pathOf(info->_chapterDataList.first()));
+    }
+
+    void chaptersOfAnotherFormatAreRefusedWhereverTheyArePlayed()
+    {
+        QTemporaryDir dir;
+        cardgen::CardOptions o;
+        o.trips = {tripOf(2, 0), tripOf(3, 1)};
+        // The second trip's middle chapter is of another format; an event
+        // half a second before the end of its first chapter reaches into it.
+        o.trips[1].chapterFormatCodes = {{1, 0x0715}};
+        o.trips[1].drive.incidents = {{cardgen::Incident::Kind::GShock, 9500, true}};
+        const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
+        AlertLog alerts;
+        Rig rig;
+        QVERIFY(rig.load(card.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(alerts.alerts.isEmpty());
+        const QStringList unreadable{QStringLiteral("Unable to read the selected file.")};
+
+        // A trip played at the foreign chapter is refused and the player closed;
+        // at its first chapter it plays (only the chosen chapter is checked).
+        QVERIFY(!rig.road()->playTrip(1, 1, false, true));
+        QCOMPARE(alerts.messages(), unreadable);
+        QCOMPARE(alerts.alerts.first().style, Alerts::Style::Critical);
+        QCOMPARE(rig.player()->currentStatus(), PlayStatus::NotReady);
+        QVERIFY(!rig.list().isSelectRowChanging);
+        QVERIFY(rig.road()->playTrip(1, 0, false, true));
+        QCOMPARE(alerts.alerts.size(), 1);
+
+        // The event's own chapter is readable, its window is not all of it.
+        QCOMPARE(rig.list().rowCount(ListType::Event), 1);
+        const ChapterWindow window = rig.controller()->cardData()->eventChapterList(*rig.list().event(0));
+        QVERIFY(window.chapters && window.chapters->size() == 2);
+        QVERIFY(!rig.road()->playListRow(ListType::Event, 0));
+        QCOMPARE(alerts.messages(), unreadable + unreadable);
+        QCOMPARE(rig.player()->currentStatus(), PlayStatus::NotReady);
+        QVERIFY(!rig.list().isSelectRowChanging);
     }
 
     void theFirstRecordingOfALoadFallsBackQuietlyToSurveillance()

@@ -1,4 +1,4 @@
-#include "mainwindow/Reachability.h"
+#include "app/mainwindow/Reachability.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

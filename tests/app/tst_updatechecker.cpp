@@ -1,7 +1,7 @@
-#include "foundation/SettingsStore.h"
-#include "mainwindow/Alerts.h"
-#include "mainwindow/UpdateChecker.h"
-#include "mainwindow/VersionCheck.h"
+#include "core/foundation/SettingsStore.h"
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/UpdateChecker.h"
+#include "core/mainwindow/VersionCheck.h"
 
 #include <QNetworkReply>
 #include <QSettings>

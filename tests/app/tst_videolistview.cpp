@@ -1,11 +1,11 @@
 // The recording list widget: tabs, rows, header, clicks, thumbnails.
 
 #include "AppTestSupport.h"
-#include "catalogue/CustomTableView.h"
-#include "catalogue/RecordingListModel.h"
-#include "catalogue/VideoListView.h"
-#include "foundation/SettingsStore.h"
-#include "foundation/UserDefaultUtil.h"
+#include "app/catalog/CustomTableView.h"
+#include "app/catalog/RecordingListModel.h"
+#include "app/catalog/VideoListView.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
 
 #include <QImage>
 #include <QPixmap>

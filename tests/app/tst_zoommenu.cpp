@@ -1,8 +1,8 @@
-#include "player/EXTextButton.h"
-#include "player/NSZoomView.h"
-#include "player/PlayerImages.h"
-#include "player/PlayerView.h"
-#include "player/ZoomMenuController.h"
+#include "app/player/EXTextButton.h"
+#include "app/player/NSZoomView.h"
+#include "app/player/PlayerImages.h"
+#include "app/player/PlayerView.h"
+#include "app/player/ZoomMenuController.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -14,8 +14,10 @@ namespace {
 struct Host : ZoomMenuHost {
     int refreshes = 0;
     int focuses = 0;
+    int placings = 0;
     void updateButtonState() override { ++refreshes; }
     void focusPanel() override { ++focuses; }
+    void placeZoomMenu() override { ++placings; }
 };
 
 struct Rig {
@@ -59,6 +61,7 @@ private Q_SLOTS:
         QVERIFY(rig.zoom->filterView()->isVisible());
         QCOMPARE(rig.zoom->filterView()->geometry(), rig.panel.rect());
         QCOMPARE(rig.host.focuses, 1);
+        QCOMPARE(rig.host.placings, 1);
         // The menu lies above the overlay and still takes clicks.
         QTest::mouseClick(rig.buttons[2], Qt::LeftButton);
         QCOMPARE(rig.view->playerScale, Scale::Scale_x3);

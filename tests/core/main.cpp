@@ -1,4 +1,4 @@
-#include "foundation/SettingsStore.h"
+#include "core/foundation/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -3,8 +3,8 @@
 // What the recording-file fuzz targets share: the input written to a file of
 // its own (the readers read files by name) and a walk over what was read.
 
-#include "recording/RecordingExports.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/RecordingExports.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The recorder's data file: header, information records and blocks, and the
 // export of the last picture and sound.
 #include "RecordingFuzz.h"
-#include "recording/VersionInfo.h"
+#include "core/recording/VersionInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,6 +1,6 @@
 // The recorder's event file: header, information records and the block pass.
 #include "RecordingFuzz.h"
-#include "recording/VersionInfo.h"
+#include "core/recording/VersionInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,7 +1,7 @@
 // The three index files of a card, and single entries, on arbitrary bytes.
-#include "recording/AdvMoveProtectInfo.h"
-#include "recording/MoveProtectInfo.h"
-#include "recording/VrecMoveManagerInfo.h"
+#include "core/recording/AdvMoveProtectInfo.h"
+#include "core/recording/MoveProtectInfo.h"
+#include "core/recording/VrecMoveManagerInfo.h"
 
 #include <QByteArray>
 #include <cstddef>

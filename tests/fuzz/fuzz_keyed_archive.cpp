@@ -1,9 +1,9 @@
 // The keyed-archive reader and the trimmed-movie decoding, on arbitrary
 // bytes and on edits of a sound trim-information archive.
-#include "archive/KeyedArchive.h"
-#include "recording/CutVideoUtility.h"
-#include "recording/TrimmedMovie.h"
-#include "recording/VideoInfo.h"
+#include "core/archive/KeyedArchive.h"
+#include "core/recording/CutVideoUtility.h"
+#include "core/recording/TrimmedMovie.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QByteArray>
 #include <cstddef>

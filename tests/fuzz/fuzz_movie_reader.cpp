@@ -1,7 +1,7 @@
 // A whole recording read from arbitrary movie bytes, then the passes of a
 // chapter's picture data and lookups over its tables.
-#include "recording/PictureData.h"
-#include "settings/SettingInfo.h"
+#include "core/recording/PictureData.h"
+#include "core/settings/SettingInfo.h"
 
 #include <QBuffer>
 #include <cstddef>

@@ -1,5 +1,5 @@
 // The box scan and the udat index of a movie, on arbitrary bytes.
-#include "recording/Mp4Reader.h"
+#include "core/recording/Mp4Reader.h"
 
 #include <QBuffer>
 #include <cstddef>

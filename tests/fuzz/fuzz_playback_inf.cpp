@@ -1,5 +1,5 @@
 // Playback.inf: the INI text beside a recording, in Shift-JIS.
-#include "recording/PlaybackInfo.h"
+#include "core/recording/PlaybackInfo.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // ver.txt: the version text of a card, read from a folder.
-#include "foundation/AppError.h"
-#include "recording/VersionInfo.h"
+#include "core/foundation/AppError.h"
+#include "core/recording/VersionInfo.h"
 
 #include <QFile>
 #include <QTemporaryDir>

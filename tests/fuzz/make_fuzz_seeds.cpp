@@ -14,6 +14,39 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
 }
 
+// A movie of one run of frame records a second apart, indexed by as many
+// ranges as it has records, each from its record to the end of the run: the
+// ranges overlap so that, decoded each in full, they would be read about
+// n * n / 2 times. Under 64 KB, as the fuzz runs take their inputs.
+QByteArray denselyOverlappingMovie(int records)
+{
+    cardgen::RecordingHeader h;
+    h.kind = 0x10;
+    h.recordingId = 0xCAFE0001;
+    h.infoRecords = {cardgen::fileInfoRecord(), cardgen::qualityModeRecord(1)};
+    const QByteArray header = cardgen::encodeRecordingHeader(h);
+    QByteArray run;
+    for (int i = 0; i < records; ++i) {
+        cardgen::FrameSample f;
+        f.unixTime = 1700000000 + quint32(i);
+        f.stamp = 5000 + 1000 * quint32(i);
+        run += cardgen::encodeFrameRecord(f, h.recordingId);
+    }
+    const QByteArray ftyp = cardgen::buildBox("ftyp", QByteArrayLiteral("isom\0\0\2\0isomiso2avc1mp41"));
+    const QByteArray mdat = cardgen::buildBox("mdat", header + run);
+    const quint32 headerAt = quint32(ftyp.size() + 8);
+    const quint32 runAt = headerAt + quint32(header.size());
+    QByteArray index(8 + 8 * (1 + records), '\0');
+    cardgen::putU32(index, 4, quint32(1 + records));
+    cardgen::putU32(index, 8, headerAt);
+    cardgen::putU32(index, 12, quint32(header.size()));
+    for (int i = 0; i < records; ++i) {
+        cardgen::putU32(index, 16 + 8 * i, runAt + 64 * quint32(i));
+        cardgen::putU32(index, 20 + 8 * i, quint32(run.size()) - 64 * quint32(i));
+    }
+    return ftyp + mdat + cardgen::buildBox("udat", index);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -51,6 +84,9 @@ int main(int argc, char** argv)
         {"pastend", 1, cardgen::BoxPastEnd, cardgen::BoxSizeForm::Size32, 0, 0x10},
         {"bcd", 2, cardgen::InvalidBcd, cardgen::BoxSizeForm::Size32, 0, 0x10},
         {"shortheader", 1, cardgen::ShortHeader, cardgen::BoxSizeForm::Size32, 0, 0x10},
+        // Ranges that overlap: decoded each in full they once took memory
+        // growing with the square of the file (the run's memory limit guards it).
+        {"overlap", 24, cardgen::OverlappingRanges, cardgen::BoxSizeForm::Size32, 0, 0x10},
     };
     try {
         for (const Variant& v : variants) {
@@ -64,6 +100,7 @@ int main(int argc, char** argv)
             o.format.detectStamp = o.drive.startStamp + 700;
             cardgen::writeMovie(movies + QLatin1Char('/') + QString::fromLatin1(v.name) + QStringLiteral(".MP4"), o);
         }
+        writeBytes(movies + QStringLiteral("/overlap-dense.MP4"), denselyOverlappingMovie(700));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make-fuzz-seeds: %s\n", e.what());
         return 1;
@@ -108,6 +145,12 @@ int main(int argc, char** argv)
     data.infDriverCode = QString();
     data.infTitle = QStringLiteral("テスト走行");
     writeBytes(inis + QStringLiteral("/Playback.inf"), cardgen::encodePlaybackInf(data));
+    // Settings files: what a recorder writes, and a short one.
+    const QString settings = out + QStringLiteral("/settings");
+    QDir().mkpath(settings);
+    const QByteArray setinf = cardgen::buildSettingsFile(cardgen::defaultSettingsRecords());
+    writeBytes(settings + QStringLiteral("/SETINF.DAT"), setinf);
+    writeBytes(settings + QStringLiteral("/short.DAT"), setinf.left(40));
     writeBytes(inis + QStringLiteral("/other.inf"), "[info]\r\nTITLE=x\r\n[INFO]\r\nUSER_CAR_CODE=\r\n");
     return 0;
 }

@@ -2,21 +2,26 @@
 //
 //   inspect-card [--table 0|1] MOVIE.MP4
 //   inspect-card CARD_FOLDER | INDEX_FILE.DAT
+//   inspect-card --backup-folder
 //
 // For a movie, prints one JSON object: the header values of the recording and
 // every frame of the chosen table (0, the default: the frames as recorded; 1:
 // the frames at every movie position, gaps filled) with its time key. For a
 // card or backup folder (or one of its index files), prints the catalogue:
 // trips with their chapters, events, surveillance and adventure recordings
-// with their play windows.
+// with their play windows. With --backup-folder, prints the folder whose
+// sub-folders "Open From" -> "Backup Folder" lists, made when it is the
+// missing Documents folder (scripts/demo-card.sh puts the demo card there).
 
-#include "catalog/CardData.h"
-#include "recording/PictureData.h"
-#include "recording/PictureDataUtil.h"
-#include "settings/SettingInfo.h"
+#include "core/backup/BackupFolderList.h"
+#include "core/catalog/CardData.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/PictureDataUtil.h"
+#include "core/settings/SettingInfo.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -213,12 +218,20 @@ int main(int argc, char** argv)
                                    QStringLiteral("Frame table to list: 0 (as recorded, default) or 1 (every movie position)."),
                                    QStringLiteral("n"), QStringLiteral("0"));
     parser.addOption(tableOption);
+    QCommandLineOption backupFolderOption(
+        QStringLiteral("backup-folder"),
+        QStringLiteral("Print the folder whose sub-folders the application's backup-folder chooser lists."));
+    parser.addOption(backupFolderOption);
     parser.addPositionalArgument(QStringLiteral("source"),
                                  QStringLiteral("The movie file (.MP4), or a card or backup folder (or one of its .DAT "
                                                 "index files) to print its catalogue."));
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
+    if (parser.isSet(backupFolderOption)) {
+        std::printf("%s\n", QFile::encodeName(BackupFolderList::preparedRoot()).constData());
+        return 0;
+    }
     bool tableOk = false;
     const int table = parser.value(tableOption).toInt(&tableOk);
     if (args.size() != 1 || !tableOk || (table != 0 && table != 1)) {

@@ -168,6 +168,57 @@ QByteArray buildSettingsFile(const std::vector<Record8>& records)
     return b;
 }
 
+std::vector<Record8> defaultSettingsRecords()
+{
+    return {
+        fileInfoRecord(),
+        settingsRecord(0x01, 0x01, {0x26, 0x03, 0x15, 0x08, 0x30}), // date and time
+        settingsRecord(0x01, 0x09, {0x01}),                         // device type
+        settingsRecord(0x03, 0x01, {0x01}),                         // buzzer: action high
+        settingsRecord(0x03, 0x03, {0x03}),                         // guidance volume
+        settingsRecord(0x03, 0x06, {0x00}),                         // buzzer: operation low
+        settingsRecord(0x03, 0x07, {0x01}),                         // buzzer: no card high
+        settingsRecord(0x03, 0x08, {0x02}),                         // buzzer: surveillance off
+        settingsRecord(0x08, 0x01, {0x00, 0x45}),                   // G trigger level 0.45 G
+        settingsRecord(0x08, 0x11, {0x00, 0x20}),                   // cross level 2
+        settingsRecord(0x08, 0x12, {0x01, 0x03}),                   // angle -3
+        qualityModeRecord(0x01),
+        settingsRecord(0x10, 0x06, {0x01}),       // record sound
+        settingsRecord(0x20, 0x00, {0x02}),       // surveillance on, quick wake-up
+        settingsRecord(0x20, 0x01, {0x00, 0x45}), // quick wake-up time
+        settingsRecord(0x20, 0x02, {0x00, 0x20}), // surveillance sensitivity 0.20 G
+        settingsRecord(0x20, 0x04, {0x02}),       // start delay 2
+        settingsRecord(0x20, 0x05, {0x02}),
+        settingsRecord(0x30, 0x00, {0x01}),       // adventure mode on
+        settingsRecord(0x30, 0x01, {0x01, 0x50}), // 150 files
+    };
+}
+
+std::optional<Record8> parseSettingsRecord(const QString& text)
+{
+    const qsizetype eq = text.indexOf(QLatin1Char('='));
+    const QString code = text.left(eq < 0 ? text.size() : eq).trimmed();
+    const QString data = eq < 0 ? QString() : text.mid(eq + 1).trimmed();
+    const auto isHex = [](const QString& t) {
+        for (QChar c : t)
+            if (!c.isDigit() && !QStringLiteral("abcdefABCDEF").contains(c)) return false;
+        return true;
+    };
+    if (code.size() != 4 || !isHex(code) || data.size() % 2 != 0 || data.size() > 10 || !isHex(data))
+        return std::nullopt;
+    const QByteArray c = QByteArray::fromHex(code.toLatin1());
+    const QByteArray d = QByteArray::fromHex(data.toLatin1());
+    Record8 r;
+    r.fill(0xFF);
+    r[0] = quint8(c[0]);
+    r[1] = quint8(c[1]);
+    for (qsizetype i = 0; i < d.size(); ++i) r[std::size_t(2 + i)] = quint8(d[i]);
+    quint8 check = 0;
+    for (int i = 0; i < 7; ++i) check ^= r[std::size_t(i)];
+    r[7] = check;
+    return r;
+}
+
 // ---------------------------------------------------------------------------
 // Data files
 // ---------------------------------------------------------------------------
@@ -290,6 +341,8 @@ WrittenTrip writeTrip(const QString& moveDir, const TripOptions& o, int& nextNum
                 f.damage = d.damage;
                 f.powerLossAtMs = d.powerLossAtMs;
             }
+        if (const auto code = o.chapterFormatCodes.find(c); code != o.chapterFormatCodes.end())
+            f.formatCode = code->second;
         const QString name = movieFileName(trip.key, number, o.shape);
         const QString path = moveDir + QLatin1Char('/') + o.folder + QLatin1Char('/') + name;
         trip.chapters.push_back(writeMovieFromSamples(path, part, o.chapterSeconds, f,
@@ -411,14 +464,7 @@ WrittenCard writeCard(const QString& root, const CardOptions& o)
     }
     if (o.settingsFile) {
         const QString p = card.root + QStringLiteral("/SETINF.DAT");
-        writeFile(p, buildSettingsFile({
-                         fileInfoRecord(), settingsRecord(0x01, 0x09, {0x02}), // device type
-                         settingsRecord(0x03, 0x01, {0x01}),                   // buzzer action
-                         settingsRecord(0x03, 0x03, {0x03}),                   // guidance volume
-                         settingsRecord(0x08, 0x01, {0x00, 0x50}),             // G trigger level 0.50 G
-                         qualityModeRecord(0x01), settingsRecord(0x10, 0x06, {0x01}), // record sound
-                         settingsRecord(0x20, 0x01, {0x00, 0x30}),                    // surveillance time
-                     }));
+        writeFile(p, buildSettingsFile(o.settingsRecords.empty() ? defaultSettingsRecords() : o.settingsRecords));
         card.files << p;
     }
     for (size_t i = 0; i < o.dataFiles.size(); ++i) {

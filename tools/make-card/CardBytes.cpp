@@ -28,9 +28,9 @@ Record8 settingsRecord(quint8 group, quint8 item, std::initializer_list<quint8> 
     return r;
 }
 
-Record8 fileInfoRecord()
+Record8 fileInfoRecord(quint16 formatCode)
 {
-    return settingsRecord(0x00, 0x01, {0x07, 0x14});
+    return settingsRecord(0x00, 0x01, {quint8(formatCode >> 8), quint8(formatCode)});
 }
 Record8 qualityModeRecord(quint8 mode)
 {

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -31,8 +32,10 @@ quint8 bcd(int value);
 // An 8-byte settings record: code, up to five data bytes, 0xFF fill and the
 // XOR of bytes 0..6 as byte 7.
 Record8 settingsRecord(quint8 group, quint8 item, std::initializer_list<quint8> data);
-// The FILE_INFO record of format "0714": 00 01 07 14 FF FF FF ED.
-Record8 fileInfoRecord();
+// The recorders' own format code; the viewer reads no other.
+inline constexpr quint16 FORMAT_CODE = 0x0714;
+// The FILE_INFO record of a format code, by default "0714": 00 01 07 14 FF FF FF ED.
+Record8 fileInfoRecord(quint16 formatCode = FORMAT_CODE);
 // QLT_MODE (10 03) with its mode byte (0 high quality, 1 normal, 2 long).
 Record8 qualityModeRecord(quint8 mode);
 // A G value in milli-g as the 2-byte field: the upper 12 bits carry
@@ -163,18 +166,22 @@ enum Damage : unsigned {
     BoxPastEnd = 1u << 1,  // udat box size claims 4096 bytes more than the file has
     InvalidBcd = 1u << 2,  // bytes 45/46 of some frame records are not BCD
     ShortHeader = 1u << 3, // the header range ends before its last info record
+    OverlappingRanges = 1u << 4, // every run's range runs on to the end of the last run
 };
 
 struct MovieFormat {
     quint8 kind = 0x17;                    // header and frame byte 0
     quint32 recordingId = 0;               // 0: derived from the start stamp
     quint8 qualityMode = 1;                // QLT_MODE data byte
+    quint16 formatCode = FORMAT_CODE;      // FILE_INFO data bytes
     std::vector<Record8> extraInfoRecords; // after FILE_INFO and QLT_MODE
     std::optional<quint32> detectStamp;    // header bytes 40..43 (default: first stamp)
     std::optional<quint32> detectTime;     // header bytes 2..5 (default: start time)
     quint8 headerSw = 0x00;
     int soundPerSecond = 0; // sound records per run
     bool realVideo = true;  // false: tiny stand-in boxes, no ffmpeg
+    int videoWidth = 320;   // picture size of a real movie
+    int videoHeight = 180;
     BoxSizeForm udatSize = BoxSizeForm::Size32;
     unsigned damage = NoDamage;
     qint64 powerLossAtMs = -1; // PowerLoss: ms into the movie (-1: two thirds)
@@ -226,7 +233,7 @@ WrittenMovie writeMovieFromSamples(const QString& path, const std::vector<FrameS
 
 // The H.264 movie of `seconds` seconds (320x180, 28 fps), made once by ffmpeg
 // and kept in the cache folder.
-QByteArray videoBytes(int seconds, const QString& cacheDir = QString());
+QByteArray videoBytes(int seconds, const QString& cacheDir = QString(), int width = 320, int height = 180);
 QByteArray stubVideoBytes(int seconds);
 QString defaultVideoCacheDir();
 
@@ -262,6 +269,7 @@ struct TripOptions {
     DriveOptions drive;
     MovieFormat format; // per-chapter damage is in `damaged`
     std::vector<ChapterDamage> damaged;
+    std::map<int, quint16> chapterFormatCodes; // 0-based chapter -> another format code
     NameShape shape = NameShape::MPrefix;
     QString folder = QStringLiteral("MOVE001");
     int firstNumber = 0;            // 0: the card's running number
@@ -329,6 +337,13 @@ QByteArray buildProtectFile(quint8 listMode, const std::vector<QByteArray>& g,
 QByteArray buildAdventureFile(const std::vector<QByteArray>& entries, int capacity = 16);
 // SETINF.DAT: 24-byte preamble (count at byte 8), then the records.
 QByteArray buildSettingsFile(const std::vector<Record8>& records);
+// What a recorder of the supported format writes: FILE_INFO, date and time,
+// device type 1 and one record of every setting the camera-settings dialog
+// shows (G-trigger level 0.45 G, surveillance sensitivity 0.20 G, 150 files).
+std::vector<Record8> defaultSettingsRecords();
+// "0801=0045" -> the record 08 01 00 45 FF FF FF + check; nothing for a code
+// that is not four hex digits or data that is not 0 to 5 hex bytes.
+std::optional<Record8> parseSettingsRecord(const QString& text);
 
 constexpr int VREC_HEADER = 64, VREC_ENTRY = 80;
 constexpr int PRCT_HEADER = 512, PRCT_ENTRY = 512;
@@ -343,6 +358,8 @@ struct CardOptions {
     bool staleRecords = true; // see buildVrecFile / buildProtectFile
     bool managementFiles = true;
     bool settingsFile = true;               // SETINF.DAT at the card's root
+    // The records of SETINF.DAT; empty: defaultSettingsRecords().
+    std::vector<Record8> settingsRecords;
     bool versionFile = true;                // MOVE/ver.txt
     std::vector<DataFileOptions> dataFiles; // under DATA/<n>/
     int firstFileNumber = 1;

@@ -12,6 +12,7 @@
 #include <QSaveFile>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <stdexcept>
@@ -39,7 +40,7 @@ bool looksLikeMp4(const QByteArray& b)
     return b.size() > 16 && b.mid(4, 4) == "ftyp";
 }
 
-void runFfmpeg(int seconds, const QString& outPath)
+void runFfmpeg(int seconds, int width, int height, const QString& outPath)
 {
     const QStringList args = {
         QStringLiteral("-hide_banner"),
@@ -50,7 +51,7 @@ void runFfmpeg(int seconds, const QString& outPath)
         QStringLiteral("-f"),
         QStringLiteral("lavfi"),
         QStringLiteral("-i"),
-        QStringLiteral("testsrc=size=320x180:rate=%1:duration=%2").arg(FPS).arg(seconds),
+        QStringLiteral("testsrc=size=%1x%2:rate=%3:duration=%4").arg(width).arg(height).arg(FPS).arg(seconds),
         QStringLiteral("-c:v"),
         QStringLiteral("libx264"),
         QStringLiteral("-preset"),
@@ -122,13 +123,16 @@ QByteArray stubVideoBytes(int seconds)
     return ftyp + moov + mdat;
 }
 
-QByteArray videoBytes(int seconds, const QString& cacheDir)
+QByteArray videoBytes(int seconds, const QString& cacheDir, int width, int height)
 {
     if (seconds < 1) seconds = 1;
+    width = std::clamp(width & ~1, 16, 3840);
+    height = std::clamp(height & ~1, 16, 2160);
     static QMutex mutex;
     static QHash<QString, QByteArray> memory;
     const QString dir = cacheDir.isEmpty() ? defaultVideoCacheDir() : cacheDir;
-    const QString name = QStringLiteral("testsrc-320x180-%1fps-%2s-v1.mp4").arg(FPS).arg(seconds);
+    const QString name =
+        QStringLiteral("testsrc-%1x%2-%3fps-%4s-v1.mp4").arg(width).arg(height).arg(FPS).arg(seconds);
     const QString path = dir + QLatin1Char('/') + name;
 
     QMutexLocker lock(&mutex);
@@ -144,7 +148,7 @@ QByteArray videoBytes(int seconds, const QString& cacheDir)
         const QString tmp =
             dir + QStringLiteral("/.part-%1-%2-%3").arg(qint64(::getpid())).arg(counter++).arg(name);
         try {
-            runFfmpeg(seconds, tmp);
+            runFfmpeg(seconds, width, height, tmp);
         } catch (...) {
             QFile::remove(tmp);
             throw;
@@ -266,7 +270,7 @@ WrittenMovie writeMovieFromSamples(const QString& path, const std::vector<FrameS
     h.detectStamp = f.detectStamp.value_or(firstStamp);
     h.sw = f.headerSw;
     h.recordingId = m.recordingId;
-    h.infoRecords = {fileInfoRecord(), qualityModeRecord(f.qualityMode)};
+    h.infoRecords = {fileInfoRecord(f.formatCode), qualityModeRecord(f.qualityMode)};
     for (const Record8& r : f.extraInfoRecords)
         h.infoRecords.push_back(r);
     QByteArray header = encodeRecordingHeader(h);
@@ -276,10 +280,20 @@ WrittenMovie writeMovieFromSamples(const QString& path, const std::vector<FrameS
     }
 
     const QByteArray video =
-        f.realVideo ? videoBytes(videoSeconds, videoCacheDir) : stubVideoBytes(videoSeconds);
+        f.realVideo ? videoBytes(videoSeconds, videoCacheDir, f.videoWidth, f.videoHeight) : stubVideoBytes(videoSeconds);
     const int head = boxHeaderLength(f.udatSize);
     const quint64 payloadOffset = quint64(video.size()) + quint64(head);
-    const QByteArray payload = buildUdatPayload(payloadOffset, header, runs);
+    QByteArray payload = buildUdatPayload(payloadOffset, header, runs);
+    if (f.damage & OverlappingRanges) {
+        // The runs lie one after another up to the end of the payload; each
+        // range is stretched to that end.
+        quint64 runStart = payloadOffset + 8 + 8 * (1 + runs.size()) + quint64(header.size());
+        const quint64 end = payloadOffset + quint64(payload.size());
+        for (size_t i = 0; i < runs.size(); ++i) {
+            putU32(payload, int(12 + 8 * (i + 1)), quint32(end - runStart));
+            runStart += quint64(runs[i].size());
+        }
+    }
     QByteArray box = buildBox("udat", payload, f.udatSize);
     if (f.damage & BoxPastEnd) {
         const quint64 claimed = quint64(box.size()) + 4096;

@@ -59,6 +59,8 @@ unsigned toDamage(const QString& text)
             d |= cardgen::InvalidBcd;
         else if (p == QLatin1String("shortheader"))
             d |= cardgen::ShortHeader;
+        else if (p == QLatin1String("overlapping"))
+            d |= cardgen::OverlappingRanges;
         else
             fail(QStringLiteral("unknown damage: ") + part);
     }
@@ -137,8 +139,13 @@ int main(int argc, char** argv)
         QStringLiteral("range"));
     const QCommandLineOption damage(
         QStringLiteral("damage"),
-        QStringLiteral("Damage for the last chapter: powerloss,boxpastend,invalidbcd,shortheader."),
+        QStringLiteral("Damage for the last chapter: powerloss,boxpastend,invalidbcd,shortheader,overlapping."),
         QStringLiteral("list"));
+    const QCommandLineOption formatCode(
+        QStringLiteral("format-code"),
+        QStringLiteral("Format code of the movies, 4 hex digits (default 0714); CODE:N for chapter N (1-based) "
+                       "only."),
+        QStringLiteral("code"));
     const QCommandLineOption udatSize(
         QStringLiteral("udat-size"),
         QStringLiteral("Size field of the udat box: 32, 64 or 0 (to the end of the file)."),
@@ -155,12 +162,18 @@ int main(int argc, char** argv)
     const QCommandLineOption dataFile(
         QStringLiteral("data-file"),
         QStringLiteral("Also write a recorder data file with Playback.inf under DATA/0001/."));
+    const QCommandLineOption setting(
+        QStringLiteral("setting"),
+        QStringLiteral("A record of SETINF.DAT as CODE=HEXDATA, e.g. 0801=0045 (repeatable); the file then "
+                       "holds FILE_INFO 0714 (unless a 0001 record is given) and these records only."),
+        QStringLiteral("record"));
     const QCommandLineOption cache(QStringLiteral("cache"),
                                    QStringLiteral("Folder that keeps the ffmpeg movies between runs."),
                                    QStringLiteral("dir"));
     cli.addOptions({out,       demo,      movieOnly, chapters, seconds, start,   stamp,    lat,      lon,
                     heading,   profile,   speed,     limit,    seed,    number,  shape,    gEvent,   swEvent,
-                    survEvent, adventure, damage,    udatSize, sound,   noVideo, listMode, dataFile, cache});
+                    survEvent, adventure, damage,    udatSize, sound,   noVideo, listMode, dataFile, cache,
+                    setting,   formatCode});
     cli.process(app);
     if (!cli.isSet(out)) fail(QStringLiteral("--out is required (see --help)"));
 
@@ -216,6 +229,16 @@ int main(int argc, char** argv)
             t.adventureChapters = last - first + 1;
         }
         if (cli.isSet(damage)) t.damaged = {{t.chapters - 1, toDamage(cli.value(damage)), -1}};
+        if (cli.isSet(formatCode)) {
+            const QStringList parts = cli.value(formatCode).split(QLatin1Char(':'));
+            bool ok = false;
+            const quint16 code = parts[0].size() == 4 ? quint16(parts[0].toUInt(&ok, 16)) : 0;
+            if (!ok || parts.size() > 2) fail(QStringLiteral("bad --format-code: ") + cli.value(formatCode));
+            if (parts.size() == 2)
+                t.chapterFormatCodes[toInt(parts[1], "--format-code", 1, t.chapters) - 1] = code;
+            else
+                t.format.formatCode = code;
+        }
         const QString form = cli.value(udatSize);
         if (form == QLatin1String("64"))
             t.format.udatSize = cardgen::BoxSizeForm::Size64;
@@ -240,6 +263,20 @@ int main(int argc, char** argv)
             d.infTitle = QStringLiteral("テスト記録");
             card.dataFiles.push_back(d);
         }
+    }
+
+    if (cli.isSet(setting)) {
+        std::vector<cardgen::Record8> records;
+        bool hasFileInfo = false;
+        for (const QString& text : cli.values(setting)) {
+            const auto record = cardgen::parseSettingsRecord(text);
+            if (!record) fail(QStringLiteral("bad --setting: ") + text);
+            hasFileInfo = hasFileInfo || ((*record)[0] == 0x00 && (*record)[1] == 0x01);
+            records.push_back(*record);
+        }
+        if (!hasFileInfo) records.insert(records.begin(), cardgen::fileInfoRecord());
+        card.settingsFile = true;
+        card.settingsRecords = records;
     }
 
     try {

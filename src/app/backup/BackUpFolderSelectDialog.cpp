@@ -1,11 +1,11 @@
-#include "BackUpFolderSelectDialog.h"
+#include "app/backup/BackUpFolderSelectDialog.h"
 
-#include "backup/BackupFolderList.h"
-#include "foundation/FileUtil.h"
-#include "foundation/UserDefaultUtil.h"
-#include "mainwindow/Alerts.h"
-#include "mainwindow/InstanceGuard.h"
-#include "mainwindow/ModalWindow.h"
+#include "app/backup/CleanupDialog.h"
+#include "core/backup/BackupFolderList.h"
+#include "core/foundation/FileUtil.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/ModalWindow.h"
 #include "ui_BackUpFolderSelectDialog.h"
 
 BackUpFolderSelectDialog::BackUpFolderSelectDialog(QWidget* parent)
@@ -46,8 +46,7 @@ void BackUpFolderSelectDialog::loadFolders()
 {
     m_ui->txtMessage->setText(mode == Mode::Cleanup ? tr("Select Folder to delete")
                                                     : tr("Select backup folder"));
-    UserDefaultUtil::load();
-    backupFolderPath = UserDefaultUtil::pathBackup;
+    backupFolderPath = BackupFolderList::preparedRoot();
     backupFolders = BackupFolderList::sortedForDisplay(subfolderNames());
     m_ui->cmbBackupFolder->clear();
     m_ui->cmbBackupFolder->addItems(backupFolders);
@@ -62,7 +61,15 @@ QStringList BackUpFolderSelectDialog::subfolderNames()
         Alerts::warning(this, error);
         return {};
     }
-    return BackupFolderList::subfolderNames(backupFolderPath);
+    QStringList names = BackupFolderList::subfolderNames(backupFolderPath);
+    if (mode == Mode::Cleanup) {
+        // The backup root may be the Documents folder: only what a backup
+        // made is offered for deletion.
+        names.removeIf([this](const QString& name) {
+            return !BackupFolderList::looksLikeBackup(FileUtil::combinePath(backupFolderPath, name));
+        });
+    }
+    return names;
 }
 
 void BackUpFolderSelectDialog::btnOk_Click()
@@ -75,16 +82,29 @@ void BackUpFolderSelectDialog::btnOk_Click()
     }
     const QString path = FileUtil::combinePath(backupFolderPath, name);
     if (mode == Mode::Cleanup) {
-        Q_EMIT cleanupFolderChosen(path);
+        openCleanup(path);
         return;
     }
     if (delegate == nullptr || !delegate->backupFolderSelectCanFinish()) return;
     delegate->backupFolderSelectDidFinish(path);
 }
 
+void BackUpFolderSelectDialog::openCleanup(const QString& path)
+{
+    m_cleanUpDialog = std::make_unique<CleanupDialog>();
+    m_cleanUpDialog->delegate = this;
+    m_cleanUpDialog->viewControllerDelegate = viewControllerDelegate;
+    m_cleanUpDialog->cleanupDirPath = path;
+    m_cleanUpDialog->openSourcePath = openSourcePath;
+    m_cleanUpDialog->showCleanup();
+    ModalWindow::runDialog(window(), m_cleanUpDialog.get(), ModalWindow::Type::Etc, CleanupDialog::windowTitleText(),
+                           CleanupDialog::CONTENT_SIZE);
+}
+
 void BackUpFolderSelectDialog::btnCancel_Click()
 {
-    InstanceGuard::release(InstanceGuard::BACKUP_DELETE);
+    // The lock of the clean-up belongs to the command that took it; it gives
+    // it back when this run ends.
     ModalWindow::abortModal();
 }
 
@@ -102,4 +122,9 @@ void BackUpFolderSelectDialog::reopenData(const QString& path)
 bool BackUpFolderSelectDialog::canCloseOpenData()
 {
     return viewControllerDelegate != nullptr && viewControllerDelegate->canCloseOpenData();
+}
+
+void BackUpFolderSelectDialog::closeOpenData()
+{
+    if (viewControllerDelegate != nullptr) viewControllerDelegate->closeOpenData();
 }

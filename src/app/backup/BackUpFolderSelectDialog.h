@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup/CleanupDelegate.h"
+#include "app/backup/CleanupDelegate.h"
 
 #include <QSize>
 #include <QString>
@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 
+class CleanupDialog;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -29,7 +30,9 @@ public:
 
 // Lists the sub-folders of the backup folder (UserDefaultUtil::pathBackup)
 // and lets the user pick one: to open it (Normal), or to clean it up
-// (Cleanup). The host puts it into a ModalWindow and runs it.
+// (Cleanup: only folders a backup made, and OK opens the clean-up dialog
+// over the chooser, which stays open for the next one). The host puts it
+// into a ModalWindow and runs it; the host also holds the operation's lock.
 class BackUpFolderSelectDialog : public QWidget, public CleanupDelegate {
     Q_OBJECT
 public:
@@ -45,8 +48,9 @@ public:
 
     // Re-reads the settings and fills the prompt and the list.
     void loadFolders();
-    // The sub-folder names of backupFolderPath, unsorted; an unreadable folder
-    // shows the "Warning" alert with the reason and gives none.
+    // The sub-folder names of backupFolderPath, unsorted (in Cleanup mode
+    // only those that look like backups); an unreadable folder shows the
+    // "Warning" alert with the reason and gives none.
     QStringList subfolderNames();
 
     QLabel* txtMessage() const;
@@ -61,19 +65,22 @@ public:
     BackUpFolderSelectDialogDelegate* delegate = nullptr; // Normal; not owned
     CleanupDelegate* viewControllerDelegate = nullptr;    // Cleanup; not owned
 
+    // The clean-up dialog last opened from here (null before the first).
+    CleanupDialog* cleanUpDialog() const { return m_cleanUpDialog.get(); }
+
     // CleanupDelegate
     void cleanupDidUpdateFolders() override;
     void reopenData(const QString& path) override;
     bool canCloseOpenData() override;
+    void closeOpenData() override;
 
 public Q_SLOTS:
     void btnOk_Click();
     void btnCancel_Click();
 
-Q_SIGNALS:
-    // Cleanup mode, OK on a folder: the clean-up dialog takes it from here.
-    void cleanupFolderChosen(const QString& path);
-
 private:
+    void openCleanup(const QString& path);
+
     std::unique_ptr<Ui::BackUpFolderSelectDialog> m_ui;
+    std::unique_ptr<CleanupDialog> m_cleanUpDialog;
 };

@@ -13,4 +13,8 @@ public:
     virtual void reopenData(const QString& path) = 0;
     // May the data open in the main window be closed?
     virtual bool canCloseOpenData() = 0;
+    // Close it before files under it are deleted: the display lets go of it
+    // and the catalogue's workers (and a load still reading) have stopped
+    // when this returns.
+    virtual void closeOpenData() = 0;
 };

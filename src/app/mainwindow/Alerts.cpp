@@ -1,6 +1,6 @@
-#include "Alerts.h"
+#include "app/mainwindow/Alerts.h"
 
-#include "ModalWindow.h"
+#include "app/mainwindow/ModalWindow.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -40,6 +40,43 @@ QString buttonCancel()
 {
     return QCoreApplication::translate("Alerts", "Cancel");
 }
+QString buttonYes()
+{
+    return QCoreApplication::translate("Alerts", "Yes");
+}
+QString buttonNo()
+{
+    return QCoreApplication::translate("Alerts", "No");
+}
+
+namespace {
+// The standard buttons carry the role of their meaning; any other button is
+// an action of its own.
+QMessageBox::ButtonRole roleOf(const QString& button)
+{
+    if (button == buttonCancel()) return QMessageBox::RejectRole;
+    if (button == buttonNo()) return QMessageBox::NoRole;
+    if (button == buttonOk()) return QMessageBox::AcceptRole;
+    if (button == buttonYes()) return QMessageBox::YesRole;
+    return QMessageBox::ActionRole;
+}
+
+QStringList buttonsOf(const Alert& alert)
+{
+    return alert.buttons.isEmpty() ? QStringList{buttonOk()} : alert.buttons;
+}
+} // namespace
+
+std::optional<int> escapeAnswer(const Alert& alert)
+{
+    const QStringList buttons = buttonsOf(alert);
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const QMessageBox::ButtonRole role = roleOf(buttons.at(i));
+        if (role == QMessageBox::RejectRole || role == QMessageBox::NoRole) return FIRST_BUTTON + int(i);
+    }
+    if (buttons.size() == 1) return FIRST_BUTTON;
+    return std::nullopt;
+}
 
 void setInterceptor(std::function<int(const Alert&)> f)
 {
@@ -49,7 +86,7 @@ void setInterceptor(std::function<int(const Alert&)> f)
 int show(QWidget* parent, const Alert& alert)
 {
     Alert a = alert;
-    if (a.buttons.isEmpty()) a.buttons = {buttonOk()};
+    a.buttons = buttonsOf(alert);
 
     ModalWindow::setChildWindowLevels(false);
     int answer = FIRST_BUTTON;
@@ -72,17 +109,13 @@ int show(QWidget* parent, const Alert& alert)
             break;
         }
         QList<QPushButton*> buttons;
-        for (qsizetype i = 0; i < a.buttons.size(); ++i) {
-            const QMessageBox::ButtonRole role =
-                i == 0 ? QMessageBox::AcceptRole
-                       : (i == 1 ? QMessageBox::RejectRole : QMessageBox::ActionRole);
-            buttons.append(box.addButton(a.buttons.at(i), role));
-        }
+        for (const QString& text : std::as_const(a.buttons)) buttons.append(box.addButton(text, roleOf(text)));
         box.setDefaultButton(buttons.first());
-        box.setEscapeButton(buttons.size() > 1 ? buttons.at(1) : buttons.first());
+        const std::optional<int> onEscape = escapeAnswer(a);
+        box.setEscapeButton(onEscape ? buttons.at(*onEscape - FIRST_BUTTON) : nullptr);
         box.exec();
         const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
-        answer = FIRST_BUTTON + static_cast<int>(chosen < 0 ? (buttons.size() > 1 ? 1 : 0) : chosen);
+        answer = chosen >= 0 ? FIRST_BUTTON + int(chosen) : onEscape.value_or(FIRST_BUTTON);
     }
     ModalWindow::setChildWindowLevels(true);
     return answer;

@@ -1,6 +1,6 @@
-#include "AppAboutDialog.h"
+#include "app/mainwindow/AppAboutDialog.h"
 
-#include "ModalWindow.h"
+#include "app/mainwindow/ModalWindow.h"
 #include "ui_AppAboutDialog.h"
 
 #include <QIcon>

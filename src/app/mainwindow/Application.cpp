@@ -1,6 +1,6 @@
-#include "Application.h"
+#include "app/mainwindow/Application.h"
 
-#include "foundation/SettingsStore.h"
+#include "core/foundation/SettingsStore.h"
 
 #include <QCoreApplication>
 

@@ -1,15 +1,19 @@
-#include "MainWindow.h"
+#include "app/mainwindow/MainWindow.h"
 
-#include "catalogue/VideoListView.h"
-#include "foundation/CommonConst.h"
-#include "mainwindow/PlayController.h"
-#include "player/MoviePlayerView.h"
+#include "app/catalog/VideoListView.h"
+#include "core/foundation/CommonConst.h"
+#include "app/mainwindow/PlayController.h"
+#include "app/panels/DrivingInfoController.h"
+#include "app/map/MapController.h"
+#include "app/player/MoviePlayerView.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPalette>
 #include <QSplitter>
+#include <QVBoxLayout>
 
 MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : QMainWindow(parent)
 {
@@ -20,21 +24,43 @@ MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : QMain
     setPalette(pal);
     setAutoFillBackground(true);
 
+    // Left column: the list, then the map's place (its title bar and the map
+    // when it is docked). Right column: the player, then the driving-data
+    // panel. Views that are not built leave their place empty and hidden.
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setChildrenCollapsible(false);
-    m_videoListView = new VideoListView(m_splitter);
-    auto* placeholder = new QLabel(m_splitter);
+    auto* left = new QWidget(m_splitter);
+    left->setObjectName(QStringLiteral("leftColumn"));
+    m_leftColumn = left;
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->setSpacing(0);
+    m_videoListView = new VideoListView(left);
+    leftLayout->addWidget(m_videoListView, 1);
+    m_mapSlot = makeSlot(left, QStringLiteral("mapSlot"));
+    leftLayout->addWidget(m_mapSlot, 1);
+
+    auto* right = new QWidget(m_splitter);
+    right->setObjectName(QStringLiteral("rightColumn"));
+    m_rightLayout = new QVBoxLayout(right);
+    m_rightLayout->setContentsMargins(0, 0, 0, 0);
+    m_rightLayout->setSpacing(0);
+    auto* placeholder = new QLabel(right);
     placeholder->setObjectName(QStringLiteral("playerAreaPlaceholder"));
     placeholder->setAutoFillBackground(true);
     QPalette black = placeholder->palette();
     black.setColor(QPalette::Window, Qt::black);
     placeholder->setPalette(black);
     m_playerArea = placeholder;
-    m_splitter->addWidget(m_videoListView);
-    m_splitter->addWidget(placeholder);
+    m_rightLayout->addWidget(placeholder, 1);
+    m_drivingInfoSlot = makeSlot(right, QStringLiteral("drivingInfoSlot"));
+    m_rightLayout->addWidget(m_drivingInfoSlot, 0);
+
+    m_splitter->addWidget(left);
+    m_splitter->addWidget(right);
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({340, 940});
+    m_splitter->setSizes({LEFT_COLUMN_WIDTH, 1280 - LEFT_COLUMN_WIDTH});
     setCentralWidget(m_splitter);
 
     m_controller = new ViewController(this, m_videoListView, options);
@@ -45,7 +71,11 @@ MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : QMain
         m_moviePlayerView->setObjectName(QStringLiteral("moviePlayerView"));
         setPlayerArea(m_moviePlayerView);
         m_playController = new PlayController(this, m_controller, m_videoListView, m_moviePlayerView);
+        m_drivingInfo = new DrivingInfoController(this, m_controller, m_moviePlayerView);
     }
+    if (options.withMap)
+        m_mapController =
+            new MapController(this, m_controller, m_videoListView, m_moviePlayerView, m_playController);
     buildMenus();
     resize(1280, 800);
     m_controller->startUp();
@@ -53,9 +83,13 @@ MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : QMain
 
 MainWindow::~MainWindow()
 {
-    // The player's side goes first (the player tells nobody any more), then
-    // the controller: it waits for a running load and lets go of the list
-    // before the widgets go.
+    // The map's, the panel's and the player's sides go first (the player
+    // tells nobody any more), then the controller: it waits for a running
+    // load and lets go of the list before the widgets go.
+    delete m_mapController;
+    m_mapController = nullptr;
+    delete m_drivingInfo;
+    m_drivingInfo = nullptr;
     delete m_playController;
     m_playController = nullptr;
     delete m_controller;
@@ -72,28 +106,93 @@ void MainWindow::buildMenus()
     m_actOpen = file->addAction(tr("Open"));
     m_actOpen->setShortcut(QKeySequence::Open);
     connect(m_actOpen, &QAction::triggered, m_controller, &ViewController::showOpenDialog);
+    m_actSaveAs = file->addAction(tr("Save as"));
+    connect(m_actSaveAs, &QAction::triggered, m_controller, &ViewController::showBackupDialog);
+    file->addSeparator();
+    m_actBackup = file->addAction(tr("Back up"));
+    connect(m_actBackup, &QAction::triggered, m_controller, &ViewController::showBackupDialog);
+    m_actDeleteBackup = file->addAction(tr("Delete"));
+    connect(m_actDeleteBackup, &QAction::triggered, m_controller, &ViewController::showDeleteBackupDialog);
+    m_actBackupDirectory = file->addAction(tr("Backup Directory Settings"));
+    connect(m_actBackupDirectory, &QAction::triggered, m_controller, &ViewController::selectBackupDirectory);
+    // Backups are made of data read from a card only.
+    connect(file, &QMenu::aboutToShow, this, [this] {
+        m_actSaveAs->setEnabled(m_controller->backupFlg());
+        m_actBackup->setEnabled(m_controller->backupFlg());
+    });
     file->addSeparator();
     m_actQuit = file->addAction(tr("Quit"));
     m_actQuit->setShortcut(QKeySequence::Quit);
     m_actQuit->setMenuRole(QAction::QuitRole);
     connect(m_actQuit, &QAction::triggered, this, &QWidget::close);
 
+    QMenu* settings = menuBar()->addMenu(tr("Settings"));
+    m_actViewerSettings = settings->addAction(tr("Viewer Settings"));
+    connect(m_actViewerSettings, &QAction::triggered, m_controller, &ViewController::showViewerSettings);
+    m_actCameraSettings = settings->addAction(tr("Camera Settings"));
+    connect(m_actCameraSettings, &QAction::triggered, m_controller, &ViewController::showCameraSettings);
+
     QMenu* help = menuBar()->addMenu(tr("Help"));
     m_actAbout = help->addAction(tr("About KORVELTA REPLAY"));
     m_actAbout->setMenuRole(QAction::AboutRole);
     connect(m_actAbout, &QAction::triggered, m_controller, &ViewController::showAboutDialog);
+    m_actDownloadUpdates = help->addAction(tr("Download Updates"));
+    connect(m_actDownloadUpdates, &QAction::triggered, m_controller, &ViewController::openDownloadPage);
+}
+
+void MainWindow::setSidePanelsVisible(bool visible)
+{
+    m_leftColumn->setVisible(visible);
+    m_drivingInfoSlot->setVisible(visible && m_drivingInfoSlot->layout()->count() > 0);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_controller && !m_controller->confirmQuit()) {
+        event->ignore();
+        return;
+    }
+    if (m_controller) m_controller->closeChildWindows();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange && m_controller) {
+        const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+        const Qt::WindowStates now = windowState();
+        if (!(before & Qt::WindowFullScreen) && (now & Qt::WindowFullScreen))
+            m_controller->windowWillEnterFullScreen();
+        else if ((before & Qt::WindowFullScreen) && !(now & Qt::WindowFullScreen))
+            m_controller->windowDidExitFullScreen();
+        if (!(before & Qt::WindowMinimized) && (now & Qt::WindowMinimized))
+            m_controller->windowWillMiniaturize();
+        else if ((before & Qt::WindowMinimized) && !(now & Qt::WindowMinimized))
+            m_controller->windowDidDeminiaturize();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+QWidget* MainWindow::makeSlot(QWidget* parent, const QString& name)
+{
+    auto* slot = new QWidget(parent);
+    slot->setObjectName(name);
+    auto* layout = new QVBoxLayout(slot);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    slot->hide();
+    return slot;
 }
 
 void MainWindow::setPlayerArea(QWidget* area)
 {
     if (!area || area == m_playerArea) return;
-    const int index = m_playerArea ? m_splitter->indexOf(m_playerArea) : -1;
-    if (index >= 0) {
-        QWidget* old = m_splitter->replaceWidget(index, area);
-        if (old) old->deleteLater();
+    if (m_playerArea) {
+        delete m_rightLayout->replaceWidget(m_playerArea, area); // the old item is the caller's
+        m_playerArea->deleteLater();
     } else {
-        m_splitter->addWidget(area);
+        m_rightLayout->insertWidget(0, area, 1);
     }
-    m_splitter->setStretchFactor(1, 1);
+    area->show();
     m_playerArea = area;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "catalog/CardData.h"
-#include "foundation/CommonConst.h"
-#include "mainwindow/WindowTitle.h"
+#include "core/catalog/CardData.h"
+#include "core/foundation/CommonConst.h"
+#include "core/mainwindow/WindowTitle.h"
 
 #include <QString>
 #include <memory>
@@ -31,6 +31,17 @@ public:
     virtual void applyStartupSettings(float volume, bool mute, double gamma) = 0;
     // What the window title is made from.
     virtual WindowTitleState windowTitleState() const = 0;
+    // What quit stores: the mute flag and the brightness slider's value.
+    virtual bool isMute() const = 0;
+    virtual double brightness() const = 0;
+    // The window entered (true) or left full screen: zoom reset on entering,
+    // the full-screen button's state and tool tip.
+    virtual void fullScreenDidChange(bool fullScreen) = 0;
+    // The tool row above the picture (hidden in full screen).
+    virtual void setToolsVisible(bool visible) = 0;
+    // The chapter at the play position (none when the position lies outside
+    // the play list); the backup starts with it checked.
+    virtual std::shared_ptr<ChapterData> currentChapter() const { return nullptr; }
 };
 
 // The driving-data panel.
@@ -40,6 +51,13 @@ public:
     // Start-up: speed unit (true km/h), which parts are shown, border.
     virtual void applyStartupSettings(bool speedKmh, bool showSpeedMeter, bool showCircleChart) = 0;
     virtual void refreshDrivingInfo(bool playing) = 0;
+    // A trip or adventure recording starts playing: the panel and the circle
+    // chart take its chapters.
+    virtual void setChapterList(const ChapterList& chapters) = 0;
+    // An event or surveillance recording starts playing: they take its window.
+    virtual void setAccident(const CardData& card, const std::shared_ptr<MoveProtectInfo>& record) = 0;
+    // The catalogue's worker loaded a chapter's recording.
+    virtual void chapterDidLoad(const std::shared_ptr<ChapterData>& chapter) = 0;
 };
 
 // The map pane.
@@ -51,7 +69,8 @@ public:
     // Loads the map page (after an offline start); false when it could not.
     virtual bool loadPage() = 0;
     // The page's zoom while the map is zoomed and centred on data (to be
-    // remembered before another source is opened), and its balloon flag.
+    // remembered before another source is opened; the next data is then
+    // centred again), and its balloon flag.
     virtual std::optional<int> zoomToRemember() = 0;
     virtual bool dispBalloon() = 0;
     // Removes the route, the markers and the car.
@@ -60,6 +79,21 @@ public:
     virtual void showCatalogue(const std::shared_ptr<CardData>& card) = 0;
     // A chapter's recording was loaded in the background: its route can be drawn.
     virtual void tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter) = 0;
+    // Another recording is about to play: the route and the car go.
+    virtual void clearRouteAndCar() = 0;
+    // The route of the trip or adventure recording that now plays.
+    virtual void drawTripRoute(const std::shared_ptr<TripData>& trip) = 0;
+    // The route of an event's or surveillance recording's play window.
+    virtual void drawWindowRoute(const ChapterList& chapters, qint64 minValue, qint64 maxValue) = 0;
+    // The car at the play position (sent to the page only when it moved).
+    virtual void refreshCar() = 0;
+    // Saving at quit: whether the map was zoomed and centred on data, the
+    // page's zoom (none while unknown) and its map type.
+    virtual bool isZoomedAndCentred() const = 0;
+    virtual std::optional<int> currentZoom() = 0;
+    virtual QString mapTypeId() = 0;
+    // The player's Google Earth button: exports the route of what plays.
+    virtual void exportGoogleEarth() = 0;
 };
 
 // The stopwatch.

@@ -1,6 +1,6 @@
-#include "ModalWindow.h"
+#include "app/mainwindow/ModalWindow.h"
 
-#include "mainwindow/InstanceGuard.h"
+#include "core/mainwindow/InstanceGuard.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
-#include "OperationGuard.h"
+#include "app/mainwindow/OperationGuard.h"
 
-#include "Alerts.h"
-#include "mainwindow/InstanceGuard.h"
+#include "app/mainwindow/Alerts.h"
+#include "core/mainwindow/InstanceGuard.h"
 
 #include <QCoreApplication>
 

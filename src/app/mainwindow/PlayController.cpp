@@ -1,20 +1,23 @@
-#include "mainwindow/PlayController.h"
+#include "app/mainwindow/PlayController.h"
 
-#include "catalog/ChapterData.h"
-#include "catalog/RecordingList.h"
-#include "catalog/TripData.h"
-#include "catalogue/VideoListView.h"
-#include "mainwindow/Alerts.h"
-#include "mainwindow/MainWindow.h"
-#include "mainwindow/OpenData.h"
-#include "mainwindow/ViewController.h"
-#include "player/CustomSliderCell.h"
-#include "player/EXTextButton.h"
-#include "player/MoviePlayerView.h"
-#include "player/PlayMovieValueInfo.h"
-#include "recording/PictureData.h"
-#include "recording/PictureDataUtil.h"
-#include "recording/VideoInfo.h"
+#include "core/catalog/ChapterData.h"
+#include "core/catalog/RecordingList.h"
+#include "core/catalog/TripData.h"
+#include "app/catalog/VideoListView.h"
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/MainWindow.h"
+#include "core/mainwindow/OpenData.h"
+#include "app/mainwindow/ViewController.h"
+#include "app/player/CustomSliderCell.h"
+#include "app/player/CustomSliderCellMin.h"
+#include "app/player/PlayerView.h"
+#include "app/player/EXTextButton.h"
+#include "app/player/MoviePlayerView.h"
+#include "app/tools/ToolController.h"
+#include "core/player/PlayMovieValueInfo.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/PictureDataUtil.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -62,6 +65,8 @@ PlayController::PlayController(MainWindow* window, ViewController* controller, V
                                MoviePlayerView* player)
     : QObject(window), m_window(window), m_controller(controller), m_list(list), m_player(player)
 {
+    m_tools = new ToolController(window, controller, player);
+    m_tools->setParent(this);
     m_player->setDelegate(this);
     m_controller->setPlayer(this);
     m_controller->setPlayRoad(this);
@@ -168,6 +173,7 @@ bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool s
     m_player->closeMovie(false);
     m_player->updateDatetimeLabel();
     refreshDrivingInfo(false);
+    if (MapViewInterface* map = m_controller->map()) map->clearRouteAndCar();
 
     const std::shared_ptr<TripData> trip = adventure ? rl.adventure(row) : rl.trip(row);
     const std::shared_ptr<CardData> catalogue = card();
@@ -211,13 +217,20 @@ bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool s
         m_player->stop();
     rl.isSelectRowChanging = false;
     if (!adventure) m_list->selectRow(chapterIndex, chapterType, false);
+    if (MapViewInterface* map = m_controller->map()) map->drawTripRoute(trip);
 
     m_player->_isPrevTrip = row > 0;
     m_player->updateNavigationButtons();
     m_player->_isNextTrip = row < count - 1;
     m_player->updateNavigationButtons();
+    m_tools->playListChanged();
     m_player->updateDatetimeLabel();
+    // The refresh empties the panel while the movie is not ready yet: the
+    // chapters are given again after it.
+    DrivingInfoViewInterface* panel = m_controller->drivingInfo();
+    if (panel) panel->setChapterList(chapters);
     refreshDrivingInfo(false);
+    if (panel) panel->setChapterList(chapters);
     return true;
 }
 
@@ -259,6 +272,7 @@ bool PlayController::playProtectedRecording(int row, bool switchTab, ListType ty
     m_player->closeMovie(false);
     m_player->updateDatetimeLabel();
     refreshDrivingInfo(false);
+    if (MapViewInterface* map = m_controller->map()) map->clearRouteAndCar();
 
     const int current = rl.currentRow(type);
     const std::shared_ptr<MoveProtectInfo> record = type == ListType::Event ? rl.event(current) : rl.surveillance(current);
@@ -295,13 +309,18 @@ bool PlayController::playProtectedRecording(int row, bool switchTab, ListType ty
     else
         m_player->stop();
     rl.isSelectRowChanging = false;
+    if (MapViewInterface* map = m_controller->map()) map->drawWindowRoute(chapters, window.minValue, window.maxValue);
 
     m_player->_isPrevTrip = row >= 1;
     m_player->updateNavigationButtons();
     m_player->_isNextTrip = row < count - 1;
     m_player->updateNavigationButtons();
+    m_tools->playListChanged();
     m_player->updateDatetimeLabel();
+    DrivingInfoViewInterface* panel = m_controller->drivingInfo();
+    if (panel) panel->setAccident(*catalogue, record);
     refreshDrivingInfo(false);
+    if (panel) panel->setAccident(*catalogue, record);
     return true;
 }
 
@@ -384,6 +403,7 @@ void PlayController::playerPositionChanged()
     if (!m_player) return;
     refreshDrivingInfo(m_player->isPlaying());
     m_player->trackbar->valueInfo()->setCurrentValue(m_player->trackbar->integerValue());
+    m_tools->positionChanged();
 }
 
 void PlayController::playerDidReachEnd()
@@ -454,8 +474,7 @@ void PlayController::updateSaveButton()
 
 void PlayController::setFullScreenLayout(bool fullScreen)
 {
-    m_list->setVisible(!fullScreen);
-    refreshDrivingInfo(false);
+    m_controller->setFullScreenLayout(fullScreen);
 }
 
 bool PlayController::isFullscreen() const
@@ -476,15 +495,25 @@ void PlayController::showOpenDialog()
     m_controller->showOpenDialog();
 }
 
-// The backup dialog, the camera settings, the stopwatch, the Google Earth
-// export and the trim and capture tools come with their own features; until
-// then their buttons do nothing.
-void PlayController::showBackupDialog() {}
-void PlayController::showCameraSettings() {}
-void PlayController::showStopWatch() {}
-void PlayController::hideStopWatch() {}
-void PlayController::exportGoogleEarth() {}
-void PlayController::openToolWindow(std::uint8_t) {}
+void PlayController::showCameraSettings()
+{
+    m_controller->showCameraSettings();
+}
+
+void PlayController::showBackupDialog()
+{
+    m_controller->showBackupDialog();
+}
+
+std::shared_ptr<ChapterData> PlayController::currentChapter() const
+{
+    return m_player ? m_player->currentChapterData() : nullptr;
+}
+
+void PlayController::exportGoogleEarth()
+{
+    if (MapViewInterface* map = m_controller->map()) map->exportGoogleEarth();
+}
 
 void PlayController::playPreviousItem()
 {
@@ -552,7 +581,8 @@ void PlayController::playerControlEvent(std::uint8_t code)
     case 5:
         break;
     case 7:
-        // The stopwatch stops here once it exists; the cut range ends with the stop.
+        // The stopwatch stops; the cut range ends with the stop.
+        m_tools->playerStopped();
         if (m_player && m_player->trackbar->selectFrame()) m_player->setCutSelection(false);
         break;
     default:
@@ -628,4 +658,48 @@ WindowTitleState PlayController::windowTitleState() const
     state.playStatus = m_player->currentStatus();
     state.playType = info->_playType;
     return state;
+}
+
+bool PlayController::isMute() const
+{
+    return m_player && m_player->adjustments().isMute();
+}
+
+double PlayController::brightness() const
+{
+    return m_player ? m_player->brightSlider->doubleValue() : 1.0;
+}
+
+void PlayController::fullScreenDidChange(bool fullScreen)
+{
+    if (!m_player) return;
+    if (fullScreen && m_player->playerView->playerScale != PlayerView::ScaleType::Scale_x1)
+        m_player->zoomController().zoomToScale1();
+    m_player->fullscreenButton->setChecked(fullScreen);
+    const bool enabled = m_player->fullscreenButton->isEnabled();
+    m_player->fullscreenButton->setToolTip(!enabled ? QString()
+                                           : fullScreen ? tr("Close full screen")
+                                                        : tr("Full Screen Display"));
+}
+
+void PlayController::setToolsVisible(bool visible)
+{
+    if (m_player) m_player->toolsView->setVisible(visible);
+}
+
+// ---- the tools ----
+
+void PlayController::showStopWatch()
+{
+    m_tools->showStopWatch();
+}
+
+void PlayController::hideStopWatch()
+{
+    m_tools->hideStopWatch();
+}
+
+void PlayController::openToolWindow(std::uint8_t code)
+{
+    m_tools->openToolWindow(code);
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "catalog/CardData.h"
-#include "foundation/CommonConst.h"
-#include "mainwindow/MainWindowViews.h"
-#include "player/MoviePlayerViewDelegate.h"
+#include "core/catalog/CardData.h"
+#include "core/foundation/CommonConst.h"
+#include "app/mainwindow/MainWindowViews.h"
+#include "app/player/MoviePlayerViewDelegate.h"
 
 #include <QObject>
 #include <QPointer>
@@ -13,6 +13,7 @@
 class MainWindow;
 class MoviePlayerView;
 class RecordingList;
+class ToolController;
 class ViewController;
 class VideoListView;
 
@@ -33,6 +34,8 @@ public:
     ~PlayController() override;
 
     MoviePlayerView* player() const { return m_player; }
+    // The stopwatch, trim and capture tools.
+    ToolController* tools() const { return m_tools; }
 
     // ---- PlayRoad ----
     bool playTrip(int row, int chapterIndex, bool switchTab, bool resetView) override;
@@ -78,6 +81,11 @@ public:
     void setSaveButtonEnabled(bool enabled, const QString& toolTip) override;
     void applyStartupSettings(float volume, bool mute, double gamma) override;
     WindowTitleState windowTitleState() const override;
+    bool isMute() const override;
+    double brightness() const override;
+    void fullScreenDidChange(bool fullScreen) override;
+    void setToolsVisible(bool visible) override;
+    std::shared_ptr<ChapterData> currentChapter() const override;
 
     // Alerts the road has shown for a missing file (tests and the road's
     // own check against a second alert for the same failure).
@@ -98,6 +106,7 @@ private:
     ViewController* m_controller;
     VideoListView* m_list;
     QPointer<MoviePlayerView> m_player;
+    ToolController* m_tools = nullptr; // child of this
     int m_openFailedCount = 0;
     // While the first trip of a load is tried, a missing movie is not told:
     // the first surveillance recording may play instead.

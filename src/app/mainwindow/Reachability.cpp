@@ -1,4 +1,4 @@
-#include "Reachability.h"
+#include "app/mainwindow/Reachability.h"
 
 #include <QTcpSocket>
 

@@ -1,8 +1,8 @@
-#include "UpdateChecker.h"
+#include "app/mainwindow/UpdateChecker.h"
 
-#include "Alerts.h"
-#include "foundation/CommonConst.h"
-#include "mainwindow/VersionCheck.h"
+#include "app/mainwindow/Alerts.h"
+#include "core/foundation/CommonConst.h"
+#include "core/mainwindow/VersionCheck.h"
 
 #include <QCoreApplication>
 #include <QNetworkReply>

@@ -1,9 +1,9 @@
-#include "mainwindow/VideoTypeSelectDialog.h"
+#include "app/mainwindow/VideoTypeSelectDialog.h"
 
-#include "foundation/SettingsStore.h"
-#include "foundation/UserDefaultUtil.h"
-#include "mainwindow/Alerts.h"
-#include "mainwindow/ModalWindow.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/ModalWindow.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "backup/BackUpFolderSelectDialog.h"
-#include "catalogue/CardDriveSelectDialog.h"
-#include "mainwindow/OpenData.h"
+#include "app/backup/BackUpFolderSelectDialog.h"
+#include "app/catalog/CardDriveSelectDialog.h"
+#include "core/mainwindow/OpenData.h"
 
 #include <QPointer>
 #include <QSize>

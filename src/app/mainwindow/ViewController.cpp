@@ -1,16 +1,18 @@
-#include "mainwindow/ViewController.h"
+#include "app/mainwindow/ViewController.h"
 
-#include "foundation/SettingsStore.h"
-#include "foundation/UserDefaultUtil.h"
-#include "mainwindow/Alerts.h"
-#include "mainwindow/AppAboutDialog.h"
-#include "mainwindow/MainWindow.h"
-#include "mainwindow/ModalWindow.h"
-#include "mainwindow/Reachability.h"
-#include "mainwindow/UpdateChecker.h"
-#include "mainwindow/WindowTitle.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/AppAboutDialog.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/mainwindow/ModalWindow.h"
+#include "app/mainwindow/Reachability.h"
+#include "app/mainwindow/UpdateChecker.h"
+#include "app/settings/CameraSettingsRoad.h"
+#include "core/mainwindow/WindowTitle.h"
 
 #include <QFutureWatcher>
+#include <QGuiApplication>
 #include <QSettings>
 #include <QThread>
 #include <QTimer>
@@ -24,7 +26,9 @@ ViewController::ViewController(MainWindow* window, VideoListView* list, Options 
     m_videoTypeSelectDialog = new VideoTypeSelectDialog();
     m_updateChecker = new UpdateChecker(this);
     m_list->delegate = this;
+    m_cameraSettings = std::make_unique<CameraSettingsRoad>(window, [this] { return confirmStopwatchDiscard(); });
     ModalWindow::setChildWindowLevelsHandler([this](bool raised) { setChildWindowLevels(raised); });
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, &ViewController::applicationStateChanged);
 }
 
 ViewController::~ViewController()
@@ -69,14 +73,34 @@ void ViewController::startUp()
 
 void ViewController::showFirstLaunchViewerSettings()
 {
+    // Only a dialog the user has seen marks the first launch as done.
+    const bool shown = m_viewerSettingsLauncher ? m_viewerSettingsLauncher() : runViewerSettingsDialog();
+    if (!shown) return;
     UserDefaultUtil::firstLaunch = true;
     SettingsStore::open()->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
-    if (m_viewerSettingsLauncher) m_viewerSettingsLauncher();
 }
 
 void ViewController::refreshDrivingInfo(bool playing)
 {
     if (m_drivingInfo) m_drivingInfo->refreshDrivingInfo(playing);
+    if (m_map) m_map->refreshCar();
+}
+
+void ViewController::saveMapSettings()
+{
+    if (!m_map || !m_player || !m_player->isReadyToPlay()) return;
+    const auto store = SettingsStore::open();
+    if (m_map->isZoomedAndCentred()) {
+        // A zoom the page never told ends the saving here.
+        const std::optional<int> zoom = m_map->currentZoom();
+        if (!zoom) return;
+        UserDefaultUtil::mapZoom = *zoom;
+        store->setValue(UserDefaultUtil::KEY_MAP_ZOOM, *zoom);
+        UserDefaultUtil::mapDispBaloon = m_map->dispBalloon();
+        store->setValue(UserDefaultUtil::KEY_MAP_DISP_BALOON, UserDefaultUtil::mapDispBaloon);
+    }
+    UserDefaultUtil::mapTypeId = m_map->mapTypeId();
+    store->setValue(UserDefaultUtil::KEY_MAP_TYPE_ID, UserDefaultUtil::mapTypeId);
 }
 
 void ViewController::addFloatingWindow(QWidget* window)
@@ -314,6 +338,7 @@ bool ViewController::videoListDidSelect(ListType listType, int row)
 void ViewController::tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter)
 {
     if (m_map) m_map->tripRouteDidLoad(chapter);
+    if (m_drivingInfo) m_drivingInfo->chapterDidLoad(chapter);
     scheduleListReload();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "backup/CleanupDelegate.h"
-#include "catalog/CardData.h"
-#include "catalogue/VideoListView.h"
-#include "mainwindow/MainWindowViews.h"
-#include "mainwindow/OpenData.h"
-#include "mainwindow/VideoTypeSelectDialog.h"
+#include "app/backup/CleanupDelegate.h"
+#include "core/catalog/CardData.h"
+#include "app/catalog/VideoListView.h"
+#include "app/mainwindow/MainWindowViews.h"
+#include "core/mainwindow/OpenData.h"
+#include "app/mainwindow/VideoTypeSelectDialog.h"
 
 #include <QList>
 #include <QObject>
@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class CameraSettingsRoad;
 class MainWindow;
 class MapReachability;
 class MediaPlayer;
@@ -42,6 +43,8 @@ public:
         // whose media player this factory makes (empty: libmpv).
         bool withPlayer = true;
         std::function<MediaPlayer*(MoviePlayerView&)> playerFactory;
+        // The web map under the list (a browser engine: left out unless asked for).
+        bool withMap = false;
     };
 
     ViewController(MainWindow* window, VideoListView* list, Options options);
@@ -53,11 +56,15 @@ public:
     // ---- views placed into the window later ----
     void setPlayer(MoviePlayerViewInterface* player) { m_player = player; }
     void setDrivingInfo(DrivingInfoViewInterface* panel) { m_drivingInfo = panel; }
+    DrivingInfoViewInterface* drivingInfo() const { return m_drivingInfo; }
     void setMap(MapViewInterface* map) { m_map = map; }
+    MapViewInterface* map() const { return m_map; }
     void setStopWatch(StopWatchInterface* stopWatch) { m_stopWatch = stopWatch; }
     void setPlayRoad(PlayRoad* road) { m_playRoad = road; }
-    // Shows the viewer settings on the first start (the dialog's launcher).
-    void setViewerSettingsLauncher(std::function<void()> launcher) { m_viewerSettingsLauncher = std::move(launcher); }
+    // Shows the viewer settings on the first start instead of the dialog
+    // (tests); answers whether it was shown, which alone marks the first
+    // launch as done.
+    void setViewerSettingsLauncher(std::function<bool()> launcher) { m_viewerSettingsLauncher = std::move(launcher); }
     // Windows that float above the main window (stopwatch, detached map):
     // lowered to the normal level around every modal run and alert.
     void addFloatingWindow(QWidget* window);
@@ -65,10 +72,37 @@ public:
     // ---- commands ----
     void showOpenDialog();
     void showAboutDialog();
+    // Guarded by "viewerSettingFlg" and "cameraSettingFlg".
+    void showViewerSettings();
+    void showCameraSettings();
+    void openDownloadPage();
     void updateWindowTitle();
     // Pauses the movie when one is playing (before every dialog).
     void pauseForDialog();
     void setChildWindowLevels(bool raised);
+    // The map's part of the state saved at quit: the zoom and balloon
+    // display (when the map was centred on data) and the map type, while a
+    // movie is ready.
+    void saveMapSettings();
+
+    // ---- quit and window events ----
+    // The quit question while a movie is ready (Cancel also drops a
+    // requested restart); true when the application may end, the state saved.
+    bool confirmQuit();
+    // Map settings while a movie is ready, then mute and brightness; the
+    // result of writing the store.
+    bool saveViewerState();
+    // The main window closes: the floating windows go with it.
+    void closeChildWindows();
+    void windowWillEnterFullScreen();
+    void windowDidExitFullScreen();
+    // Side panels, tool row and floating windows out of the way (true) or back.
+    void setFullScreenLayout(bool fullScreen);
+    bool isFullscreenLayout() const { return m_isFullscreen; }
+    void windowWillMiniaturize();
+    void windowDidDeminiaturize();
+    // The floating windows float only while the application is active.
+    void applicationStateChanged(Qt::ApplicationState state);
 
     // ---- the Open road ----
     // VideoTypeSelectDialogDelegate
@@ -87,6 +121,16 @@ public:
     void cleanupDidUpdateFolders() override {}
     void reopenData(const QString& path) override;
     bool canCloseOpenData() override { return confirmStopwatchDiscard(); }
+    void closeOpenData() override;
+
+    // ---- backup commands (each holds its cross-instance lock while it runs) ----
+    // "Save as", "Back up" and the player's save button: data from a card only.
+    void showBackupDialog();
+    // "Delete": the backup folders to clean up.
+    void showDeleteBackupDialog();
+    // "Backup Directory Settings": where backups go.
+    void selectBackupDirectory();
+    BackUpFolderSelectDialog* cleanupFolderSelectDialog() const { return m_cleanupFolderSelectDialog.get(); }
 
     // ---- state ----
     const std::shared_ptr<CardData>& cardData() const { return m_cardData; }
@@ -118,6 +162,11 @@ private:
     bool selectListRow(CommonConst::ListType type, int row);
     void scheduleListReload();
     void showFirstLaunchViewerSettings();
+    // Runs a new viewer-settings dialog; true when it was shown.
+    bool runViewerSettingsDialog();
+    // Hides the visible floating windows and remembers them; shows them again.
+    void hideFloatingWindows(QList<QPointer<QWidget>>& hidden);
+    void showFloatingWindows(QList<QPointer<QWidget>>& hidden);
 
     MainWindow* m_window;
     VideoListView* m_list;
@@ -132,6 +181,7 @@ private:
     bool m_reloadPending = false;
 
     VideoTypeSelectDialog* m_videoTypeSelectDialog = nullptr; // owned
+    std::unique_ptr<BackUpFolderSelectDialog> m_cleanupFolderSelectDialog; // made on first use
     UpdateChecker* m_updateChecker = nullptr;
     MapReachability* m_reachability = nullptr;
 
@@ -140,7 +190,11 @@ private:
     MapViewInterface* m_map = nullptr;
     StopWatchInterface* m_stopWatch = nullptr;
     PlayRoad* m_playRoad = nullptr;
-    std::function<void()> m_viewerSettingsLauncher;
+    std::function<bool()> m_viewerSettingsLauncher;
     QList<QPointer<QWidget>> m_floating;
     QSet<QWidget*> m_lowered;
+    std::unique_ptr<CameraSettingsRoad> m_cameraSettings;
+    bool m_isFullscreen = false;
+    QList<QPointer<QWidget>> m_hiddenForFullScreen;
+    QList<QPointer<QWidget>> m_hiddenForMinimize;
 };

@@ -1,6 +1,6 @@
-#include "player/BrightView.h"
+#include "app/player/BrightView.h"
 
-#include "player/PlaybackAdjust.h"
+#include "core/player/PlaybackAdjust.h"
 
 #include <QPainter>
 #include <QPaintEvent>

@@ -1,8 +1,8 @@
-#include "player/CustomSliderCell.h"
+#include "app/player/CustomSliderCell.h"
 
-#include "player/PlayerImages.h"
-#include "player/PlayerRules.h"
-#include "recording/MoveProtectInfo.h"
+#include "app/player/PlayerImages.h"
+#include "core/player/PlayerRules.h"
+#include "core/recording/MoveProtectInfo.h"
 
 #include <QMouseEvent>
 #include <QPainter>

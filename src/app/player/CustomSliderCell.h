@@ -1,8 +1,8 @@
 #pragma once
 
-#include "player/PlaybackClock.h"
-#include "player/PlayMovieValueInfo.h"
-#include "player/StopWatchStatus.h"
+#include "core/player/PlaybackClock.h"
+#include "core/player/PlayMovieValueInfo.h"
+#include "core/player/StopWatchStatus.h"
 
 #include <QDateTime>
 #include <QList>

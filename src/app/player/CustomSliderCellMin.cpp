@@ -1,7 +1,7 @@
-#include "player/CustomSliderCellMin.h"
+#include "app/player/CustomSliderCellMin.h"
 
-#include "player/PlaybackAdjust.h"
-#include "player/PlayerImages.h"
+#include "core/player/PlaybackAdjust.h"
+#include "app/player/PlayerImages.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -23,6 +23,12 @@ CustomSliderCellMin::CustomSliderCellMin(const QString& identifier, QWidget* par
     m_knobImage = PlayerImages::image(QStringLiteral("trackbar_thumb_min"));
     setFocusPolicy(Qt::StrongFocus);
     setIdentifier(identifier);
+}
+
+CustomSliderCellMin::~CustomSliderCellMin()
+{
+    // The label lives in the window, which may outlast the slider.
+    delete m_valLabel.data();
 }
 
 void CustomSliderCellMin::setIdentifier(const QString& identifier)
@@ -157,9 +163,13 @@ void CustomSliderCellMin::showValueLabel()
             m_valLabel->hide();
         return;
     }
-    QWidget* host = parentWidget();
-    if (!host)
+    // The label floats in the window, not in the slider's row: a row only
+    // as high as its buttons would cut it down to a sliver.
+    QWidget* host = window();
+    if (host == this)
         return;
+    if (m_valLabel && m_valLabel->parentWidget() != host)
+        m_valLabel->setParent(host);
     if (!m_valLabel) {
         m_valLabel = new QLabel(host);
         QFont font = m_valLabel->font();
@@ -174,9 +184,23 @@ void CustomSliderCellMin::showValueLabel()
     }
     m_valLabel->setText(valueText());
     m_valLabel->adjustSize();
-    // Directly above the slider's left end.
-    m_valLabel->move(x(), y() - m_valLabel->height());
+    placeValueLabel();
     m_valLabel->show();
+    m_valLabel->raise();
+}
+
+void CustomSliderCellMin::placeValueLabel()
+{
+    // Directly above the slider's left end; below it when the window has no
+    // room above, and never past the window's right edge.
+    QWidget* host = m_valLabel->parentWidget();
+    const QPoint topLeft = mapTo(host, QPoint(0, 0));
+    const QSize size = m_valLabel->size();
+    int y = topLeft.y() - size.height();
+    if (y < 0)
+        y = topLeft.y() + height();
+    const int x = std::clamp(topLeft.x(), 0, std::max(0, host->width() - size.width()));
+    m_valLabel->move(x, y);
     m_valLabel->raise();
 }
 
@@ -203,6 +227,7 @@ void CustomSliderCellMin::mouseMoveEvent(QMouseEvent* event)
     if (hasValueLabel() && m_valLabel && m_valLabel->isVisible()) {
         m_valLabel->setText(valueText());
         m_valLabel->adjustSize();
+        placeValueLabel();
     }
     event->accept();
 }

@@ -11,7 +11,7 @@
 // The player's small horizontal sliders (brightness, volume, play speed),
 // drawn from images. Clicks count only in the 10-point band at the top of
 // the control; while the brightness or volume slider is dragged a small label
-// above its left end shows the value. The identifier tells which slider it is
+// above its left end, floating in the window, shows the value. The identifier tells which slider it is
 // and gives it its tool tip.
 class CustomSliderCellMin : public QWidget {
     Q_OBJECT
@@ -22,6 +22,7 @@ public:
     static constexpr double BAND_HEIGHT = 10.0;
 
     explicit CustomSliderCellMin(const QString& identifier = QString(), QWidget* parent = nullptr);
+    ~CustomSliderCellMin() override;
 
     QString identifier() const { return m_identifier; }
     void setIdentifier(const QString& identifier);
@@ -67,6 +68,7 @@ private:
     double snapped(double value) const;
     void userSetValue(double value);
     void showValueLabel();
+    void placeValueLabel();
     bool hasValueLabel() const { return m_identifier == bri || m_identifier == vol; }
 
     QString m_identifier;

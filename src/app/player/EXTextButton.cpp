@@ -1,4 +1,4 @@
-#include "player/EXTextButton.h"
+#include "app/player/EXTextButton.h"
 
 #include <QEnterEvent>
 #include <QPainter>

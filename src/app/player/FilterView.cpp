@@ -1,4 +1,4 @@
-#include "player/FilterView.h"
+#include "app/player/FilterView.h"
 
 #include <QMouseEvent>
 

@@ -1,20 +1,22 @@
-#include "player/MoviePlayerView.h"
+#include "app/player/MoviePlayerView.h"
 
-#include "foundation/AppError.h"
-#include "player/CustomSliderCellMin.h"
-#include "player/EXTextButton.h"
-#include "player/MediaPlayer.h"
-#include "player/NSZoomView.h"
-#include "player/PlaybackAdjust.h"
-#include "player/PlayerImages.h"
-#include "player/PlayerRules.h"
-#include "player/PlayerView.h"
-#include "player/VideoCanvas.h"
-#include "recording/MoveProtectInfo.h"
-#include "recording/PictureData.h"
-#include "recording/PictureDataUtil.h"
-#include "recording/VideoInfo.h"
+#include "core/foundation/AppError.h"
+#include "app/player/ControlRowLayout.h"
+#include "app/player/CustomSliderCellMin.h"
+#include "app/player/EXTextButton.h"
+#include "core/player/MediaPlayer.h"
+#include "app/player/NSZoomView.h"
+#include "core/player/PlaybackAdjust.h"
+#include "app/player/PlayerImages.h"
+#include "core/player/PlayerRules.h"
+#include "app/player/PlayerView.h"
+#include "app/player/VideoCanvas.h"
+#include "core/recording/MoveProtectInfo.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/PictureDataUtil.h"
+#include "core/recording/VideoInfo.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -28,11 +30,6 @@ using CommonConst::PlayStatus;
 using CommonConst::PlayType;
 
 namespace {
-
-std::int32_t toPosition(qint64 v)
-{
-    return std::int32_t(std::clamp<qint64>(v, INT32_MIN, INT32_MAX));
-}
 
 EXTextButton* makeButton(QWidget* parent, const QString& image, const QString& identifier = QString(),
                          bool checkable = false)
@@ -154,6 +151,7 @@ void MoviePlayerView::buildControls()
 
     playerView = new PlayerView(this);
     playerView->setMinimumSize(160, 90);
+    playerView->setBackgroundGradient(true);
     root->addWidget(playerView, 1);
     loadingText = makeLabel(playerView);
     loadingText->setAlignment(Qt::AlignCenter);
@@ -161,46 +159,68 @@ void MoviePlayerView::buildControls()
 
     root->addWidget(trackbar);
 
+    // The control row: transport on the left, picture, sound and speed on
+    // the right (under the transport when the row is too narrow for both).
     controllerView = new QWidget(this);
-    auto* ctl = new QHBoxLayout(controllerView);
-    ctl->setContentsMargins(6, 2, 6, 4);
+    auto* row = new ControlRowLayout(controllerView);
+    row->setContentsMargins(6, 2, 6, 4);
+    row->setSpacing(4);
+    auto* transport = new QWidget(controllerView);
+    transport->setObjectName(QStringLiteral("transportGroup"));
+    auto* ctl = new QHBoxLayout(transport);
+    ctl->setContentsMargins(0, 0, 0, 0);
     ctl->setSpacing(4);
-    movieFirstButton = makeButton(controllerView, QStringLiteral("item_previous"));
-    movieRewindButton = makeButton(controllerView, QStringLiteral("chapter_previous"));
-    movieKomaBackButton = makeButton(controllerView, QStringLiteral("frame_back"));
-    moviePlayButton = makeButton(controllerView, QStringLiteral("play"));
-    moviePauseButton = makeButton(controllerView, QStringLiteral("pause"));
-    movieStopButton = makeButton(controllerView, QStringLiteral("stop"));
-    movieKomaGoButton = makeButton(controllerView, QStringLiteral("frame_forward"));
-    movieForwardButton = makeButton(controllerView, QStringLiteral("chapter_next"));
-    movieLastButton = makeButton(controllerView, QStringLiteral("item_next"));
+    movieFirstButton = makeButton(transport, QStringLiteral("item_previous"));
+    movieRewindButton = makeButton(transport, QStringLiteral("chapter_previous"));
+    movieKomaBackButton = makeButton(transport, QStringLiteral("frame_back"));
+    moviePlayButton = makeButton(transport, QStringLiteral("play"));
+    moviePauseButton = makeButton(transport, QStringLiteral("pause"));
+    movieStopButton = makeButton(transport, QStringLiteral("stop"));
+    movieKomaGoButton = makeButton(transport, QStringLiteral("frame_forward"));
+    movieForwardButton = makeButton(transport, QStringLiteral("chapter_next"));
+    movieLastButton = makeButton(transport, QStringLiteral("item_next"));
     for (QWidget* w : {static_cast<QWidget*>(movieFirstButton), static_cast<QWidget*>(movieRewindButton),
                        static_cast<QWidget*>(movieKomaBackButton), static_cast<QWidget*>(moviePlayButton),
                        static_cast<QWidget*>(moviePauseButton), static_cast<QWidget*>(movieStopButton),
                        static_cast<QWidget*>(movieKomaGoButton), static_cast<QWidget*>(movieForwardButton),
                        static_cast<QWidget*>(movieLastButton)})
         ctl->addWidget(w);
-    diffSecLabel = makeLabel(controllerView);
+    diffSecLabel = makeLabel(transport);
     diffSecLabel->setMinimumWidth(48);
     ctl->addWidget(diffSecLabel);
-    ctl->addStretch(1);
-    brightButton = makeButton(controllerView, QStringLiteral("bright"), QStringLiteral("bright"));
-    brightSlider = new CustomSliderCellMin(CustomSliderCellMin::bri, controllerView);
-    volumeButton = makeButton(controllerView, QStringLiteral("volume_mute"), QStringLiteral("volume"), true);
+
+    auto* adjust = new QWidget(controllerView);
+    adjust->setObjectName(QStringLiteral("adjustmentGroup"));
+    ctl = new QHBoxLayout(adjust);
+    ctl->setContentsMargins(0, 0, 0, 0);
+    ctl->setSpacing(4);
+    brightButton = makeButton(adjust, QStringLiteral("bright"), QStringLiteral("bright"));
+    brightSlider = new CustomSliderCellMin(CustomSliderCellMin::bri, adjust);
+    volumeButton = makeButton(adjust, QStringLiteral("volume_mute"), QStringLiteral("volume"), true);
     volumeButton->setAlternateImage(PlayerImages::image(QStringLiteral("volume"), QSize(28, 28)));
-    volumeSlider = new CustomSliderCellMin(CustomSliderCellMin::vol, controllerView);
-    playSpeedSlowLabel = makeLabel(controllerView, tr("Slow"));
-    playSpeedSlider = new CustomSliderCellMin(CustomSliderCellMin::sp, controllerView);
-    playSpeedFastLabel = makeLabel(controllerView, tr("Fast"));
-    playSpeedRateLabel = makeLabel(controllerView);
-    playSpeedRateLabel->setMinimumWidth(96);
-    fullscreenButton = makeButton(controllerView, QStringLiteral("fullscreen"), QStringLiteral("fullscrn"), true);
+    volumeSlider = new CustomSliderCellMin(CustomSliderCellMin::vol, adjust);
+    playSpeedSlowLabel = makeLabel(adjust, tr("Slow"));
+    playSpeedSlider = new CustomSliderCellMin(CustomSliderCellMin::sp, adjust);
+    playSpeedFastLabel = makeLabel(adjust, tr("Fast"));
+    playSpeedRateLabel = makeLabel(adjust);
+    // As wide as its widest text, so that a new speed never shifts the group.
+    int rateWidth = 0;
+    for (int position = 0; position <= 5; ++position) {
+        const char* label = PlaybackAdjust::playSpeedForPosition(position).label;
+        rateWidth = std::max(rateWidth, playSpeedRateLabel->fontMetrics().horizontalAdvance(
+                                            QCoreApplication::translate("MoviePlayerView", label)));
+    }
+    playSpeedRateLabel->setFixedWidth(rateWidth + 4);
+    for (CustomSliderCellMin* s : {brightSlider, volumeSlider, playSpeedSlider})
+        s->setMinimumWidth(SMALL_SLIDER_MIN_WIDTH);
+    fullscreenButton = makeButton(adjust, QStringLiteral("fullscreen"), QStringLiteral("fullscrn"), true);
     for (QWidget* w : {static_cast<QWidget*>(brightButton), static_cast<QWidget*>(brightSlider),
                        static_cast<QWidget*>(volumeButton), static_cast<QWidget*>(volumeSlider),
                        static_cast<QWidget*>(playSpeedSlowLabel), static_cast<QWidget*>(playSpeedSlider),
                        static_cast<QWidget*>(playSpeedFastLabel), static_cast<QWidget*>(playSpeedRateLabel),
                        static_cast<QWidget*>(fullscreenButton)})
-        ctl->addWidget(w);
+        ctl->addWidget(w, 0, Qt::AlignVCenter);
+    row->setGroups(transport, adjust);
     root->addWidget(controllerView);
 
     // A held frame button steps at once, after 0.2 s and then every 35 ms.
@@ -310,7 +330,11 @@ void MoviePlayerView::connectControls()
 
 void MoviePlayerView::placeZoomMenu()
 {
-    // Below the tools bar, aligned with the zoom button.
+    // Below the tools bar, aligned with the zoom button. The bar may not have
+    // been laid out since it last changed: the button's place is made
+    // current first.
+    if (layout()) layout()->activate();
+    if (toolsView->layout()) toolsView->layout()->activate();
     const QPoint at = zoomButton->mapTo(this, QPoint(0, 0));
     zoomMenu->move(at.x(), toolsView->geometry().bottom() + 1);
     zoomMenu->raise();
@@ -336,469 +360,6 @@ void MoviePlayerView::focusPanel()
 void MoviePlayerView::setClockRate(float rate)
 {
     trackbar->rate = rate;
-}
-
-// ---- the media player ----
-
-bool MoviePlayerView::ensurePlayer()
-{
-    if (m_player) return true;
-    try {
-        m_player = m_factory(*this);
-    } catch (const AppError&) {
-        m_player = nullptr;
-    }
-    if (!m_player) return false;
-    // Subscribed once for the player's life; its news arrive on this thread.
-    connect(m_player, &MediaPlayer::readyToPlay, this, &MoviePlayerView::onReadyToPlay);
-    connect(m_player, &MediaPlayer::failed, this, &MoviePlayerView::onItemFailed);
-    connect(m_player, &MediaPlayer::reachedEnd, this, &MoviePlayerView::onReachedEnd);
-    m_adjust->setMediaPlayer(m_player);
-    m_player->setBrightness(PlaybackAdjust::brightnessOffset(m_adjust->gamma()));
-    m_adjust->applyPlaySpeed();
-    return true;
-}
-
-bool MoviePlayerView::isReady() const
-{
-    return m_player && m_playerReady;
-}
-
-bool MoviePlayerView::isPlaying() const
-{
-    return isReady() && _currentStatus == PlayStatus::Play;
-}
-
-bool MoviePlayerView::isSeeking() const
-{
-    return m_player && m_player->isSeeking();
-}
-
-bool MoviePlayerView::makePlayerItem(const std::shared_ptr<ChapterData>& chapter)
-{
-    if (!m_player || !chapter) return false;
-    if (chapter == m_failedChapter) return false; // told once already for this play list
-    const QString path = chapter->_pathMp4.toLocalFile();
-    if (path.isEmpty() || !QFileInfo(path).isFile() || !m_player->open(path)) {
-        m_failedChapter = chapter;
-        if (m_delegate) m_delegate->showOpenFailed();
-        return false;
-    }
-    return true;
-}
-
-void MoviePlayerView::onReadyToPlay()
-{
-    if (m_waitingFirstReady) {
-        m_waitingFirstReady = false;
-        m_playerReady = true;
-        if (VideoCanvas* canvas = playerView->canvas()) canvas->widget()->show();
-        _currentStatus = PlayStatus::Pause;
-        if (autoPlay)
-            play();
-        else
-            stop();
-        if (m_delegate) m_delegate->playerDidReachEnd();
-        return;
-    }
-    // A later chapter's movie: its end is known now, so the picture can be
-    // put on the position's frame within it.
-    if (!isPlaying()) seek();
-}
-
-void MoviePlayerView::onItemFailed()
-{
-    if (m_delegate) m_delegate->showPlayFailed();
-    pause();
-}
-
-void MoviePlayerView::onReachedEnd()
-{
-    trackbarPosition();
-    if (_valueInfo->currentChapter() != _currentChapterData) {
-        changeChapter(PlayStatus::Play, _valueInfo->_currentValue);
-        if (m_delegate) m_delegate->playerDidReachEnd();
-    } else if (m_player) {
-        m_player->pause();
-    }
-}
-
-std::shared_ptr<ChapterData> MoviePlayerView::currentChapterData() const
-{
-    return _valueInfo->currentChapter();
-}
-
-std::shared_ptr<const PictureData> MoviePlayerView::currentPictureData() const
-{
-    const auto chapter = currentChapterData();
-    return chapter ? chapter->loadPicture(true) : nullptr;
-}
-
-std::shared_ptr<ChapterData> MoviePlayerView::previousChapter() const
-{
-    const ChapterList& list = _valueInfo->_chapterDataList;
-    const auto current = currentChapterData();
-    const qsizetype i = list.indexOf(current);
-    if (!current || list.size() <= 1 || i <= 0) return nullptr;
-    return list[i - 1];
-}
-
-std::shared_ptr<ChapterData> MoviePlayerView::nextChapter() const
-{
-    const ChapterList& list = _valueInfo->_chapterDataList;
-    const auto current = currentChapterData();
-    const qsizetype i = list.indexOf(current);
-    if (!current || i < 0 || i + 1 >= list.size()) return nullptr;
-    return list[i + 1];
-}
-
-qint64 MoviePlayerView::itemEndLimit() const
-{
-    if (!m_player) return 0;
-    const auto& list = _valueInfo->_chapterDataList;
-    const bool last = !list.isEmpty() && currentChapterData() == list.last();
-    return PlayerRules::itemEndLimit(m_player->durationMs(), last);
-}
-
-double MoviePlayerView::frameRate() const
-{
-    return m_player ? m_player->nominalFrameRate() : 0.0;
-}
-
-bool MoviePlayerView::cutFile(const std::shared_ptr<ChapterData>& chapter) const
-{
-    if (!chapter) return false;
-    const auto picture = chapter->loadPicture(true);
-    return picture && picture->video && picture->video->_isCutVideo;
-}
-
-qint64 MoviePlayerView::trackbarPosition()
-{
-    _valueInfo->setCurrentValue(trackbar->integerValue());
-    // The knob shows the model's position, which the stopwatch and trim
-    // bounds may have held back.
-    if (trackbar->integerValue() != _valueInfo->_currentValue) trackbar->setIntegerValue(_valueInfo->_currentValue);
-    return _valueInfo->_currentValue;
-}
-
-CommonConst::PlayStatus MoviePlayerView::statusForMove() const
-{
-    return isReady() ? _currentStatus : PlayStatus::NotReady;
-}
-
-// ---- opening and closing ----
-
-void MoviePlayerView::showMovie(const CardData& card, const std::shared_ptr<MoveProtectInfo>& record)
-{
-    _valueInfo = std::make_shared<PlayMovieValueInfo>(card, record);
-    _valueInfo->setCurrentValue(_valueInfo->_minValue);
-    _eventFrame = -1;
-    if (record && !_valueInfo->_chapterDataList.isEmpty() && _valueInfo->_chapterDataList.first())
-        _eventFrame = qint64(record->_timeStamp) - qint64(_valueInfo->_chapterDataList.first()->timeStamp());
-    openMovie();
-    updateDatetimeLabel();
-    updateButtonState();
-    updateDiffSecLabel();
-    updateNavigationButtons();
-}
-
-void MoviePlayerView::openMovie()
-{
-    m_failedChapter.reset();
-    if (!ensurePlayer()) {
-        if (m_delegate) m_delegate->showPlayFailed();
-        return;
-    }
-    if (_currentStatus == PlayStatus::Play) m_player->pause();
-    const auto chapter = _valueInfo->currentChapter();
-    if (chapter) {
-        // The chapter counts as loaded only once its movie is in the player.
-        if (!makePlayerItem(chapter)) return;
-    }
-    _currentChapterData = chapter;
-    if (m_player->status() != MediaPlayer::ItemStatus::None) {
-        if (m_playerReady) {
-            _currentStatus = PlayStatus::Stop;
-            trackbar->isPlay = false; // a stopped player's clock stands
-            trackbar->startTimer();
-        } else
-            m_waitingFirstReady = true;
-    }
-    trackbar->updateValue(_valueInfo);
-    if (m_player->status() != MediaPlayer::ItemStatus::None) seek();
-    playerView->isCutFile = cutFile(chapter);
-    playerView->installPlayerLayer();
-}
-
-void MoviePlayerView::resetPlayer()
-{
-    trackbar->isPlay = false;
-    trackbar->startTimer();
-    if (m_player) {
-        m_player->pause();
-        m_player->close();
-    }
-    // The media player is kept (starting libmpv again costs time); without
-    // an item it is not ready until a new first movie is.
-    m_playerReady = false;
-    m_waitingFirstReady = false;
-    // The last picture of the closed movie is not shown again: the surface
-    // stays black until a new movie is ready.
-    if (VideoCanvas* canvas = playerView->canvas()) canvas->widget()->hide();
-    _currentChapterData.reset();
-    m_failedChapter.reset();
-    _valueInfo = std::make_shared<PlayMovieValueInfo>();
-    _currentStatus = PlayStatus::NotReady;
-    trackbar->updateValue(_valueInfo);
-    playerView->isCutFile = false;
-    playerView->installPlayerLayer();
-}
-
-void MoviePlayerView::closeMovie(bool loading)
-{
-    _backText = loading ? tr("Now Loading") : QString();
-    loadingText->setText(_backText);
-    resetPlayer();
-    updateNavigationButtons();
-    updateDiffSecLabel();
-    updateDatetimeLabel();
-    updateButtonState();
-}
-
-// ---- transport ----
-
-void MoviePlayerView::play()
-{
-    if (!isReady()) {
-        autoPlay = true;
-        return;
-    }
-    if (_currentStatus == PlayStatus::Play) return;
-    _currentStatus = PlayStatus::Play;
-    m_adjust->applyPlaySpeed();
-    // The synchronisation starts the movie when the clock is ahead of it.
-    m_player->setRate(0.0);
-    trackbar->isPlay = true;
-    trackbar->rate = m_adjust->settingRate();
-    trackbar->startTimer();
-    updateNavigationButtons();
-    updateButtonState();
-    autoPlay = false;
-}
-
-void MoviePlayerView::pause()
-{
-    if (_currentStatus == PlayStatus::NotReady || _currentStatus == PlayStatus::Pause) return;
-    _currentStatus = PlayStatus::Pause;
-    trackbar->isPlay = false;
-    trackbar->startTimer();
-    if (m_player) m_player->pause();
-    updateNavigationButtons();
-    updateButtonState();
-}
-
-void MoviePlayerView::stop()
-{
-    if (_currentStatus == PlayStatus::NotReady || _currentStatus == PlayStatus::Stop) return;
-    _currentStatus = PlayStatus::Stop;
-    trackbar->isPlay = false;
-    trackbar->startTimer();
-    if (m_player) m_player->pause();
-    qint64 target = _valueInfo->lowerBound();
-    if (_valueInfo->_playType == PlayType::Movie || _valueInfo->_playType == PlayType::Adventure)
-        target = PictureDataUtil::position(_valueInfo->_chapterDataList, _valueInfo->currentIndex(), 0);
-    _valueInfo->setCurrentValue(target);
-    trackbar->setIntegerValue(_valueInfo->_currentValue);
-    trackbarChanged();
-    if (isReady()) seek();
-    updateNavigationButtons();
-    updateButtonState();
-}
-
-void MoviePlayerView::changeChapter(PlayStatus status, qint64 position)
-{
-    if (_valueInfo->_chapterDataList.isEmpty() || isPlayerSeek) return;
-    isPlayerSeek = true;
-    pause();
-    _valueInfo->setCurrentValue(position);
-    const auto chapter = _valueInfo->currentChapter();
-    if (chapter && chapter != _currentChapterData) {
-        if (!makePlayerItem(chapter)) {
-            isPlayerSeek = false;
-            updateNavigationButtons();
-            return;
-        }
-        _currentChapterData = chapter;
-        playerView->isCutFile = cutFile(chapter);
-    }
-    trackbar->setIntegerValue(_valueInfo->_currentValue);
-    trackbarChanged();
-    seek();
-    switch (status) {
-    case PlayStatus::NotReady:
-        break;
-    case PlayStatus::Play:
-        play();
-        break;
-    case PlayStatus::Pause:
-    case PlayStatus::Stop: {
-        const qint64 p = trackbar->integerValue();
-        const qint64 chapterStart =
-            PictureDataUtil::position(_valueInfo->_chapterDataList, _valueInfo->currentIndex(), 0);
-        if (p == qint64(trackbar->minValue()) || p == chapterStart)
-            stop();
-        else
-            pause();
-        break;
-    }
-    }
-    updateNavigationButtons();
-    isPlayerSeek = false;
-}
-
-// ---- the clock ----
-
-void MoviePlayerView::trackbarChanged()
-{
-    if (trackbar->selectFrame()
-        && std::floor(trackbar->doubleValue()) - double(trackbar->selectStartSumFrameTS())
-            >= double(CustomSliderCell::TRM_MAX_VAL))
-        pause();
-    trackbarPosition();
-    updateDatetimeLabel();
-    updateDiffSecLabel();
-    updateNavigationButtons();
-    if (_valueInfo->currentChapter() != _currentChapterData) {
-        changeChapter(statusForMove(), _valueInfo->_currentValue);
-        if (m_delegate) m_delegate->playerDidReachEnd();
-        return;
-    }
-    if (double(trackbarPosition()) >= trackbar->maxValue()) pause();
-    syncPlayerToPosition(_valueInfo->_currentValue);
-    if (m_delegate) m_delegate->playerPositionChanged();
-}
-
-void MoviePlayerView::userValueChanged()
-{
-    updateDatetimeLabel();
-    updateDiffSecLabel();
-    updateNavigationButtons();
-    const PlayStatus status = statusForMove();
-    const qint64 p = trackbarPosition();
-    const auto before = _currentChapterData;
-    changeChapter(status, p);
-    if (_currentChapterData != before && m_delegate) m_delegate->playerDidReachEnd();
-    if (m_delegate) m_delegate->refreshDrivingInfo(false);
-    focusTo(trackbar);
-}
-
-void MoviePlayerView::syncPlayerToPosition(qint64 position)
-{
-    if (!isPlaying()) return;
-    const ChapterList& list = _valueInfo->_chapterDataList;
-    PlayerRules::SyncInputs in;
-    in.settingRate = m_adjust->settingRate();
-    in.itemReady = m_player->isReady();
-    in.ts = PictureDataUtil::movieTimeStamp(list, toPosition(position));
-    if (!in.ts) return;
-    in.now = m_player->currentTimeMs();
-    qsizetype k = 0;
-    std::int32_t offset = 0;
-    PictureDataUtil::chapterIndex(list, toPosition(position), k, offset);
-    in.positionIndex = k;
-    in.currentIndex = _valueInfo->currentIndex();
-    if (in.settingRate <= 2.0f) {
-        in.ts50 = PictureDataUtil::movieTimeStamp(list, toPosition(position + 50));
-        in.ts150 = PictureDataUtil::movieTimeStamp(list, toPosition(position + 150));
-        in.itemEndLimit = itemEndLimit();
-    }
-    switch (PlayerRules::decideSync(in)) {
-    case PlayerRules::SyncAction::None:
-    case PlayerRules::SyncAction::KeepRate:
-        break;
-    case PlayerRules::SyncAction::PauseAndSeek:
-        m_player->pause();
-        seek();
-        break;
-    case PlayerRules::SyncAction::Pause:
-        m_player->pause();
-        break;
-    case PlayerRules::SyncAction::Start:
-        if (m_player->rate() != double(in.settingRate)) m_player->setRate(double(in.settingRate));
-        break;
-    }
-}
-
-void MoviePlayerView::seek()
-{
-    if (!m_player) return;
-    // While the movie's length is not known yet, the frame's own time is
-    // used; the limit applies once the movie is ready (onReadyToPlay).
-    const bool lengthKnown = m_player->durationMs() >= 0;
-    const qint64 limit = lengthKnown ? itemEndLimit() : std::numeric_limits<qint64>::max();
-    std::optional<std::uint32_t> ts;
-    if (const auto chapter = currentChapterData()) {
-        if (const auto picture = chapter->loadPicture(true)) {
-            ts = 0;
-            if (picture->video) ts = picture->video->frameAt(1, _valueInfo->currentFrame(), true)->_movieTimeStamp;
-        }
-    }
-    m_player->seekExact(std::max<qint64>(0, PlayerRules::seekTarget(ts, limit)));
-}
-
-// ---- steps ----
-
-void MoviePlayerView::frameBack()
-{
-    if (!movieKomaBackButton->isEnabled()) return;
-    const int step = PlaybackAdjust::frameStepMs(frameRate());
-    const qint64 target = trackbar->integerValue() - step;
-    const qsizetype before = _valueInfo->currentIndex();
-    if (target <= qint64(trackbar->minValue())) {
-        changeChapter(PlayStatus::Stop, qint64(trackbar->minValue()));
-    } else {
-        changeChapter(PlayStatus::Pause, target);
-        if (_valueInfo->currentIndex() != before && m_delegate) m_delegate->playerDidReachEnd();
-    }
-}
-
-void MoviePlayerView::frameForward()
-{
-    if (!movieKomaGoButton->isEnabled()) return;
-    if (isPlaying()) {
-        pause();
-        return;
-    }
-    const int step = PlaybackAdjust::frameStepMs(frameRate());
-    const qsizetype before = _valueInfo->currentIndex();
-    changeChapter(PlayStatus::Pause, std::min<qint64>(qint64(trackbar->maxValue()), trackbar->integerValue() + step));
-    if (_valueInfo->currentIndex() != before && m_delegate) m_delegate->playerDidReachEnd();
-}
-
-void MoviePlayerView::goPreviousChapter()
-{
-    if (!m_player || _isProcessing) return;
-    const qsizetype target = _valueInfo->currentIndex() - 1;
-    if (target < 0 || target >= _valueInfo->_chapterDataList.size()) return;
-    _isProcessing = true;
-    changeChapter(statusForMove(), PictureDataUtil::position(_valueInfo->_chapterDataList, target, 0));
-    updateNavigationButtons();
-    updateDiffSecLabel();
-    if (m_delegate) m_delegate->playerDidReachEnd();
-    _isProcessing = false;
-}
-
-void MoviePlayerView::goNextChapter()
-{
-    if (!m_player || _isProcessing) return;
-    const qsizetype target = _valueInfo->currentIndex() + 1;
-    if (target < 0 || target >= _valueInfo->_chapterDataList.size()) return;
-    _isProcessing = true;
-    changeChapter(statusForMove(), PictureDataUtil::position(_valueInfo->_chapterDataList, target, 0));
-    updateNavigationButtons();
-    updateDiffSecLabel();
-    if (m_delegate) m_delegate->playerDidReachEnd();
-    _isProcessing = false;
 }
 
 // ---- stopwatch and trim ----

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "foundation/CommonConst.h"
-#include "player/CustomSliderCell.h"
-#include "player/MoviePlayerViewDelegate.h"
-#include "player/MpvMediaPlayer.h"
-#include "player/PlayMovieValueInfo.h"
-#include "player/PlayerAdjustments.h"
-#include "player/ZoomMenuController.h"
+#include "core/foundation/CommonConst.h"
+#include "app/player/CustomSliderCell.h"
+#include "app/player/MoviePlayerViewDelegate.h"
+#include "app/player/MpvMediaPlayer.h"
+#include "core/player/PlayMovieValueInfo.h"
+#include "app/player/PlayerAdjustments.h"
+#include "app/player/ZoomMenuController.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -47,6 +47,9 @@ public:
 
     static constexpr int KOMA_START_INTERVAL = 200; // ms before a held frame button repeats
     static constexpr int KOMA_INTERVAL = 35;        // ms between repeats
+    // The brightness, volume and speed sliders never get narrower than this;
+    // a narrow row gives up the space between its two groups first.
+    static constexpr int SMALL_SLIDER_MIN_WIDTH = 56;
 
     explicit MoviePlayerView(QWidget* parent = nullptr, PlayerFactory factory = {},
                              PlaybackClock::TimeSource clockSource = {});
@@ -116,6 +119,8 @@ public:
     bool isReady() const;
     bool isPlaying() const override;
     bool isSeeking() const;
+    // Inside changeChapter(): the position and the movie are being moved.
+    bool isChangingChapter() const { return isPlayerSeek; }
     MediaPlayer* mediaPlayer() const { return m_player; }
     std::shared_ptr<ChapterData> currentChapterData() const;
     // The current chapter's picture data, loaded when missing; null without a chapter.
@@ -196,10 +201,10 @@ private:
     void setClockRate(float rate) override;
     // ZoomMenuHost
     void focusPanel() override;
+    void placeZoomMenu() override;
 
     void buildControls();
     void connectControls();
-    void placeZoomMenu();
     bool ensurePlayer();
     void resetPlayer();
     // Opens the chapter's movie; false (the delegate told) when it cannot.

@@ -1,4 +1,4 @@
-#include "player/MpvGLCanvas.h"
+#include "app/player/MpvGLCanvas.h"
 
 #include <QMetaObject>
 #include <QOpenGLContext>

@@ -1,6 +1,6 @@
-#include "player/MpvMediaPlayer.h"
+#include "app/player/MpvMediaPlayer.h"
 
-#include "foundation/AppError.h"
+#include "core/foundation/AppError.h"
 
 #include <QFileInfo>
 #include <QMetaObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/MediaPlayer.h"
+#include "core/player/MediaPlayer.h"
 
 #include <QList>
 #include <QSize>

@@ -1,4 +1,4 @@
-#include "player/MpvSoftwareCanvas.h"
+#include "app/player/MpvSoftwareCanvas.h"
 
 #include <QMetaObject>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "player/MpvMediaPlayer.h"
-#include "player/VideoCanvas.h"
+#include "app/player/MpvMediaPlayer.h"
+#include "app/player/VideoCanvas.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "player/NSZoomView.h"
+#include "app/player/NSZoomView.h"
 
 #include <QMouseEvent>
 #include <QPainter>

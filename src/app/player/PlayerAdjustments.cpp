@@ -1,10 +1,10 @@
-#include "player/PlayerAdjustments.h"
+#include "app/player/PlayerAdjustments.h"
 
-#include "foundation/SettingsStore.h"
-#include "foundation/UserDefaultUtil.h"
-#include "player/CustomSliderCellMin.h"
-#include "player/MediaPlayer.h"
-#include "player/PlaybackAdjust.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "app/player/CustomSliderCellMin.h"
+#include "core/player/MediaPlayer.h"
+#include "core/player/PlaybackAdjust.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

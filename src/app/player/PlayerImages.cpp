@@ -1,4 +1,4 @@
-#include "player/PlayerImages.h"
+#include "app/player/PlayerImages.h"
 
 #include <QFile>
 #include <QIcon>

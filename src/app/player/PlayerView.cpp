@@ -1,6 +1,6 @@
-#include "player/PlayerView.h"
+#include "app/player/PlayerView.h"
 
-#include "player/VideoCanvas.h"
+#include "app/player/VideoCanvas.h"
 
 #include <QCursor>
 #include <QLabel>
@@ -180,6 +180,26 @@ void PlayerView::showTrimLabel(bool show)
         m_lblTrim->raise();
         layoutLayers();
     }
+}
+
+void PlayerView::setBackgroundGradient(bool on)
+{
+    if (on == m_gradient)
+        return;
+    m_gradient = on;
+    update();
+}
+
+void PlayerView::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!m_gradient)
+        return;
+    QPainter painter(this);
+    QLinearGradient gradient(0.0, 0.0, 0.0, height());
+    gradient.setColorAt(0.0, gradientTopColor());
+    gradient.setColorAt(1.0, gradientBottomColor());
+    painter.fillRect(rect(), gradient);
 }
 
 void PlayerView::resizeEvent(QResizeEvent* event)

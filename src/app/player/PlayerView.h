@@ -1,7 +1,8 @@
 #pragma once
 
-#include "player/VideoSurfaceGeometry.h"
+#include "core/player/VideoSurfaceGeometry.h"
 
+#include <QColor>
 #include <QPointF>
 #include <QPointer>
 #include <QWidget>
@@ -47,6 +48,12 @@ public:
     void setScale(ScaleType scale);
 
     void showTrimLabel(bool show);
+    // The dark backdrop of a player that has shown no movie yet: dark grey
+    // at the top fading to black at the bottom. Off, the surface is black.
+    void setBackgroundGradient(bool on);
+    bool backgroundGradient() const { return m_gradient; }
+    static QColor gradientTopColor() { return {85, 85, 85}; }
+    static QColor gradientBottomColor() { return Qt::black; }
     // Lays every part out again (after playerScale, zoomPoint or
     // locationInWindow changed).
     void layoutLayers();
@@ -60,6 +67,7 @@ public:
     static QString strTrimMode();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -74,4 +82,5 @@ private:
     QLabel* m_lblSubMask = nullptr;
     QLabel* m_lblTrim = nullptr;
     VideoSurfaceGeometry::Layout m_layout;
+    bool m_gradient = false;
 };

@@ -1,7 +1,7 @@
-#include "player/VideoCanvas.h"
+#include "app/player/VideoCanvas.h"
 
-#include "player/MpvGLCanvas.h"
-#include "player/MpvSoftwareCanvas.h"
+#include "app/player/MpvGLCanvas.h"
+#include "app/player/MpvSoftwareCanvas.h"
 
 #include <QGuiApplication>
 #include <QOffscreenSurface>

@@ -1,7 +1,7 @@
-#include "player/ZoomMenuController.h"
+#include "app/player/ZoomMenuController.h"
 
-#include "player/EXTextButton.h"
-#include "player/PlayerView.h"
+#include "app/player/EXTextButton.h"
+#include "app/player/PlayerView.h"
 
 #include <QAbstractButton>
 
@@ -48,6 +48,7 @@ void ZoomMenuController::openZoomMenu()
 {
     setOverlayHidden(false);
     if (m_parts.zoomMenu) {
+        m_host.placeZoomMenu();
         m_parts.zoomMenu->show();
         m_parts.zoomMenu->raise();
     }

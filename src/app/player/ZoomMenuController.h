@@ -1,7 +1,7 @@
 #pragma once
 
-#include "player/FilterView.h"
-#include "player/NSZoomView.h"
+#include "app/player/FilterView.h"
+#include "app/player/NSZoomView.h"
 
 #include <QObject>
 #include <QPointer>
@@ -19,6 +19,8 @@ public:
     virtual void updateButtonState() = 0;
     // Give the panel the keyboard focus, so that the menu's keys reach it.
     virtual void focusPanel() = 0;
+    // Put the menu under the zoom button, where the button is now.
+    virtual void placeZoomMenu() = 0;
 
 protected:
     ~ZoomMenuHost() = default;

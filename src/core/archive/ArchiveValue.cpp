@@ -1,4 +1,4 @@
-#include "archive/ArchiveValue.h"
+#include "core/archive/ArchiveValue.h"
 
 #include <QTimeZone>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "archive/BinaryPlist.h"
+#include "core/archive/BinaryPlist.h"
 
 #include <bit>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "archive/KeyedArchive.h"
+#include "core/archive/KeyedArchive.h"
 
-#include "archive/BinaryPlist.h"
+#include "core/archive/BinaryPlist.h"
 
 #include <QSet>
 

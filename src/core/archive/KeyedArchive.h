@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/ArchiveValue.h"
+#include "core/archive/ArchiveValue.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

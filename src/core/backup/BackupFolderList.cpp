@@ -1,6 +1,10 @@
-#include "BackupFolderList.h"
+#include "core/backup/BackupFolderList.h"
+
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QDir>
 #include <QFileInfo>
 
@@ -51,6 +55,35 @@ QStringList subfolderNames(const QString& root, QString* error)
         if (fi.exists() && fi.isDir()) names.append(fi.fileName());
     }
     return names;
+}
+
+QString preparedRoot()
+{
+    UserDefaultUtil::load();
+    const QString root = UserDefaultUtil::pathBackup;
+    if (root == UserDefaultUtil::documentsPath()) QDir().mkpath(root);
+    return root;
+}
+
+bool looksLikeBackup(const QString& folder)
+{
+    static const QRegularExpression movieFolder(QStringLiteral("^move[0-9]+$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    const QFileInfo info(folder);
+    if (!info.isDir()) return false;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    int budget = MAX_ENTRIES;
+    for (const QFileInfo& e : entries) {
+        if (--budget < 0) break;
+        if (e.isSymLink()) continue;
+        const QString upper = e.fileName().toUpper();
+        if (e.isFile() && (upper == CommonConst::FILE_NAME_VREC || upper == CommonConst::FILE_NAME_PRCT ||
+                           upper == CommonConst::FILE_NAME_ADVP))
+            return true;
+        if (e.isDir() && movieFolder.match(e.fileName()).hasMatch()) return true;
+    }
+    return false;
 }
 
 QStringList sortedForDisplay(QStringList names)

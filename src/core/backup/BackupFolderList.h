@@ -17,6 +17,19 @@ std::optional<QStringList> readFolderContents(const QString& root, QString* erro
 // folder counts), unsorted. Empty when the root cannot be listed.
 QStringList subfolderNames(const QString& root, QString* error = nullptr);
 
+// The folder whose sub-folders the chooser lists: the chosen backup folder,
+// or the Documents folder when none was chosen or the chosen one is gone
+// (UserDefaultUtil::load decides). The Documents folder is made when it is
+// missing, as on a fresh account, so that the chooser opens on an empty list
+// rather than an alert. Reads the settings store.
+QString preparedRoot();
+// A folder that a backup made: it holds one of the recorder's management
+// files or a movie folder (MOVE001 and the like), directly. The clean-up
+// offers only these, so that a plain folder of the backup root (the
+// Documents folder when no backup folder is set) is never offered for
+// deletion.
+bool looksLikeBackup(const QString& folder);
+
 // The names in the order the chooser shows them: plain code-point order,
 // case-sensitive ("A" < "B" < "a").
 QStringList sortedForDisplay(QStringList names);

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "catalog/ChapterData.h"
-#include "catalog/TripData.h"
-#include "recording/AdvMoveProtectInfo.h"
-#include "recording/MoveProtectInfo.h"
-#include "recording/VrecMoveManagerInfo.h"
+#include "core/catalog/ChapterData.h"
+#include "core/catalog/TripData.h"
+#include "core/recording/AdvMoveProtectInfo.h"
+#include "core/recording/MoveProtectInfo.h"
+#include "core/recording/VrecMoveManagerInfo.h"
 
 #include <QHash>
 #include <QList>
@@ -59,9 +59,8 @@ struct ChapterWindow {
 // Life: create(), readCardData() once on any one thread (the catalogue is not
 // shared yet), then, on the GUI thread, setDelegate(), startLoadThreads() and
 // finally dispose(). After the load the lists, the trips' chapter lists and
-// the records' chapters and play windows are fixed; only dispose() (on the
-// GUI thread, with the workers stopped) empties them. A disposed catalogue
-// stays disposed.
+// the records' chapters and play windows are fixed; only dispose() empties
+// them, once the workers have stopped. A disposed catalogue stays disposed.
 class CardData : public std::enable_shared_from_this<CardData> {
 public:
     enum class ActiveType { MovieRec, EventRec, AdventureRec };
@@ -105,6 +104,7 @@ public:
     ActiveType activeType() const { return _activeType.load(); }
     void setActiveType(ActiveType type) { _activeType.store(type); }
     bool isDisposed() const { return _isDispose.load(); }
+    // The workers were started and have not ended yet.
     bool workersRunning() const;
 
     // The chapter that holds a record, or null.
@@ -112,8 +112,9 @@ public:
     std::shared_ptr<ChapterData> advChapter(const AdvMoveProtectInfo& record) const;
     // Play windows: 12 s before to 8 s after an event; a surveillance
     // detection to 60 s after it; an adventure recording's whole run of
-    // consecutively numbered records. No chapters when the record has no
-    // chapter or lies outside it.
+    // consecutively numbered records. No chapters only when the record has
+    // no chapter on the card; a record stamped outside its chapters' data
+    // keeps its chapters, with its range and mark held inside them.
     ChapterWindow eventChapterList(const MoveProtectInfo& record) const;
     ChapterWindow surveillanceChapterList(const MoveProtectInfo& record) const;
     ChapterWindow advChapterLookup(const AdvMoveProtectInfo& record) const;
@@ -142,9 +143,15 @@ public:
 
     // Starts the picture-data and thumbnail workers (once; not on a disposed catalogue).
     void startLoadThreads();
-    // Stops the workers (waking them at once, waiting for the step in hand)
-    // and empties the catalogue; never called from a worker.
+    // Stops the workers and empties the catalogue; never called from a
+    // worker. Returns at once: the workers are woken and their results
+    // dropped from now on, while a disposal thread, holding the catalogue,
+    // waits for the step in hand (a movie being decoded) and then empties
+    // the lists. Without running workers the lists are emptied at once.
     void dispose();
+    // Waits until every disposal has ended. The application calls it before
+    // its QApplication goes (a running thread at exit ends the process).
+    static void waitForDisposals();
 
     // One worker step each: the chapter finished, or null when nothing is left to do.
     std::shared_ptr<ChapterData> loadNextPictureData();
@@ -176,6 +183,7 @@ private:
     std::optional<QString> makeProtectThumbnailFile(bool create, MoveProtectInfo& record);
     CardDataDelegate* delegate() const;
     TripList tripsNamed(const QString& key) const;
+    enum WindowKind { EventWindow = 0, SurveillanceWindow = 1, AdventureWindow = 2 };
     std::optional<ChapterWindow> storedWindow(const void* record, int kind) const;
     std::shared_ptr<ChapterData> tryPicture(const std::shared_ptr<ChapterData>& chapter);
     std::shared_ptr<ChapterData> tryThumbnail(const std::shared_ptr<ChapterData>& chapter);
@@ -183,6 +191,7 @@ private:
     void post(const std::shared_ptr<ChapterData>& chapter, Report report);
     friend class CardDataRelay;
     void deliverResults();
+    std::vector<std::thread> takeWorkers();
     void stopWorkers();
     void clearLists();
     static void releaseRecordChapters(const AdvMoveProtectList& records);
@@ -191,6 +200,7 @@ private:
     std::atomic<bool> _isDispose{false};
     std::atomic<bool> _isRead{false};
     std::atomic<bool> _started{false};
+    std::atomic<int> _liveWorkers{0};
 
     // Written by the load before the catalogue is shared, emptied by dispose
     // after the workers ended; read-only in between.

@@ -1,15 +1,15 @@
-#include "catalog/ChapterData.h"
+#include "core/catalog/ChapterData.h"
 
-#include "catalog/CardData.h"
-#include "catalog/TripData.h"
-#include "foundation/CommonConst.h"
-#include "foundation/FileUtil.h"
-#include "media/AVUtil.h"
-#include "recording/AdvMoveProtectInfo.h"
-#include "recording/FullTimeDataInfo.h"
-#include "recording/PictureData.h"
-#include "recording/VrecMoveManagerInfo.h"
-#include "settings/SettingInfo.h"
+#include "core/catalog/CardData.h"
+#include "core/catalog/TripData.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/FileUtil.h"
+#include "core/media/AVUtil.h"
+#include "core/recording/AdvMoveProtectInfo.h"
+#include "core/recording/FullTimeDataInfo.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/VrecMoveManagerInfo.h"
+#include "core/settings/SettingInfo.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
-#include "catalog/RecordingList.h"
+#include "core/catalog/RecordingList.h"
 
-#include "foundation/DateFormat.h"
-#include "foundation/UserDefaultUtil.h"
+#include "core/foundation/DateFormat.h"
+#include "core/foundation/UserDefaultUtil.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalog/CardData.h"
-#include "foundation/CommonConst.h"
+#include "core/catalog/CardData.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,9 +1,9 @@
-#include "catalog/TripData.h"
+#include "core/catalog/TripData.h"
 
-#include "catalog/CardData.h"
-#include "foundation/FileUtil.h"
-#include "recording/AdvMoveProtectInfo.h"
-#include "recording/MoveProtectInfo.h"
+#include "core/catalog/CardData.h"
+#include "core/foundation/FileUtil.h"
+#include "core/recording/AdvMoveProtectInfo.h"
+#include "core/recording/MoveProtectInfo.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalog/ChapterData.h"
+#include "core/catalog/ChapterData.h"
 
 #include <QString>
 #include <QStringList>

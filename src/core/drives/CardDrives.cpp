@@ -1,6 +1,6 @@
-#include "CardDrives.h"
+#include "core/drives/CardDrives.h"
 
-#include "foundation/SettingsStore.h"
+#include "core/foundation/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

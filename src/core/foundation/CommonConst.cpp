@@ -1,4 +1,4 @@
-#include "CommonConst.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QCoreApplication>
 #include <QDir>

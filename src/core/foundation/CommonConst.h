@@ -19,12 +19,16 @@ inline const QString FILE_NAME_SETTING_WRITE = QStringLiteral("GROUP.DAT");
 inline constexpr std::int32_t FILE_SIZE_SETTING_WRITE = 32768;
 inline const QString DIR_PATH_CARD_SUBDIR = QStringLiteral("MOVE");
 
-// Movie-file name patterns, matched case-insensitively (see Regex).
-inline const QString PATTERN_MOVE = QStringLiteral("^\\w{17}.MP4");
-inline const QString PATTERN_MOVE_REGEX_DIR = QStringLiteral("^*move[0-9]+/\\w+\\.[mM][pP]4");
-inline const QString PATTERN_MOVE_REGEX_FILE = QStringLiteral("m[0-9]{16}\\.[mM][pP]4");
-inline const QString PATTERN_MOVE_REGEX_FILE2 = QStringLiteral("[0-9]{12}_[0-9]{4}\\.[mM][pP]4");
-inline const QString PATTERN_MOVE_REGEX_INFO = QStringLiteral("[0-9]{16}");
+// Movie-file name patterns, matched case-insensitively (see Regex). Each
+// matches a whole name up to its very end (\z, not $, which would let a
+// trailing newline through) or, for the folder pattern, the end of a relative
+// path: "m2026031508300003.MP4x" or "....MP4~" beside a movie is no movie.
+// The 16-digit shape is how the index files name a movie.
+inline const QString PATTERN_MOVE = QStringLiteral("^\\w{17}\\.MP4\\z");
+inline const QString PATTERN_MOVE_REGEX_DIR = QStringLiteral("^*move[0-9]+/\\w+\\.[mM][pP]4\\z");
+inline const QString PATTERN_MOVE_REGEX_FILE = QStringLiteral("^m[0-9]{16}\\.[mM][pP]4\\z");
+inline const QString PATTERN_MOVE_REGEX_FILE2 = QStringLiteral("^[0-9]{12}_[0-9]{4}\\.[mM][pP]4\\z");
+inline const QString PATTERN_MOVE_REGEX_INFO = QStringLiteral("^[0-9]{16}(\\.[mM][pP]4)?\\z");
 
 inline const QString EVT_FILENAME = QStringLiteral("Video.dat");
 inline const QString MOVIE_FILENAME_PRE = QStringLiteral("M");

@@ -1,7 +1,7 @@
-#include "DataUtility.h"
+#include "core/foundation/DataUtility.h"
 
-#include "AppError.h"
-#include "CommonConst.h"
+#include "core/foundation/AppError.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QTimeZone>
 

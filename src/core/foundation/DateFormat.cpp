@@ -1,6 +1,6 @@
-#include "DateFormat.h"
+#include "core/foundation/DateFormat.h"
 
-#include "UserDefaultUtil.h"
+#include "core/foundation/UserDefaultUtil.h"
 
 #include <QHash>
 #include <QTimeZone>

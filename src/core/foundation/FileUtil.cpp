@@ -1,7 +1,7 @@
-#include "FileUtil.h"
+#include "core/foundation/FileUtil.h"
 
-#include "CommonConst.h"
-#include "Regex.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/Regex.h"
 
 #include <QDir>
 #include <QFileInfo>

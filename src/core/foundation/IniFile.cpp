@@ -1,7 +1,7 @@
-#include "IniFile.h"
+#include "core/foundation/IniFile.h"
 
-#include "AppError.h"
-#include "TextEncoding.h"
+#include "core/foundation/AppError.h"
+#include "core/foundation/TextEncoding.h"
 
 #include <QDir>
 #include <QFile>

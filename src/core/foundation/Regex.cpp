@@ -1,4 +1,4 @@
-#include "Regex.h"
+#include "core/foundation/Regex.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "SettingsStore.h"
+#include "core/foundation/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QMutex>

@@ -1,4 +1,4 @@
-#include "SettingsValue.h"
+#include "core/foundation/SettingsValue.h"
 
 #include <QDir>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "TextEncoding.h"
+#include "core/foundation/TextEncoding.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
-#include "UserDefaultUtil.h"
+#include "core/foundation/UserDefaultUtil.h"
 
-#include "SettingsStore.h"
-#include "SettingsValue.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/SettingsValue.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "InstanceGuard.h"
+#include "core/mainwindow/InstanceGuard.h"
 
-#include "foundation/CommonConst.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QDir>
 #include <QLockFile>

@@ -1,7 +1,7 @@
-#include "mainwindow/OpenData.h"
+#include "core/mainwindow/OpenData.h"
 
-#include "recording/PictureData.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/VideoInfo.h"
 
 namespace OpenData {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalog/CardData.h"
+#include "core/catalog/CardData.h"
 
 #include <QString>
 #include <cstdint>

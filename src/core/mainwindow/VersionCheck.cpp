@@ -1,8 +1,8 @@
-#include "VersionCheck.h"
+#include "core/mainwindow/VersionCheck.h"
 
-#include "foundation/CommonConst.h"
-#include "foundation/SettingsStore.h"
-#include "foundation/SettingsValue.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/SettingsValue.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -51,7 +51,9 @@ QString userAgent(const QList<int>& local)
            QLatin1Char(']');
 }
 
-QUrl versionUrl(const QString& configuredServer)
+namespace {
+
+QUrl serverUrl(const QString& configuredServer, const QString& path)
 {
     const QString server = configuredServer.trimmed();
     if (server.isEmpty()) return {};
@@ -70,11 +72,23 @@ QUrl versionUrl(const QString& configuredServer)
         url.setHost(server, QUrl::StrictMode);
         if (!url.isValid() || url.host().isEmpty()) return {};
     }
-    url.setPath(VERSION_FILE_PATH);
+    url.setPath(path);
     url.setQuery(QString());
     url.setFragment(QString());
     url.setUserInfo(QString());
     return url;
+}
+
+} // namespace
+
+QUrl versionUrl(const QString& configuredServer)
+{
+    return serverUrl(configuredServer, VERSION_FILE_PATH);
+}
+
+QUrl downloadPageUrl(const QString& configuredServer)
+{
+    return serverUrl(configuredServer, DOWNLOAD_PAGE_PATH);
 }
 
 QString configuredServer()

@@ -13,6 +13,8 @@ namespace VersionCheck {
 
 // Where the server keeps the version text, below its host.
 inline const QString VERSION_FILE_PATH = QStringLiteral("/top/driverecorder/KorveltaReplay/mac/ver.txt");
+// The page that offers the latest version, on the same server.
+inline const QString DOWNLOAD_PAGE_PATH = QStringLiteral("/top/driverecorder/KorveltaReplay/index.html");
 // The setting that names the update server: a host name ("www.example.com"),
 // or a URL with scheme and host (and optionally a port). Absent or empty
 // means DEFAULT_UPDATE_HOST.
@@ -40,6 +42,9 @@ QString userAgent(const QList<int>& local);
 // for the loopback host (a local test server); anything else gives an empty
 // (invalid) URL, and no check is made.
 QUrl versionUrl(const QString& configuredServer);
+
+// The download page on the configured server, under the same rules.
+QUrl downloadPageUrl(const QString& configuredServer);
 
 // The configured server from the settings store, or DEFAULT_UPDATE_HOST.
 QString configuredServer();

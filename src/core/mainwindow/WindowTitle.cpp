@@ -1,4 +1,4 @@
-#include "WindowTitle.h"
+#include "core/mainwindow/WindowTitle.h"
 
 QString windowTitle(const WindowTitleState& state)
 {

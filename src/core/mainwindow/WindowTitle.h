@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/CommonConst.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "AVUtil.h"
+#include "core/media/AVUtil.h"
 
-#include "foundation/CommonConst.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -186,4 +186,52 @@ std::optional<QString> AVUtil::createBandedThumbnail(const QString& moviePath, q
                                                      const QString& fileName)
 {
     return writeAtomically(folder, fileName, jpegAt(moviePath, timeMs, true));
+}
+
+std::optional<AVUtil::MovieProbe> AVUtil::probe(const QString& moviePath)
+{
+    if (!QFileInfo(moviePath).isFile()) return std::nullopt;
+    AVFormatContext* raw = nullptr;
+    const QByteArray file = QFile::encodeName(moviePath);
+    if (avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0) return std::nullopt;
+    FormatPtr fmt(raw);
+    if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return std::nullopt;
+    const int stream = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (stream < 0) return std::nullopt;
+    const AVStream* st = fmt->streams[stream];
+    MovieProbe p;
+    p.width = st->codecpar->width;
+    p.height = st->codecpar->height;
+    if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+        p.durationMs = av_rescale_q_rnd(st->duration, st->time_base, AVRational{1, 1000}, AV_ROUND_DOWN);
+    else if (fmt->duration != AV_NOPTS_VALUE && fmt->duration > 0)
+        p.durationMs = av_rescale_rnd(fmt->duration, 1000, AV_TIME_BASE, AV_ROUND_DOWN);
+    if (p.width <= 0 || p.height <= 0 || p.durationMs < 0) return std::nullopt;
+    return p;
+}
+
+std::optional<AVUtil::RgbPicture> AVUtil::rgbAt(const QString& moviePath, qint64 timeMs)
+{
+    if (!QFileInfo(moviePath).isFile()) return std::nullopt;
+    const FramePtr picture = decodeAt(moviePath, timeMs);
+    if (!picture || picture->width <= 0 || picture->height <= 0 || picture->width > 16384
+        || picture->height > 16384)
+        return std::nullopt;
+    const int w = picture->width;
+    const int h = picture->height;
+    // BGRA in memory is 0xAARRGGBB read as a native 32-bit word on a
+    // little-endian machine; RGB0-style formats differ on big-endian ones.
+    const AVPixelFormat wanted = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? AV_PIX_FMT_BGRA : AV_PIX_FMT_ARGB;
+    SwsPtr sws(sws_getContext(w, h, AVPixelFormat(picture->format), w, h, wanted, SWS_BICUBIC, nullptr, nullptr,
+                              nullptr));
+    if (!sws) return std::nullopt;
+    RgbPicture out;
+    out.width = w;
+    out.height = h;
+    out.bytesPerLine = qsizetype(w) * 4;
+    out.pixels = QByteArray(out.bytesPerLine * h, '\xff');
+    uint8_t* dst[4] = {reinterpret_cast<uint8_t*>(out.pixels.data()), nullptr, nullptr, nullptr};
+    const int dstStride[4] = {int(out.bytesPerLine), 0, 0, 0};
+    if (sws_scale(sws.get(), picture->data, picture->linesize, 0, h, dst, dstStride) != h) return std::nullopt;
+    return out;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
 
@@ -30,4 +31,24 @@ public:
 
     // Decodes the picture at timeMs and returns it as JPEG bytes (empty on failure).
     static QByteArray jpegAt(const QString& moviePath, qint64 timeMs, bool captionBand);
+
+    // The first video stream's picture size and the movie's length (the
+    // video stream's own length when it has one), in whole milliseconds.
+    struct MovieProbe {
+        int width = 0;
+        int height = 0;
+        qint64 durationMs = 0;
+    };
+    static std::optional<MovieProbe> probe(const QString& moviePath);
+
+    // The picture at timeMs (the frame shown at that time, not the nearest
+    // key frame) at its full size, as 32-bit pixels 0xffRRGGBB in native
+    // byte order, rows bytesPerLine apart.
+    struct RgbPicture {
+        int width = 0;
+        int height = 0;
+        qsizetype bytesPerLine = 0;
+        QByteArray pixels;
+    };
+    static std::optional<RgbPicture> rgbAt(const QString& moviePath, qint64 timeMs);
 };

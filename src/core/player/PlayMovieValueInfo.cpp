@@ -1,8 +1,8 @@
-#include "player/PlayMovieValueInfo.h"
+#include "core/player/PlayMovieValueInfo.h"
 
-#include "recording/AdvMoveProtectInfo.h"
-#include "recording/MoveProtectInfo.h"
-#include "recording/PictureDataUtil.h"
+#include "core/recording/AdvMoveProtectInfo.h"
+#include "core/recording/MoveProtectInfo.h"
+#include "core/recording/PictureDataUtil.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "catalog/CardData.h"
-#include "catalog/ChapterData.h"
-#include "foundation/CommonConst.h"
+#include "core/catalog/CardData.h"
+#include "core/catalog/ChapterData.h"
+#include "core/foundation/CommonConst.h"
 
 #include <memory>
 #include <optional>

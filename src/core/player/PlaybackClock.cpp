@@ -1,4 +1,4 @@
-#include "player/PlaybackClock.h"
+#include "core/player/PlaybackClock.h"
 
 PlaybackClock::PlaybackClock(TimeSource source) : m_source(std::move(source))
 {

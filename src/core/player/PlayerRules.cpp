@@ -1,10 +1,10 @@
-#include "player/PlayerRules.h"
+#include "core/player/PlayerRules.h"
 
-#include "catalog/ChapterData.h"
-#include "foundation/DateFormat.h"
-#include "player/PlayMovieValueInfo.h"
-#include "recording/PictureDataUtil.h"
-#include "recording/VideoFrame.h"
+#include "core/catalog/ChapterData.h"
+#include "core/foundation/DateFormat.h"
+#include "core/player/PlayMovieValueInfo.h"
+#include "core/recording/PictureDataUtil.h"
+#include "core/recording/VideoFrame.h"
 
 #include <QTimeZone>
 #include <algorithm>

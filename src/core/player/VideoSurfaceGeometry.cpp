@@ -1,6 +1,6 @@
-#include "player/VideoSurfaceGeometry.h"
+#include "core/player/VideoSurfaceGeometry.h"
 
-#include "foundation/CommonConst.h"
+#include "core/foundation/CommonConst.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
-#include "recording/AdvMoveProtectInfo.h"
+#include "core/recording/AdvMoveProtectInfo.h"
 
-#include "foundation/CommonConst.h"
-#include "foundation/DataUtility.h"
-#include "recording/IndexRecordFields.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/DataUtility.h"
+#include "core/recording/IndexRecordFields.h"
 
 #include <QSet>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recording/IndexRecordWorkState.h"
+#include "core/recording/IndexRecordWorkState.h"
 
 #include <QByteArrayView>
 #include <QDateTime>

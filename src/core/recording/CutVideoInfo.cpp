@@ -1,4 +1,4 @@
-#include "recording/CutVideoInfo.h"
+#include "core/recording/CutVideoInfo.h"
 
 #include <algorithm>
 #include <limits>

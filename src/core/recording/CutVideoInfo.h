@@ -1,9 +1,9 @@
 #pragma once
 
-#include "archive/ArchiveValue.h"
-#include "foundation/CommonConst.h"
-#include "recording/VideoFrame.h"
-#include "recording/VideoInfo.h"
+#include "core/archive/ArchiveValue.h"
+#include "core/foundation/CommonConst.h"
+#include "core/recording/VideoFrame.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QDateTime>
 #include <QString>

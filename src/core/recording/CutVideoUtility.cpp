@@ -1,6 +1,6 @@
-#include "recording/CutVideoUtility.h"
+#include "core/recording/CutVideoUtility.h"
 
-#include "recording/VideoInfo.h"
+#include "core/recording/VideoInfo.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "archive/KeyedArchive.h"
-#include "recording/CutVideoInfo.h"
-#include "recording/VideoFrame.h"
+#include "core/archive/KeyedArchive.h"
+#include "core/recording/CutVideoInfo.h"
+#include "core/recording/VideoFrame.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -3,13 +3,13 @@
 // head, the payload of picture or sound bytes and the 64-byte frame records
 // that describe them.
 
-#include "recording/FullTimeDataInfo.h"
-#include "recording/RecordingExports.h"
-#include "recording/RecordingReaderSupport.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/FullTimeDataInfo.h"
+#include "core/recording/RecordingExports.h"
+#include "core/recording/RecordingReaderSupport.h"
+#include "core/recording/VideoInfo.h"
 
-#include "foundation/DataUtility.h"
-#include "foundation/FileUtil.h"
+#include "core/foundation/DataUtility.h"
+#include "core/foundation/FileUtil.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -3,15 +3,15 @@
 // payload. Positions there are BCD degrees, minutes and seconds, stored in
 // milliseconds of arc.
 
-#include "recording/FullTimeDataInfo.h"
-#include "recording/RecordingReaderSupport.h"
-#include "recording/VersionInfo.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/FullTimeDataInfo.h"
+#include "core/recording/RecordingReaderSupport.h"
+#include "core/recording/VersionInfo.h"
+#include "core/recording/VideoInfo.h"
 
-#include "foundation/AppError.h"
-#include "foundation/DataUtility.h"
-#include "foundation/FileUtil.h"
-#include "foundation/Regex.h"
+#include "core/foundation/AppError.h"
+#include "core/foundation/DataUtility.h"
+#include "core/foundation/FileUtil.h"
+#include "core/foundation/Regex.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -2,13 +2,13 @@
 // blocks of one 64-byte frame record each, with the frame's picture or sound
 // bytes after it.
 
-#include "recording/FullTimeDataInfo.h"
-#include "recording/RecordingExports.h"
-#include "recording/RecordingReaderSupport.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/FullTimeDataInfo.h"
+#include "core/recording/RecordingExports.h"
+#include "core/recording/RecordingReaderSupport.h"
+#include "core/recording/VideoInfo.h"
 
-#include "foundation/DataUtility.h"
-#include "foundation/FileUtil.h"
+#include "core/foundation/DataUtility.h"
+#include "core/foundation/FileUtil.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "recording/FullTimeDataInfo.h"
+#include "core/recording/FullTimeDataInfo.h"
 
 const QString& FullTimeDataInfo::DATE_FORMAT()
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recording/CardContentTypes.h"
+#include "core/recording/CardContentTypes.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,7 +1,7 @@
-#include "recording/IndexRecordFields.h"
+#include "core/recording/IndexRecordFields.h"
 
-#include "foundation/DataUtility.h"
-#include "foundation/FileUtil.h"
+#include "core/foundation/DataUtility.h"
+#include "core/foundation/FileUtil.h"
 
 namespace IndexRecordFields {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/DataUtility.h"
+#include "core/foundation/DataUtility.h"
 
 #include <QByteArrayView>
 #include <QDateTime>

@@ -1,8 +1,8 @@
-#include "recording/MoveProtectInfo.h"
+#include "core/recording/MoveProtectInfo.h"
 
-#include "foundation/CommonConst.h"
-#include "foundation/DataUtility.h"
-#include "recording/IndexRecordFields.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/DataUtility.h"
+#include "core/recording/IndexRecordFields.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The reader of the recorder's MP4 movies: the udat index of a movie points
 // at a recording header and at one run of 64-byte frame records per second.
 
-#include "recording/Mp4Reader.h"
-#include "recording/TrimmedMovie.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/Mp4Reader.h"
+#include "core/recording/TrimmedMovie.h"
+#include "core/recording/VideoInfo.h"
 
-#include "foundation/DataUtility.h"
+#include "core/foundation/DataUtility.h"
 
 #include <algorithm>
 #include <cstring>
@@ -91,9 +91,43 @@ bool applyHeader(VideoInfo& info, const QByteArray& h, QByteArray& recordingId)
     return true;
 }
 
-struct CarriedPosition {
-    std::int32_t longitude = 0;
-    std::int32_t latitude = 0;
+// A record without a fix (a tunnel, a cold start) is shown where the car was
+// last seen, never where the recording began: it takes the last position
+// before it in the recording, and records before the first fix take that fix.
+// Records of every kind count, in file order. The gps flag stays as recorded.
+class CarriedPosition {
+public:
+    // kept: the frame is filed (a dropped one only teaches the carry).
+    void see(const VideoFramePtr& f, bool kept)
+    {
+        if (f->_longitude == 0) {
+            if (haveFix_) {
+                f->_longitude = longitude_;
+                f->_latitude = latitude_;
+            } else {
+                f->_latitude = 0; // a longitude of 0 is no position, whatever the latitude says
+                if (kept) beforeFirstFix_.push_back(f);
+            }
+            return;
+        }
+        longitude_ = f->_longitude;
+        latitude_ = f->_latitude;
+        if (!haveFix_) {
+            haveFix_ = true;
+            for (const VideoFramePtr& early : beforeFirstFix_) {
+                early->_longitude = longitude_;
+                early->_latitude = latitude_;
+            }
+            beforeFirstFix_.clear();
+            beforeFirstFix_.shrink_to_fit();
+        }
+    }
+
+private:
+    bool haveFix_ = false;
+    std::int32_t longitude_ = 0;
+    std::int32_t latitude_ = 0;
+    FrameList beforeFirstFix_;
 };
 
 struct Run {
@@ -106,7 +140,7 @@ struct Run {
     FrameList pictures;
 };
 
-VideoFramePtr decodeRecord(const QByteArray& r, qsizetype p, int blockNo, CarriedPosition& carried, bool& isError)
+VideoFramePtr decodeRecord(const QByteArray& r, qsizetype p, int blockNo, bool& isError)
 {
     auto f = std::make_shared<VideoFrame>();
     f->blockNo = blockNo;
@@ -116,10 +150,6 @@ VideoFramePtr decodeRecord(const QByteArray& r, qsizetype p, int blockNo, Carrie
     if (!noPosition) {
         decodeCoordinate(r, p + 6, f->_longitude, f->_posWest);
         decodeCoordinate(r, p + 9, f->_latitude, f->_posSouth);
-        if (carried.latitude == 0) {
-            carried.longitude = f->_longitude;
-            carried.latitude = f->_latitude;
-        }
     }
 
     f->speed = DataUtility::toUInt16(r, p + 12) / 10;
@@ -156,7 +186,8 @@ Run readRun(const QByteArray& r, int blockNo, const QByteArray& recordingId, Car
     Run run;
     for (qsizetype p = 0; p + RECORD_SIZE <= r.size(); p += RECORD_SIZE) {
         if (std::memcmp(r.constData() + p + 60, recordingId.constData(), 4) != 0) break;
-        VideoFramePtr f = decodeRecord(r, p, blockNo, carried, isError);
+        VideoFramePtr f = decodeRecord(r, p, blockNo, isError);
+        carried.see(f, f->_id == ID_PICTURE);
         if (f->powerDown) run.powerDown = true;
         if (f->_id != ID_PICTURE) continue; // sound and other records are not kept
         if (run.earliest == CommonConst::DEFAULT_DATE() || run.earliest > f->time) run.earliest = f->time;
@@ -167,6 +198,23 @@ Run readRun(const QByteArray& r, int blockNo, const QByteArray& recordingId, Car
         run.pictures.push_back(std::move(f));
     }
     return run;
+}
+
+// The recorder writes each byte of its index once. Ranges that overlap, or
+// that add up to more than the file holds, would have the same bytes decoded
+// again and again (the work then grows with the square of the file): such an
+// index is damage, and the movie is not read.
+bool rangesFitTheFile(const std::map<qint64, qint64>& table, qint64 fileSize)
+{
+    qint64 total = 0;
+    qint64 previousEnd = 0;
+    for (const auto& [offset, length] : table) { // offsets and lengths are 32-bit: no sum overflows
+        if (offset < previousEnd) return false;
+        previousEnd = offset + length;
+        total += length;
+        if (total > fileSize) return false;
+    }
+    return true;
 }
 
 float frameRateOf(CommonConst::RecMode mode)
@@ -219,7 +267,7 @@ std::shared_ptr<VideoInfo> readMovie(const Mp4Reader& reader, const QDateTime& l
     }
 
     const std::map<qint64, qint64> table = reader.readUdatTable(); // ordered by file offset
-    if (table.empty()) return nullptr;
+    if (table.empty() || !rangesFitTheFile(table, reader.fileSize())) return nullptr;
     std::vector<Mp4Reader::EntryData> entries;
     entries.reserve(table.size());
     for (const auto& [offset, length] : table) entries.push_back(reader.entry(offset, length));
@@ -255,8 +303,10 @@ std::shared_ptr<VideoInfo> readMovie(const Mp4Reader& reader, const QDateTime& l
         std::stable_sort(pictures.begin(), pictures.end(),
                          [](const VideoFramePtr& a, const VideoFramePtr& b) { return a->_timeStamp < b->_timeStamp; });
         info->_cameraFrames[1] = VideoInfo::fillFrameGaps(pictures, t0, frameRateOf(info->_recMode));
-        info->_cameraFrames[0] =
-            VideoInfo::buildFrameDictionary(pictures, t0, 0, carried.longitude, carried.latitude);
+        // Positions were carried while reading, so the table carries none.
+        std::int32_t noLongitude = -1;
+        std::int32_t noLatitude = -1;
+        info->_cameraFrames[0] = VideoInfo::buildFrameDictionary(pictures, t0, 0, noLongitude, noLatitude);
     }
     finish(*info, t0, t1);
     return info;

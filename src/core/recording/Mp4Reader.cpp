@@ -1,6 +1,6 @@
-#include "recording/Mp4Reader.h"
+#include "core/recording/Mp4Reader.h"
 
-#include "foundation/DataUtility.h"
+#include "core/foundation/DataUtility.h"
 
 #include <QFile>
 #include <QIODevice>

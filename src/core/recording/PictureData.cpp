@@ -1,7 +1,7 @@
-#include "recording/PictureData.h"
+#include "core/recording/PictureData.h"
 
-#include "foundation/AppError.h"
-#include "recording/FullTimeDataInfo.h"
+#include "core/foundation/AppError.h"
+#include "core/recording/FullTimeDataInfo.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "recording/PictureDataTypes.h"
-#include "recording/VersionInfo.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/PictureDataTypes.h"
+#include "core/recording/VersionInfo.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QDateTime>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "recording/PictureDataUtil.h"
+#include "core/recording/PictureDataUtil.h"
 
-#include "recording/PictureData.h"
+#include "core/recording/PictureData.h"
 
 #include <algorithm>
 

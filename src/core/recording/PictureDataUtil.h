@@ -1,7 +1,7 @@
 #pragma once
 
-#include "catalog/ChapterData.h"
-#include "recording/VideoFrame.h"
+#include "core/catalog/ChapterData.h"
+#include "core/recording/VideoFrame.h"
 
 #include <cstdint>
 #include <optional>

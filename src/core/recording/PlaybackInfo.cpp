@@ -1,8 +1,8 @@
-#include "recording/PlaybackInfo.h"
+#include "core/recording/PlaybackInfo.h"
 
-#include "foundation/AppError.h"
-#include "foundation/IniFile.h"
-#include "recording/VideoFrame.h"
+#include "core/foundation/AppError.h"
+#include "core/foundation/IniFile.h"
+#include "core/recording/VideoFrame.h"
 
 namespace {
 

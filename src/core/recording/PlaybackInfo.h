@@ -1,6 +1,6 @@
 #pragma once
 
-#include "recording/DetectionType.h"
+#include "core/recording/DetectionType.h"
 
 #include <QDateTime>
 #include <QString>

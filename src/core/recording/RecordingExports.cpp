@@ -1,7 +1,7 @@
-#include "recording/RecordingExports.h"
+#include "core/recording/RecordingExports.h"
 
-#include "foundation/CommonConst.h"
-#include "foundation/IniFile.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/IniFile.h"
 
 #include <QCoreApplication>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
-#include "recording/RecordingReaderSupport.h"
+#include "core/recording/RecordingReaderSupport.h"
 
-#include "foundation/DataUtility.h"
+#include "core/foundation/DataUtility.h"
 
 #include <QFile>
 #include <QTimeZone>

@@ -4,9 +4,9 @@
 // movie files. Every helper takes the whole file and an offset and checks
 // that the field lies inside it: card files are untrusted.
 
-#include "foundation/CommonConst.h"
-#include "recording/PlaybackInfo.h"
-#include "recording/VideoFrame.h"
+#include "core/foundation/CommonConst.h"
+#include "core/recording/PlaybackInfo.h"
+#include "core/recording/VideoFrame.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

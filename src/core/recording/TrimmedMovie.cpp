@@ -1,7 +1,7 @@
-#include "recording/TrimmedMovie.h"
+#include "core/recording/TrimmedMovie.h"
 
-#include "recording/CutVideoUtility.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/CutVideoUtility.h"
+#include "core/recording/VideoInfo.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "recording/VersionInfo.h"
+#include "core/recording/VersionInfo.h"
 
-#include "foundation/AppError.h"
-#include "foundation/FileUtil.h"
+#include "core/foundation/AppError.h"
+#include "core/foundation/FileUtil.h"
 
 #include <QFile>
 #include <QStringDecoder>

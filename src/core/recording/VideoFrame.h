@@ -1,7 +1,7 @@
 #pragma once
 
-#include "recording/DetectionType.h"
-#include "foundation/CommonConst.h"
+#include "core/recording/DetectionType.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QByteArray>
 #include <QDateTime>

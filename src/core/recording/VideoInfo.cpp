@@ -1,7 +1,7 @@
-#include "recording/VideoInfo.h"
+#include "core/recording/VideoInfo.h"
 
-#include "recording/FullTimeDataInfo.h"
-#include "recording/VersionInfo.h"
+#include "core/recording/FullTimeDataInfo.h"
+#include "core/recording/VersionInfo.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -170,6 +170,14 @@ FrameTable VideoInfo::fillFrameGaps(const FrameList& sortedFrames, std::uint32_t
     // A damaged time stamp can open a gap of hours; no gap is filled beyond
     // the length of one run, which is all a real gap can be.
     constexpr qint64 MAX_FILL_MS = 1000;
+    // A recorder drops a frame now and then; a movie whose every frame stands
+    // a second from the next is crafted, and copying each of them dozens of
+    // times would let a small file take hundreds of megabytes. The copies of
+    // a movie are bounded by its frames (and one second's worth, so that a
+    // short recording's one gap is whole): gaps beyond the budget keep their
+    // frame, which every lookup inside them still finds.
+    constexpr std::size_t MAX_COPIES_PER_FRAME = 4;
+    std::size_t copyBudget = sortedFrames.size() * MAX_COPIES_PER_FRAME + std::size_t(MAX_FILL_MS / interval);
 
     FrameList output;
     output.reserve(sortedFrames.size() + sortedFrames.size() / 8);
@@ -177,8 +185,9 @@ FrameTable VideoInfo::fillFrameGaps(const FrameList& sortedFrames, std::uint32_t
     for (const VideoFramePtr& cur : sortedFrames) {
         if (prev != cur && prev->blockNo == cur->blockNo) {
             const qint64 gapStart = prev->_timeStamp;
-            while (qint64(prev->_timeStamp) + interval < qint64(cur->_timeStamp)
+            while (copyBudget > 0 && qint64(prev->_timeStamp) + interval < qint64(cur->_timeStamp)
                    && qint64(prev->_timeStamp) + interval - gapStart <= MAX_FILL_MS) {
+                --copyBudget;
                 VideoFramePtr copy = VideoFrame::copyOf(*prev);
                 copy->_timeStamp = std::uint32_t(qint64(prev->_timeStamp) + interval);
                 output.push_back(copy);

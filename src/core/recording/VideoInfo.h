@@ -1,10 +1,10 @@
 #pragma once
 
-#include "foundation/CommonConst.h"
-#include "recording/DetectionType.h"
-#include "recording/PictureDataTypes.h"
-#include "recording/PlaybackInfo.h"
-#include "recording/VideoFrame.h"
+#include "core/foundation/CommonConst.h"
+#include "core/recording/DetectionType.h"
+#include "core/recording/PictureDataTypes.h"
+#include "core/recording/PlaybackInfo.h"
+#include "core/recording/VideoFrame.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,8 +1,8 @@
-#include "recording/VrecMoveManagerInfo.h"
+#include "core/recording/VrecMoveManagerInfo.h"
 
-#include "foundation/CommonConst.h"
-#include "foundation/DataUtility.h"
-#include "recording/IndexRecordFields.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/DataUtility.h"
+#include "core/recording/IndexRecordFields.h"
 
 VrecMoveManagerInfo::VrecMoveManagerInfo(QByteArrayView data) : _datetime(CommonConst::DEFAULT_DATE())
 {

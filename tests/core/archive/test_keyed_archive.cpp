@@ -1,5 +1,5 @@
-#include "archive/BinaryPlist.h"
-#include "archive/KeyedArchive.h"
+#include "core/archive/BinaryPlist.h"
+#include "core/archive/KeyedArchive.h"
 #include "archive/PlistBuilder.h"
 
 #include <QFile>

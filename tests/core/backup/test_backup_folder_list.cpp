@@ -1,4 +1,4 @@
-#include "backup/BackupFolderList.h"
+#include "core/backup/BackupFolderList.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 // generator into a temporary folder, and hand-made index files.
 
 #include "CardGen.h"
-#include "catalog/CardData.h"
+#include "core/catalog/CardData.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -3,7 +3,7 @@
 
 #include "CatalogFixture.h"
 
-#include "recording/PictureData.h"
+#include "core/recording/PictureData.h"
 
 using namespace catalogtest;
 

@@ -3,7 +3,7 @@
 
 #include "CatalogFixture.h"
 
-#include "recording/PictureDataUtil.h"
+#include "core/recording/PictureDataUtil.h"
 
 #include <algorithm>
 
@@ -94,27 +94,84 @@ TEST_F(CardDataWindow, AnEventWindowReachesBack12sAndForward8s)
     EXPECT_EQ(five.eventValue, 25000);
 }
 
-TEST_F(CardDataWindow, AnEventOutsideItsChapterHasNoWindow)
+TEST_F(CardDataWindow, ARecordStampedOutsideItsChapterKeepsItsChaptersWithItsRangeInsideThem)
 {
     const auto w = write(fiveChapters());
     const auto& m = w.trips[0].chapters;
+    // Chapter 4 is gone: a record naming it has no chapter on the card.
+    ASSERT_TRUE(QFile::remove(m[3].path));
+    const qint64 lastSpan = qint64(m[4].lastStamp - m[4].firstStamp);
     writeBytes(w.moveDir + QStringLiteral("/MOV_PRCT.DAT"),
-               cardgen::buildProtectFile(1, {gEntry(m[1], -1), gEntry(m[1], 25000)}, {}, {}));
+               cardgen::buildProtectFile(1,
+                                         {gEntry(m[1], -1), gEntry(m[1], 25000), gEntry(m[4], lastSpan + 500),
+                                          gEntry(m[4], lastSpan + 30000), gEntry(m[3], 1000)},
+                                         {survEntry(m[4], lastSpan + 100), survEntry(m[0], -5000)}, {}));
     const auto card = load(w.moveDir);
     const MoveProtectList records = card->moveProtectList();
-    ASSERT_EQ(records.size(), 2);
-    for (const auto& r : records) {
-        ASSERT_TRUE(card->eventChapter(*r));
-        const ChapterWindow none = card->eventChapterList(*r);
-        EXPECT_FALSE(none.chapters);
-        EXPECT_EQ(none.eventValue, 0);
-        EXPECT_EQ(none.minValue, 0);
-        EXPECT_EQ(none.maxValue, 0);
-    }
-    // No thumbnail either: the attempt is counted and nothing is asked of the movie.
-    EXPECT_FALSE(card->makeProtectThumbnail(*records[0]));
-    EXPECT_EQ(records[0]->retryCntThumbnail(), 1);
-    EXPECT_TRUE(records[0]->pathThumbnail().isEmpty());
+    ASSERT_EQ(records.size(), 7);
+    auto windowOf = [&](const cardgen::WrittenMovie& movie, qint64 offset) {
+        return card->protectChapterList(recordAt(records, movie, offset));
+    };
+    auto insideItsList = [](const ChapterWindow& win) {
+        const qint64 total = PictureDataUtil::totalLength(*win.chapters);
+        return 0 <= win.minValue && win.minValue <= win.eventValue && win.eventValue <= win.maxValue &&
+               win.maxValue <= total;
+    };
+
+    // A millisecond before its chapter: the walk back takes chapter 1.
+    const ChapterWindow early = windowOf(m[1], -1);
+    ASSERT_TRUE(early.chapters);
+    EXPECT_EQ(numbersOf(*early.chapters), (std::vector<qint32>{1, 2}));
+    EXPECT_TRUE(insideItsList(early));
+
+    // Past its chapter's end with a chapter after it: the event lies there.
+    const ChapterWindow past = windowOf(m[1], 25000);
+    ASSERT_TRUE(past.chapters);
+    EXPECT_EQ(numbersOf(*past.chapters), (std::vector<qint32>{2, 3}));
+    EXPECT_EQ(past.eventValue, 25000);
+    EXPECT_EQ(past.minValue, 13000);
+    EXPECT_EQ(past.maxValue, 33000);
+
+    // Stamped in the trip's last moment, after the data of its last chapter:
+    // the event plays up to where the data ends, and its mark is there.
+    const ChapterWindow last = windowOf(m[4], lastSpan + 500);
+    ASSERT_TRUE(last.chapters);
+    EXPECT_EQ(numbersOf(*last.chapters), (std::vector<qint32>{5}));
+    const qint64 end = PictureDataUtil::totalLength(*last.chapters);
+    EXPECT_EQ(last.minValue, lastSpan + 500 - 12000);
+    EXPECT_EQ(last.maxValue, end);
+    EXPECT_EQ(last.eventValue, end);
+    // So far beyond that the whole range would lie past the data: empty, at its end.
+    const ChapterWindow far = windowOf(m[4], lastSpan + 30000);
+    ASSERT_TRUE(far.chapters);
+    EXPECT_EQ(far.minValue, end);
+    EXPECT_EQ(far.maxValue, end);
+    EXPECT_EQ(far.eventValue, end);
+
+    // Surveillance records likewise.
+    const ChapterWindow survPast = windowOf(m[4], lastSpan + 100);
+    ASSERT_TRUE(survPast.chapters);
+    EXPECT_EQ(survPast.minValue, end);
+    EXPECT_EQ(survPast.maxValue, end);
+    EXPECT_EQ(survPast.eventValue, end);
+    const ChapterWindow survEarly = windowOf(m[0], -5000);
+    ASSERT_TRUE(survEarly.chapters);
+    EXPECT_EQ(numbersOf(*survEarly.chapters), (std::vector<qint32>{1, 2, 3}));
+    EXPECT_EQ(survEarly.minValue, 0);
+    EXPECT_EQ(survEarly.eventValue, 0);
+    EXPECT_EQ(survEarly.maxValue, 55000);
+
+    // Only a record whose chapter is not on the card has no window.
+    const ChapterWindow none = windowOf(m[3], 1000);
+    EXPECT_FALSE(none.chapters);
+    EXPECT_EQ(none.minValue, 0);
+    EXPECT_EQ(none.maxValue, 0);
+    // An event stamped before its chapter has no picture in it: the thumbnail
+    // attempt is counted and nothing is asked of the movie.
+    auto& before = const_cast<MoveProtectInfo&>(recordAt(records, m[1], -1));
+    EXPECT_FALSE(card->makeProtectThumbnail(before));
+    EXPECT_EQ(before.retryCntThumbnail(), 1);
+    EXPECT_TRUE(before.pathThumbnail().isEmpty());
 }
 
 TEST_F(CardDataWindow, AGapInNumberingEndsTheWalk)

@@ -3,14 +3,19 @@
 
 #include "CatalogFixture.h"
 
-#include "recording/CutVideoInfo.h"
-#include "recording/CutVideoUtility.h"
-#include "recording/PictureData.h"
-#include "settings/SettingInfo.h"
+#include "core/recording/CutVideoInfo.h"
+#include "core/recording/CutVideoUtility.h"
+#include "core/recording/PictureData.h"
+#include "core/settings/SettingInfo.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace catalogtest;
 
@@ -224,6 +229,7 @@ TEST_F(CardDataWorkers, WorkersReportEveryChapterAndDisposeWakesThemAtOnce)
     QElapsedTimer timer;
     timer.start();
     card->dispose();
+    CardData::waitForDisposals();
     EXPECT_LT(timer.elapsed(), 500); // not the rest of a one-second sleep
     EXPECT_FALSE(card->workersRunning());
     EXPECT_TRUE(card->tripList().isEmpty());
@@ -257,8 +263,61 @@ TEST_F(CardDataWorkers, DisposingWhileWorkersLoadDropsTheirLaterResults)
     for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_EQ(recorder.routes, 1);
     EXPECT_TRUE(card->isDisposed());
+    CardData::waitForDisposals();
     EXPECT_TRUE(card->tripList().isEmpty());
     card.reset(); // the last owner goes: nothing is left running
+}
+
+TEST_F(CardDataWorkers, DisposingLeavesAWorkerBusyInAMovieToADisposalThreadThatKeepsTheCatalogue)
+{
+    const auto w = write(threeTrips(false));
+    auto card = load(w.moveDir);
+    // The first chapter's movie becomes a pipe: a worker opening it waits
+    // there until something opens the other end, like a read from a slow
+    // card that takes its time.
+    const QString movie = card->tripList()[0]->firstChapter()->_pathMp4.toLocalFile();
+    ASSERT_TRUE(QFile::remove(movie));
+    ASSERT_EQ(mkfifo(QFile::encodeName(movie).constData(), 0600), 0);
+    // Opening the pipe for writing without a reader fails at once: the worker is inside.
+    auto workerInside = [&] {
+        const int fd = ::open(QFile::encodeName(movie).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+        return fd >= 0;
+    };
+    Recorder recorder;
+    card->setDelegate(&recorder, &recorder);
+    card->startLoadThreads();
+    ASSERT_TRUE(pumpUntil(workerInside));
+
+    // Should dispose() wait for the worker, a helper lets it go after a
+    // second (and every worker that comes to the pipe after it).
+    std::atomic<bool> ended{false};
+    std::thread release([&] {
+        QThread::msleep(1000);
+        while (!ended.load()) {
+            workerInside();
+            QThread::msleep(10);
+        }
+    });
+    QElapsedTimer timer;
+    timer.start();
+    card->dispose();
+    const qint64 guiMs = timer.elapsed();
+    EXPECT_LT(guiMs, 100) << "the GUI thread waited for the worker";
+    EXPECT_TRUE(card->isDisposed());
+    EXPECT_TRUE(card->workersRunning());
+
+    // The last owner lets go while the worker still waits: what the worker
+    // touches stays alive until it has ended.
+    const std::weak_ptr<CardData> weak = card;
+    card.reset();
+    EXPECT_FALSE(weak.expired());
+    CardData::waitForDisposals();
+    ended.store(true);
+    release.join();
+    EXPECT_TRUE(weak.expired());
+    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(recorder.routes, 0);
 }
 
 TEST_F(CardDataWorkers, ACatalogueDroppedWithRunningWorkersStopsThem)

@@ -1,8 +1,8 @@
 // The recording list's rows and current rows, over generated cards.
 
 #include "CatalogFixture.h"
-#include "catalog/RecordingList.h"
-#include "foundation/UserDefaultUtil.h"
+#include "core/catalog/RecordingList.h"
+#include "core/foundation/UserDefaultUtil.h"
 
 using namespace catalogtest;
 using ListType = CommonConst::ListType;

@@ -1,4 +1,4 @@
-#include "foundation/CommonConst.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QFileInfo>
 #include <gtest/gtest.h>

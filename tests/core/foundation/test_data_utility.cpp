@@ -1,6 +1,6 @@
-#include "foundation/AppError.h"
-#include "foundation/CommonConst.h"
-#include "foundation/DataUtility.h"
+#include "core/foundation/AppError.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/DataUtility.h"
 
 #include <QTimeZone>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "foundation/DateFormat.h"
-#include "foundation/UserDefaultUtil.h"
+#include "core/foundation/DateFormat.h"
+#include "core/foundation/UserDefaultUtil.h"
 
 #include <QLocale>
 #include <QTimeZone>

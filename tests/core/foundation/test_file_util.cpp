@@ -1,6 +1,6 @@
-#include "foundation/CommonConst.h"
-#include "foundation/FileUtil.h"
-#include "foundation/Regex.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/FileUtil.h"
+#include "core/foundation/Regex.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,6 +47,10 @@ TEST(FileUtil, MovieFileNamesGiveTheirTimeKey)
     EXPECT_EQ(FileUtil::isMovieFileName(QStringLiteral("2024031517080912")), QStringLiteral("202403151708"));
     EXPECT_EQ(FileUtil::isMovieFileName(QStringLiteral("M2024031517080912.mp4")), QStringLiteral("202403151708"));
     EXPECT_EQ(FileUtil::isMovieFileName(QStringLiteral("readme.txt")), QString());
+    // Only a whole name is a movie name: leftovers beside a movie are not.
+    for (const char* notMovie : {"m2026031508300003.MP4x", "m2026031508300003.MP4~", "xm2026031508300003.MP4",
+                                 "202603150830_0003.mp4.part", "m2026031508300003.MP4\n", "20260315083000031"})
+        EXPECT_EQ(FileUtil::isMovieFileName(QString::fromLatin1(notMovie)), QString()) << notMovie;
 }
 
 TEST(FileUtil, FolderAndName)
@@ -93,7 +97,8 @@ TEST(FileUtil, CardFolderKeepsOnlyNumberedMoviesInMoveFolders)
          {QStringLiteral("m2024031517080903.MP4"), QStringLiteral("MOVE/_extras/MOVE001/m2024031517080904.MP4"),
           QStringLiteral("MOVE/.hidden/MOVE003/m2024031517080905.MP4"),
           QStringLiteral("MOVE/MOVE001/m2024031517080000.MP4"), QStringLiteral("MOVE/DATA01/m2024031517080906.MP4"),
-          QStringLiteral("MOVE/MOVE001/notes.txt")})
+          QStringLiteral("MOVE/MOVE001/notes.txt"), QStringLiteral("MOVE/MOVE001/m2024031517080907.MP4x"),
+          QStringLiteral("MOVE/MOVE001/m2024031517080908.MP4~"), QStringLiteral("MOVE/MOVE002/202403151708_0009.mp4.part")})
         touch(card.filePath(other));
 
     EXPECT_EQ(names(FileUtil::checkCardFolder(root), root), kept);

@@ -1,6 +1,6 @@
-#include "foundation/AppError.h"
-#include "foundation/IniFile.h"
-#include "foundation/TextEncoding.h"
+#include "core/foundation/AppError.h"
+#include "core/foundation/IniFile.h"
+#include "core/foundation/TextEncoding.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "foundation/SettingsStore.h"
-#include "foundation/UserDefaultUtil.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
 
 #include <QDir>
 #include <QSettings>

@@ -1,4 +1,4 @@
-#include "mainwindow/InstanceGuard.h"
+#include "core/mainwindow/InstanceGuard.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The load road's GUI-free parts: the first-recording check and the load numbering.
 
 #include "../catalog/CatalogFixture.h"
-#include "mainwindow/OpenData.h"
+#include "core/mainwindow/OpenData.h"
 
 using namespace catalogtest;
 
@@ -24,7 +24,7 @@ TEST_F(OpenDataCheck, AReadableFirstRecordingPasses)
     EXPECT_TRUE(card->tripList()[0]->firstChapter()->hasPicture());
 }
 
-TEST_F(OpenDataCheck, AnUnreadableFirstRecordingIsRefused)
+TEST_F(OpenDataCheck, AnUnreadableOrForeignFirstRecordingIsRefused)
 {
     cardgen::CardOptions o;
     o.trips = {tripOf(2, 0)};
@@ -37,6 +37,16 @@ TEST_F(OpenDataCheck, AnUnreadableFirstRecordingIsRefused)
     f.close();
     const auto card = load(w.moveDir);
     EXPECT_EQ(OpenData::checkFirstRecording(*card), OpenData::FirstRecording::Unreadable);
+
+    // A first movie of another format is refused; one later in the trip is
+    // not this check's business.
+    for (const auto& [chapter, expected] :
+         {std::pair{0, OpenData::FirstRecording::Unreadable}, std::pair{1, OpenData::FirstRecording::Ok}}) {
+        QTemporaryDir other;
+        o.trips[0].chapterFormatCodes = {{chapter, 0x0715}};
+        const auto foreign = cardgen::writeCard(other.path(), o);
+        EXPECT_EQ(OpenData::checkFirstRecording(*load(foreign.moveDir)), expected) << chapter;
+    }
 }
 
 TEST(OpenDataGenerations, OnlyTheLatestLoadCounts)

@@ -2,7 +2,7 @@
 // lets a second load start while the first still reads).
 
 #include "../catalog/CatalogFixture.h"
-#include "mainwindow/OpenData.h"
+#include "core/mainwindow/OpenData.h"
 
 #include <thread>
 

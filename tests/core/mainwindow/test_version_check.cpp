@@ -1,4 +1,4 @@
-#include "mainwindow/VersionCheck.h"
+#include "core/mainwindow/VersionCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "mainwindow/WindowTitle.h"
+#include "core/mainwindow/WindowTitle.h"
 
 #include <gtest/gtest.h>
 

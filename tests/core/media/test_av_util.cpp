@@ -1,4 +1,4 @@
-#include "media/AVUtil.h"
+#include "core/media/AVUtil.h"
 
 #include <QDir>
 #include <QFile>

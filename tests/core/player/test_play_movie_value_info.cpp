@@ -1,6 +1,6 @@
-#include "player/PlayMovieValueInfo.h"
-#include "recording/PictureData.h"
-#include "recording/VideoInfo.h"
+#include "core/player/PlayMovieValueInfo.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/VideoInfo.h"
 
 #include <gtest/gtest.h>
 
@@ -111,22 +111,24 @@ TEST(PlayMovieValueInfo, BoundChaptersAreCachedUntilTheirBoundChanges)
 
 #ifdef KR_HAVE_CARDGEN
 #include "../catalog/CatalogFixture.h"
-#include "recording/PictureDataUtil.h"
+#include "core/recording/PictureDataUtil.h"
 
 using namespace catalogtest;
 using PlayListOfRecord = CatalogFixture;
 
-TEST_F(PlayListOfRecord, EventAndSurveillanceRecordsPlayTheirWindowsAndAnEventOutsideItsChapterNone)
+TEST_F(PlayListOfRecord, EventAndSurveillanceRecordsPlayTheirWindowsAndARecordWithoutItsChapterNone)
 {
     cardgen::CardOptions o;
-    o.trips = {tripOf(3, 0)};
+    o.trips = {tripOf(4, 0)};
     const auto w = write(o);
     const auto& m = w.trips[0].chapters;
+    ASSERT_TRUE(QFile::remove(m[3].path));
     writeBytes(w.moveDir + QStringLiteral("/MOV_PRCT.DAT"),
-               cardgen::buildProtectFile(1, {gEntry(m[1], 5000), gEntry(m[1], 25000)}, {survEntry(m[0], 4000)}, {}));
+               cardgen::buildProtectFile(1, {gEntry(m[1], 5000), gEntry(m[1], 25000), gEntry(m[3], 1000)},
+                                         {survEntry(m[0], 4000)}, {}));
     const auto card = load(w.moveDir);
     const MoveProtectList records = card->moveProtectList();
-    ASSERT_EQ(records.size(), 3);
+    ASSERT_EQ(records.size(), 4);
     int events = 0, surveillance = 0, empty = 0;
     for (const auto& r : records) {
         PlayMovieValueInfo info(*card, r);
@@ -146,14 +148,15 @@ TEST_F(PlayListOfRecord, EventAndSurveillanceRecordsPlayTheirWindowsAndAnEventOu
             EXPECT_EQ(info._currentValue, 0);
         } else {
             ++events;
-            // 5 s into chapter 2: the window reaches back into chapter 1.
+            // 5 s into chapter 2: the window reaches back into chapter 1;
+            // 25 s into the 20 s chapter 2: it reaches on into chapter 3.
             EXPECT_EQ(info._chapterDataList.size(), 2);
             EXPECT_EQ(info._currentValue, info._minValue);
             EXPECT_EQ(*info._eventValue - info._minValue, 12000);
             EXPECT_EQ(info._maxValue - *info._eventValue, 8000);
         }
     }
-    EXPECT_EQ(events, 1);
+    EXPECT_EQ(events, 2);
     EXPECT_EQ(surveillance, 1);
     EXPECT_EQ(empty, 1);
 }

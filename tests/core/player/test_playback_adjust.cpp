@@ -1,4 +1,4 @@
-#include "player/PlaybackAdjust.h"
+#include "core/player/PlaybackAdjust.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "player/PlaybackClock.h"
-#include "player/PlayerRules.h"
+#include "core/player/PlaybackClock.h"
+#include "core/player/PlayerRules.h"
 
 #include <gtest/gtest.h>
 

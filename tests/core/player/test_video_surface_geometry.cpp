@@ -1,4 +1,4 @@
-#include "player/VideoSurfaceGeometry.h"
+#include "core/player/VideoSurfaceGeometry.h"
 
 #include <gtest/gtest.h>
 

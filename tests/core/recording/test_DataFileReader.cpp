@@ -1,9 +1,9 @@
-#include "recording/FullTimeDataInfo.h"
-#include "recording/RecordingExports.h"
-#include "recording/VersionInfo.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/FullTimeDataInfo.h"
+#include "core/recording/RecordingExports.h"
+#include "core/recording/VersionInfo.h"
+#include "core/recording/VideoInfo.h"
 
-#include "foundation/CommonConst.h"
+#include "core/foundation/CommonConst.h"
 
 #include "recording/RecorderFileBuilder.h"
 

@@ -1,9 +1,9 @@
-#include "recording/PictureData.h"
-#include "recording/VersionInfo.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/VersionInfo.h"
+#include "core/recording/VideoInfo.h"
 
-#include "foundation/AppError.h"
-#include "foundation/CommonConst.h"
+#include "core/foundation/AppError.h"
+#include "core/foundation/CommonConst.h"
 
 #include "recording/RecorderFileBuilder.h"
 

@@ -1,7 +1,7 @@
-#include "recording/VersionInfo.h"
-#include "recording/VideoInfo.h"
+#include "core/recording/VersionInfo.h"
+#include "core/recording/VideoInfo.h"
 
-#include "foundation/CommonConst.h"
+#include "core/foundation/CommonConst.h"
 
 #include "recording/RecorderFileBuilder.h"
 

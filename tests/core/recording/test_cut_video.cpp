@@ -1,8 +1,8 @@
-#include "archive/KeyedArchive.h"
-#include "recording/CutVideoUtility.h"
-#include "recording/TrimmedMovie.h"
-#include "recording/VideoInfo.h"
-#include "settings/SettingInfo.h"
+#include "core/archive/KeyedArchive.h"
+#include "core/recording/CutVideoUtility.h"
+#include "core/recording/TrimmedMovie.h"
+#include "core/recording/VideoInfo.h"
+#include "core/settings/SettingInfo.h"
 
 #include "MovieBytes.h"
 

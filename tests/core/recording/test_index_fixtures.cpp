@@ -3,9 +3,9 @@
 
 #ifdef KR_HAVE_CARDGEN
 
-#include "recording/AdvMoveProtectInfo.h"
-#include "recording/MoveProtectInfo.h"
-#include "recording/VrecMoveManagerInfo.h"
+#include "core/recording/AdvMoveProtectInfo.h"
+#include "core/recording/MoveProtectInfo.h"
+#include "core/recording/VrecMoveManagerInfo.h"
 
 #include "CardGen.h"
 

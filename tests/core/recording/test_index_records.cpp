@@ -1,7 +1,7 @@
-#include "foundation/CommonConst.h"
-#include "recording/AdvMoveProtectInfo.h"
-#include "recording/MoveProtectInfo.h"
-#include "recording/VrecMoveManagerInfo.h"
+#include "core/foundation/CommonConst.h"
+#include "core/recording/AdvMoveProtectInfo.h"
+#include "core/recording/MoveProtectInfo.h"
+#include "core/recording/VrecMoveManagerInfo.h"
 
 #include <QByteArray>
 #include <QRandomGenerator>

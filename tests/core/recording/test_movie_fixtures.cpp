@@ -2,11 +2,11 @@
 
 #ifdef KR_HAVE_CARDGEN
 
-#include "catalog/ChapterData.h"
-#include "recording/PictureData.h"
-#include "recording/PictureDataUtil.h"
-#include "recording/VideoInfo.h"
-#include "settings/SettingInfo.h"
+#include "core/catalog/ChapterData.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/PictureDataUtil.h"
+#include "core/recording/VideoInfo.h"
+#include "core/settings/SettingInfo.h"
 
 #include "CardGen.h"
 
@@ -129,14 +129,16 @@ TEST_F(MovieFixture, PowerLossKeepsWhatWasRecordedAndFlagsIt)
     EXPECT_EQ(l.info->_timeSpan, written.lastStamp - written.firstStamp);
 }
 
-TEST_F(MovieFixture, UdatBoxPastTheEndOfTheFileMakesTheMovieUnreadable)
+TEST_F(MovieFixture, AUdatBoxPastTheEndOfTheFileOrOverlappingRangesMakeTheMovieUnreadable)
 {
-    auto o = options(3);
-    o.format.damage = cardgen::BoxPastEnd;
-    const auto written = cardgen::writeMovie(path("past.MP4"), o);
-    const Loaded l = load(written.path);
-    EXPECT_FALSE(l.info);
-    EXPECT_EQ(l.errors, QStringList{VideoInfo::MSG_INVALID_PICTURE_INFO()});
+    for (const unsigned damage : {unsigned(cardgen::BoxPastEnd), unsigned(cardgen::OverlappingRanges)}) {
+        auto o = options(3);
+        o.format.damage = damage;
+        const auto written = cardgen::writeMovie(path("damaged.MP4"), o);
+        const Loaded l = load(written.path);
+        EXPECT_FALSE(l.info) << damage;
+        EXPECT_EQ(l.errors, QStringList{VideoInfo::MSG_INVALID_PICTURE_INFO()}) << damage;
+    }
 }
 
 TEST_F(MovieFixture, InvalidBcdInFrameRecordsIsReportedButTheFramesStay)

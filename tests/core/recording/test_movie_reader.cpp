@@ -1,7 +1,7 @@
-#include "recording/CutVideoUtility.h"
-#include "recording/VideoInfo.h"
-#include "recording/VersionInfo.h"
-#include "settings/SettingInfo.h"
+#include "core/recording/CutVideoUtility.h"
+#include "core/recording/VideoInfo.h"
+#include "core/recording/VersionInfo.h"
+#include "core/settings/SettingInfo.h"
 
 #include "MovieBytes.h"
 
@@ -114,11 +114,34 @@ TEST(MovieReaderRuns, RunsWithoutAnyPictureMakeTheRecordingUnreadable)
 TEST(MovieReaderRuns, RunPastTheEndOfTheFileReadsAsEmpty)
 {
     Movie m{headerBytes({}), {run({pic(1000), pic(1036)})}};
-    m.extraEntries.emplace_back(0x7FFFFF00u, 0x4000u);
+    m.extraEntries.emplace_back(0x7FFFFF00u, 0x40u);
     const auto r = readBytes(movieBytes(m));
     ASSERT_TRUE(r.info);
     EXPECT_FALSE(r.isError);
     EXPECT_EQ(r.info->_timeSpan, 36u);
+}
+
+TEST(MovieReaderIndex, OverlappingRangesOrMoreBytesThanTheFileMakeTheMovieUnreadable)
+{
+    // The header at 40 and one run of 100 records right after it.
+    QByteArray runBytes;
+    for (std::uint32_t i = 0; i < 100; ++i) runBytes += recordBytes(pic(1000 + 36 * i));
+    const Movie whole{headerBytes({}), {runBytes}};
+    const QByteArray plain = movieBytes(whole);
+    ASSERT_TRUE(readBytes(plain).info);
+    const std::uint32_t runStart = 40 + std::uint32_t(headerBytes({}).size());
+
+    // A range inside the run, and one that starts inside it and runs on:
+    // each would decode the same records again.
+    for (const auto& extra : {std::pair{runStart + 64, 128u}, std::pair{runStart + 6336, 640u}}) {
+        Movie crafted = whole;
+        crafted.extraEntries.push_back(extra);
+        EXPECT_FALSE(readBytes(movieBytes(crafted)).info) << extra.first;
+    }
+    // Ranges that do not overlap but announce more bytes than the file holds.
+    Movie beyond = whole;
+    beyond.extraEntries.emplace_back(0x7FFFFF00u, std::uint32_t(plain.size()));
+    EXPECT_FALSE(readBytes(movieBytes(beyond)).info);
 }
 
 TEST(MovieReaderRecords, DecodesTimeSpeedGravityAndFlags)
@@ -168,6 +191,47 @@ TEST(MovieReaderRecords, PositionsCarryWestAndSouthFlags)
     EXPECT_EQ(t.at(36)->_posWest, 0);
     EXPECT_EQ(t.at(36)->_longitude, -16);
     EXPECT_EQ(t.at(36)->_latitude, -32);
+}
+
+TEST(MovieReaderRecords, ARecordWithoutAFixTakesTheLastPositionSeenBeforeIt)
+{
+    auto at = [](std::uint32_t ts, std::uint32_t longitude, std::uint8_t id = 0x55) {
+        Record r = pic(ts);
+        r.id = id;
+        r.longitude = longitude;
+        r.latitude = longitude + 1;
+        return r;
+    };
+    auto lost = [](std::uint32_t ts) {
+        Record r = pic(ts);
+        r.noPosition = true;
+        r.flags = 0x00;
+        return r;
+    };
+    // A cold start, then a fix, a tunnel, a second fix, a second tunnel that
+    // spans two runs; a sound record with its own fix counts too.
+    const auto r = readBytes(movieBytes(
+        {headerBytes({}),
+         {run({lost(1000), at(1036, 100), lost(1072), at(1108, 200), lost(1144)}),
+          run({lost(2000), at(2036, 0), at(2072, 250, 0xAA) /*sound*/, lost(2108)}),
+          run({at(3000, 300), lost(3036)})}}));
+    ASSERT_TRUE(r.info);
+    const FrameTable& t = r.info->getCameraFrames(0);
+    auto longitudeAt = [&](qint64 key) { return t.at(key)->_longitude; };
+    EXPECT_EQ(longitudeAt(0), 100);   // before the first fix: the first fix
+    EXPECT_EQ(longitudeAt(72), 100);
+    EXPECT_EQ(longitudeAt(144), 200); // the last fix, not the first
+    EXPECT_EQ(longitudeAt(1000), 200);
+    EXPECT_EQ(t.at(1000)->_latitude, 201);
+    EXPECT_EQ(longitudeAt(1036), 200); // longitude 0 is no fix either
+    EXPECT_EQ(t.at(1036)->_latitude, 201);
+    EXPECT_EQ(longitudeAt(1108), 250); // after the sound record's fix
+    EXPECT_EQ(longitudeAt(2000), 300);
+    EXPECT_EQ(longitudeAt(2036), 300);
+    EXPECT_FALSE(t.at(144)->gps);      // the flag stays as recorded
+    EXPECT_TRUE(t.at(108)->gps);
+    // The gap copies of table 1 are made after the carry: they sit where their frame is.
+    for (const auto& [key, frame] : r.info->getCameraFrames(1)) EXPECT_NE(frame->_longitude, 0) << key;
 }
 
 TEST(MovieReaderRecords, DrivingEventCodes)

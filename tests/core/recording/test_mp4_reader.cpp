@@ -1,4 +1,4 @@
-#include "recording/Mp4Reader.h"
+#include "core/recording/Mp4Reader.h"
 
 #include "MovieBytes.h"
 

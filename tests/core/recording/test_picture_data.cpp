@@ -1,5 +1,5 @@
-#include "recording/PictureData.h"
-#include "recording/PictureDataUtil.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/PictureDataUtil.h"
 
 #include <gtest/gtest.h>
 

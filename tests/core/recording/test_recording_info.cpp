@@ -1,8 +1,8 @@
-#include "foundation/AppError.h"
-#include "recording/CardContentTypes.h"
-#include "recording/FullTimeDataInfo.h"
-#include "recording/PlaybackInfo.h"
-#include "recording/VersionInfo.h"
+#include "core/foundation/AppError.h"
+#include "core/recording/CardContentTypes.h"
+#include "core/recording/FullTimeDataInfo.h"
+#include "core/recording/PlaybackInfo.h"
+#include "core/recording/VersionInfo.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "recording/VideoFrame.h"
+#include "core/recording/VideoFrame.h"
 
 #include <QTimeZone>
 #include <gtest/gtest.h>

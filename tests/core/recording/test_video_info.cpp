@@ -1,5 +1,5 @@
-#include "recording/VideoInfo.h"
-#include "recording/VersionInfo.h"
+#include "core/recording/VideoInfo.h"
+#include "core/recording/VersionInfo.h"
 
 #include <gtest/gtest.h>
 #include <QTimeZone>
@@ -211,6 +211,19 @@ TEST(VideoInfoGaps, ACorruptStampFillsNoMoreThanOneRunLength)
     EXPECT_EQ(t.size(), 29u);
     EXPECT_EQ(t.rbegin()->first, qint64(0xFFFFFFF0u));
     EXPECT_EQ(t.rbegin()->second->_movieTimeStamp, 0xFFFFFFF0u);
+}
+
+TEST(VideoInfoGaps, CopiesAreBoundedByTheFramesOfTheMovie)
+{
+    // A thousand frames a second apart in one run would each get 27 copies.
+    FrameList frames;
+    for (std::uint32_t i = 0; i < 1000; ++i) frames.push_back(frameWithStamp(1000 * i));
+    const FrameTable t = VideoInfo::fillFrameGaps(frames, 0, 28.0f);
+    EXPECT_EQ(t.size(), 1000u + 4 * 1000u + 27u);
+    // The budget is spent from the start: the first gaps are whole, the last keep their frame.
+    EXPECT_EQ(t.at(36)->_timeStamp, 36u);
+    EXPECT_EQ(t.at(998000), frames[998]);
+    EXPECT_EQ(t.upper_bound(998000)->first, 999000);
 }
 
 TEST(VideoInfoGaps, RunsOutOfStampOrderKeepMovieTimesInRange)

@@ -1,0 +1,48 @@
+#pragma once
+
+// The benchmarks' 1080p movie: a test picture at 28 frames a second,
+// written by the ffmpeg program, and the main program around it.
+
+#include <QApplication>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <clocale>
+
+namespace benchmovie {
+
+// Writes the movie; false when ffmpeg failed.
+inline bool writeHdMovie(const QString& path, int seconds)
+{
+    QProcess ffmpeg;
+    ffmpeg.setStandardOutputFile(QProcess::nullDevice());
+    ffmpeg.setStandardErrorFile(QProcess::nullDevice());
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                  QStringLiteral("testsrc=size=1920x1080:rate=28"), QStringLiteral("-t"), QString::number(seconds),
+                  QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
+                  QStringLiteral("yuv420p"), path});
+    return ffmpeg.waitForFinished(300000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+}
+
+// The main program of a benchmark of widgets over the movie: an offscreen
+// application, the movie written to a temporary folder (its path into
+// movie), then the benchmarks.
+inline int runBenchmarks(int argc, char** argv, int seconds, QString& movie)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    // libmpv reads numbers in the C locale only.
+    std::setlocale(LC_NUMERIC, "C");
+    QTemporaryDir dir;
+    movie = dir.filePath(QStringLiteral("hd.MP4"));
+    if (!writeHdMovie(movie, seconds)) return 1;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+} // namespace benchmovie

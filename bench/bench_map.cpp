@@ -1,0 +1,137 @@
+// A one-hour trip (60 chapters of 60 s, 28 frames a second: 100,800 frame
+// records) on the map and in Google Earth:
+// - the route from loaded recordings to the page, until the page has drawn
+//   it (its line exists with its points), off the network;
+// - the KMZ export (document, KML text, zip, file beside the destination).
+
+#include "app/map/WebMapView.h"
+#include "core/catalog/CardData.h"
+#include "core/map/KmlUtil.h"
+#include "core/map/MapRoute.h"
+#include "core/recording/PictureData.h"
+
+#include "CardGen.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+struct Trip {
+    QTemporaryDir dir;
+    std::shared_ptr<CardData> card;
+    ChapterList chapters;
+    std::size_t frames = 0;
+
+    Trip()
+    {
+        cardgen::CardOptions o;
+        cardgen::TripOptions trip;
+        trip.chapters = 60;
+        trip.chapterSeconds = 60;
+        trip.format.realVideo = false;
+        trip.drive.profile = cardgen::SpeedProfile::Highway;
+        o.trips = {trip};
+        const auto written = cardgen::writeCard(dir.path(), o);
+        card = CardData::create();
+        card->readCardData(written.moveDir);
+        chapters = card->tripList().first()->chapterDataList();
+        // The data is loaded before anything is timed, as the workers do.
+        for (const auto& c : chapters) {
+            const auto picture = c->loadPicture(true);
+            if (picture && picture->video) frames += picture->video->getCameraFrames(0).size();
+        }
+    }
+};
+
+Trip& trip()
+{
+    static Trip t;
+    return t;
+}
+
+// Runs the event loop until the page has answered a script sent after the route.
+bool waitForPage(WebMapView& view, const char* script, QVariant* answer)
+{
+    bool done = false;
+    view.page()->runJavaScript(QString::fromLatin1(script), [&](const QVariant& v) {
+        if (answer) *answer = v;
+        done = true;
+    });
+    QDeadlineTimer deadline(30000);
+    while (!done && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    return done;
+}
+
+void BM_OneHourRouteToThePage(benchmark::State& state)
+{
+    Trip& t = trip();
+    WebMapView view(0);
+    view.setNetworkAllowed(false);
+    view.setVersionNoteFolder(QString());
+    view.resize(360, 220);
+    view.show();
+    QDeadlineTimer deadline(30000);
+    while (!view.isPageReady() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (!view.isPageReady()) {
+        state.SkipWithError("map page did not load");
+        return;
+    }
+    WebMapModel& model = view.model();
+    model.setCenter(-33.8688, 151.2093);
+    model.setZoom(15); // the stored zoom a load centres at
+    QVariant parts;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        model.polyList.clear();
+        MapRoute::appendTripRoute(model.polyList, t.chapters);
+        model.drawPolyline();
+        // The page runs scripts in order: this answers once the route is drawn.
+        if (!waitForPage(view, "document.querySelector('path.kr-route').getAttribute('d').length", &parts)) {
+            state.SkipWithError("page did not answer");
+            break;
+        }
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        if (parts.toInt() < 10) state.SkipWithError("route not drawn");
+    }
+    state.counters["frames"] = double(t.frames);
+    state.counters["points"] = double(model.polyList.size());
+    state.counters["path_chars"] = parts.toDouble();
+}
+BENCHMARK(BM_OneHourRouteToThePage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_OneHourKmzExport(benchmark::State& state)
+{
+    Trip& t = trip();
+    const QString destination = t.dir.filePath(QStringLiteral("trip.kmz"));
+    KmlUtil::Context context = KmlUtil::Context::current();
+    for (auto _ : state) {
+        const KmlUtil::ExportResult result = KmlUtil::outputTripKml(t.chapters, destination, context);
+        if (!result.ok) state.SkipWithError(qPrintable(result.error));
+    }
+    state.counters["bytes"] = double(QFileInfo(destination).size());
+}
+BENCHMARK(BM_OneHourKmzExport)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

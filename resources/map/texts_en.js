@@ -1,0 +1,6 @@
+// The English texts of the map page.
+window.MAP_TEXTS = {
+    roadmap: 'Map',
+    terrain: 'Terrain',
+    balloons: 'Balloons'
+};

@@ -1,0 +1,6 @@
+// The Spanish texts of the map page.
+window.MAP_TEXTS = {
+    roadmap: 'Mapa',
+    terrain: 'Relieve',
+    balloons: 'Globos'
+};

@@ -1,0 +1,6 @@
+// The French texts of the map page.
+window.MAP_TEXTS = {
+    roadmap: 'Plan',
+    terrain: 'Relief',
+    balloons: 'Bulles'
+};

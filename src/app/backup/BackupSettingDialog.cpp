@@ -1,0 +1,243 @@
+#include "app/backup/BackupSettingDialog.h"
+
+#include "app/backup/BackgroundJob.h"
+#include "app/backup/BackupTreeView.h"
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/ModalWindow.h"
+#include "core/backup/BackupPaths.h"
+#include "core/backup/BackupTreeModel.h"
+#include "core/catalog/CardData.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/DateFormat.h"
+#include "core/foundation/FileUtil.h"
+#include "core/foundation/IniFile.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <atomic>
+
+BackupSettingDialog::BackupSettingDialog(QWidget* parent) : QWidget(parent)
+{
+    m_model = new BackupTreeModel(this);
+    m_outLineView = new BackupTreeView(m_model, this);
+    m_btnCheckOn = new QPushButton(tr("Select All"), this);
+    m_btnCheckOff = new QPushButton(tr("Clear All"), this);
+    m_txtFreeDriveSize = new QLabel(this);
+    m_txtFileSizeTitle = new QLabel(tr("Backup size:"), this);
+    m_txtFileSize = new QLabel(this);
+    m_txtFileSize->setMinimumWidth(140);
+    m_txtFileSize->setAutoFillBackground(true);
+    m_txtFreeDriveSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_txtFileSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_txtFolderName = new QLineEdit(this);
+    m_btnCancel = new QPushButton(tr("Cancel"), this);
+    m_btnOk = new QPushButton(tr("OK"), this);
+    m_btnOk->setDefault(true);
+
+    auto* checks = new QHBoxLayout;
+    checks->addWidget(m_btnCheckOn);
+    checks->addWidget(m_btnCheckOff);
+    checks->addStretch(1);
+    auto* form = new QGridLayout;
+    form->addWidget(new QLabel(tr("Free space:"), this), 0, 0);
+    form->addWidget(m_txtFreeDriveSize, 0, 1);
+    form->addWidget(m_txtFileSizeTitle, 1, 0);
+    form->addWidget(m_txtFileSize, 1, 1);
+    form->addWidget(new QLabel(tr("Folder name:"), this), 2, 0);
+    form->addWidget(m_txtFolderName, 2, 1, 1, 2);
+    form->setColumnStretch(2, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_btnCancel);
+    buttons->addWidget(m_btnOk);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 14);
+    layout->addWidget(m_outLineView, 1);
+    layout->addLayout(checks);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+    resize(CONTENT_SIZE);
+
+    connect(m_btnCheckOn, &QPushButton::clicked, this, &BackupSettingDialog::btnCheckOn_Click);
+    connect(m_btnCheckOff, &QPushButton::clicked, this, &BackupSettingDialog::btnCheckOff_Click);
+    connect(m_btnOk, &QPushButton::clicked, this, &BackupSettingDialog::btnOk_Click);
+    connect(m_btnCancel, &QPushButton::clicked, this, &BackupSettingDialog::btnCancel_Click);
+    connect(m_model, &BackupTreeModel::checksChanged, this, &BackupSettingDialog::updateSizeDisplay);
+}
+
+BackupSettingDialog::~BackupSettingDialog()
+{
+    if (m_job.isRunning()) {
+        if (m_taskProgressDialog) m_taskProgressDialog->setCancelled();
+        m_job.waitForFinished();
+    }
+}
+
+QString BackupSettingDialog::windowTitleText()
+{
+    return tr("Select backup folder");
+}
+
+void BackupSettingDialog::prepare()
+{
+    m_txtFolderName->setText(
+        Date::toSystemZoneString(QDateTime::currentDateTime(), DateFormatTables::compactFormats().current()));
+    if (!cardData) cardData = CardData::create();
+    m_model->setBackups(BackupTree::makeBackupList(*cardData, playChapter));
+    if (playChapter)
+        static_cast<BackupTreeView*>(m_outLineView)->expandTripOf(playChapter->_pathMove.toLocalFile());
+
+    const QString source = cardData->openSourcePath();
+    if (source.isEmpty()) return;
+    vrecFileSize = prctFileSize = advPrctFileSize = 0;
+    for (const QString& path : BackupCopyJob::managementFilesOf(source)) {
+        const QString name = QFileInfo(path).fileName();
+        const qint64 size = QFileInfo(path).size();
+        if (name == CommonConst::FILE_NAME_VREC) vrecFileSize = size;
+        if (name == CommonConst::FILE_NAME_PRCT) prctFileSize = size;
+        if (name == CommonConst::FILE_NAME_ADVP) advPrctFileSize = size;
+    }
+    if (!pathBackup.isEmpty()) {
+        freeDriveSize = IOUtil::freeDiskSpace(pathBackup);
+        m_txtFreeDriveSize->setText(BackupPaths::backupSizeText(freeDriveSize));
+    }
+    updateSizeDisplay();
+}
+
+void BackupSettingDialog::updateSizeDisplay()
+{
+    const BackupList& rows = m_model->backups();
+    qint64 sum = qint64(BackupTree::checkedBytes(rows));
+    if (BackupTree::checkedCount(rows) > 0) sum += vrecFileSize + prctFileSize + advPrctFileSize;
+    backupFileSize = sum;
+    QPalette pal = m_txtFileSize->palette();
+    pal.setColor(QPalette::Window, backupFileSize < freeDriveSize
+                                       ? m_txtFileSizeTitle->palette().color(QPalette::Window)
+                                       : QColor(Qt::red));
+    m_txtFileSize->setPalette(pal);
+    m_txtFileSize->setText(BackupPaths::backupSizeText(backupFileSize));
+}
+
+void BackupSettingDialog::btnCheckOn_Click()
+{
+    m_model->setAllChecks(CheckState::On);
+}
+
+void BackupSettingDialog::btnCheckOff_Click()
+{
+    m_model->setAllChecks(CheckState::Off);
+}
+
+void BackupSettingDialog::btnOk_Click()
+{
+    const QString name = m_txtFolderName->text();
+    if (const auto problem = BackupPaths::checkFolderName(name); problem != BackupPaths::NameProblem::None) {
+        Alerts::warning(this, BackupPaths::nameProblemText(problem));
+        return;
+    }
+    if (BackupTree::checkedCount(m_model->backups()) == 0) {
+        Alerts::warning(this, tr("Chapter was not selected."));
+        return;
+    }
+    // An unknown free space (-1) refuses as well.
+    if (freeDriveSize <= backupFileSize) {
+        Alerts::warning(this, tr("There is not enough disk space or memory available."));
+        return;
+    }
+    if (pathBackup.isEmpty()) return;
+    const QString dest = FileUtil::combinePath(pathBackup, name);
+    if (QFileInfo::exists(dest)) {
+        const int answer = Alerts::show(
+            this, {Alerts::titleConfirmation(),
+                   tr("The folder already exists at the selected destination. Would you like to overwrite?"),
+                   Alerts::Style::Informational, {Alerts::buttonCancel(), Alerts::buttonOk()}});
+        if (answer != Alerts::FIRST_BUTTON + 1) return;
+    }
+    filePathList = BackupTree::checkedFiles(m_model->backups());
+    DestDirPath = dest;
+    const auto planned =
+        BackupCopyJob::makePlan(cardData ? cardData->openSourcePath() : QString(), DestDirPath, filePathList);
+    if (!planned.plan) {
+        Alerts::warning(this, planned.error);
+        return;
+    }
+    startBackup(*planned.plan);
+    // The copy took space on the backup drive.
+    if (!pathBackup.isEmpty()) {
+        freeDriveSize = IOUtil::freeDiskSpace(pathBackup);
+        m_txtFreeDriveSize->setText(BackupPaths::backupSizeText(freeDriveSize));
+    }
+    updateSizeDisplay();
+}
+
+void BackupSettingDialog::startBackup(const BackupCopyJob::Plan& plan)
+{
+    m_taskProgressDialog = std::make_unique<TaskProgressDialog>();
+    TaskProgressDialog* progress = m_taskProgressDialog.get();
+    progress->setDelegate(this);
+    progress->setTaskMode(TaskMode::Backup);
+    progress->start();
+
+    // The worker gets the plan, the cancel flag and the progress dialog's
+    // thread-safe progress entry; the dialog outlives it (see the destructor).
+    const TaskCancelFlag cancel = progress->cancelFlag();
+    auto shown = std::make_shared<std::atomic<int>>(-1);
+    m_job = runInBackground<BackupCopyJob::Result>(
+        this,
+        [plan, cancel, progress, shown] {
+            return BackupCopyJob::run(plan, cancel, [progress, shown](const BackupCopyJob::Progress& p) {
+                const int percent = p.percent();
+                if (shown->exchange(percent) != percent)
+                    progress->setProgress(percent, TaskProgress::percentText(TaskMode::Backup, percent));
+            });
+        },
+        [this](const BackupCopyJob::Result& result) { copyDidFinish(result); });
+
+    ModalWindow::runDialog(window(), progress, ModalWindow::Type::TaskProgress,
+                           TaskProgressDialog::windowTitle(TaskMode::Backup), TaskProgressDialog::CONTENT_SIZE,
+                           progress);
+    // The run ends after the result alert, once the worker has finished;
+    // ended any other way, the job is stopped rather than waited out.
+    if (m_job.isRunning()) progress->setCancelled();
+    m_job.waitForFinished();
+}
+
+void BackupSettingDialog::copyDidFinish(const BackupCopyJob::Result& result)
+{
+    TaskProgressDialog* progress = m_taskProgressDialog.get();
+    progress->stopTimer();
+    m_lastStatus = result.status;
+    // What the user is told is what the job did: a copy that completed
+    // before a late Cancel is complete, and a partial one never is.
+    switch (result.status) {
+    case BackupCopyJob::Status::Completed:
+        progress->setProgress(100, TaskProgress::percentText(TaskMode::Backup, 100));
+        progress->showSaveCompleted();
+        break;
+    case BackupCopyJob::Status::Failed:
+        Alerts::warning(progress, result.error);
+        progress->setCancelled();
+        progress->showBackupCancelled();
+        break;
+    case BackupCopyJob::Status::Cancelled:
+        progress->showBackupCancelled();
+        break;
+    }
+}
+
+void BackupSettingDialog::taskProgressDialogOnClose()
+{
+    // Only the progress window's own run; never this dialog's.
+    if (ModalWindow* w = ModalWindow::current(); w && w->content() == m_taskProgressDialog.get()) w->endModalRun();
+}
+
+void BackupSettingDialog::btnCancel_Click()
+{
+    ModalWindow::abortModal();
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "app/backup/TaskProgressDialog.h"
+#include "core/backup/BackupCopyJob.h"
+
+#include <QFuture>
+#include <QPointer>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class BackupTreeModel;
+class CardData;
+class ChapterData;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeView;
+
+// Copies chosen chapters of the opened card, with the recorder's management
+// files, into a new folder under the backup path: the card's trips and
+// chapters with check boxes, the free space of the backup drive, the size
+// of what is checked and the new folder's name (the date and time by
+// default). OK checks the name and the choice and runs the copy job under
+// the task-progress dialog; the dialog stays open afterwards.
+//
+// The host sets cardData, pathBackup and playChapter, calls prepare() and
+// runs the dialog in a ModalWindow of type BackupSetting. The host owns the
+// operation's cross-instance lock; the dialog never touches it.
+class BackupSettingDialog : public QWidget, public TaskProgressDialogDelegate {
+    Q_OBJECT
+public:
+    static constexpr QSize CONTENT_SIZE{640, 460};
+    static QString windowTitleText();
+
+    explicit BackupSettingDialog(QWidget* parent = nullptr);
+    // Waits for a copy still running (cancelled first).
+    ~BackupSettingDialog() override;
+
+    std::shared_ptr<ChapterData> playChapter;
+    std::shared_ptr<CardData> cardData;
+    QString pathBackup;
+
+    qint64 vrecFileSize = 0;
+    qint64 prctFileSize = 0;
+    qint64 advPrctFileSize = 0;
+    qint64 freeDriveSize = 0; // -1 when unknown
+    qint64 backupFileSize = 0;
+    QStringList filePathList; // set by OK
+    QString DestDirPath;      // set by OK
+
+    // Fills the tree, the folder name and the sizes.
+    void prepare();
+    void updateSizeDisplay();
+
+    // How the last copy ended (none before the first).
+    std::optional<BackupCopyJob::Status> lastStatus() const { return m_lastStatus; }
+
+    BackupTreeModel* model() const { return m_model; }
+    QTreeView* outLineView() const { return m_outLineView; }
+    QLabel* txtFreeDriveSize() const { return m_txtFreeDriveSize; }
+    QLabel* txtFileSizeTitle() const { return m_txtFileSizeTitle; }
+    QLabel* txtFileSize() const { return m_txtFileSize; }
+    QLineEdit* txtFolderName() const { return m_txtFolderName; }
+    QPushButton* btnOk() const { return m_btnOk; }
+    QPushButton* btnCancel() const { return m_btnCancel; }
+    QPushButton* btnCheckOn() const { return m_btnCheckOn; }
+    QPushButton* btnCheckOff() const { return m_btnCheckOff; }
+    // The progress dialog of the copy running or last run.
+    TaskProgressDialog* taskProgressDialog() const { return m_taskProgressDialog.get(); }
+
+    // TaskProgressDialogDelegate: the result has been seen.
+    void taskProgressDialogOnClose() override;
+
+public Q_SLOTS:
+    void btnCheckOn_Click();
+    void btnCheckOff_Click();
+    void btnOk_Click();
+    void btnCancel_Click();
+
+private:
+    // Runs the plan under a new progress dialog until its result is seen.
+    void startBackup(const BackupCopyJob::Plan& plan);
+    void copyDidFinish(const BackupCopyJob::Result& result);
+
+    BackupTreeModel* m_model = nullptr;
+    QTreeView* m_outLineView = nullptr;
+    QLabel* m_txtFreeDriveSize = nullptr;
+    QLabel* m_txtFileSizeTitle = nullptr;
+    QLabel* m_txtFileSize = nullptr;
+    QLineEdit* m_txtFolderName = nullptr;
+    QPushButton* m_btnCheckOn = nullptr;
+    QPushButton* m_btnCheckOff = nullptr;
+    QPushButton* m_btnOk = nullptr;
+    QPushButton* m_btnCancel = nullptr;
+    std::unique_ptr<TaskProgressDialog> m_taskProgressDialog;
+    QFuture<BackupCopyJob::Result> m_job;
+    std::optional<BackupCopyJob::Status> m_lastStatus;
+};

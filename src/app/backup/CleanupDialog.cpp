@@ -1,0 +1,300 @@
+#include "app/backup/CleanupDialog.h"
+
+#include "app/backup/BackgroundJob.h"
+#include "app/backup/BackupTreeView.h"
+#include "app/backup/CleanupDelegate.h"
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/ModalWindow.h"
+#include "core/backup/BackupPaths.h"
+#include "core/backup/BackupTreeModel.h"
+#include "core/catalog/CardData.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/IniFile.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+constexpr int MAX_LISTED = 10;
+
+// A few paths, one a line, and how many more there are.
+QString listOf(const QStringList& paths)
+{
+    QStringList lines = paths.mid(0, MAX_LISTED);
+    if (paths.size() > MAX_LISTED)
+        lines.append(QCoreApplication::translate("CleanupDialog", "and %n more", nullptr, int(paths.size() - MAX_LISTED)));
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+// The worker's question about a failed removal, answered on the GUI thread.
+// The worker waits for the answer, or until the dialog goes.
+struct CleanupDialog::Question {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::optional<CleanupJob::Decision> answer;
+    bool abandoned = false;
+
+    void answerWith(CleanupJob::Decision d)
+    {
+        std::lock_guard lock(mutex);
+        answer = d;
+        changed.notify_all();
+    }
+    void abandon()
+    {
+        std::lock_guard lock(mutex);
+        abandoned = true;
+        changed.notify_all();
+    }
+};
+
+CleanupDialog::CleanupDialog(QWidget* parent) : QWidget(parent)
+{
+    m_model = new BackupTreeModel(this);
+    m_outLineView = new BackupTreeView(m_model, this);
+    m_txtFolderName = new QLabel(this);
+    m_txtFolderName->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_txtCleanupSize = new QLabel(this);
+    m_txtCleanupSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_txtCleanupSize->setMinimumWidth(140);
+    m_btnCheckOn = new QPushButton(tr("Select All"), this);
+    m_btnCheckOff = new QPushButton(tr("Clear All"), this);
+    m_btnCancel = new QPushButton(tr("Cancel"), this);
+    m_btnOk = new QPushButton(tr("Delete"), this);
+
+    auto* folder = new QHBoxLayout;
+    folder->addWidget(new QLabel(tr("Folder:"), this));
+    folder->addWidget(m_txtFolderName, 1);
+    auto* checks = new QHBoxLayout;
+    checks->addWidget(m_btnCheckOn);
+    checks->addWidget(m_btnCheckOff);
+    checks->addStretch(1);
+    checks->addWidget(new QLabel(tr("Free space after deletion:"), this));
+    checks->addWidget(m_txtCleanupSize);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_btnCancel);
+    buttons->addWidget(m_btnOk);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 14, 16, 14);
+    layout->addLayout(folder);
+    layout->addWidget(m_outLineView, 1);
+    layout->addLayout(checks);
+    layout->addLayout(buttons);
+    resize(CONTENT_SIZE);
+
+    connect(m_btnCheckOn, &QPushButton::clicked, this, &CleanupDialog::btnCheckOn_Click);
+    connect(m_btnCheckOff, &QPushButton::clicked, this, &CleanupDialog::btnCheckOff_Click);
+    connect(m_btnCancel, &QPushButton::clicked, this, &CleanupDialog::btnCancel_Click);
+    connect(m_btnOk, &QPushButton::clicked, this, &CleanupDialog::btnOk_Click);
+    connect(m_model, &BackupTreeModel::checksChanged, this, &CleanupDialog::updateSizeDisplay);
+}
+
+CleanupDialog::~CleanupDialog()
+{
+    if (m_question) m_question->abandon();
+    if (m_job.isRunning()) {
+        if (m_progress) m_progress->setCancelled();
+        m_job.waitForFinished();
+    }
+}
+
+QString CleanupDialog::windowTitleText()
+{
+    return tr("Select delete data");
+}
+
+void CleanupDialog::showCleanup()
+{
+    if (cleanupDirPath.isEmpty()) return;
+    freeDriveSpace = IOUtil::freeDiskSpace(cleanupDirPath);
+    m_txtFolderName->setText(cleanupDirPath);
+    const auto card = CardData::create();
+    card->readCardData(cleanupDirPath);
+    m_model->setBackups(BackupTree::makeBackupList(*card));
+    if (!card->openSourcePath().isEmpty()) {
+        const auto sizeOf = [&](const QString& name) {
+            const QFileInfo info(QFileInfo(card->openSourcePath()).absoluteFilePath() + QLatin1Char('/') + name);
+            return info.isFile() ? info.size() : 0;
+        };
+        vrecFileSize = sizeOf(CommonConst::FILE_NAME_VREC);
+        prctFileSize = sizeOf(CommonConst::FILE_NAME_PRCT);
+        advPrctFileSize = sizeOf(CommonConst::FILE_NAME_ADVP);
+    }
+    card->dispose();
+    updateSizeDisplay();
+}
+
+void CleanupDialog::updateSizeDisplay()
+{
+    const BackupList& rows = m_model->backups();
+    qint64 total = qint64(BackupTree::checkedBytes(rows)) + freeDriveSpace;
+    if (BackupTree::allChecked(rows)) total += vrecFileSize + prctFileSize + advPrctFileSize;
+    m_txtCleanupSize->setText(BackupPaths::cleanupSizeText(total));
+}
+
+void CleanupDialog::btnCheckOn_Click()
+{
+    m_model->setAllChecks(CheckState::On);
+}
+
+void CleanupDialog::btnCheckOff_Click()
+{
+    m_model->setAllChecks(CheckState::Off);
+}
+
+void CleanupDialog::btnCancel_Click()
+{
+    endOwnRun();
+}
+
+void CleanupDialog::endOwnRun()
+{
+    if (ModalWindow* w = ModalWindow::current(); w && w->content() == this) w->endModalRun();
+}
+
+void CleanupDialog::btnOk_Click()
+{
+    isReload = false;
+    const BackupList& rows = m_model->backups();
+    if (BackupTree::checkedCount(rows) == 0) {
+        Alerts::warning(this, tr("Chapter was not selected."));
+        return;
+    }
+    const bool whole = BackupTree::allChecked(rows);
+    const auto ask = [this](const QString& message) {
+        return Alerts::show(this, {Alerts::titleConfirmation(), message, Alerts::Style::Critical,
+                                   {Alerts::buttonCancel(), Alerts::buttonOk()}}) == Alerts::FIRST_BUTTON + 1;
+    };
+    if (!ask(whole ? tr("This will delete the backup folder and all its contents. Are you sure?")
+                   : tr("The selected chapter(s) will be deleted. Are you sure?")))
+        return;
+    IsFolderDelete = whole;
+    filePathList = BackupTree::checkedFiles(rows);
+    const auto planned = CleanupJob::makePlan(cleanupDirPath, filePathList, IsFolderDelete);
+    if (!planned.plan) {
+        Alerts::warning(this, planned.error);
+        return;
+    }
+
+    // Data the main window reads from this folder (or from a folder that
+    // holds it) is closed first, its workers stopped.
+    if (!openSourcePath.isEmpty() && BackupPaths::overlaps(openSourcePath, cleanupDirPath)) {
+        if (!ask(tr("A file in the backup folder is currently in use. Proceed with delete?"))) return;
+        if (delegate != nullptr && !delegate->canCloseOpenData()) return;
+        if (viewControllerDelegate != nullptr) viewControllerDelegate->closeOpenData();
+        isReload = true;
+    }
+
+    runDelete(*planned.plan);
+
+    if (delegate != nullptr) delegate->cleanupDidUpdateFolders();
+    if (isReload && viewControllerDelegate != nullptr && QFileInfo::exists(openSourcePath))
+        viewControllerDelegate->reopenData(openSourcePath);
+    if (m_lastResult && m_lastResult->folderRemoved) {
+        // Back to the chooser, whose list no longer has this folder.
+        endOwnRun();
+        return;
+    }
+    showCleanup();
+}
+
+void CleanupDialog::runDelete(const CleanupJob::Plan& plan)
+{
+    m_progress = std::make_unique<TaskProgressDialog>();
+    TaskProgressDialog* progress = m_progress.get();
+    progress->setDelegate(this);
+    progress->setTaskMode(TaskMode::Cleanup);
+    progress->start();
+    m_question = std::make_shared<Question>();
+
+    // The worker removes the files; it reaches the dialog only through the
+    // progress dialog's thread-safe entry and the posted questions.
+    const TaskCancelFlag cancel = progress->cancelFlag();
+    const std::shared_ptr<Question> question = m_question;
+    m_job = runInBackground<CleanupJob::Result>(
+        this,
+        [this, plan, cancel, progress, question] {
+            const auto onProgress = [progress](int done, int total) {
+                const double percent = total > 0 ? done * 100.0 / total : 100.0;
+                progress->setProgress(percent, TaskProgress::percentText(TaskMode::Cleanup, percent));
+            };
+            const auto onFailure = [this, question](const QString& path, const QString& reason) {
+                {
+                    std::lock_guard lock(question->mutex);
+                    question->answer.reset();
+                }
+                postToOwner(this, [this, question, path, reason] {
+                    question->answerWith(askAboutFailure(path, reason));
+                });
+                std::unique_lock lock(question->mutex);
+                question->changed.wait(lock, [&] { return question->answer.has_value() || question->abandoned; });
+                return question->abandoned ? CleanupJob::Decision::Cancel : *question->answer;
+            };
+            return CleanupJob::run(plan, cancel, onProgress, onFailure);
+        },
+        [this](const CleanupJob::Result& result) { deleteDidFinish(result); });
+
+    ModalWindow::runDialog(window(), progress, ModalWindow::Type::TaskProgress,
+                           TaskProgressDialog::windowTitle(TaskMode::Cleanup), TaskProgressDialog::CONTENT_SIZE,
+                           progress);
+    // The run ends after the result alert, once the worker has finished;
+    // ended any other way, the job is stopped rather than waited out.
+    if (m_job.isRunning()) {
+        progress->setCancelled();
+        question->abandon(); // a question posted now would never be answered
+    }
+    m_job.waitForFinished();
+}
+
+CleanupJob::Decision CleanupDialog::askAboutFailure(const QString& path, const QString& reason)
+{
+    m_progress->stopTimer();
+    const QString message =
+        tr("The action can't be completed because the folder or a file in it is open in another program. "
+           "Please try again after closing the other application.") +
+        QStringLiteral("\n\n") + path + QStringLiteral(": ") + reason;
+    const int answer = Alerts::show(m_progress.get(), {Alerts::titleWarning(), message, Alerts::Style::Critical,
+                                                       {Alerts::buttonCancel(), tr("Retry"), tr("ignore")}});
+    if (answer == Alerts::FIRST_BUTTON + 1) return CleanupJob::Decision::Retry;
+    if (answer == Alerts::FIRST_BUTTON + 2) return CleanupJob::Decision::Ignore;
+    m_progress->setCancelled();
+    return CleanupJob::Decision::Cancel;
+}
+
+void CleanupDialog::deleteDidFinish(const CleanupJob::Result& result)
+{
+    TaskProgressDialog* progress = m_progress.get();
+    progress->stopTimer();
+    m_lastResult = result;
+    if (result.status == CleanupJob::Status::Cancelled) {
+        progress->showDeleteCancelled();
+        return;
+    }
+    progress->setProgress(100, IsFolderDelete ? QStringLiteral("100%")
+                                              : TaskProgress::percentText(TaskMode::Cleanup, 100));
+    // Never "Delete completed." while something the user chose is still there.
+    if (!result.notDeleted.isEmpty())
+        progress->showResult(tr("These files were not deleted:") + QLatin1Char('\n') + listOf(result.notDeleted));
+    else if (IsFolderDelete && !result.folderRemoved)
+        progress->showResult(tr("The chapters were deleted. The backup folder was kept because it still holds "
+                                "other files:") +
+                             QLatin1Char('\n') + listOf(result.keptEntries));
+    else
+        progress->showDeleteCompleted();
+}
+
+void CleanupDialog::taskProgressDialogOnClose()
+{
+    if (ModalWindow* w = ModalWindow::current(); w && w->content() == m_progress.get()) w->endModalRun();
+}

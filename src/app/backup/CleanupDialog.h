@@ -1,0 +1,99 @@
+#pragma once
+
+#include "app/backup/TaskProgressDialog.h"
+#include "core/backup/CleanupJob.h"
+
+#include <QFuture>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class BackupTreeModel;
+class CleanupDelegate;
+class QLabel;
+class QPushButton;
+class QTreeView;
+
+// Shows one backup folder as trips and chapters with check boxes and deletes
+// the checked chapters, or, with every chapter checked, the whole backup.
+// The size figure is the free space the volume would have afterwards.
+//
+// The backup-folder chooser makes one for the folder the user picked, sets
+// the fields, calls showCleanup() and runs it in a window titled "Select
+// delete data". When the main window has data open under the folder, Delete
+// asks once more and makes the main window close it (its workers stopped)
+// before anything is removed, and opens it again afterwards.
+class CleanupDialog : public QWidget, public TaskProgressDialogDelegate {
+    Q_OBJECT
+public:
+    static constexpr QSize CONTENT_SIZE{763, 436};
+    static QString windowTitleText();
+
+    explicit CleanupDialog(QWidget* parent = nullptr);
+    // Waits for a delete still running (cancelled first).
+    ~CleanupDialog() override;
+
+    QString cleanupDirPath;
+    QString openSourcePath;                            // the main window's open data; empty when none
+    CleanupDelegate* delegate = nullptr;               // the chooser; not owned
+    CleanupDelegate* viewControllerDelegate = nullptr; // the main window; not owned
+
+    qint64 vrecFileSize = 0;
+    qint64 prctFileSize = 0;
+    qint64 advPrctFileSize = 0;
+    qint64 freeDriveSpace = 0; // -1 when unknown
+    QStringList filePathList;  // the chapter files of the current job
+    bool IsFolderDelete = false;
+    bool isReload = false;
+
+    // Reads the folder and fills the tree (every box off) and the figures.
+    void showCleanup();
+    void updateSizeDisplay();
+
+    // How the last delete ended (none before the first).
+    const std::optional<CleanupJob::Result>& lastResult() const { return m_lastResult; }
+
+    BackupTreeModel* model() const { return m_model; }
+    QTreeView* outLineView() const { return m_outLineView; }
+    QLabel* txtFolderName() const { return m_txtFolderName; }
+    QLabel* txtCleanupSize() const { return m_txtCleanupSize; }
+    QPushButton* btnOk() const { return m_btnOk; }
+    QPushButton* btnCancel() const { return m_btnCancel; }
+    QPushButton* btnCheckOn() const { return m_btnCheckOn; }
+    QPushButton* btnCheckOff() const { return m_btnCheckOff; }
+    TaskProgressDialog* cleanTaskProgressDialog() const { return m_progress.get(); }
+
+    // TaskProgressDialogDelegate: the result has been seen.
+    void taskProgressDialogOnClose() override;
+
+public Q_SLOTS:
+    void btnCheckOn_Click();
+    void btnCheckOff_Click();
+    void btnCancel_Click();
+    // Delete.
+    void btnOk_Click();
+
+private:
+    struct Question;
+    void runDelete(const CleanupJob::Plan& plan);
+    void deleteDidFinish(const CleanupJob::Result& result);
+    // A removal failed: Cancel, Retry or ignore (GUI thread).
+    CleanupJob::Decision askAboutFailure(const QString& path, const QString& reason);
+    void endOwnRun();
+
+    BackupTreeModel* m_model = nullptr;
+    QTreeView* m_outLineView = nullptr;
+    QLabel* m_txtFolderName = nullptr;
+    QLabel* m_txtCleanupSize = nullptr;
+    QPushButton* m_btnCheckOn = nullptr;
+    QPushButton* m_btnCheckOff = nullptr;
+    QPushButton* m_btnCancel = nullptr;
+    QPushButton* m_btnOk = nullptr;
+    std::unique_ptr<TaskProgressDialog> m_progress;
+    std::shared_ptr<Question> m_question;
+    QFuture<CleanupJob::Result> m_job;
+    std::optional<CleanupJob::Result> m_lastResult;
+};

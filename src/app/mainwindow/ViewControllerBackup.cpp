@@ -1,0 +1,112 @@
+// The main window's backup commands: back up the open card, clean up backup
+// folders, and choose where backups go. Each command takes its
+// cross-instance lock first and gives it back itself when its dialog's run
+// has ended, whatever ended it.
+#include "app/mainwindow/ViewController.h"
+
+#include "app/backup/BackUpFolderSelectDialog.h"
+#include "app/backup/BackupSettingDialog.h"
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/mainwindow/ModalWindow.h"
+#include "app/mainwindow/OperationGuard.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/mainwindow/InstanceGuard.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QSettings>
+
+namespace {
+
+// Gives an operation's lock back when the command that took it returns.
+class HeldLock {
+public:
+    explicit HeldLock(const QString& key) : m_key(key) {}
+    ~HeldLock() { InstanceGuard::release(m_key); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+
+private:
+    QString m_key;
+};
+
+} // namespace
+
+void ViewController::showBackupDialog()
+{
+    pauseForDialog();
+    // Backups are made of data read from a card.
+    if (!backupFlg()) return;
+    if (!OperationGuard::begin(InstanceGuard::BACKUP_SETTING, m_window)) return;
+    const HeldLock lock(InstanceGuard::BACKUP_SETTING);
+    UserDefaultUtil::load();
+    BackupSettingDialog dialog;
+    dialog.cardData = m_cardData;
+    dialog.pathBackup = UserDefaultUtil::pathBackup;
+    dialog.playChapter = m_player ? m_player->currentChapter() : nullptr;
+    dialog.prepare();
+    ModalWindow::runDialog(m_window, &dialog, ModalWindow::Type::BackupSetting,
+                           BackupSettingDialog::windowTitleText());
+    m_window->activateWindow();
+}
+
+void ViewController::showDeleteBackupDialog()
+{
+    pauseForDialog();
+    if (!OperationGuard::begin(InstanceGuard::BACKUP_DELETE, m_window)) return;
+    const HeldLock lock(InstanceGuard::BACKUP_DELETE);
+    UserDefaultUtil::load();
+    if (!m_cleanupFolderSelectDialog) m_cleanupFolderSelectDialog = std::make_unique<BackUpFolderSelectDialog>();
+    BackUpFolderSelectDialog* chooser = m_cleanupFolderSelectDialog.get();
+    chooser->mode = BackUpFolderSelectDialog::Mode::Cleanup;
+    chooser->backupFolderPath = UserDefaultUtil::pathBackup;
+    if (chooser->subfolderNames().isEmpty()) {
+        Alerts::warning(m_window, tr("Unable to locate the file."));
+        return;
+    }
+    chooser->viewControllerDelegate = this;
+    // Whatever is open now (not what was open at an earlier clean-up): its
+    // workers may read the folder even while nothing plays.
+    chooser->openSourcePath = m_cardData ? m_cardData->openSourcePath() : QString();
+    chooser->loadFolders();
+    ModalWindow::runDialog(m_window, chooser, ModalWindow::Type::BackupDelete, tr("Select Folder to delete"),
+                           BackUpFolderSelectDialog::CONTENT_SIZE);
+    m_window->activateWindow();
+}
+
+void ViewController::selectBackupDirectory()
+{
+    pauseForDialog();
+    if (!OperationGuard::begin(InstanceGuard::BACKUP_DIRECTORY_SETTING, m_window)) return;
+    QString chosen;
+    {
+        const HeldLock lock(InstanceGuard::BACKUP_DIRECTORY_SETTING);
+        UserDefaultUtil::load();
+        const QString start = QFileInfo::exists(UserDefaultUtil::pathBackup) ? UserDefaultUtil::pathBackup
+                                                                             : UserDefaultUtil::documentsPath();
+        QFileDialog panel(m_window, tr("Select Back Up Directory"), start);
+        panel.setObjectName(QStringLiteral("backupDirectoryPanel"));
+        panel.setFileMode(QFileDialog::Directory);
+        panel.setOption(QFileDialog::ShowDirsOnly);
+        panel.setLabelText(QFileDialog::Accept, tr("OK"));
+        setChildWindowLevels(false);
+        const bool accepted = panel.exec() == QDialog::Accepted;
+        setChildWindowLevels(true);
+        if (accepted && !panel.selectedFiles().isEmpty()) chosen = panel.selectedFiles().constFirst();
+    }
+    if (chosen.isEmpty()) return;
+    UserDefaultUtil::pathBackup = chosen;
+    SettingsStore::open()->setValue(UserDefaultUtil::KEY_PATH_BACKUP, chosen);
+}
+
+void ViewController::closeOpenData()
+{
+    // The catalogue's workers are stopped by the reset; a load still
+    // reading is waited for, so that nothing reads the folder any more.
+    resetForLoad();
+    for (const auto& job : std::as_const(m_jobs))
+        if (job) job->waitForFinished();
+}

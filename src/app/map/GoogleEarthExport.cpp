@@ -1,0 +1,136 @@
+#include "app/map/GoogleEarthExport.h"
+
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/ViewController.h"
+#include "app/player/MoviePlayerView.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/map/MapSupportFiles.h"
+#include "core/player/PlayMovieValueInfo.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QProcess>
+#include <QSettings>
+#include <QtConcurrent/QtConcurrentRun>
+
+using CommonConst::PlayStatus;
+using CommonConst::PlayType;
+
+GoogleEarthExport::GoogleEarthExport(QWidget* window, ViewController* controller, MoviePlayerView* player,
+                                     QObject* parent)
+    : QObject(parent), m_window(window), m_controller(controller), m_player(player)
+{
+    askDestination = [this](const QString& startFolder) {
+        QFileDialog dialog(m_window, tr("Export to Google Earth File"), startFolder,
+                           tr("Google Earth file (*.kmz)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("kmz"));
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+        return dialog.selectedFiles().constFirst();
+    };
+    launch = [](const QString& program, const QString& file) {
+        return QProcess::startDetached(program, {file});
+    };
+    findProgram = [] { return MapSupportFiles::findGoogleEarth(); };
+}
+
+GoogleEarthExport::~GoogleEarthExport()
+{
+    // The job holds the recording's chapters only; let it end before they go.
+    if (m_job) m_job->waitForFinished();
+}
+
+bool GoogleEarthExport::isValidExportFileName(const QString& name)
+{
+    if (!KmlUtil::invalidFileNameCharacter(name)) return true;
+    Alerts::warning(m_window, tr("The file name is not valid."));
+    return false;
+}
+
+void GoogleEarthExport::exportGoogleEarth()
+{
+    MoviePlayerView* player = m_player;
+    if (!player || !m_controller || m_job) return;
+    if (!player->isReady() || player->currentStatus() == PlayStatus::NotReady) return;
+    player->pause();
+
+    // What plays now (not what the list shows): its play list, and for an
+    // event or surveillance recording its record and window.
+    const std::shared_ptr<PlayMovieValueInfo> info = player->_valueInfo;
+    const std::shared_ptr<CardData> card = m_controller->cardData();
+    if (!info || info->_chapterDataList.isEmpty()) return;
+    const bool window = info->_playType == PlayType::Event || info->_playType == PlayType::Surveillance;
+    if (window && (!info->_protectInfo || !card)) return;
+
+    const QString remembered = UserDefaultUtil::pathDirGoogleEarth.toLocalFile();
+    QString folder = !remembered.isEmpty() && QFileInfo::exists(remembered)
+                         ? remembered
+                         : UserDefaultUtil::documentsPath();
+    QString destination;
+    for (;;) {
+        m_controller->setChildWindowLevels(false);
+        destination = askDestination(folder);
+        m_controller->setChildWindowLevels(true);
+        if (destination.isEmpty()) return;
+        if (QFileInfo(destination).suffix().compare(QLatin1String("kmz"), Qt::CaseInsensitive) != 0)
+            destination += QStringLiteral(".kmz");
+        if (isValidExportFileName(QFileInfo(destination).completeBaseName())) break;
+        folder = QFileInfo(destination).absolutePath();
+    }
+
+    const QUrl folderUrl = QUrl::fromLocalFile(QFileInfo(destination).absolutePath());
+    UserDefaultUtil::pathDirGoogleEarth = folderUrl;
+    SettingsStore::open()->setValue(UserDefaultUtil::KEY_PATH_DIR_GOOGLE_EARTH, folderUrl.toString());
+
+    const KmlUtil::Context context = KmlUtil::Context::current();
+    std::function<KmlUtil::ExportResult()> job;
+    if (window) {
+        const std::shared_ptr<MoveProtectInfo> record = info->_protectInfo;
+        const ChapterWindow w = info->_playType == PlayType::Surveillance
+                                    ? card->surveillanceChapterList(*record)
+                                    : card->eventChapterList(*record);
+        if (!w.chapters) {
+            Alerts::warning(m_window, tr("Unable to locate the file."));
+            return;
+        }
+        const ChapterList chapters = *w.chapters;
+        const auto start = std::int32_t(std::clamp<qint64>(w.minValue, 0, INT32_MAX));
+        const auto end = std::int32_t(std::clamp<qint64>(w.maxValue, 0, INT32_MAX));
+        job = [chapters, start, end, record, destination, context] {
+            return KmlUtil::outputEventKml(chapters, start, end, *record, destination, context);
+        };
+    } else {
+        const ChapterList chapters = info->_chapterDataList;
+        job = [chapters, destination, context] {
+            return KmlUtil::outputTripKml(chapters, destination, context);
+        };
+    }
+    m_job = new QFutureWatcher<KmlUtil::ExportResult>(this);
+    connect(m_job, &QFutureWatcherBase::finished, this, [this, destination] {
+        const KmlUtil::ExportResult result = m_job->result();
+        m_job->deleteLater();
+        m_job = nullptr;
+        onWritten(destination, result);
+    });
+    m_job->setFuture(QtConcurrent::run(std::move(job)));
+}
+
+void GoogleEarthExport::onWritten(const QString& destination, const KmlUtil::ExportResult& result)
+{
+    if (!result.ok) {
+        Alerts::warning(m_window, tr("The route could not be exported.") + QLatin1Char('\n') + result.error);
+        Q_EMIT finished(false);
+        return;
+    }
+    const int answer = Alerts::confirm(m_window, tr("Launch Google Earth now?"), {tr("No"), tr("Yes")});
+    if (answer == Alerts::FIRST_BUTTON + 1) {
+        const std::optional<QString> program = findProgram();
+        if (!program || !launch(*program, destination))
+            Alerts::warning(m_window, tr("Google Earth is not installed."));
+    }
+    Q_EMIT finished(true);
+}

@@ -1,0 +1,298 @@
+#include "app/map/MapController.h"
+
+#include "app/catalog/VideoListView.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/mainwindow/PlayController.h"
+#include "app/mainwindow/ViewController.h"
+#include "app/map/GoogleEarthExport.h"
+#include "app/player/MoviePlayerView.h"
+#include "core/catalog/RecordingList.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/map/KmlUtil.h"
+#include "core/map/MapOverlays.h"
+#include "core/map/MapRoute.h"
+#include "core/player/PlayMovieValueInfo.h"
+
+#include <QLayout>
+#include <QTimer>
+
+using CommonConst::ListType;
+using CommonConst::PlayStatus;
+using CommonConst::PlayType;
+
+MapController::MapController(MainWindow* window, ViewController* controller, VideoListView* list,
+                             MoviePlayerView* player, PlayController* playRoad)
+    : QObject(window), m_window(window), m_controller(controller), m_list(list), m_player(player),
+      m_playRoad(playRoad)
+{
+    QWidget* slot = window->mapSlot();
+    m_titleView = new MapTitleView(slot);
+    m_emptyMapView = new EmptyMapView(slot);
+    m_mapView = new MapView(UserDefaultUtil::language, nullptr);
+    m_emptyMapView->attach(m_mapView);
+    slot->layout()->addWidget(m_titleView);
+    slot->layout()->addWidget(m_emptyMapView);
+    // Hidden, the map gives its height back to the list above it.
+    slot->layout()->setSizeConstraint(QLayout::SetMinAndMaxSize);
+    slot->show();
+
+    m_titleView->delegate = this;
+    webMapView()->delegate = this;
+    m_newWindow = new NewWindowView(window);
+    m_newWindow->delegate = this;
+    controller->addFloatingWindow(m_newWindow);
+    m_export = new GoogleEarthExport(window, controller, player, this);
+    controller->setMap(this);
+}
+
+MapController::~MapController()
+{
+    if (m_controller) m_controller->setMap(nullptr);
+    if (WebMapView* web = webMapView()) web->delegate = nullptr;
+    m_titleView->delegate = nullptr;
+    m_newWindow->delegate = nullptr;
+    // The map goes with the main window, wherever it is shown now.
+    if (m_mapView && m_mapView->parentWidget() != m_emptyMapView) m_emptyMapView->attach(m_mapView);
+}
+
+// ---- settings and page ----
+
+void MapController::applySettings(bool dispBalloon, const QString& mapTypeId, int language)
+{
+    WebMapModel& model = webMapView()->model();
+    model.mapDispBalloon = dispBalloon;
+    model.mapTypeId = mapTypeId;
+    model.mapLanguage = language;
+}
+
+bool MapController::loadPage()
+{
+    return webMapView()->loadPage();
+}
+
+std::optional<int> MapController::zoomToRemember()
+{
+    if (!m_isMapZoomAndCenter) return std::nullopt;
+    const std::optional<int> zoom = webMapView()->currentZoom();
+    if (!zoom) return std::nullopt;
+    // The next data shown is centred and zoomed again.
+    m_isMapZoomAndCenter = false;
+    webMapView()->model().centredOnData = false;
+    return zoom;
+}
+
+bool MapController::dispBalloon()
+{
+    return webMapView()->getDispBalloon();
+}
+
+std::optional<int> MapController::currentZoom()
+{
+    return webMapView()->currentZoom();
+}
+
+QString MapController::mapTypeId()
+{
+    return webMapView()->currentMapTypeId();
+}
+
+// ---- the catalogue ----
+
+void MapController::clearForLoad()
+{
+    WebMapModel& model = webMapView()->model();
+    model.removePolyLine();
+    model.removeMarkerAll();
+    model.removeMyCar();
+}
+
+void MapController::showCatalogue(const std::shared_ptr<CardData>&)
+{
+    WebMapModel& model = webMapView()->model();
+    model.clearZoomAndCenter();
+    MapOverlays::Markers markers = MapOverlays::build(m_list->list());
+    for (auto it = markers.points.cbegin(); it != markers.points.cend(); ++it)
+        model.markerList.insert(it.key(), *it);
+    model.addMarkers();
+    drawMapOverlay(markers.firstPoint);
+}
+
+void MapController::drawMapOverlay(const std::optional<GeoPoint>& first)
+{
+    if (m_isMapZoomAndCenter || !first || (first->lat == 0.0 && first->lng == 0.0)) return;
+    WebMapModel& model = webMapView()->model();
+    const int zoom = int(UserDefaultUtil::mapZoom);
+    model.setCenter(first->lat, first->lng);
+    model.setZoom(zoom);
+    model.flgCar = true;
+    model.refreshMap();
+    model.setZoom(zoom);
+    m_isMapZoomAndCenter = true;
+    model.centredOnData = true;
+}
+
+void MapController::tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter)
+{
+    if (!chapter) return;
+    // A chapter without an index record gets its marker once its recording is known.
+    if (!chapter->_vmmInfo) {
+        if (const auto marker = MapOverlays::chapterMarker(m_list->list(), *chapter)) {
+            WebMapModel& model = webMapView()->model();
+            model.markerList.insert(marker->first, marker->second);
+            model.addMarkers({marker->first});
+        }
+    }
+    // The route of the trip or adventure that plays grows chapter by chapter;
+    // a burst of loaded chapters draws it once.
+    if (!m_player) return;
+    const std::shared_ptr<PlayMovieValueInfo> info = m_player->_valueInfo;
+    if (!info || (info->_playType != PlayType::Movie && info->_playType != PlayType::Adventure)) return;
+    if (!info->_chapterDataList.contains(chapter) || m_routeRedrawPending) return;
+    m_routeRedrawPending = true;
+    QTimer::singleShot(50, this, [this] {
+        m_routeRedrawPending = false;
+        redrawCurrentTripRoute();
+    });
+}
+
+void MapController::redrawCurrentTripRoute()
+{
+    if (!m_player) return;
+    const std::shared_ptr<PlayMovieValueInfo> info = m_player->_valueInfo;
+    if (!info || (info->_playType != PlayType::Movie && info->_playType != PlayType::Adventure)) return;
+    WebMapModel& model = webMapView()->model();
+    model.polyList.clear();
+    MapRoute::appendTripRoute(model.polyList, info->_chapterDataList);
+    model.drawPolyline();
+}
+
+// ---- the play road ----
+
+void MapController::clearRouteAndCar()
+{
+    WebMapModel& model = webMapView()->model();
+    model.removePolyLine();
+    model.removeMyCar();
+}
+
+void MapController::drawTripRoute(const std::shared_ptr<TripData>& trip)
+{
+    if (!trip) return;
+    WebMapModel& model = webMapView()->model();
+    model.polyList.clear();
+    MapRoute::appendTripRoute(model.polyList, trip->chapterDataList());
+    model.drawPolyline();
+}
+
+void MapController::drawWindowRoute(const ChapterList& chapters, qint64 minValue, qint64 maxValue)
+{
+    WebMapModel& model = webMapView()->model();
+    model.polyList.clear();
+    const auto clampPosition = [](qint64 v) { return std::int32_t(std::clamp<qint64>(v, 0, INT32_MAX)); };
+    MapRoute::appendFrames(
+        model.polyList, KmlUtil::getSortedFrames(chapters, clampPosition(minValue), clampPosition(maxValue)));
+    model.drawPolyline();
+}
+
+void MapController::refreshCar()
+{
+    MoviePlayerView* player = m_player;
+    if (!player || !player->isReady() || player->currentStatus() == PlayStatus::NotReady) return;
+    if (player->isChangingChapter()) return;
+    const std::shared_ptr<PlayMovieValueInfo> info = player->_valueInfo;
+    const std::shared_ptr<ChapterData> chapter = info->currentChapter();
+    if (!chapter) return;
+    // The recording that plays is loaded; nothing else is read here.
+    const std::shared_ptr<const PictureData> picture = chapter->loadPicture(false);
+    if (!picture) return;
+    const auto car =
+        MapRoute::carPosition(picture.get(), chapter.get(), info->currentFrame(), info->_chapterDataList);
+    if (!car || (car->latitude == 0 && car->longitude == 0)) return;
+    WebMapModel& model = webMapView()->model();
+    model.drawMyCar(MapPosition::toDegrees(car->latitude), MapPosition::toDegrees(car->longitude), car->icon,
+                    car->gps);
+    model.flgCar = true;
+}
+
+void MapController::exportGoogleEarth()
+{
+    m_export->exportGoogleEarth();
+}
+
+// ---- marker clicks ----
+
+void MapController::markerClicked(const MapPoint& point)
+{
+    PlayController* road = m_playRoad;
+    if (road) {
+        const RecordingList& list = m_list->list();
+        switch (point.marker) {
+        case MarkerType::NORMAL:
+            road->playChapter(ListType::TripChapter, point.tripIndex, point.chapterIndex, true);
+            break;
+        case MarkerType::ADVENTURE:
+            road->playChapter(ListType::AdvChapter, point.tripIndex, point.chapterIndex, true);
+            break;
+        case MarkerType::EVENT:
+            if (point.eventIndex >= 0 && m_list->selectRow(point.eventIndex, ListType::Event, true) &&
+                point.eventIndex < list.events().size())
+                road->playEvent(point.eventIndex, true);
+            break;
+        case MarkerType::SURVEILLANCE:
+            if (point.eventIndex >= 0 && point.eventIndex < list.surveillances().size())
+                road->playSurveillance(point.eventIndex, true);
+            break;
+        }
+    }
+    if (m_controller) m_controller->updateWindowTitle();
+}
+
+// ---- display modes ----
+
+void MapController::detachMap(MapType type)
+{
+    MoviePlayerView* player = m_player;
+    const PlayStatus status = player && player->isReady() ? player->currentStatus() : PlayStatus::NotReady;
+    if (status == PlayStatus::Play) player->pause();
+    WebMapModel& model = webMapView()->model();
+    switch (type) {
+    case MapType::Show:
+        m_emptyMapView->show();
+        m_mapView->show();
+        model.mapViewHiddenFlg = false;
+        break;
+    case MapType::Window:
+        m_titleView->hide();
+        m_emptyMapView->hide();
+        m_window->mapSlot()->hide();
+        m_newWindow->setContentView(m_mapView);
+        model.mapViewHiddenFlg = true;
+        m_newWindow->showWindow();
+        break;
+    case MapType::Hidden:
+        m_mapView->hide();
+        m_emptyMapView->hide();
+        model.mapViewHiddenFlg = true;
+        break;
+    }
+    if (!player) return;
+    if (status == PlayStatus::Stop)
+        player->stop();
+    else if (status == PlayStatus::Play)
+        player->play();
+}
+
+void MapController::attachMap()
+{
+    m_window->mapSlot()->show();
+    m_titleView->show();
+    m_emptyMapView->show();
+    m_emptyMapView->attach(m_mapView);
+    m_titleView->mapType = MapType::Show;
+    webMapView()->model().mapViewHiddenFlg = false;
+}
+
+void MapController::newWindowWillShow(bool)
+{
+    if (m_controller) m_controller->refreshDrivingInfo(false);
+}

@@ -1,0 +1,176 @@
+#include "app/panels/LineView.h"
+
+#include "app/panels/GraphView.h"
+#include "app/panels/PanelImages.h"
+#include "core/panels/DrivingInfoModel.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+using namespace GraphScales;
+
+namespace {
+
+QFont labelFont()
+{
+    QFont font;
+    font.setPixelSize(11);
+    return font;
+}
+
+} // namespace
+
+LineView::LineView(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("lineChartView"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumWidth(GRAPH_OFFSET_LEFT + GRAPH_OFFSET_RIGHT + 80);
+    m_graph = new GraphView(this);
+    m_graph->setLegend({{tr("Speed"), PanelImages::Colors::speed}, {QStringLiteral("G"), PanelImages::Colors::g}});
+    connect(m_graph, &GraphView::selectValueChanged, this, [this](std::int64_t value, CommonConst::MouseStatus status) {
+        // The value travels through the chart: the receiver reads it back.
+        m_value = std::int32_t(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
+        Q_EMIT mouseStatusChanged(status);
+    });
+    layoutGraphView();
+}
+
+void LineView::layoutGraphView()
+{
+    m_graph->setGeometry(GRAPH_OFFSET_LEFT, GRAPH_OFFSET_TOP,
+                         std::max(0, width() - GRAPH_OFFSET_LEFT - GRAPH_OFFSET_RIGHT),
+                         std::max(0, height() - GRAPH_OFFSET_TOP - GRAPH_OFFSET_BOTTOM));
+}
+
+void LineView::resizeEvent(QResizeEvent* event)
+{
+    layoutGraphView();
+    m_dirty = true;
+    QWidget::resizeEvent(event);
+}
+
+void LineView::setData(const DrivingInfoModel& model)
+{
+    GraphView::Series g;
+    g.colors = {PanelImages::Colors::g};
+    GraphView::Series speed;
+    speed.colors = {PanelImages::Colors::speed, PanelImages::Colors::speedGpsOff};
+    g.points.reserve(model.samples().size());
+    speed.points.reserve(model.samples().size());
+    for (const DrivingInfoModel::Sample& s : model.samples()) {
+        g.points.push_back({s.offset, s.g, 0});
+        speed.points.push_back({s.offset, double(s.speed), s.gpsOn ? 0 : 1});
+    }
+    g.scale = gScale(model.largestG());
+    speed.scale = speedScale(model.largestSpeed());
+    m_graph->setXRange(0, model.span(), xGranularityForSpan(model.span()));
+    m_graph->setLeftSeries(std::move(g));
+    m_graph->setRightSeries(std::move(speed));
+    m_graph->setBorders({model.accidentLabel().offset});
+    m_minLabel = model.minLabel().text;
+    m_maxLabel = model.maxLabel().text;
+    m_eventLabel = model.accidentLabel().offset >= 0 ? model.accidentLabel().text : QString();
+    if (m_value) m_graph->selectValue = *m_value;
+    m_graph->updateGraph();
+    m_dirty = true;
+    update();
+}
+
+void LineView::invalidate()
+{
+    m_dirty = true;
+    m_graph->invalidate();
+    update();
+}
+
+void LineView::setValue(std::int32_t offset)
+{
+    m_value = offset;
+    m_graph->selectValue = offset;
+    m_graph->updateGraph();
+}
+
+void LineView::renderLabels()
+{
+    m_dirty = false;
+    PanelImages::prepareCanvas(m_labels, size(), devicePixelRatioF(), PanelImages::Colors::background);
+    QPainter p(&m_labels);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(labelFont());
+    const QFontMetricsF fm(p.font());
+    const QRectF graph(m_graph->geometry());
+    const double th = fm.height();
+    // Text at its baseline: much cheaper than laying it out in a rectangle,
+    // and a chapter change redraws all of it.
+    const auto put = [&](const QRectF& r, Qt::Alignment align, const QString& text) {
+        const double w = fm.horizontalAdvance(text);
+        const double x = (align & Qt::AlignRight) ? r.right() - w
+                       : (align & Qt::AlignHCenter) ? r.center().x() - w / 2.0
+                                                    : r.left();
+        p.drawText(QPointF(x, r.center().y() + (fm.ascent() - fm.descent()) / 2.0), text);
+    };
+
+    // Window times above the graph's two ends, the event's between them.
+    p.setPen(PanelImages::Colors::text);
+    std::optional<QRectF> start;
+    std::optional<QRectF> end;
+    m_minRect = m_maxRect = m_eventRect = QRectF();
+    if (!m_minLabel.isEmpty()) {
+        m_minRect = QRectF(graph.left(), graph.top() - th - 1.0, fm.horizontalAdvance(m_minLabel), th);
+        put(m_minRect, Qt::AlignLeft | Qt::AlignVCenter, m_minLabel);
+        start = m_minRect;
+    }
+    if (!m_maxLabel.isEmpty()) {
+        const double tw = fm.horizontalAdvance(m_maxLabel);
+        m_maxRect = QRectF(graph.right() + 1.0 - tw, graph.top() - th - 1.0, tw, th);
+        put(m_maxRect, Qt::AlignRight | Qt::AlignVCenter, m_maxLabel);
+        end = m_maxRect;
+    }
+    if (!m_eventLabel.isEmpty()) {
+        const QList<double> borders = m_graph->borderPositions();
+        const double b = graph.left() + (borders.isEmpty() ? 0.0 : borders.front());
+        const double tw = fm.horizontalAdvance(m_eventLabel);
+        const double x = eventLabelX(b, tw, start, end, width());
+        m_eventRect = QRectF(x, graph.top() - th - 1.0, tw, th);
+        p.setPen(QColor(255, 110, 100));
+        put(m_eventRect, Qt::AlignCenter, m_eventLabel);
+        p.setPen(PanelImages::Colors::text);
+    }
+
+    // Time ticks under the graph, G on the left, speed on the right.
+    p.setPen(PanelImages::Colors::dimText);
+    for (const Tick& t : m_graph->xAxisTicks()) {
+        const QString text = xTickText(t.value);
+        const double tw = fm.horizontalAdvance(text);
+        put(QRectF(graph.left() + t.position - tw / 2.0, graph.bottom() + 2.0, tw, th), Qt::AlignCenter, text);
+    }
+    p.setPen(PanelImages::Colors::g.lighter(115));
+    for (const Tick& t : m_graph->yLeftAxisTicks()) {
+        const QString text = gTickText(t.value);
+        const double y = graph.bottom() - t.position;
+        put(QRectF(0.0, y - th / 2.0, graph.left() - 5.0, th), Qt::AlignRight | Qt::AlignVCenter, text);
+    }
+    p.setPen(PanelImages::Colors::speed.lighter(120));
+    for (const Tick& t : m_graph->yRightAxisTicks()) {
+        const QString text = speedTickText(t.value);
+        const double y = graph.bottom() - t.position;
+        put(QRectF(graph.right() + 1.0, y - th / 2.0, GRAPH_OFFSET_RIGHT - 5.0, th), Qt::AlignRight | Qt::AlignVCenter,
+            text);
+    }
+
+    // The time ticks' unit in the bottom-right corner.
+    const QString unit = m_graph->granularity().type == GranularityType::Minute ? LEGEND_MINUTE
+                       : m_graph->granularity().type == GranularityType::Second ? LEGEND_SECOND
+                                                                                 : QString();
+    p.setPen(PanelImages::Colors::dimText);
+    put(QRectF(0.0, height() - th, width() - 2.0, th), Qt::AlignRight | Qt::AlignVCenter, unit);
+}
+
+void LineView::paintEvent(QPaintEvent* event)
+{
+    if (m_dirty || m_labels.size() != size() * devicePixelRatioF()) renderLabels();
+    QPainter p(this);
+    const QRect dirty = event->rect();
+    p.drawPixmap(dirty, m_labels, QRectF(QPointF(dirty.topLeft()) * devicePixelRatioF(),
+                                         QSizeF(dirty.size()) * devicePixelRatioF()));
+}

@@ -1,0 +1,184 @@
+#include "app/tools/ToolController.h"
+
+#include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/ModalWindow.h"
+#include "app/mainwindow/ViewController.h"
+#include "app/player/CustomSliderCell.h"
+#include "app/player/EXTextButton.h"
+#include "app/player/MoviePlayerView.h"
+#include "app/tools/CaptureView.h"
+#include "app/tools/StopWatchView.h"
+#include "app/tools/TrimView.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/VideoInfo.h"
+
+#include <QTimer>
+#include <cmath>
+
+ToolController::ToolController(QWidget* window, ViewController* controller, MoviePlayerView* player)
+    : QObject(window), m_window(window), m_controller(controller), m_player(player)
+{
+}
+
+ToolController::~ToolController()
+{
+    if (m_stopWatch && m_controller) m_controller->setStopWatch(nullptr);
+}
+
+// ---- stopwatch ----
+
+void ToolController::showStopWatch()
+{
+    if (!m_player) return;
+    if (m_stopWatch && m_stopWatch->isLoaded()) {
+        m_stopWatch->show();
+        m_stopWatch->raise();
+        return;
+    }
+    if (!m_stopWatch) {
+        m_stopWatch = new StopWatchView(m_window);
+        m_stopWatch->trackbarRefresher = [this](StopWatchStatus status, qint64 start, const QList<qint64>& laps,
+                                                qint64 stop, qint64 base) {
+            if (m_player) m_player->refreshTrackbar(status, start, laps, stop, base);
+        };
+        m_stopWatch->onHidden = [this] {
+            if (m_player) m_player->stopWatchButton->setChecked(false);
+        };
+        m_controller->setStopWatch(m_stopWatch);
+        m_controller->addFloatingWindow(m_stopWatch);
+    }
+    // Beside the list, at the top of the main window.
+    if (m_window) {
+        const QRect frame = m_window->frameGeometry();
+        m_stopWatch->move(frame.right() - StopWatchView::CONTENT_SIZE.width() - 24, frame.top() + 24);
+    }
+    bindStopWatch();
+    m_stopWatch->show();
+    m_stopWatch->setupWindow();
+}
+
+void ToolController::bindStopWatch()
+{
+    const auto& info = m_player->_valueInfo;
+    if (const auto& model = m_player->trackbar->valueInfo()) model->setCurrentValue(m_player->trackbar->integerValue());
+    m_stopWatch->setChapterDataList(info ? info->_chapterDataList : ChapterList{},
+                                    m_player->trackbar->integerValue());
+}
+
+void ToolController::hideStopWatch()
+{
+    if (m_stopWatch) m_stopWatch->hide();
+}
+
+void ToolController::playListChanged()
+{
+    if (m_stopWatch && m_stopWatch->isLoaded() && m_player) bindStopWatch();
+}
+
+void ToolController::positionChanged()
+{
+    if (!m_stopWatch || !m_player) return;
+    if (const auto& model = m_player->trackbar->valueInfo()) m_stopWatch->setCurrentPosition(model->currentValue());
+}
+
+void ToolController::playerStopped()
+{
+    if (m_stopWatch) m_stopWatch->stop();
+}
+
+// ---- trim and capture ----
+
+void ToolController::openToolWindow(std::uint8_t code)
+{
+    if (!m_player || (code != 5 && code != 6)) return;
+    const std::shared_ptr<const PictureData> picture = m_player->currentPictureData();
+    if (!picture || !picture->video || !m_player->trackbar) {
+        Alerts::show(m_window, {Alerts::titleWarning(), TrimView::tr("Cut was unsuccessful."),
+                                Alerts::Style::Critical, {Alerts::buttonOk()}});
+        m_player->setCutSelection(false);
+        return;
+    }
+    if (code == 5 && !m_player->trackbar->selectFrame()) {
+        // The first press marks the start of the range; the second trims.
+        m_player->setCutSelection(true);
+        return;
+    }
+    m_player->pause();
+
+    ToolInfo info;
+    info.type = code == 5 ? ToolType::Trim : ToolType::Capture;
+    info.chapterList = m_player->_valueInfo->_chapterDataList;
+    const qsizetype index = m_player->_valueInfo->currentIndex();
+    if (index >= 0 && index < info.chapterList.size()) info.chapter = info.chapterList[index];
+    const qint64 position = qint64(std::floor(m_player->trackbar->doubleValue()));
+    info.selectStartSumFrameTS = m_player->trackbar->selectStartSumFrameTS();
+    info.selectEndSumFrameTS = position;
+    if (info.type == ToolType::Trim && *info.selectStartSumFrameTS > position)
+        std::swap(*info.selectStartSumFrameTS, *info.selectEndSumFrameTS);
+    info.recMode = picture->video->_recMode;
+    info.currentTimeMs = m_player->mediaPlayer() ? m_player->mediaPlayer()->currentTimeMs() : 0;
+    info.brightBarVal = m_player->adjustments().gamma();
+    if (!info.chapter) return;
+
+    ModalWindow window(m_window);
+    QWidget* content = nullptr;
+    QWidget* button = nullptr;
+    QSize size;
+    QString title;
+    if (info.type == ToolType::Trim) {
+        m_trimView = std::make_unique<TrimView>();
+        m_trimView->toolinfo = info;
+        m_trimView->delegate = this;
+        m_trimView->workFolderBase = trimWorkFolder;
+        m_trimView->setupView();
+        window.setType(ModalWindow::Type::Trim);
+        window.setMwDelegate(m_trimView.get());
+        content = m_trimView.get();
+        button = m_player->cutButton;
+        size = TrimView::CONTENT_SIZE;
+        title = TrimView::windowTitleText();
+    } else {
+        m_captureView = std::make_unique<CaptureView>();
+        m_captureView->toolinfo = info;
+        m_captureView->delegate = this;
+        m_captureView->showDialog();
+        window.setType(ModalWindow::Type::Capture);
+        window.setMwDelegate(m_captureView.get());
+        content = m_captureView.get();
+        button = m_player->snapShotButton;
+        size = CaptureView::CONTENT_SIZE;
+        title = CaptureView::windowTitleText();
+    }
+    window.setContent(content, title, size);
+    // Below the button that opened it.
+    if (button) window.move(button->mapToGlobal(QPoint(0, button->height())));
+    m_toolWindow = &window;
+    window.runModal();
+    m_toolWindow = nullptr;
+    if (m_window) m_window->activateWindow();
+}
+
+void ToolController::endToolRun()
+{
+    // Posted, so that it takes effect after the tool's own callback has returned.
+    QTimer::singleShot(0, this, [window = m_toolWindow] {
+        if (window) window->endModalRun();
+    });
+}
+
+void ToolController::toolWindowDidClose(int code)
+{
+    endToolRun();
+    if ((code == 1 || code == 2) && m_player) m_player->setCutSelection(false);
+    if (code == 3) {
+        QTimer::singleShot(0, this, [this] {
+            Alerts::show(m_window, {Alerts::titleInformation(), TrimView::tr("The trim tool operation was cancelled."),
+                                    Alerts::Style::Informational, {}});
+        });
+    }
+}
+
+void ToolController::toolCallbackOnMain()
+{
+    endToolRun();
+}

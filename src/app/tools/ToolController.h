@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/tools/ToolSupport.h"
+
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+#include <memory>
+
+class CaptureView;
+class ModalWindow;
+class MoviePlayerView;
+class StopWatchView;
+class TrimView;
+class ViewController;
+class QWidget;
+
+// The main window's side of the tools: the player's stopwatch, cut and
+// snapshot buttons, the stopwatch fed with play positions, and the trim and
+// capture windows, whose ends it turns into the end of their modal runs.
+// GUI thread only.
+class ToolController : public QObject, public ToolViewDelegate {
+    Q_OBJECT
+public:
+    ToolController(QWidget* window, ViewController* controller, MoviePlayerView* player);
+    ~ToolController() override;
+
+    // The player's stopwatch button on and off.
+    void showStopWatch();
+    void hideStopWatch();
+    // The player's cut (5) and snapshot (6) buttons.
+    void openToolWindow(std::uint8_t code);
+    // A new play list is open: a stopwatch that exists measures over it afresh.
+    void playListChanged();
+    // Every play-position change.
+    void positionChanged();
+    // The player's Stop button.
+    void playerStopped();
+
+    // ToolViewDelegate
+    void toolWindowDidClose(int code) override;
+    void toolCallbackOnMain() override;
+
+    StopWatchView* stopWatch() const { return m_stopWatch; }
+    TrimView* trimView() const { return m_trimView.get(); }
+    CaptureView* captureView() const { return m_captureView.get(); }
+    // Where trims make their private folders (tests); empty: the system's temporary folder.
+    QString trimWorkFolder;
+
+private:
+    void bindStopWatch();
+    void endToolRun();
+
+    QPointer<QWidget> m_window;
+    ViewController* m_controller;
+    QPointer<MoviePlayerView> m_player;
+    StopWatchView* m_stopWatch = nullptr; // child of the window
+    std::unique_ptr<TrimView> m_trimView;
+    std::unique_ptr<CaptureView> m_captureView;
+    QPointer<ModalWindow> m_toolWindow;
+};

@@ -1,0 +1,216 @@
+#include "core/backup/BackupCopyJob.h"
+
+#include "core/backup/BackupPaths.h"
+#include "core/backup/FileOps.h"
+#include "core/foundation/CommonConst.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("BackupCopyJob", text);
+}
+
+QString copyFailed(const QString& path, const QString& reason)
+{
+    return tr("Unable to copy the file.") + QStringLiteral("\n") + path + QStringLiteral(": ") + reason;
+}
+
+// Everything the run made, so that a cancel or a failure takes back exactly that.
+struct Created {
+    QStringList dirs;  // in creation order (parents first)
+    QStringList files; // destinations that did not exist before
+    void rollBack() const
+    {
+        for (auto it = files.crbegin(); it != files.crend(); ++it) FileOps::removeFile(*it);
+        for (auto it = dirs.crbegin(); it != dirs.crend(); ++it) FileOps::removeEmptyDir(*it);
+    }
+};
+
+// Makes the folder and its missing parents, noting each one made.
+bool makeDirs(const QString& dir, Created& created, QString* error)
+{
+    QStringList missing;
+    QString d = QDir::cleanPath(dir);
+    while (!d.isEmpty() && !QFileInfo::exists(d)) {
+        missing.prepend(d);
+        const qsizetype slash = d.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0) break;
+        d = d.left(slash);
+    }
+    for (const QString& m : std::as_const(missing)) {
+        bool made = false;
+        if (!FileOps::makeDir(m, &made, error)) return false;
+        if (made) created.dirs.append(m);
+    }
+    if (!QFileInfo(dir).isDir()) {
+        if (error) *error = tr("\"%1\" is not a folder.").arg(dir);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int BackupCopyJob::Progress::percent() const
+{
+    if (fileCount <= 0) return 0;
+    double done = filesDone;
+    if (currentFileSize > 0 && filesDone < fileCount)
+        done += double(std::min(currentFileBytes, currentFileSize)) / double(currentFileSize);
+    return std::clamp(int(done * 100.0 / fileCount), 0, 100);
+}
+
+QStringList BackupCopyJob::managementFilesOf(const QString& openSourcePath)
+{
+    const QFileInfo source(openSourcePath);
+    if (openSourcePath.isEmpty() || !source.exists()) return {};
+    const QString upper = source.fileName().toUpper();
+    const bool isManagementFile = upper == CommonConst::FILE_NAME_VREC || upper == CommonConst::FILE_NAME_PRCT ||
+                                  upper == CommonConst::FILE_NAME_ADVP;
+    // A single movie opened on its own brings no management files.
+    if (!source.isDir() && !isManagementFile) return {};
+    const QString folder = QDir::cleanPath(source.isDir() ? source.absoluteFilePath() : source.absolutePath());
+    QStringList out;
+    for (const QString& name : {CommonConst::FILE_NAME_VREC, CommonConst::FILE_NAME_PRCT, CommonConst::FILE_NAME_ADVP}) {
+        const QString path = folder + QLatin1Char('/') + name;
+        if (QFileInfo(path).isFile()) out.append(path);
+    }
+    return out;
+}
+
+BackupCopyJob::PlanResult BackupCopyJob::makePlan(const QString& openSourcePath, const QString& destFolder,
+                                                  const QStringList& chapterFiles)
+{
+    PlanResult result;
+    const QFileInfo source(openSourcePath);
+    if (openSourcePath.isEmpty() || !source.exists()) {
+        result.error = tr("The data to back up cannot be found.");
+        return result;
+    }
+    if (chapterFiles.isEmpty()) {
+        result.error = tr("Chapter was not selected.");
+        return result;
+    }
+    if (destFolder.isEmpty()) {
+        result.error = tr("The backup folder is not set.");
+        return result;
+    }
+
+    Plan plan;
+    plan.sourceFolder = QDir::cleanPath(source.isDir() ? source.absoluteFilePath() : source.absolutePath());
+    plan.destFolder = QDir::cleanPath(QFileInfo(destFolder).absoluteFilePath());
+
+    // A backup folder inside the card (or holding it) would copy files onto
+    // themselves or into the card.
+    if (BackupPaths::overlaps(plan.destFolder, plan.sourceFolder)) {
+        result.error = tr("The backup folder cannot be inside the opened data, nor hold it.");
+        return result;
+    }
+
+    const QStringList files = chapterFiles + managementFilesOf(openSourcePath);
+    QSet<QString> destinations;
+    for (const QString& file : std::as_const(files)) {
+        const QString relative = BackupPaths::relativeInside(plan.sourceFolder, file);
+        if (relative.isEmpty()) {
+            result.error = tr("The file \"%1\" does not lie in the opened folder.").arg(file);
+            return result;
+        }
+        const QString destination = plan.destFolder + QLatin1Char('/') + relative;
+        if (!BackupPaths::isStrictlyInside(destination, plan.destFolder) ||
+            BackupPaths::isInsideOrSame(destination, plan.sourceFolder, Qt::CaseInsensitive)) {
+            result.error = tr("The file \"%1\" cannot be copied into the backup folder.").arg(file);
+            return result;
+        }
+        if (destinations.contains(destination)) continue;
+        destinations.insert(destination);
+        const qint64 size = QFileInfo(file).size();
+        plan.entries.append({QDir::cleanPath(QFileInfo(file).absoluteFilePath()), destination, size});
+        plan.totalBytes += size;
+    }
+    result.plan = std::move(plan);
+    return result;
+}
+
+BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag& cancel,
+                                         const ProgressFn& onProgress, const Options& options)
+{
+    Created created;
+    Progress progress;
+    progress.fileCount = int(plan.entries.size());
+    QSet<QString> touchedDirs;
+    qint64 written = 0;
+
+    const auto fail = [&](const QString& error) {
+        created.rollBack();
+        return Result{Status::Failed, error};
+    };
+    const auto cancelled = [&] {
+        created.rollBack();
+        return Result{Status::Cancelled, QString()};
+    };
+
+    if (plan.entries.isEmpty()) return Result{Status::Failed, tr("Chapter was not selected.")};
+
+    for (const Entry& entry : plan.entries) {
+        if (cancel.isCancelled()) return cancelled();
+        const QString folder = QFileInfo(entry.destination).absolutePath();
+        QString error;
+        if (!makeDirs(folder, created, &error)) return fail(error);
+        // Checked again now that the folders exist: a link met on the way
+        // must not lead out of the backup folder or into the card.
+        if (!BackupPaths::isInsideOrSame(folder, plan.destFolder) ||
+            BackupPaths::isInsideOrSame(folder, plan.sourceFolder, Qt::CaseInsensitive))
+            return fail(copyFailed(entry.destination, tr("The destination lies outside the backup folder.")));
+        touchedDirs.insert(folder);
+
+        progress.currentFileBytes = 0;
+        progress.currentFileSize = entry.size;
+        const qint64 before = progress.bytesDone;
+        FileOps::CopyHooks hooks;
+        hooks.cancel = &cancel;
+        hooks.onChunk = [&](qint64 fileBytes) {
+            progress.currentFileBytes = fileBytes;
+            progress.bytesDone = before + fileBytes;
+            if (onProgress) onProgress(progress);
+        };
+        if (options.failAfterBytes >= 0) {
+            hooks.failAfterBytes = std::max<qint64>(0, options.failAfterBytes - written);
+            hooks.failErrorNumber = options.errorNumber;
+        }
+        bool existed = false;
+        const FileOps::CopyStatus status =
+            FileOps::copyReplacing(entry.source, entry.destination, std::max<qint64>(options.chunkBytes, 4096), hooks, &existed, &error);
+        written += progress.currentFileBytes;
+        if (status == FileOps::CopyStatus::Cancelled) return cancelled();
+        if (status == FileOps::CopyStatus::Failed) return fail(copyFailed(entry.source, error));
+        if (!existed) created.files.append(entry.destination);
+
+        ++progress.filesDone;
+        progress.currentFileBytes = 0;
+        progress.currentFileSize = 0;
+        progress.bytesDone = before + entry.size;
+        if (onProgress) onProgress(progress);
+    }
+
+    // The renames and new folders are on the disk only once their folders are.
+    for (const QString& dir : std::as_const(created.dirs)) touchedDirs.insert(QFileInfo(dir).absolutePath());
+    for (const QString& dir : std::as_const(touchedDirs)) {
+        QString error;
+        if (!FileOps::syncDir(dir, &error)) return fail(copyFailed(dir, error));
+    }
+    return Result{Status::Completed, QString()};
+}
+
+BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag& cancel,
+                                         const ProgressFn& onProgress)
+{
+    return run(plan, cancel, onProgress, Options{});
+}

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/backup/TaskProgress.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+// Copies chosen chapters of an opened card, and the recorder's management
+// files, into a new backup folder, each to the same path relative to the
+// card folder.
+//
+// Nothing already there is removed before its replacement is complete: each
+// file is written under a temporary name in its destination folder, flushed
+// to the disk and then renamed over the destination. A cancel or a failure
+// removes exactly what this job created (files and folders, tracked as they
+// were made); folders are only removed when empty, never recursively. A
+// file that existed before and was replaced keeps its new, complete copy.
+//
+// run() is plain blocking code for a worker thread: it touches no widget and
+// no timer, reads the cancel flag between chunks of at most CHUNK_BYTES and
+// reports progress through a callback on its own thread.
+class BackupCopyJob {
+public:
+    static constexpr qint64 CHUNK_BYTES = 16 * 1024 * 1024;
+
+    struct Entry {
+        QString source;
+        QString destination;
+        qint64 size = 0;
+    };
+    struct Plan {
+        QString sourceFolder; // the opened card folder
+        QString destFolder;   // the new backup folder
+        QList<Entry> entries; // the chapters in the given order, then the management files
+        qint64 totalBytes = 0;
+    };
+    struct PlanResult {
+        std::optional<Plan> plan;
+        QString error; // translated; set when there is no plan
+    };
+
+    // The plan for copying chapterFiles (paths under the opened source) and
+    // the management files of the source's folder into destFolder. The
+    // source is the path the card was opened from: its folder, or one of its
+    // management files (any other single file brings no management files).
+    // Refused: no source, nothing to copy, a backup folder that overlaps the
+    // card folder, or a file that does not lie inside the card folder.
+    static PlanResult makePlan(const QString& openSourcePath, const QString& destFolder,
+                               const QStringList& chapterFiles);
+
+    // The management files that a backup of the opened source copies, those
+    // that exist, in their usual order.
+    static QStringList managementFilesOf(const QString& openSourcePath);
+
+    enum class Status { Completed, Cancelled, Failed };
+    struct Result {
+        Status status = Status::Failed;
+        QString error; // translated; set for Failed
+    };
+    struct Progress {
+        int filesDone = 0;
+        int fileCount = 0;
+        qint64 bytesDone = 0;      // over the whole plan
+        qint64 currentFileBytes = 0; // of the file in hand
+        qint64 currentFileSize = 0;
+        // Whole percent by files, the file in hand counted by its bytes.
+        int percent() const;
+    };
+    using ProgressFn = std::function<void(const Progress&)>;
+
+    struct Options {
+        qint64 chunkBytes = CHUNK_BYTES;
+        // Test seam: a write that fails once this many bytes have been
+        // written in the run, with this error number (a full disk by default).
+        qint64 failAfterBytes = -1;
+        int errorNumber = 28; // ENOSPC
+    };
+
+    static Result run(const Plan& plan, const TaskCancelFlag& cancel, const ProgressFn& onProgress,
+                      const Options& options);
+    static Result run(const Plan& plan, const TaskCancelFlag& cancel, const ProgressFn& onProgress = {});
+};

@@ -1,0 +1,150 @@
+#include "core/backup/BackupPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <QTextBoundaryFinder>
+
+namespace BackupPaths {
+
+QString resolvedPath(const QString& path)
+{
+    if (path.isEmpty()) return {};
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    // Walk up to the deepest part that exists and resolve that one.
+    QString existing = clean;
+    QStringList tail;
+    while (!existing.isEmpty()) {
+        const QFileInfo info(existing);
+        if (info.exists()) {
+            QString real = info.canonicalFilePath();
+            if (real.isEmpty()) real = existing;
+            for (auto it = tail.crbegin(); it != tail.crend(); ++it)
+                real = real.endsWith(QLatin1Char('/')) ? real + *it : real + QLatin1Char('/') + *it;
+            return real;
+        }
+        const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
+        if (slash < 0) break;
+        tail.append(existing.mid(slash + 1));
+        existing = slash == 0 ? QStringLiteral("/") : existing.left(slash);
+    }
+    return clean;
+}
+
+namespace {
+
+bool contains(const QString& folder, const QString& path, Qt::CaseSensitivity cs, bool strict)
+{
+    if (folder.isEmpty() || path.isEmpty()) return false;
+    if (path.compare(folder, cs) == 0) return !strict;
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    return path.startsWith(prefix, cs);
+}
+
+} // namespace
+
+bool isInsideOrSame(const QString& path, const QString& folder, Qt::CaseSensitivity cs)
+{
+    return contains(resolvedPath(folder), resolvedPath(path), cs, false);
+}
+
+bool isStrictlyInside(const QString& path, const QString& folder, Qt::CaseSensitivity cs)
+{
+    return contains(resolvedPath(folder), resolvedPath(path), cs, true);
+}
+
+bool overlaps(const QString& a, const QString& b)
+{
+    const QString ra = resolvedPath(a);
+    const QString rb = resolvedPath(b);
+    return contains(ra, rb, Qt::CaseInsensitive, false) || contains(rb, ra, Qt::CaseInsensitive, false);
+}
+
+QString relativeInside(const QString& folder, const QString& file)
+{
+    if (folder.isEmpty() || file.isEmpty()) return {};
+    const QString f = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const QString p = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    if (!contains(f, p, Qt::CaseSensitive, true)) return {};
+    return p.mid(f.endsWith(QLatin1Char('/')) ? f.size() : f.size() + 1);
+}
+
+NameProblem checkFolderName(const QString& name)
+{
+    if (name.isEmpty()) return NameProblem::Empty;
+    static const QString forbidden = [] {
+        QString s = QStringLiteral("\"<>|:*?\\/");
+        for (char16_t c = 0x00; c <= 0x06; ++c) s.append(QChar(c));
+        s.append(QChar(0x09));
+        s.append(QChar(0x0A));
+        s.append(QChar(0x0D));
+        for (char16_t c = 0x0E; c <= 0x1F; ++c) s.append(QChar(c));
+        return s;
+    }();
+    if (name.startsWith(QLatin1Char('.'))) return NameProblem::InvalidFormat;
+    for (const QChar c : forbidden)
+        if (name.contains(c)) return NameProblem::InvalidFormat;
+    int characters = 0;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, name);
+    while (finder.toNextBoundary() >= 0) ++characters;
+    // The file system's own limit is 255 bytes; a longer name would only
+    // fail once the copy has started.
+    if (characters >= 256 || name.toUtf8().size() > 255) return NameProblem::TooLong;
+    return NameProblem::None;
+}
+
+QString nameProblemText(NameProblem problem)
+{
+    switch (problem) {
+    case NameProblem::Empty:
+        return QCoreApplication::translate("BackupSettingDialog", "Please provide the folder name.");
+    case NameProblem::InvalidFormat:
+        return QCoreApplication::translate("BackupSettingDialog", "The folder name format is not valid.");
+    case NameProblem::TooLong:
+        return QCoreApplication::translate("BackupSettingDialog", "Folder name should be less than 255 characters.");
+    case NameProblem::None:
+        break;
+    }
+    return {};
+}
+
+namespace {
+
+constexpr qint64 MIB = 1048576;
+
+QString grouped(qint64 whole)
+{
+    QString digits = QString::number(whole);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3) digits.insert(i, QLatin1Char(','));
+    return digits;
+}
+
+QString tenthsText(qint64 tenths)
+{
+    return grouped(tenths / 10) + QLatin1Char('.') + QString::number(tenths % 10) + QStringLiteral(" MB");
+}
+
+} // namespace
+
+QString backupSizeText(qint64 bytes)
+{
+    if (bytes < 0) return {};
+    // Whole mebibytes apart first: no overflow for any file size.
+    const qint64 whole = bytes / MIB;
+    const qint64 rest = bytes % MIB;
+    const qint64 tenths = whole * 10 + (rest * 20 + MIB) / (2 * MIB);
+    return tenthsText(tenths);
+}
+
+QString cleanupSizeText(qint64 bytes)
+{
+    if (bytes < 0) return {};
+    const qint64 hundredths = (bytes / MIB) * 100 + (bytes % MIB) * 100 / MIB;
+    qint64 tenths = hundredths / 10;
+    const qint64 last = hundredths % 10;
+    if (last > 5 || (last == 5 && (tenths % 2) == 1)) ++tenths;
+    return tenthsText(tenths);
+}
+
+} // namespace BackupPaths

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/backup/TaskProgress.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+// Deletes chosen chapters of a backup folder, or the whole backup.
+//
+// Only the files the clean-up dialog listed are ever removed: the checked
+// chapters, and, when every chapter is checked, the recorder's management
+// files too, after which the folders left empty are removed (the backup
+// folder last). A stray file keeps its folder; nothing is removed
+// recursively and a symbolic link is removed itself, never followed.
+//
+// run() is blocking code for a worker thread. When a removal fails it asks
+// through a callback (Retry, Ignore, Cancel), at most MAX_ATTEMPTS times
+// per file; what could not be removed is reported, never passed over.
+class CleanupJob {
+public:
+    static constexpr int MAX_ATTEMPTS = 5;
+
+    struct Plan {
+        QString folder;      // the backup folder
+        QStringList files;   // chapter files, then (whole backup) the management files
+        bool wholeFolder = false;
+    };
+    struct PlanResult {
+        std::optional<Plan> plan;
+        QString error; // translated; set when there is no plan
+    };
+
+    // The plan for the checked chapters of a backup folder; wholeFolder when
+    // every chapter of it is checked. Refused when nothing is checked or a
+    // file does not lie in the folder.
+    static PlanResult makePlan(const QString& folder, const QStringList& checkedFiles, bool wholeFolder);
+
+    enum class Decision { Retry, Ignore, Cancel };
+    // A removal failed: the file and the reason; called on the worker.
+    using AskFn = std::function<Decision(const QString& path, const QString& reason)>;
+    // Files handled so far (removed, skipped or failed) of all.
+    using ProgressFn = std::function<void(int done, int total)>;
+
+    enum class Status { Completed, Cancelled };
+    struct Result {
+        Status status = Status::Completed;
+        QStringList notDeleted; // listed files that are still there
+        bool folderRemoved = false;
+        QStringList keptEntries; // whole backup: what kept the folder (a few, relative)
+    };
+
+    static Result run(const Plan& plan, const TaskCancelFlag& cancel, const ProgressFn& onProgress,
+                      const AskFn& ask);
+
+    // The management files of a backup folder that exist, in their usual order.
+    static QStringList managementFiles(const QString& folder);
+};

@@ -1,0 +1,216 @@
+#include "core/backup/FileOps.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace FileOps {
+
+namespace {
+
+QString reason(int errorNumber)
+{
+    return qt_error_string(errorNumber);
+}
+
+QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+// Closes a descriptor once, whatever path the copy leaves by.
+struct Fd {
+    int fd = -1;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd()
+    {
+        if (fd >= 0) ::close(fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int release()
+    {
+        const int f = fd;
+        fd = -1;
+        return f;
+    }
+};
+
+// A hidden name (the catalogue skips hidden files) beside the destination.
+QString temporaryNameFor(const QString& destination)
+{
+    const QFileInfo info(destination);
+    const QString tag = QString::number(QRandomGenerator::global()->generate64(), 36);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') + tag +
+           QStringLiteral(".part");
+}
+
+} // namespace
+
+bool makeDir(const QString& path, bool* made, QString* error)
+{
+    *made = false;
+    if (::mkdir(native(path).constData(), 0777) == 0) {
+        *made = true;
+        return true;
+    }
+    const int e = errno;
+    struct stat st {};
+    if (e == EEXIST && ::stat(native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    if (error) *error = path + QStringLiteral(": ") + reason(e);
+    return false;
+}
+
+QString removeFile(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(native(path).constData(), &st) != 0) return reason(errno);
+    if (S_ISDIR(st.st_mode)) return reason(EISDIR);
+    if (::unlink(native(path).constData()) != 0) return reason(errno);
+    return {};
+}
+
+bool removeEmptyDir(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(native(path).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    return ::rmdir(native(path).constData()) == 0;
+}
+
+bool isRemovableFile(const QString& path)
+{
+    struct stat st {};
+    if (::lstat(native(path).constData(), &st) != 0) return false;
+    return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
+}
+
+bool syncDir(const QString& path, QString* error)
+{
+    Fd dir(::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd < 0 || ::fsync(dir.fd) != 0) {
+        if (error) *error = reason(errno);
+        return false;
+    }
+    return true;
+}
+
+CopyStatus copyReplacing(const QString& source, const QString& destination, qint64 chunkBytes,
+                         const CopyHooks& hooks, bool* existed, QString* error)
+{
+    const auto failWith = [&](int errorNumber) {
+        if (error) *error = reason(errorNumber);
+        return CopyStatus::Failed;
+    };
+
+    Fd in(::open(native(source).constData(), O_RDONLY | O_CLOEXEC));
+    if (in.fd < 0) return failWith(errno);
+    struct stat st {};
+    if (::fstat(in.fd, &st) != 0) return failWith(errno);
+    if (!S_ISREG(st.st_mode)) return failWith(EINVAL);
+
+    struct stat old {};
+    *existed = ::lstat(native(destination).constData(), &old) == 0;
+    if (*existed && S_ISDIR(old.st_mode)) return failWith(EISDIR);
+
+    QString temp;
+    int outFd = -1;
+    for (int attempt = 0; attempt < 8 && outFd < 0; ++attempt) {
+        temp = temporaryNameFor(destination);
+        outFd = ::open(native(temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
+        if (outFd < 0 && errno != EEXIST) return failWith(errno);
+    }
+    if (outFd < 0) return failWith(EEXIST);
+    Fd out(outFd);
+    const QByteArray tempNative = native(temp);
+    const auto dropTemp = [&] {
+        ::close(out.release());
+        ::unlink(tempNative.constData());
+    };
+    const auto failAndDrop = [&](int errorNumber) {
+        dropTemp();
+        return failWith(errorNumber);
+    };
+
+    // Reserving the space first makes a full disk fail at once, before any
+    // byte is copied (not every file system can; then the writes tell).
+    if (st.st_size > 0) {
+        const int e = ::posix_fallocate(out.fd, 0, st.st_size);
+        if (e == ENOSPC || e == EDQUOT || e == EFBIG) return failAndDrop(e);
+    }
+
+    qint64 copied = 0;
+    bool inKernel = true;
+    std::vector<char> buffer;
+    for (;;) {
+        if (hooks.cancel && hooks.cancel->isCancelled()) {
+            dropTemp();
+            return CopyStatus::Cancelled;
+        }
+        qint64 want = chunkBytes;
+        if (hooks.failAfterBytes >= 0) {
+            const qint64 left = hooks.failAfterBytes - copied;
+            if (left <= 0) return failAndDrop(hooks.failErrorNumber);
+            want = std::min(want, left);
+        }
+        qint64 chunk = 0;
+        if (inKernel) {
+            const ssize_t n = ::copy_file_range(in.fd, nullptr, out.fd, nullptr, size_t(want), 0);
+            if (n < 0) {
+                const int e = errno;
+                if (copied == 0 && (e == EXDEV || e == ENOSYS || e == EOPNOTSUPP || e == EINVAL || e == EBADF)) {
+                    inKernel = false;
+                    continue;
+                }
+                if (e == EINTR) continue;
+                return failAndDrop(e);
+            }
+            chunk = n;
+        } else {
+            if (buffer.empty()) buffer.resize(1 << 20);
+            while (chunk < want) {
+                const ssize_t r = ::read(in.fd, buffer.data(), size_t(std::min<qint64>(want - chunk, qint64(buffer.size()))));
+                if (r < 0 && errno == EINTR) continue;
+                if (r < 0) return failAndDrop(errno);
+                if (r == 0) break;
+                for (ssize_t off = 0; off < r;) {
+                    const ssize_t w = ::write(out.fd, buffer.data() + off, size_t(r - off));
+                    if (w < 0 && errno == EINTR) continue;
+                    if (w < 0) return failAndDrop(errno);
+                    off += w;
+                }
+                chunk += r;
+            }
+        }
+        if (chunk == 0) break;
+        // Start writing this chunk out now, so that the flush at the end
+        // waits for the tail only and the disk works while we copy.
+        ::sync_file_range(out.fd, copied, chunk, SYNC_FILE_RANGE_WRITE);
+        copied += chunk;
+        if (hooks.onChunk) hooks.onChunk(copied);
+    }
+
+    // A reservation larger than what was copied (the source shrank) is cut back.
+    if (::ftruncate(out.fd, copied) != 0) return failAndDrop(errno);
+    if (::fsync(out.fd) != 0) return failAndDrop(errno);
+    if (::close(out.release()) != 0) {
+        const int e = errno;
+        ::unlink(tempNative.constData());
+        return failWith(e);
+    }
+    if (::rename(tempNative.constData(), native(destination).constData()) != 0) {
+        const int e = errno;
+        ::unlink(tempNative.constData());
+        return failWith(e);
+    }
+    return CopyStatus::Done;
+}
+
+} // namespace FileOps

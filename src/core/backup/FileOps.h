@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/backup/TaskProgress.h"
+
+#include <QString>
+#include <functional>
+
+// The few file-system steps of the backup and clean-up, each one system
+// call deep so that nothing is ever followed or removed by surprise:
+// removals never follow a symbolic link and never recurse.
+namespace FileOps {
+
+// Makes one folder; *made tells whether this call made it (false when it
+// existed). False with a reason when it cannot be made.
+bool makeDir(const QString& path, bool* made, QString* error);
+
+// Removes a file or a symbolic link itself (never what a link points to);
+// refuses folders. Empty on success, else the reason.
+QString removeFile(const QString& path);
+
+// Removes a folder only when it is empty (never a link to one).
+bool removeEmptyDir(const QString& path);
+
+// Flushes a folder's entries (new names, renames) to the disk.
+bool syncDir(const QString& path, QString* error);
+
+// The file at path is a regular file or a link (something removeFile takes).
+bool isRemovableFile(const QString& path);
+
+struct CopyHooks {
+    const TaskCancelFlag* cancel = nullptr;           // read between chunks
+    std::function<void(qint64 bytesCopied)> onChunk;     // after each chunk
+    qint64 failAfterBytes = -1;                          // test seam: a write failing here
+    int failErrorNumber = 0;
+};
+enum class CopyStatus { Done, Cancelled, Failed };
+
+// Copies source to a new temporary file beside destination, flushes it to
+// the disk and renames it over destination: a reader sees the old file or
+// the whole new one, never a part. On a cancel or an error the temporary
+// file is removed and destination is untouched. *existed tells whether
+// destination existed before.
+CopyStatus copyReplacing(const QString& source, const QString& destination, qint64 chunkBytes,
+                         const CopyHooks& hooks, bool* existed, QString* error);
+
+} // namespace FileOps

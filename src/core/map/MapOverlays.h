@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/map/MapPoint.h"
+
+#include <QMap>
+#include <QString>
+#include <optional>
+
+class ChapterData;
+class RecordingList;
+
+// The markers of an opened catalogue: one per event, per surveillance
+// recording and per trip chapter with a position, labelled with its date in
+// the viewer's format, zone and summer-time choice. Built from what the
+// load read (index records) and from recordings the workers have already
+// loaded; no movie is read here.
+namespace MapOverlays {
+
+inline const QString TABID_CHAPTER = QStringLiteral("C");
+inline const QString TABID_EVENT = QStringLiteral("E");
+inline const QString TABID_SURVEILLANCE = QStringLiteral("S");
+
+QString chapterKey(int tripIndex, int chapterIndex);
+QString eventKey(int index);
+QString surveillanceKey(int index);
+
+struct Markers {
+    QMap<QString, MapPoint> points;
+    // Where the map is centred: the first event marker, else the first
+    // surveillance marker, else the first trip chapter's.
+    std::optional<GeoPoint> firstPoint;
+};
+
+Markers build(const RecordingList& list);
+
+// The marker of one trip chapter now that its recording is loaded (for a
+// chapter that had no index record); nothing when it still has no position.
+std::optional<std::pair<QString, MapPoint>> chapterMarker(const RecordingList& list,
+                                                          const ChapterData& chapter);
+
+} // namespace MapOverlays

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/catalog/ChapterData.h"
+#include "core/map/MapPoint.h"
+#include "core/recording/VideoInfo.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class PictureData;
+
+// Routes and the car's place on the map, from recordings that are already
+// loaded: nothing here reads a movie.
+namespace MapRoute {
+
+// Appends the route of a trip's chapters (start-time order): the enabled,
+// positioned frames of camera 0 of each chapter whose recording is loaded.
+// The walk ends at the first chapter still waiting for its recording (the
+// workers load it and the route is drawn again); a chapter whose recording
+// could not be read is passed over.
+void appendTripRoute(std::vector<GeoPoint>& route, const ChapterList& chapters);
+
+// Appends the frames (an event's window) that have a latitude or a longitude.
+void appendFrames(std::vector<GeoPoint>& route, const FrameList& frames);
+
+// Where the car is drawn, in recorder units.
+struct CarPosition {
+    std::int32_t latitude = 0;
+    std::int32_t longitude = 0;
+    IconId icon = IconId::North;
+    bool gps = false;
+};
+
+// The car at an offset (ms) of the chapter that plays: its frame there when
+// that frame has both coordinates (with its heading and GPS state); else the
+// last position of the nearest earlier chapter of its trip, else the first
+// position found in the play list (from index records or loaded
+// recordings), both drawn heading north without GPS. Nothing when no
+// position is known at all.
+std::optional<CarPosition> carPosition(const PictureData* current, const ChapterData* currentChapter,
+                                       std::int32_t offset, const ChapterList& playList);
+
+} // namespace MapRoute

@@ -1,0 +1,89 @@
+#include "core/map/MapSupportFiles.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextStream>
+
+QString MapSupportFiles::versionNoteFolder()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return data.isEmpty() ? QString() : data + QStringLiteral("/KorveltaReplay");
+}
+
+bool MapSupportFiles::writeVersionNote(const QString& folder, const QDateTime& now, const QString& appVersion,
+                                       const QString& mapVersion)
+{
+    if (folder.isEmpty()) return false;
+    const QFileInfo info(folder);
+    if (!info.isDir()) {
+        qInfo().noquote() << QStringLiteral("KorveltaReplayフォルダが存在しませんよ");
+        if (!QDir().mkpath(folder)) {
+            qWarning().noquote() << QStringLiteral("folder generated failed: ") + folder;
+            return false;
+        }
+    } else {
+        qInfo().noquote() << QStringLiteral("KorveltaReplayフォルダが存在しますよ");
+    }
+    QFile file(folder + QStringLiteral("/mv.txt"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        qWarning().noquote() << QStringLiteral("error: ") + file.errorString();
+        return false;
+    }
+    const QString text = QLocale::system().toString(now, QLocale::LongFormat) + QLatin1Char('\n') +
+                         QStringLiteral("アプリケーション・バージョン: ") + appVersion + QLatin1Char('\n') +
+                         QStringLiteral("Maps JavaScript API Version: ") + mapVersion + QLatin1Char('\n');
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        qWarning().noquote() << QStringLiteral("error: ") + file.errorString();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The program of a desktop entry's Exec line (its first word, quotes taken off).
+QString execProgram(const QString& desktopFile)
+{
+    QFile file(desktopFile);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return QString();
+    bool inEntry = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inEntry = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        if (!inEntry || !line.startsWith(QLatin1String("Exec="))) continue;
+        const QStringList words = QProcess::splitCommand(line.mid(5));
+        return words.isEmpty() ? QString() : words.first();
+    }
+    return QString();
+}
+
+} // namespace
+
+std::optional<QString> MapSupportFiles::findGoogleEarth()
+{
+    const QStringList names{QStringLiteral("google-earth-pro"), QStringLiteral("google-earth")};
+    for (const QString& name : names) {
+        const QString found = QStandardPaths::findExecutable(name);
+        if (!found.isEmpty()) return found;
+    }
+    for (const QString& name : names) {
+        const QString entry =
+            QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name + QStringLiteral(".desktop"));
+        if (entry.isEmpty()) continue;
+        QString program = execProgram(entry);
+        if (program.isEmpty()) continue;
+        if (!program.contains(QLatin1Char('/'))) program = QStandardPaths::findExecutable(program);
+        const QFileInfo info(program);
+        if (info.isFile() && info.isExecutable()) return info.absoluteFilePath();
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,18 @@
+#include "core/panels/SpeedUnit.h"
+
+#include <algorithm>
+#include <cmath>
+
+int SpeedUnit::displaySpeed(std::int32_t kmh, bool kmhUnit)
+{
+    const std::int32_t speed = std::max<std::int32_t>(kmh, 0);
+    if (kmhUnit) return std::min<std::int32_t>(speed, MAX_SPEED);
+    const double mph = std::floor(double(speed) / KMH_MPH_RATE);
+    return int(std::min<double>(mph, MAX_SPEED_MPH));
+}
+
+double SpeedUnit::horizontalG(double gx, double gy)
+{
+    const double g = std::sqrt(gx * gx + gy * gy);
+    return std::isfinite(g) ? std::max(g, 0.0) : 0.0;
+}

@@ -1,0 +1,224 @@
+#include "core/tools/LapStopwatch.h"
+
+#include "core/recording/PictureData.h"
+#include "core/recording/PictureDataUtil.h"
+#include "core/recording/VideoInfo.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+std::shared_ptr<const VideoInfo> videoOf(const std::shared_ptr<ChapterData>& chapter)
+{
+    if (!chapter) return nullptr;
+    const std::shared_ptr<const PictureData> picture = chapter->loadPicture(true);
+    return picture ? picture->video : nullptr;
+}
+
+// Each frame's speed counts from the previous frame's key up to its own;
+// the walk stops at limit (the whole chapter without one).
+double walk(const VideoInfo& video, std::optional<qint64> limit)
+{
+    double sum = 0;
+    qint64 previous = 0;
+    for (const auto& [key, frame] : video.getCameraFrames(0)) {
+        if (limit && *limit < key) {
+            sum += double(*limit - previous) * frame->speed;
+            break;
+        }
+        sum += double(key - previous) * frame->speed;
+        previous = key;
+    }
+    return sum;
+}
+
+} // namespace
+
+QList<qint64> LapStopwatch::lapPositions() const
+{
+    QList<qint64> out;
+    for (const Lap& lap : m_laps) out << lap.pos;
+    return out;
+}
+
+void LapStopwatch::setChapters(const ChapterList& chapters)
+{
+    m_chapters = chapters;
+    m_chapterDistance.assign(std::size_t(chapters.size()), std::nullopt);
+}
+
+bool LapStopwatch::startStop()
+{
+    switch (m_status) {
+    case StopWatchStatus::Ready:
+        m_start = m_current;
+        m_status = StopWatchStatus::Start;
+        return true;
+    case StopWatchStatus::Start:
+        m_stop = m_current;
+        m_status = StopWatchStatus::Stop;
+        return true;
+    case StopWatchStatus::Stop:
+        return false;
+    }
+    return false;
+}
+
+bool LapStopwatch::lapReset()
+{
+    switch (m_status) {
+    case StopWatchStatus::Start:
+        if (int(m_laps.size()) >= LAP_MAX - 1) return false;
+        m_laps.push_back(makeLap(lapBaseTime(), m_current));
+        return true;
+    case StopWatchStatus::Stop:
+        reset();
+        return true;
+    case StopWatchStatus::Ready:
+        return false;
+    }
+    return false;
+}
+
+bool LapStopwatch::previousLap()
+{
+    if (m_status != StopWatchStatus::Start || m_laps.empty()) return false;
+    m_laps.pop_back();
+    return true;
+}
+
+bool LapStopwatch::stop()
+{
+    return m_status == StopWatchStatus::Start && startStop();
+}
+
+void LapStopwatch::reset()
+{
+    m_start = 0;
+    m_stop = 0;
+    m_laps.clear();
+    m_status = StopWatchStatus::Ready;
+}
+
+void LapStopwatch::clear()
+{
+    setChapters({});
+    m_current = 0;
+    reset();
+}
+
+qint64 LapStopwatch::lapBaseTime() const
+{
+    qint64 base = m_start;
+    if (!m_laps.empty()) base = m_laps.back().pos;
+    if (m_stop > 0) base = m_stop;
+    return base;
+}
+
+LapStopwatch::Buttons LapStopwatch::buttons() const
+{
+    switch (m_status) {
+    case StopWatchStatus::Ready:
+        return {true, false, false};
+    case StopWatchStatus::Start:
+        return {true, int(m_laps.size()) < LAP_MAX - 1, !m_laps.empty()};
+    case StopWatchStatus::Stop:
+        return {false, true, false};
+    }
+    return {};
+}
+
+LapStopwatch::Lap LapStopwatch::makeLap(qint64 s, qint64 e)
+{
+    if (s >= e) return {s, 0, 0};
+    const double average = (distance(e) - distance(s)) / double(e - s);
+    const double clamped = std::clamp(std::round(average), double(INT32_MIN), double(INT32_MAX));
+    return {e, e - s, std::int32_t(clamped)};
+}
+
+double LapStopwatch::chapterDistance(qsizetype index)
+{
+    std::optional<double>& cached = m_chapterDistance[std::size_t(index)];
+    if (!cached) {
+        const std::shared_ptr<ChapterData>& chapter = m_chapters[index];
+        const auto video = chapter && chapter->timeSpan() >= 1 ? videoOf(chapter) : nullptr;
+        cached = video ? walk(*video, std::nullopt) : 0.0;
+    }
+    return *cached;
+}
+
+double LapStopwatch::distance(qint64 p)
+{
+    if (m_chapters.isEmpty()) return 0;
+    qsizetype index = 0;
+    std::int32_t offset = 0;
+    PictureDataUtil::chapterIndex(m_chapters, std::int32_t(std::clamp<qint64>(p, INT32_MIN, INT32_MAX)), index,
+                                  offset);
+    double sum = 0;
+    for (qsizetype i = 0; i < index; ++i) sum += chapterDistance(i);
+    // A chapter without data adds nothing; the chapters before it still count.
+    if (const auto video = videoOf(m_chapters[index])) sum += walk(*video, offset);
+    return sum;
+}
+
+std::int32_t LapStopwatch::toMph(std::int32_t kmh)
+{
+    return std::int32_t(std::floor(double(kmh) / KMH_PER_MPH));
+}
+
+QString LapStopwatch::timeText(qint64 ms)
+{
+    const qint64 t = std::max<qint64>(0, ms);
+    return QString::asprintf("%02lld'%02lld\"%01lld", (t / 60000) % 3600, (t / 1000) % 60, (t % 1000) / 100);
+}
+
+QString LapStopwatch::emptyTimeText()
+{
+    return QStringLiteral("--'--\"-");
+}
+
+QString LapStopwatch::speedText(std::int32_t kmh, bool inKmh)
+{
+    return inKmh ? QStringLiteral("%1km/h").arg(kmh) : QStringLiteral("%1MPH").arg(toMph(kmh));
+}
+
+QString LapStopwatch::emptySpeedText(bool inKmh)
+{
+    return inKmh ? QStringLiteral("-km/h") : QStringLiteral("-MPH");
+}
+
+LapStopwatch::Row LapStopwatch::rowOf(const std::optional<Lap>& lap, bool kmh) const
+{
+    if (!lap) return {emptyTimeText(), emptySpeedText(kmh)};
+    return {timeText(lap->lapTimeSpan), speedText(lap->aveSpeed, kmh)};
+}
+
+std::array<LapStopwatch::Row, LapStopwatch::LAP_MAX> LapStopwatch::rows(bool kmh)
+{
+    std::array<Row, LAP_MAX> out;
+    std::size_t row = 0;
+    for (; row < m_laps.size() && row < out.size(); ++row) out[row] = rowOf(m_laps[row], kmh);
+    std::optional<Lap> last;
+    if (m_status == StopWatchStatus::Start)
+        last = makeLap(lapBaseTime(), m_current);
+    else if (m_status == StopWatchStatus::Stop)
+        last = makeLap(m_laps.empty() ? m_start : m_laps.back().pos, m_stop);
+    if (last && row < out.size()) out[row++] = rowOf(last, kmh);
+    for (; row < out.size(); ++row) out[row] = rowOf(std::nullopt, kmh);
+    return out;
+}
+
+LapStopwatch::Row LapStopwatch::total(bool kmh)
+{
+    switch (m_status) {
+    case StopWatchStatus::Start:
+        return rowOf(makeLap(m_start, m_current), kmh);
+    case StopWatchStatus::Stop:
+        return rowOf(makeLap(m_start, m_stop), kmh);
+    case StopWatchStatus::Ready:
+        break;
+    }
+    return rowOf(std::nullopt, kmh);
+}

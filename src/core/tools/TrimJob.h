@@ -1,0 +1,93 @@
+#pragma once
+
+#include "core/backup/TaskProgress.h"
+#include "core/catalog/ChapterData.h"
+#include "core/tools/DataCaption.h"
+#include "core/tools/FfmpegRunner.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// What a trim is asked to do, taken whole when it starts: nothing the job
+// reads may change under it while it runs on its worker thread.
+struct TrimRequest {
+    ChapterList chapters;    // the play list, in play order
+    std::int32_t start = 0;  // play-list milliseconds
+    std::int32_t end = 0;
+    CaptionSelection selection; // what to burn in; nothing: the streams are copied
+    CaptionSettings settings;
+    QString outputPath;
+    QString workFolderBase; // where the job's private folder is made; empty: the system's temporary folder
+    QString ffmpegProgram = FfmpegRunner::defaultProgram();
+};
+
+// The trim: cuts a range of the play list into one MP4 movie through ffmpeg,
+// optionally with the driving data burnt in, and appends a udat box with the
+// trim's record so that the movie opens again as a recording with its data.
+//
+// The chapters of the range are joined and cut by one ffmpeg run into a
+// private folder of the job (removed whatever the end); the result with its
+// box is written beside the target and renamed over it: the target is
+// either the old file or the whole new one. run() blocks; call it on a
+// worker thread.
+class TrimJob {
+public:
+    enum class Outcome { Saved, Failed, Cancelled };
+    struct Result {
+        Outcome outcome = Outcome::Failed;
+        QString detail; // what went wrong, for the diagnostics
+    };
+    // Percent of the job done, from the worker thread, at least four times a
+    // second while it runs (the same value again while a step stands still);
+    // never 100 (the caller shows 100 when run() has returned Saved).
+    using Progress = std::function<void(double percent)>;
+
+    TrimJob(TrimRequest request, TaskCancelFlag cancel, Progress progress = {});
+    Result run();
+
+    // The range over the chapters, with no piece at either end shorter than
+    // 1.1 s where its chapter allows it.
+    struct Piece {
+        qsizetype chapter = 0;
+        std::int32_t from = 0; // offset in the chapter (ms)
+        std::int32_t to = 0;
+    };
+    struct Plan {
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        std::vector<Piece> pieces;
+        bool valid() const { return !pieces.empty() && end > start; }
+    };
+    static Plan plan(const ChapterList& chapters, std::int32_t start, std::int32_t end);
+
+    // Why outputPath must not be written (a source chapter's own file, or a
+    // place inside the card's recording folder); empty when it may.
+    static QString refusal(const ChapterList& chapters, const QString& outputPath);
+
+    // The box appended to the movie: big-endian size, "udat", the
+    // file-information record and the archive. None at 4 GiB or more.
+    static std::optional<QByteArray> udatBox(const QByteArray& archive);
+
+    // The finished movie and its box written to outputPath: into a file
+    // beside it, renamed over it once every byte is down. A failed write
+    // (a full disk) or a cancel leaves outputPath as it was.
+    static Result writeOutput(const QString& finished, const QByteArray& box, const QString& outputPath,
+                              const TaskCancelFlag& cancel, const std::function<void(double fraction)>& progress = {});
+
+private:
+    Result fail(const QString& detail) const;
+    bool runFfmpeg(const QStringList& args, double from, double to, qint64 lengthMs, Result& failure);
+    void report(double percent);
+
+    TrimRequest m_request;
+    TaskCancelFlag m_cancel;
+    Progress m_progress;
+    FfmpegRunner m_runner;
+    double m_reported = -1;
+    QElapsedTimer m_sinceReport;
+};

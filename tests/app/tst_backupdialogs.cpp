@@ -1,0 +1,257 @@
+// The backup and clean-up dialogs over generated cards, reached the way a
+// user reaches them: the player's save button, the Delete command and its
+// folder chooser, with alerts answered here.
+
+#include "AppTestSupport.h"
+#include "FakeMediaPlayer.h"
+#include "app/backup/BackUpFolderSelectDialog.h"
+#include "app/backup/BackupSettingDialog.h"
+#include "app/backup/CleanupDelegate.h"
+#include "app/backup/CleanupDialog.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/mainwindow/OperationGuard.h"
+#include "app/mainwindow/PlayController.h"
+#include "app/player/MoviePlayerView.h"
+#include "core/backup/BackupFolderList.h"
+#include "core/backup/BackupTreeModel.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/mainwindow/InstanceGuard.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace apptest;
+
+namespace {
+
+// Answers questions with their second button ("OK" after "Cancel") unless
+// told otherwise; notices and warnings with their only one.
+struct Answers {
+    QList<Alerts::Alert> seen;
+    std::function<int(const Alerts::Alert&)> rule;
+    Answers()
+    {
+        Alerts::setInterceptor([this](const Alerts::Alert& a) {
+            seen.append(a);
+            if (rule) return rule(a);
+            return a.buttons.size() >= 2 ? Alerts::FIRST_BUTTON + 1 : Alerts::FIRST_BUTTON;
+        });
+    }
+    ~Answers() { Alerts::setInterceptor({}); }
+    QString last() const { return seen.isEmpty() ? QString() : seen.last().message; }
+};
+
+// The main window's side of a clean-up, as the dialog sees it.
+struct MainWindowSide : CleanupDelegate {
+    QString watched; // a file whose presence at closeOpenData is noted
+    QStringList calls;
+    void cleanupDidUpdateFolders() override { calls << QStringLiteral("update"); }
+    void reopenData(const QString& path) override { calls << QStringLiteral("reopen ") + path; }
+    bool canCloseOpenData() override { return true; }
+    void closeOpenData() override
+    {
+        calls << (QFileInfo::exists(watched) ? QStringLiteral("close before delete") : QStringLiteral("close late"));
+    }
+};
+
+} // namespace
+
+class TestBackupDialogs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        useTemporaryStore(m_dir.path());
+        m_card = cardgen::writeCard(m_dir.filePath(QStringLiteral("card")), mixedCard());
+        m_root = m_dir.filePath(QStringLiteral("backups"));
+        QVERIFY(QDir().mkpath(m_root + QStringLiteral("/Photos")));
+        auto s = SettingsStore::open();
+        s->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
+        s->setValue(UserDefaultUtil::KEY_PATH_BACKUP, m_root);
+    }
+    void cleanup() { InstanceGuard::releaseAll(); }
+
+    void saveButtonBacksUpThePlayingChapterAndTheBackupPlaysAgain()
+    {
+        QPointer<FakeMediaPlayer> media;
+        ViewController::Options o;
+        o.probeNetwork = o.checkForUpdates = false;
+        o.loadDelayMs = 0;
+        o.playerFactory = [&media](MoviePlayerView& view) -> MediaPlayer* { return media = new FakeMediaPlayer(&view); };
+        MainWindow window(nullptr, o);
+        QSignalSpy loaded(window.controller(), &ViewController::loadFinished);
+        window.controller()->loadData(m_card.moveDir, false, MovieType::Card);
+        QVERIFY(loaded.wait(20000));
+        const auto playing = window.moviePlayerView()->currentChapterData();
+        QVERIFY(playing);
+
+        Answers answers;
+        bool ran = false;
+        whenModalHosts<BackupSettingDialog>([&](BackupSettingDialog* d, ModalWindow*) {
+            ran = true;
+            QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::BACKUP_SETTING));
+            QCOMPARE(BackupTree::checkedFiles(d->model()->backups()), QStringList{playing->_pathMove.toLocalFile()});
+            QCOMPARE(d->txtFolderName()->text().size(), 14);
+            d->txtFolderName()->setText(QStringLiteral(".hidden"));
+            d->btnOk()->click();
+            QCOMPARE(answers.last(), QStringLiteral("The folder name format is not valid."));
+            d->txtFolderName()->setText(QStringLiteral("First"));
+            d->btnOk()->click();
+            QCOMPARE(d->lastStatus(), std::optional(BackupCopyJob::Status::Completed));
+            QCOMPARE(answers.last(), QStringLiteral("Save completed."));
+            d->btnCancel()->click();
+        });
+        window.playController()->showBackupDialog();
+        QVERIFY(ran);
+        QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_SETTING));
+
+        const QString copy = m_root + QStringLiteral("/First/") + QDir(m_card.moveDir).relativeFilePath(playing->_pathMove.toLocalFile());
+        QFile a(copy), b(playing->_pathMove.toLocalFile());
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), b.readAll());
+        window.controller()->loadData(m_root + QStringLiteral("/First"), true, MovieType::Backup);
+        QVERIFY(loaded.wait(20000));
+        QCOMPARE(media->currentPath(), copy);
+        QVERIFY(!window.controller()->backupFlg());
+    }
+
+    void aBackupThatCannotBeWrittenIsNeverReportedAsSaved()
+    {
+        Answers answers;
+        const auto card = CardData::create();
+        card->readCardData(m_card.moveDir);
+        BackupSettingDialog d;
+        d.cardData = card;
+        d.pathBackup = m_root;
+        d.prepare();
+        d.btnOk()->click();
+        QCOMPARE(answers.last(), QStringLiteral("Chapter was not selected."));
+        d.btnCheckOn()->click();
+        QFile taken(m_root + QStringLiteral("/Taken"));
+        QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write("mine") == 4);
+        taken.close();
+        d.txtFolderName()->setText(QStringLiteral("Taken"));
+        d.btnOk()->click();
+        QCOMPARE(d.lastStatus(), std::optional(BackupCopyJob::Status::Failed));
+        QCOMPARE(answers.last(), QStringLiteral("Backup cancelled."));
+        QCOMPARE(QFileInfo(taken.fileName()).size(), 4);
+        d.freeDriveSize = d.backupFileSize;
+        d.updateSizeDisplay();
+        QCOMPARE(d.txtFileSize()->palette().color(QPalette::Window), QColor(Qt::red));
+        d.btnOk()->click();
+        QCOMPARE(answers.last(), QStringLiteral("There is not enough disk space or memory available."));
+    }
+
+    void cleanupDeletesCheckedChaptersClosingTheOpenDataFirstAndSaysWhatStayed()
+    {
+        const QString backup = makeBackup(QStringLiteral("Old"));
+        const QString stray = backup + QStringLiteral("/MOVE001/notes.txt");
+        QFile(stray).open(QIODevice::WriteOnly);
+        MainWindowSide side;
+        CleanupDialog d;
+        d.cleanupDirPath = backup;
+        d.viewControllerDelegate = &side;
+        d.openSourcePath = backup.toUpper() + QStringLiteral("/VREC_MOV_MNG.DAT"); // another spelling
+        d.showCleanup();
+        BackupTreeModel* m = d.model();
+        QCOMPARE(m->rowCount(), 4);
+        const QString first = m->backups()[0].children[0].filePath;
+        side.watched = first;
+        m->setData(m->index(0, BackupTreeModel::ChapterColumn, m->index(0, 0)), Qt::Checked, Qt::CheckStateRole);
+
+        Answers answers;
+        answers.rule = [](const Alerts::Alert& a) {
+            return a.message.startsWith(QStringLiteral("A file in the backup folder")) ? Alerts::FIRST_BUTTON
+                                                                                       : Alerts::FIRST_BUTTON + 1;
+        };
+        d.btnOk()->click();
+        QVERIFY(QFileInfo::exists(first));
+        QVERIFY(side.calls.isEmpty());
+
+        answers.rule = {};
+        d.btnOk()->click();
+        QVERIFY(!QFileInfo::exists(first));
+        QCOMPARE(side.calls, QStringList{QStringLiteral("close before delete")});
+        QCOMPARE(answers.last(), QStringLiteral("Delete completed."));
+        QCOMPARE(BackupTree::chapterCount(m->backups()), 9);
+        QCOMPARE(BackupTree::checkedCount(m->backups()), 0);
+
+        // A chapter that will not go is reported, whatever was skipped.
+        const QString blocked = m->backups()[1].children[0].filePath;
+        QVERIFY(QFile::remove(blocked) && QDir().mkpath(blocked + QStringLiteral("/x")));
+        d.openSourcePath.clear();
+        answers.rule = [](const Alerts::Alert& a) { return Alerts::FIRST_BUTTON + int(a.buttons.size()) - 1; };
+        m->setData(m->index(0, BackupTreeModel::ChapterColumn, m->index(1, 0)), Qt::Checked, Qt::CheckStateRole);
+        d.btnOk()->click();
+        QVERIFY(answers.last().startsWith(QStringLiteral("These files were not deleted:\n") + blocked));
+        QVERIFY(QDir(blocked).removeRecursively());
+        d.showCleanup();
+        d.btnCheckOn()->click();
+        d.btnOk()->click();
+        QVERIFY2(answers.last().contains(QStringLiteral("MOVE001/notes.txt")), qPrintable(answers.last()));
+        QCOMPARE(BackupFolderList::subfolderNames(backup), QStringList{QStringLiteral("MOVE001")});
+    }
+
+    void deleteCommandOffersBackupsOnlyAndHoldsItsLockWhileItRuns()
+    {
+        ViewController::Options o;
+        o.probeNetwork = o.checkForUpdates = o.withPlayer = false;
+        MainWindow window(nullptr, o);
+        ViewController* c = window.controller();
+        m_root = m_dir.filePath(QStringLiteral("other-backups"));
+        QVERIFY(QDir().mkpath(m_root + QStringLiteral("/Photos")));
+        SettingsStore::open()->setValue(UserDefaultUtil::KEY_PATH_BACKUP, m_root);
+        Answers answers;
+        c->showDeleteBackupDialog();
+        QCOMPARE(answers.last(), QStringLiteral("Unable to locate the file."));
+        QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
+
+        makeBackup(QStringLiteral("Kept"));
+        QStringList offered;
+        QString title;
+        whenModalHosts<BackUpFolderSelectDialog>([&](BackUpFolderSelectDialog* chooser, ModalWindow*) {
+            offered = chooser->backupFolders;
+            whenModalHosts<CleanupDialog>([&](CleanupDialog* d, ModalWindow* w) {
+                title = w->windowTitle() + QStringLiteral(" %1x%2").arg(d->width()).arg(d->height());
+                d->btnCancel()->click();
+                QTimer::singleShot(0, chooser, [chooser] { chooser->btnCancel()->click(); });
+            });
+            chooser->btnOk()->click();
+        });
+        c->showDeleteBackupDialog();
+        QCOMPARE(offered, QStringList{QStringLiteral("Kept")}); // not Photos
+        QCOMPARE(title, QStringLiteral("Select delete data 763x436"));
+        QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
+
+        // Held by another copy: refused, and the lock stays with its owner.
+        QVERIFY(InstanceGuard::tryAcquire(InstanceGuard::BACKUP_DELETE));
+        c->showDeleteBackupDialog();
+        QCOMPARE(answers.last(), OperationGuard::refusalText());
+        QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
+    }
+
+private:
+    // A backup folder under the root, as a backup makes it.
+    QString makeBackup(const QString& name)
+    {
+        const auto w = cardgen::writeCard(m_dir.filePath(QStringLiteral("staging-") + name), mixedCard());
+        const QString path = m_root + QLatin1Char('/') + name;
+        QDir().rename(w.moveDir, path);
+        QFile::remove(path + QStringLiteral("/ver.txt"));
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+    cardgen::WrittenCard m_card;
+    QString m_root;
+};
+
+QTEST_MAIN(TestBackupDialogs)
+#include "tst_backupdialogs.moc"

@@ -1,0 +1,153 @@
+// The viewer-settings dialog: the stored values it shows, what OK stores,
+// the restart it offers (the main window closes and a new copy starts by an
+// argument list, tried here with a stand-in program), and a screenshot with
+// every control inside the window and unclipped.
+
+#include "AppTestSupport.h"
+#include "LayoutCheck.h"
+#include "app/settings/ViewerSettingDialog.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/mainwindow/InstanceGuard.h"
+#include "core/mainwindow/Relaunch.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestViewerSettingDialog : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        apptest::useTemporaryStore(m_dir.path());
+    }
+    void init()
+    {
+        SettingsStore::open()->clear();
+        UserDefaultUtil::resetToInitialValues();
+        restartRequested = false;
+    }
+
+    void showsTheStoredValuesAndFallsBackToTheFirstItem()
+    {
+        ViewerSettingDialog first;
+        QCOMPARE(first.cmbDateFormat->currentIndex(), 0);
+        QCOMPARE(first.cmbTimeZone->currentText(), QStringLiteral("AEST-Australian Eastern"));
+        QCOMPARE(first.rbtnSummerTime->checkedId(), 1);
+        QCOMPARE(first.rbtnSpeedMeter->checkedId(), 0);
+
+        const auto store = SettingsStore::open();
+        store->setValue(UserDefaultUtil::KEY_TIME_ZONE, 7);
+        store->setValue(UserDefaultUtil::KEY_DATE_FORMAT, 2);
+        store->setValue(UserDefaultUtil::KEY_SPEED_METER, false);
+        store->sync();
+        first.setupControls();
+        QCOMPARE(first.cmbTimeZone->count(), 7);
+        QCOMPARE(first.cmbTimeZone->currentIndex(), 0);
+        QCOMPARE(first.cmbDateFormat->currentIndex(), 0);
+        QCOMPARE(first.rbtnSpeedMeter->checkedId(), 1);
+    }
+
+    void okStoresTheValuesAndAsksOnlyWhenTheyDifferFromTheRunningOnes()
+    {
+        apptest::AlertLog alerts;
+        ViewerSettingDialog d;
+        d.btnOk->click();
+        QVERIFY(alerts.alerts.isEmpty());
+        QCOMPARE(SettingsStore::open()->value(UserDefaultUtil::KEY_TIME_ZONE).toInt(), 0);
+
+        // Changed and the restart declined: stored, not taken by this run,
+        // and asked again next time.
+        Alerts::setInterceptor([&alerts](const Alerts::Alert& a) {
+            alerts.alerts.append(a);
+            return Alerts::FIRST_BUTTON + 1;
+        });
+        InstanceGuard::tryAcquire(InstanceGuard::VIEWER_SETTING);
+        d.cmbTimeZone->setCurrentIndex(4);
+        d.btnOk->click();
+        QCOMPARE(alerts.messages().value(0),
+                 QStringLiteral("Settings will be reflected after restarting the application. Would you like to "
+                                "restart now?"));
+        QCOMPARE(SettingsStore::open()->value(UserDefaultUtil::KEY_TIME_ZONE).toInt(), 4);
+        QCOMPARE(UserDefaultUtil::timeZone.load(), 0);
+        QVERIFY(!restartRequested);
+        QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::VIEWER_SETTING));
+        ViewerSettingDialog again;
+        QCOMPARE(again.cmbTimeZone->currentIndex(), 4);
+        again.btnOk->click();
+        QCOMPARE(alerts.alerts.size(), 2);
+    }
+
+    void cancelStoresNothing()
+    {
+        ViewerSettingDialog d;
+        InstanceGuard::tryAcquire(InstanceGuard::VIEWER_SETTING);
+        d.rbtnSummerTime->button(0)->setChecked(true);
+        d.btnCancel->click();
+        QVERIFY(!SettingsStore::open()->contains(UserDefaultUtil::KEY_SUMMER_TIME));
+        QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::VIEWER_SETTING));
+    }
+
+    void anAcceptedRestartClosesTheMainWindowAndStartsANewCopy()
+    {
+        apptest::AlertLog alerts;
+        QWidget mainWindow;
+        mainWindow.show();
+        ViewerSettingDialog d;
+        d.frmMain = &mainWindow;
+        d.rbtnSpeedMeter->button(1)->setChecked(true);
+        d.btnOk->click();
+        QVERIFY(restartRequested);
+        QVERIFY(!UserDefaultUtil::speedMeter.load()); // the stored values were loaded
+        QTRY_VERIFY(!mainWindow.isVisible());
+
+        // The new copy is started from its path and arguments, no shell
+        // between: quotes, ";" and "$(...)" in them are only characters.
+        const QString folder = m_dir.filePath(QStringLiteral("app \"; touch shell-ran; \" $(touch shell-ran)"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString standIn = QDir(folder).filePath(QStringLiteral("korvelta-replay"));
+        const QString out = m_dir.filePath(QStringLiteral("arguments.txt"));
+        {
+            QFile f(standIn);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$KR_STAND_IN_OUT\"\n");
+        }
+        QFile::setPermissions(standIn, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("KR_STAND_IN_OUT", out.toLocal8Bit());
+        const QStringList arguments = {QStringLiteral("-style"), QStringLiteral("a b; $(touch shell-ran)")};
+        QVERIFY(Relaunch::relaunchIfRequested(standIn, arguments));
+        QVERIFY(!restartRequested);
+        QTRY_VERIFY(QFileInfo(out).size() > 0);
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLocal8Bit(f.readAll()), arguments.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        QVERIFY(!QFile::exists(QStringLiteral("shell-ran")) && !QFile::exists(m_dir.filePath(QStringLiteral("shell-ran"))));
+        // Asked once, started once.
+        QVERIFY(!Relaunch::relaunchIfRequested(standIn, arguments));
+    }
+
+    void screenshotShowsEveryControlInsideTheWindowUnclipped()
+    {
+        ViewerSettingDialog d;
+        d.setFixedSize(ViewerSettingDialog::CONTENT_SIZE);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QVERIFY(d.wasShown());
+        const QImage shot = d.grab().toImage();
+        shot.save(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("viewer-settings.png")));
+        const QStringList problems = layoutcheck::problems(&d);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestViewerSettingDialog)
+#include "tst_viewersettingdialog.moc"

@@ -1,0 +1,164 @@
+// The map page driven from the pane, off the network: the map starts on
+// every page load, draws route, markers and car once per page, keeps card
+// texts as text, reports marker clicks and pushes its zoom, map type and
+// balloon display back.
+
+#include "WebEngineTestSupport.h"
+#include "app/map/WebMapView.h"
+#include "core/map/MapScript.h"
+
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+struct Clicks : WebMapViewDelegate {
+    QList<MapPoint> points;
+    void markerClicked(const MapPoint& point) override { points.append(point); }
+};
+
+// Marker key and balloon text that would break a call or run script if
+// they were put into the page unescaped.
+const QString HOSTILE_KEY = QStringLiteral("E\"0\\'");
+const QString HOSTILE_TEXT = QStringLiteral("a\"b\\c</script><img src=x onerror=\"window.pwned=1\">\nline2");
+
+} // namespace
+
+class TestWebMapView : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(m_dir.isValid());
+    }
+
+    void thePageDrawsWhatThePaneHoldsAndKeepsCardTextsAsText()
+    {
+        WebMapView view(0);
+        view.setNetworkAllowed(false);
+        view.setVersionNoteFolder(m_dir.filePath(QStringLiteral("note")));
+        QStringList sent;
+        view.setScriptObserver([&sent](const QString& s) { sent.append(s); });
+        Clicks clicks;
+        view.delegate = &clicks;
+        view.resize(360, 220);
+        view.show();
+
+        // Drawing asked for while the page loads reaches it once it has.
+        WebMapModel& model = view.model();
+        model.markerList.insert(HOSTILE_KEY,
+                                MapPoint::eventMarker(-33.87, 151.21, HOSTILE_TEXT, MarkerType::EVENT, 4));
+        model.markerList.insert(
+            QStringLiteral("C0_0"),
+            MapPoint::tripMarker(-33.86, 151.20, QStringLiteral("15.03.2026"), MarkerType::NORMAL, 0, 0));
+        model.addMarkers();
+        for (int i = 0; i < 50; ++i)
+            model.addPolyPoint(-33.87 + i * 0.0004, 151.21 + i * 0.0003);
+        model.drawPolyline();
+        QSignalSpy loaded(&view, &WebMapView::pageLoaded);
+        QVERIFY(loaded.wait(30000));
+        QCOMPARE(loaded.first().first().toBool(), true);
+        QCOMPARE(sent.value(0), QStringLiteral("initialize()"));
+        model.setCenter(-33.865, 151.205);
+        model.setZoom(14);
+        model.drawMyCar(-33.868, 151.212, IconId::NorthEast, false);
+
+        QWebEnginePage* page = view.page();
+        QTRY_COMPARE(webtest::evaluate(page, "document.querySelectorAll('.kr-pin').length").toInt(), 2);
+        QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('path.kr-route').length").toInt(), 1);
+        QVERIFY(webtest::evaluate(page, "document.querySelector('path.kr-route').getAttribute('d')")
+                    .toString()
+                    .size() > 10);
+        QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('.kr-car.kr-car-nogps').length").toInt(),
+                 1);
+        // The arrow shows the recorded heading, then the way the car has gone;
+        // a jump is no way gone.
+        const auto arrow = [page] {
+            return webtest::evaluate(page, "document.querySelector('.kr-car-arrow').getAttribute('transform')")
+                .toString();
+        };
+        QCOMPARE(arrow(), QStringLiteral("rotate(45.0 18 18)"));
+        model.drawMyCar(-33.868, 151.2125, IconId::NorthEast, false); // 46 m east
+        QTRY_COMPARE(arrow(), QStringLiteral("rotate(90.0 18 18)"));
+        model.drawMyCar(-33.878, 151.2125, IconId::South, false); // 1.1 km south
+        QTRY_COMPARE(arrow(), QStringLiteral("rotate(180.0 18 18)"));
+        model.drawMyCar(-33.868, 151.212, IconId::NorthEast, false);
+
+        // The hostile text is the balloon's text, nothing ran.
+        webtest::evaluate(page, "document.querySelector('.kr-pin-event').parentNode"
+                                ".dispatchEvent(new MouseEvent('mouseover', {bubbles: true}))");
+        QTRY_COMPARE(webtest::evaluate(page, "(document.querySelector('.leaflet-tooltip') || {}).textContent")
+                         .toString(),
+                     HOSTILE_TEXT);
+        QCOMPARE(webtest::evaluate(page, "String(window.pwned)").toString(), QStringLiteral("undefined"));
+        QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('img[src=x]').length").toInt(), 0);
+
+        // A click on the marker reaches the delegate with the marker's point.
+        webtest::evaluate(page, "document.querySelector('.kr-pin-event').parentNode.click()");
+        QTRY_COMPARE(clicks.points.size(), 1);
+        QCOMPARE(clicks.points.first().eventIndex, 4);
+        QCOMPARE(clicks.points.first().msg, HOSTILE_TEXT);
+
+        // The page tells its state; the pane never has to ask.
+        QTRY_COMPARE(view.currentZoom().value_or(-1), 14);
+        QTRY_COMPARE(view.bridge()->mapVersion(), QStringLiteral("Leaflet 1.9.4"));
+        QCOMPARE(view.currentMapTypeId(), QStringLiteral("roadmap"));
+        view.evaluate(MapScript::setMapTypeId(QStringLiteral("terrain")));
+        QTRY_COMPARE(view.currentMapTypeId(), QStringLiteral("terrain"));
+        view.evaluate(MapScript::setMapTypeId(QStringLiteral("satellite\");window.pwned=1;(\"")));
+        QTRY_COMPARE(view.currentMapTypeId(), QStringLiteral("roadmap"));
+        QVERIFY(view.getDispBalloon());
+        view.evaluate(MapScript::setDispBalloon(false));
+        QTRY_VERIFY(!view.getDispBalloon());
+        QCOMPARE(webtest::evaluate(page, "String(window.pwned)").toString(), QStringLiteral("undefined"));
+
+        // The version note was written once the page told its library.
+        QFile note(m_dir.filePath(QStringLiteral("note/mv.txt")));
+        QTRY_VERIFY(note.exists());
+        QVERIFY(note.open(QIODevice::ReadOnly));
+        QVERIFY(note.readAll().contains("Maps JavaScript API Version: Leaflet 1.9.4\n"));
+
+        // A reloaded page is drawn afresh, once.
+        QVERIFY(view.loadPage());
+        QVERIFY(loaded.wait(30000));
+        QTRY_COMPARE(webtest::evaluate(page, "document.querySelectorAll('.kr-pin').length").toInt(), 2);
+        QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('path.kr-route').length").toInt(), 1);
+        QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('.kr-car').length").toInt(), 0);
+        model.flgCar = true;
+        model.refreshMap();
+        QTRY_COMPARE(webtest::evaluate(page, "document.querySelectorAll('.kr-car').length").toInt(), 1);
+
+        // Removals clear the page.
+        model.removeMarkerAll();
+        model.removePolyLine();
+        model.removeMyCar();
+        QTRY_COMPARE(
+            webtest::evaluate(page, "document.querySelectorAll('.kr-pin, .kr-car, path.kr-route').length")
+                .toInt(),
+            0);
+        view.delegate = nullptr;
+    }
+
+    void linksLeaveThePageAlone()
+    {
+        WebMapView view(2);
+        view.setNetworkAllowed(false);
+        QSignalSpy loaded(&view, &WebMapView::pageLoaded);
+        QVERIFY(loaded.wait(30000));
+        QCOMPARE(view.url(), WebMapView::pageUrl(2));
+        // A navigation away (a script, or a followed link) is refused.
+        view.evaluate(QStringLiteral("window.location.href = 'https://example.com/'"));
+        QTest::qWait(300);
+        QCOMPARE(view.page()->url(), WebMapView::pageUrl(2));
+        QCOMPARE(webtest::evaluate(view.page(), "document.documentElement.lang").toString(),
+                 QStringLiteral("es"));
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+KR_WEBENGINE_TEST_MAIN(TestWebMapView)
+#include "tst_webmapview.moc"

@@ -1,0 +1,205 @@
+#include "BackupFixture.h"
+#include "core/backup/BackupCopyJob.h"
+#include "core/backup/BackupTree.h"
+#include "core/mainwindow/OpenData.h"
+
+#include <sys/mount.h>
+
+using namespace catalogtest;
+using namespace backuptest;
+
+namespace {
+
+class BackupCopyTest : public CatalogFixture {
+protected:
+    void SetUp() override
+    {
+        CatalogFixture::SetUp();
+        written = cardgen::writeCard(dir.filePath(QStringLiteral("card")), threeTripCard());
+        card = load(written.moveDir);
+        backups = dir.filePath(QStringLiteral("backups"));
+        ASSERT_TRUE(QDir().mkpath(backups));
+    }
+
+    // The first chapter of trip 0 and the whole of trip 1.
+    QStringList someChapters() const
+    {
+        BackupList list = BackupTree::makeBackupList(*card);
+        list[0].setChapter(0, CheckState::On);
+        list[1].setAll(CheckState::On);
+        return BackupTree::checkedFiles(list);
+    }
+
+    BackupCopyJob::Plan plan(const QString& name, const QStringList& files)
+    {
+        const auto result = BackupCopyJob::makePlan(written.moveDir, backups + QLatin1Char('/') + name, files);
+        EXPECT_TRUE(result.plan.has_value()) << result.error.toStdString();
+        return result.plan.value_or(BackupCopyJob::Plan{});
+    }
+
+    cardgen::WrittenCard written;
+    std::shared_ptr<CardData> card;
+    QString backups;
+    TaskCancelFlag cancel;
+};
+
+} // namespace
+
+TEST_F(BackupCopyTest, CopiesExactlyTheCheckedChaptersAndManagementFilesAndTheBackupOpensAgain)
+{
+    const QStringList files = someChapters();
+    ASSERT_EQ(files.size(), 4);
+    const auto p = plan(QStringLiteral("B1"), files);
+    ASSERT_EQ(p.entries.size(), 7); // four chapters, then the three management files
+    EXPECT_TRUE(p.entries.last().source.endsWith(QStringLiteral("ADV_PRCT.DAT")));
+
+    std::vector<int> percents;
+    const auto result = BackupCopyJob::run(p, cancel, [&](const BackupCopyJob::Progress& pr) {
+        percents.push_back(pr.percent());
+    });
+    ASSERT_EQ(result.status, BackupCopyJob::Status::Completed) << result.error.toStdString();
+    ASSERT_FALSE(percents.empty());
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(percents.back(), 100);
+
+    // Byte-identical, at the same relative paths, and nothing else.
+    const auto source = checksums(written.moveDir);
+    QMap<QString, QByteArray> expected;
+    for (const QString& f : files + QStringList{QStringLiteral("VREC_MOV_MNG.DAT"), QStringLiteral("MOV_PRCT.DAT"),
+                                                 QStringLiteral("ADV_PRCT.DAT")}) {
+        const QString rel = QDir(written.moveDir).relativeFilePath(QDir(written.moveDir).filePath(f));
+        expected.insert(rel, source.value(rel));
+    }
+    EXPECT_EQ(checksums(backups + QStringLiteral("/B1")), expected);
+
+    const auto reopened = load(backups + QStringLiteral("/B1"));
+    const TripList trips = reopened->tripList();
+    ASSERT_EQ(trips.size(), 2);
+    EXPECT_EQ(trips[0]->chapterCount() + trips[1]->chapterCount(), 4);
+    EXPECT_EQ(reopened->moveProtectList().size(), card->moveProtectList().size());
+    EXPECT_EQ(OpenData::checkFirstRecording(*reopened), OpenData::FirstRecording::Ok);
+}
+
+TEST_F(BackupCopyTest, OverwritingAnExistingBackupReplacesItsFilesWholeAndKeepsTheRest)
+{
+    const QStringList files = someChapters();
+    const QString dest = backups + QStringLiteral("/Again");
+    const QString rel = QDir(written.moveDir).relativeFilePath(files[0]);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(dest + QLatin1Char('/') + rel).absolutePath()));
+    writeBytes(dest + QLatin1Char('/') + rel, QByteArray("an older copy"));
+    writeBytes(dest + QStringLiteral("/notes.txt"), QByteArray("mine"));
+
+    const auto p = plan(QStringLiteral("Again"), files);
+    ASSERT_EQ(BackupCopyJob::run(p, cancel).status, BackupCopyJob::Status::Completed);
+    const auto after = checksums(dest);
+    EXPECT_EQ(after.value(rel), checksums(written.moveDir).value(rel));
+    EXPECT_TRUE(after.contains(QStringLiteral("notes.txt")));
+
+    // A cancelled second run into the same folder keeps what was there.
+    writeBytes(dest + QLatin1Char('/') + rel, QByteArray("edited"));
+    cancel = TaskCancelFlag();
+    const auto second = BackupCopyJob::run(p, cancel, [&](const BackupCopyJob::Progress& pr) {
+        if (pr.filesDone == 2) cancel.cancel();
+    });
+    EXPECT_EQ(second.status, BackupCopyJob::Status::Cancelled);
+    EXPECT_EQ(checksums(dest), after) << "replaced files keep their complete new copy, others stay";
+}
+
+TEST_F(BackupCopyTest, CancelAndWriteFailuresLeaveNoPartialFileAndNothingTheJobMade)
+{
+    const QStringList files = someChapters();
+    const auto p = plan(QStringLiteral("Stopped"), files);
+    const QString dest = backups + QStringLiteral("/Stopped");
+
+    // Between files.
+    auto result = BackupCopyJob::run(p, cancel, [&](const BackupCopyJob::Progress& pr) {
+        if (pr.filesDone == 2) cancel.cancel();
+    });
+    EXPECT_EQ(result.status, BackupCopyJob::Status::Cancelled);
+    EXPECT_FALSE(QFileInfo::exists(dest));
+    EXPECT_TRUE(QFileInfo(backups).isDir());
+
+    // Inside a file: small chunks, cancelled after the first one.
+    cancel = TaskCancelFlag();
+    BackupCopyJob::Options small;
+    small.chunkBytes = 4096;
+    int chunks = 0;
+    result = BackupCopyJob::run(
+        p, cancel,
+        [&](const BackupCopyJob::Progress& pr) {
+            ++chunks;
+            if (pr.currentFileBytes > 0) cancel.cancel();
+        },
+        small);
+    EXPECT_EQ(result.status, BackupCopyJob::Status::Cancelled);
+    EXPECT_EQ(chunks, 1);
+    EXPECT_FALSE(QFileInfo::exists(dest));
+
+    // A write failing in the second file (a full disk), into a folder that
+    // already held a file of the user's.
+    ASSERT_TRUE(QDir().mkpath(dest));
+    writeBytes(dest + QStringLiteral("/keep.txt"), QByteArray("keep"));
+    cancel = TaskCancelFlag();
+    BackupCopyJob::Options faulty;
+    faulty.failAfterBytes = p.entries[0].size + 100;
+    result = BackupCopyJob::run(p, cancel, {}, faulty);
+    EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("Unable to copy the file."))) << result.error.toStdString();
+    EXPECT_EQ(entries(dest), QStringList{QStringLiteral("keep.txt")});
+}
+
+TEST_F(BackupCopyTest, AFullDiskFailsTheBackupAndLeavesTheVolumeAsItWas)
+{
+    const QString small = dir.filePath(QStringLiteral("small"));
+    ASSERT_TRUE(QDir().mkpath(small));
+    if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=96k") != 0)
+        GTEST_SKIP() << "no permission to mount a size-limited folder here";
+    const QStringList files = someChapters();
+    const auto made = BackupCopyJob::makePlan(written.moveDir, small + QStringLiteral("/Full"), files);
+    ASSERT_TRUE(made.plan.has_value());
+    ASSERT_GT(made.plan->totalBytes, 96 * 1024);
+    const auto result = BackupCopyJob::run(*made.plan, cancel);
+    const QStringList left = entries(small);
+    ::umount(QFile::encodeName(small).constData());
+    EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
+    EXPECT_TRUE(left.isEmpty()) << left.join(QLatin1Char(' ')).toStdString();
+}
+
+TEST_F(BackupCopyTest, RefusesDestinationsThatLeaveTheBackupOrReachIntoTheCard)
+{
+    const QStringList files = someChapters();
+    const auto refused = [&](const QString& source, const QString& dest, const QStringList& list) {
+        const auto r = BackupCopyJob::makePlan(source, dest, list);
+        return !r.plan && !r.error.isEmpty();
+    };
+    // No source: an error at once, not a job that never ends.
+    EXPECT_TRUE(refused(QString(), backups + QStringLiteral("/X"), files));
+    EXPECT_TRUE(refused(dir.filePath(QStringLiteral("gone")), backups + QStringLiteral("/X"), files));
+    EXPECT_TRUE(refused(written.moveDir, backups + QStringLiteral("/X"), {}));
+    EXPECT_EQ(BackupCopyJob::run(BackupCopyJob::Plan{}, cancel).status, BackupCopyJob::Status::Failed);
+    // A backup folder in the card, the card folder itself, or one that holds the card.
+    EXPECT_TRUE(refused(written.moveDir, written.moveDir + QStringLiteral("/backup"), files));
+    EXPECT_TRUE(refused(written.moveDir, written.moveDir, files));
+    EXPECT_TRUE(refused(written.moveDir, written.root, files));
+    // A chapter outside the card folder.
+    const QString stray = dir.filePath(QStringLiteral("stray.MP4"));
+    writeBytes(stray, QByteArray("x"));
+    EXPECT_TRUE(refused(written.moveDir, backups + QStringLiteral("/X"), QStringList{stray}));
+    EXPECT_TRUE(refused(written.moveDir, backups + QStringLiteral("/X"),
+                        QStringList{written.moveDir + QStringLiteral("/../stray.MP4")}));
+
+    // A folder of an older backup that is a link into the card: refused when
+    // planning, and again when it appears only after planning.
+    const auto cardBefore = checksums(written.moveDir);
+    const QString linked = backups + QStringLiteral("/Linked");
+    ASSERT_TRUE(QDir().mkpath(linked));
+    ASSERT_TRUE(QFile::link(written.moveDir + QStringLiteral("/MOVE002"), linked + QStringLiteral("/MOVE002")));
+    EXPECT_TRUE(refused(written.moveDir, linked, files));
+    ASSERT_TRUE(QFile::remove(linked + QStringLiteral("/MOVE002")));
+    const auto p = plan(QStringLiteral("Linked"), files);
+    ASSERT_TRUE(QFile::link(written.moveDir + QStringLiteral("/MOVE002"), linked + QStringLiteral("/MOVE002")));
+    const auto result = BackupCopyJob::run(p, cancel);
+    EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
+    EXPECT_EQ(checksums(written.moveDir), cardBefore);
+    EXPECT_EQ(entries(linked), QStringList{QStringLiteral("MOVE002")});
+}

@@ -1,0 +1,159 @@
+#include "BackupFixture.h"
+#include "core/backup/BackupFolderList.h"
+#include "core/backup/BackupTree.h"
+#include "core/backup/CleanupJob.h"
+
+using namespace catalogtest;
+using namespace backuptest;
+
+namespace {
+
+// A backup folder (the generated card's movie folder) beside a folder of
+// the user's that links inside the backup point to.
+class CleanupJobTest : public CatalogFixture {
+protected:
+    void SetUp() override
+    {
+        CatalogFixture::SetUp();
+        written = cardgen::writeCard(dir.filePath(QStringLiteral("backup")), threeTripCard());
+        folder = written.moveDir;
+        outside = dir.filePath(QStringLiteral("outside"));
+        ASSERT_TRUE(QDir().mkpath(outside + QStringLiteral("/sub")));
+        writeBytes(outside + QStringLiteral("/target.MP4"), QByteArray("not in the backup"));
+        writeBytes(outside + QStringLiteral("/sub/inner.MP4"), QByteArray("nor this"));
+        outsideBefore = checksums(outside);
+        list = BackupTree::makeBackupList(*load(folder));
+        ASSERT_EQ(BackupTree::chapterCount(list), 6);
+    }
+
+    void addStrays()
+    {
+        writeBytes(folder + QStringLiteral("/MOVE001/notes.txt"), QByteArray("stray"));
+        ASSERT_TRUE(QFile::link(outside + QStringLiteral("/target.MP4"), folder + QStringLiteral("/MOVE001/link.MP4")));
+        ASSERT_TRUE(QFile::link(outside + QStringLiteral("/sub"), folder + QStringLiteral("/MOVE002/linkdir")));
+    }
+
+    CleanupJob::Result run(bool whole, const CleanupJob::AskFn& ask = {})
+    {
+        const auto plan = CleanupJob::makePlan(folder, BackupTree::checkedFiles(list), whole);
+        EXPECT_TRUE(plan.plan.has_value()) << plan.error.toStdString();
+        if (!plan.plan) return {};
+        return CleanupJob::run(*plan.plan, cancel, [&](int done, int total) { progress.append({done, total}); }, ask);
+    }
+
+    cardgen::WrittenCard written;
+    QString folder;
+    QString outside;
+    QMap<QString, QByteArray> outsideBefore;
+    BackupList list;
+    TaskCancelFlag cancel;
+    QList<QPair<int, int>> progress;
+};
+
+} // namespace
+
+TEST_F(CleanupJobTest, ChosenChaptersGoAndNothingElse)
+{
+    addStrays();
+    list[1].setChapter(1, CheckState::On);
+    list[2].setAll(CheckState::On);
+    const QStringList chosen = BackupTree::checkedFiles(list);
+    auto expected = checksums(folder);
+    for (const QString& f : chosen) expected.remove(QDir(folder).relativeFilePath(f));
+
+    const auto result = run(false);
+    EXPECT_EQ(result.status, CleanupJob::Status::Completed);
+    EXPECT_TRUE(result.notDeleted.isEmpty());
+    EXPECT_FALSE(result.folderRemoved);
+    EXPECT_EQ(checksums(folder), expected); // management files, strays and links stay
+    EXPECT_EQ(checksums(outside), outsideBefore);
+    EXPECT_EQ(progress, (QList<QPair<int, int>>{{1, 2}, {2, 2}}));
+}
+
+TEST_F(CleanupJobTest, TheWholeBackupGoesFileByFileAndItsFolderOnlyWhenNothingElseIsInIt)
+{
+    BackupTree::setAll(list, CheckState::On);
+    auto result = run(true);
+    EXPECT_EQ(result.status, CleanupJob::Status::Completed);
+    EXPECT_TRUE(result.folderRemoved);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    EXPECT_EQ(progress.size(), 9); // six chapters and three management files
+
+    // Again with a stray file and links: the listed files go, the folder and
+    // what it still holds stay, and no link is followed.
+    written = cardgen::writeCard(dir.filePath(QStringLiteral("backup")), threeTripCard());
+    list = BackupTree::makeBackupList(*load(folder));
+    addStrays();
+    BackupTree::setAll(list, CheckState::On);
+    result = run(true);
+    EXPECT_EQ(result.status, CleanupJob::Status::Completed);
+    EXPECT_FALSE(result.folderRemoved);
+    EXPECT_EQ(entries(folder), (QStringList{QStringLiteral("MOVE001"), QStringLiteral("MOVE001/link.MP4"),
+                                            QStringLiteral("MOVE001/notes.txt"), QStringLiteral("MOVE002"),
+                                            QStringLiteral("MOVE002/linkdir")}));
+    QStringList kept = result.keptEntries;
+    kept.sort();
+    EXPECT_EQ(kept, (QStringList{QStringLiteral("MOVE001/link.MP4"), QStringLiteral("MOVE001/notes.txt"),
+                                 QStringLiteral("MOVE002/linkdir")}));
+    EXPECT_EQ(checksums(outside), outsideBefore);
+}
+
+TEST_F(CleanupJobTest, AFileThatWillNotGoIsAskedAboutABoundedNumberOfTimesAndReported)
+{
+    // A folder where a chapter file should be cannot be removed as a file.
+    const QString blocked = list[0].children[1].filePath;
+    ASSERT_TRUE(QFile::remove(blocked));
+    ASSERT_TRUE(QDir().mkpath(blocked + QStringLiteral("/inside")));
+    BackupTree::setAll(list, CheckState::On);
+
+    int asked = 0;
+    auto result = run(true, [&](const QString& path, const QString& reason) {
+        EXPECT_EQ(path, blocked);
+        EXPECT_FALSE(reason.isEmpty());
+        ++asked;
+        return CleanupJob::Decision::Retry;
+    });
+    EXPECT_EQ(asked, CleanupJob::MAX_ATTEMPTS - 1);
+    EXPECT_EQ(result.status, CleanupJob::Status::Completed);
+    EXPECT_EQ(result.notDeleted, QStringList{blocked});
+    EXPECT_FALSE(result.folderRemoved);
+    EXPECT_TRUE(QFileInfo(blocked + QStringLiteral("/inside")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(list[0].children[0].filePath)); // ignored or not, the others went
+
+    // Cancel at the failure: what was not reached is reported as not deleted.
+    ASSERT_TRUE(QDir(blocked).removeRecursively());
+    written = cardgen::writeCard(dir.filePath(QStringLiteral("backup")), threeTripCard());
+    list = BackupTree::makeBackupList(*load(folder));
+    const QString firstOfSecondTrip = list[1].children[0].filePath;
+    ASSERT_TRUE(QFile::remove(blocked));
+    ASSERT_TRUE(QDir().mkpath(blocked + QStringLiteral("/inside")));
+    BackupTree::setAll(list, CheckState::On);
+    result = run(false, [](const QString&, const QString&) { return CleanupJob::Decision::Cancel; });
+    EXPECT_EQ(result.status, CleanupJob::Status::Cancelled);
+    EXPECT_TRUE(result.notDeleted.contains(blocked));
+    EXPECT_TRUE(result.notDeleted.contains(firstOfSecondTrip));
+    EXPECT_TRUE(QFileInfo::exists(firstOfSecondTrip));
+}
+
+TEST_F(CleanupJobTest, FilesOutsideTheBackupAreNeverPlannedAndOnlyBackupsAreOffered)
+{
+    const auto refused = [&](const QStringList& files) {
+        const auto r = CleanupJob::makePlan(folder, files, false);
+        return !r.plan && !r.error.isEmpty();
+    };
+    EXPECT_TRUE(refused({}));
+    EXPECT_TRUE(refused({outside + QStringLiteral("/target.MP4")}));
+    EXPECT_TRUE(refused({folder + QStringLiteral("/../../outside/target.MP4")}));
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/sub"), folder + QStringLiteral("/MOVE009")));
+    EXPECT_TRUE(refused({folder + QStringLiteral("/MOVE009/inner.MP4")}));
+    EXPECT_FALSE(CleanupJob::makePlan(dir.filePath(QStringLiteral("nowhere")), {folder}, false).plan);
+
+    // The backup root may be the Documents folder: only folders a backup
+    // made are offered for deletion.
+    EXPECT_TRUE(BackupFolderList::looksLikeBackup(folder));
+    EXPECT_FALSE(BackupFolderList::looksLikeBackup(outside));
+    const QString moviesOnly = dir.filePath(QStringLiteral("movies"));
+    ASSERT_TRUE(QDir().mkpath(moviesOnly + QStringLiteral("/move003")));
+    EXPECT_TRUE(BackupFolderList::looksLikeBackup(moviesOnly));
+    EXPECT_FALSE(BackupFolderList::looksLikeBackup(outside + QStringLiteral("/target.MP4")));
+}

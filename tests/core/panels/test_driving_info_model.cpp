@@ -1,0 +1,165 @@
+#include "core/panels/DrivingInfoModel.h"
+#include "core/panels/LoadedFrames.h"
+#include "core/recording/PictureDataUtil.h"
+#include "panels/PanelTestData.h"
+
+#include <gtest/gtest.h>
+
+using paneltest::FrameValues;
+using CommonConst::PlayType;
+
+namespace {
+
+// 60 s at one frame per 35 ms: speed in whole km/h = seconds, G 0.5, no
+// GPS fix from 10 s to 12 s.
+std::shared_ptr<ChapterData> firstChapter()
+{
+    return paneltest::chapterOf(paneltest::recording(60000, 35, [](qint64 t) {
+        return FrameValues{std::int32_t(t / 1000), 0.3, 0.4, !(t >= 10000 && t < 12000)};
+    }));
+}
+
+std::shared_ptr<ChapterData> steadyChapter(qint64 ms, std::int32_t speed, int n)
+{
+    return paneltest::chapterOf(paneltest::recording(ms, 35, [speed](qint64) { return FrameValues{speed}; }), n);
+}
+
+QString stamp(const QDateTime& t)
+{
+    return QString::number(t.toMSecsSinceEpoch());
+}
+
+} // namespace
+
+TEST(DrivingInfoModel, ATripsWindowIsTheChapterUnderThePositionSampledEvery30ms)
+{
+    const auto first = firstChapter();
+    const auto second = steadyChapter(30000, 100, 2);
+    DrivingInfoModel model;
+    model.setTimeText(stamp);
+    model.setChapterList({first, second});
+
+    EXPECT_EQ(model.playType(), PlayType::Movie);
+    EXPECT_EQ(model.minValue(), 0);
+    EXPECT_EQ(model.maxValue(), 60000);
+    EXPECT_EQ(model.currentIndex(), 0);
+    ASSERT_EQ(model.samples().size(), 2001u);
+    // Offset 10020 shows the frame at or before it (10010 ms): 10 km/h, G 0.5, no fix.
+    const DrivingInfoModel::Sample s = model.samples()[334];
+    EXPECT_EQ(s.offset, 10020);
+    EXPECT_EQ(s.speed, 10);
+    EXPECT_DOUBLE_EQ(s.g, 0.5);
+    EXPECT_FALSE(s.gpsOn);
+    EXPECT_TRUE(model.samples()[450].gpsOn);
+    EXPECT_EQ(model.samples().back().speed, 59);
+    // Labels: the times of the frames at the window's ends; trips have no event.
+    const auto video = LoadedFrames::loadedVideo(first);
+    EXPECT_EQ(model.minLabel().text, stamp(video->frameAt(0, 0)->time));
+    EXPECT_EQ(model.maxLabel().offset, 60000);
+    EXPECT_EQ(model.maxLabel().text, stamp(video->frameAt(0, 60000)->time));
+    EXPECT_EQ(model.accidentLabel().offset, -1);
+
+    // Positions inside the window only move the selection.
+    const quint64 generation = model.generation();
+    EXPECT_FALSE(model.setValue(30000));
+    EXPECT_EQ(model.chartValue(), 30000);
+    EXPECT_EQ(model.generation(), generation);
+    // The next chapter: the window follows it.
+    EXPECT_TRUE(model.setValue(60001 + 500));
+    EXPECT_EQ(model.minValue(), 60001);
+    EXPECT_EQ(model.maxValue(), 90001);
+    EXPECT_EQ(model.currentIndex(), 1);
+    EXPECT_EQ(model.chartValue(), 500);
+    EXPECT_EQ(model.samples().front().speed, 100);
+    // Past the end of the list: no rebuild, however often it is asked.
+    const quint64 afterMove = model.generation();
+    for (int i = 0; i < 30; ++i) EXPECT_FALSE(model.setValue(95000 + i));
+    EXPECT_EQ(model.generation(), afterMove);
+
+    // MPH is floored before it is capped.
+    model.setSpeedKmh(false);
+    model.rebuild();
+    EXPECT_EQ(model.samples().front().speed, 62);
+
+    // An empty list empties the chart.
+    model.setChapterList({});
+    EXPECT_TRUE(model.samples().empty());
+    EXPECT_EQ(model.span(), 0);
+    EXPECT_FALSE(model.largestG().has_value());
+}
+
+TEST(DrivingInfoModel, LongWindowsAreSampledEvery300ms)
+{
+    DrivingInfoModel model;
+    model.setChapterList({steadyChapter(200000, 50, 1)});
+    EXPECT_EQ(model.samples().size(), 667u);
+    EXPECT_EQ(model.samples()[1].offset, 300);
+    EXPECT_EQ(model.largestSpeed(), 50);
+}
+
+TEST(DrivingInfoModel, AChapterIsShownOnlyOnceItsRecordingWasLoadedElsewhere)
+{
+    const auto first = firstChapter();
+    const auto pending = paneltest::emptyChapter(2);
+    ChapterWindow window;
+    window.chapters = ChapterList{first, pending};
+    window.eventValue = 50000;
+    window.minValue = 40000;
+    window.maxValue = 70000;
+    DrivingInfoModel model;
+    model.setTimeText(stamp);
+    model.setAccident(false, window);
+
+    EXPECT_EQ(model.playType(), PlayType::Event);
+    EXPECT_EQ(model.chartValue(), 0);
+    // Only the loaded chapter's part; the other one was not read here.
+    ASSERT_FALSE(model.samples().empty());
+    EXPECT_EQ(model.samples().back().offset, 19980);
+    EXPECT_EQ(pending->retryCntPictureData(), 0);
+    EXPECT_FALSE(pending->hasPicture());
+    EXPECT_EQ(model.accidentLabel().offset, 10000);
+    EXPECT_FALSE(model.accidentLabel().text.isEmpty());
+    EXPECT_TRUE(model.maxLabel().text.isEmpty());
+
+    // Another chapter's news changes nothing; this one's fills the window.
+    EXPECT_FALSE(model.chapterDidLoad(steadyChapter(1000, 1, 3)));
+    pending->storePicture(std::make_shared<PictureData>(
+        paneltest::recording(20000, 35, [](qint64) { return FrameValues{77}; })));
+    EXPECT_TRUE(model.chapterDidLoad(pending));
+    EXPECT_EQ(model.samples().back().offset, 30000);
+    EXPECT_EQ(model.samples().back().speed, 77);
+    EXPECT_FALSE(model.maxLabel().text.isEmpty());
+
+    // An event's window stays whatever the position.
+    EXPECT_FALSE(model.setValue(0));
+    EXPECT_FALSE(model.setValue(69000));
+    EXPECT_EQ(model.minValue(), 40000);
+
+    // Surveillance: no event label. A record without chapters: the empty window.
+    model.setAccident(true, window);
+    EXPECT_EQ(model.playType(), PlayType::Surveillance);
+    EXPECT_EQ(model.accidentLabel().offset, -1);
+    model.setAccident(false, ChapterWindow{});
+    EXPECT_EQ(model.minValue(), 0);
+    EXPECT_EQ(model.maxValue(), 1);
+    EXPECT_EQ(model.accidentValue(), -1);
+    EXPECT_TRUE(model.samples().empty());
+}
+
+TEST(DrivingInfoModel, WalkingAPlayListFindsWhatALookupFinds)
+{
+    // Frames 35 ms apart in one chapter, 40 ms in the next.
+    const auto a = paneltest::chapterOf(paneltest::recording(5000, 35, [](qint64 t) { return FrameValues{int(t)}; }), 1);
+    const auto b = paneltest::chapterOf(paneltest::recording(3000, 40, [](qint64 t) { return FrameValues{int(t)}; }), 2);
+    const ChapterList list{a, b};
+    LoadedFrames frames(list);
+    for (std::int32_t p = -20; p < 9000; p += 7) {
+        const VideoFramePtr walked = frames.frameAt(p);
+        EXPECT_EQ(walked, PictureDataUtil::videoFrame(list, p)) << p;
+    }
+    // Going back is looked up, not walked.
+    FrameCursor cursor(LoadedFrames::loadedVideo(a), 0);
+    const auto video = LoadedFrames::loadedVideo(a);
+    for (qint64 offset : {qint64(4000), qint64(100), qint64(-5), qint64(99999), qint64(36)})
+        EXPECT_EQ(cursor.frameAt(offset), video->frameAt(0, offset, true)) << offset;
+}

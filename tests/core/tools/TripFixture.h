@@ -1,0 +1,35 @@
+#pragma once
+
+// A generated card of one trip, loaded as the application loads it.
+
+#include "CardGen.h"
+#include "core/catalog/CardData.h"
+#include "core/catalog/TripData.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace toolstest {
+
+class TripFixture : public ::testing::Test {
+protected:
+    // Writes the trip into the fixture's folder and loads its chapters.
+    void loadTrip(const cardgen::TripOptions& trip)
+    {
+        ASSERT_TRUE(dir.isValid());
+        cardgen::CardOptions o;
+        o.trips = {trip};
+        cardgen::writeCard(dir.path(), o);
+        card = CardData::create();
+        card->readCardData(dir.filePath("MOVE"));
+        ASSERT_EQ(card->tripList().size(), 1);
+        chapters = card->tripList()[0]->chapterDataList();
+        ASSERT_EQ(chapters.size(), trip.chapters);
+    }
+
+    QTemporaryDir dir;
+    std::shared_ptr<CardData> card;
+    ChapterList chapters;
+};
+
+} // namespace toolstest

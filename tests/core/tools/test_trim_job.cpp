@@ -1,0 +1,341 @@
+#include "TripFixture.h"
+#include "core/catalog/CardData.h"
+#include "core/catalog/TripData.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/PictureDataUtil.h"
+#include "core/recording/VersionInfo.h"
+#include "core/recording/VideoInfo.h"
+#include "core/settings/SettingInfo.h"
+#include "core/tools/TrimJob.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kFps = 28;
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+struct Probe {
+    double duration = -1;
+    QStringList streams;
+    QString decodeErrors;
+};
+
+// What ffprobe says of a movie, and whether ffmpeg decodes it to the end cleanly.
+Probe probe(const QString& path)
+{
+    Probe p;
+    QProcess ffprobe;
+    ffprobe.setStandardInputFile(QProcess::nullDevice());
+    ffprobe.start("ffprobe", {"-v", "error", "-show_entries", "format=duration:stream=codec_type,codec_name,width,height",
+                              "-of", "json", path});
+    ffprobe.waitForFinished(60000);
+    const QJsonObject root = QJsonDocument::fromJson(ffprobe.readAllStandardOutput()).object();
+    p.duration = root["format"].toObject()["duration"].toString().toDouble();
+    for (const auto& s : root["streams"].toArray()) {
+        const QJsonObject o = s.toObject();
+        p.streams << QStringLiteral("%1 %2 %3x%4")
+                         .arg(o["codec_type"].toString(), o["codec_name"].toString())
+                         .arg(o["width"].toInt())
+                         .arg(o["height"].toInt());
+    }
+    QProcess ffmpeg;
+    ffmpeg.setStandardInputFile(QProcess::nullDevice());
+    ffmpeg.start("ffmpeg", {"-v", "error", "-i", path, "-f", "null", "-"});
+    ffmpeg.waitForFinished(120000);
+    p.decodeErrors = QString::fromLocal8Bit(ffmpeg.readAllStandardError()).trimmed();
+    if (ffmpeg.exitCode() != 0) p.decodeErrors += " (exit status)";
+    return p;
+}
+
+// Runs the job on a thread of its own, as the dialog does.
+TrimJob::Result runOnWorker(TrimJob& job)
+{
+    TrimJob::Result result;
+    QThread* worker = QThread::create([&] { result = job.run(); });
+    worker->start();
+    worker->wait();
+    delete worker;
+    return result;
+}
+
+// A card with one trip of two four-second chapters with real pictures.
+class TrimJobTest : public toolstest::TripFixture {
+protected:
+    void SetUp() override
+    {
+        cardgen::TripOptions t;
+        t.chapters = 2;
+        t.chapterSeconds = 4;
+        loadTrip(t);
+        work = dir.filePath("work");
+        ASSERT_TRUE(QDir().mkpath(work));
+    }
+
+    TrimRequest request(const QString& output, CaptionSelection selection) const
+    {
+        TrimRequest r;
+        r.chapters = chapters;
+        // 2.5 s into the first chapter to 2.5 s into the second.
+        r.start = 2500;
+        r.end = PictureDataUtil::position(chapters, 1, 2500);
+        r.selection = selection;
+        r.outputPath = output;
+        r.workFolderBase = work;
+        return r;
+    }
+
+    std::shared_ptr<const VideoInfo> videoOf(int i) const { return chapters[i]->loadPicture(true)->video; }
+
+    // The movie time the range covers, in seconds: the first chapter's
+    // movie from the start on, the second's up to the end.
+    double rangeSeconds(const TrimRequest& r) const
+    {
+        const TrimJob::Plan plan = TrimJob::plan(chapters, r.start, r.end);
+        const std::uint32_t startTs = videoOf(0)->frameAt(1, plan.pieces[0].from)->_movieTimeStamp;
+        const std::uint32_t endTs = videoOf(1)->frameAt(1, plan.pieces[1].to)->_movieTimeStamp;
+        return (4000.0 - startTs + endTs) / 1000.0;
+    }
+
+    bool workIsEmpty() const { return QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty(); }
+
+    QString work;
+};
+
+} // namespace
+
+TEST(TrimJobPlan, EndsOfTheRangeAreNeverShorterThanElevenHundredMilliseconds)
+{
+    // Hand-made chapters of no trip: 10 s and 0.7 s long (their own lengths).
+    QTemporaryDir dir;
+    cardgen::MovieOptions m;
+    m.format.realVideo = false;
+    m.durationSeconds = 10;
+    cardgen::writeMovie(dir.filePath("a/m2026031508300001.MP4"), m);
+    const ChapterList chapters{std::make_shared<ChapterData>(QUrl::fromLocalFile(dir.filePath("a/m2026031508300001.MP4"))),
+                               std::make_shared<ChapterData>(QUrl::fromLocalFile(dir.filePath("a/m2026031508300001.MP4")))};
+    const std::int32_t span = std::int32_t(chapters[0]->timeSpan());
+    ASSERT_GT(span, 5000);
+
+    // A start 500 ms before its chapter's end moves back to 1100 ms before it;
+    // an end 300 ms into its chapter moves to 1100 ms into it.
+    const TrimJob::Plan p = TrimJob::plan(chapters, span - 500, PictureDataUtil::position(chapters, 1, 300));
+    ASSERT_TRUE(p.valid());
+    ASSERT_EQ(p.pieces.size(), 2u);
+    EXPECT_EQ(p.pieces[0].from, span - 1100);
+    EXPECT_EQ(p.pieces[0].to, span);
+    EXPECT_EQ(p.pieces[1].from, 0);
+    EXPECT_EQ(p.pieces[1].to, 1100);
+    EXPECT_EQ(p.start, span - 1100);
+    EXPECT_EQ(p.end, PictureDataUtil::position(chapters, 1, 1100));
+
+    const TrimJob::Plan inside = TrimJob::plan(chapters, 1000, 4000);
+    ASSERT_EQ(inside.pieces.size(), 1u);
+    EXPECT_EQ(inside.pieces[0].from, 1000);
+    EXPECT_EQ(inside.pieces[0].to, 4000);
+    EXPECT_FALSE(TrimJob::plan(chapters, 4000, 4000).valid());
+    EXPECT_FALSE(TrimJob::plan({}, 0, 4000).valid());
+}
+
+TEST(TrimJobBox, SizeTypeRecordAndArchive)
+{
+    const QByteArray archive(1000, 'a');
+    const std::optional<QByteArray> box = TrimJob::udatBox(archive);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->size(), 1016);
+    EXPECT_EQ(box->left(8), QByteArray::fromHex("000003F8") + "udat");
+    EXPECT_EQ(box->mid(8, 8), QByteArray::fromHex("00010714FFFFFFED"));
+    EXPECT_EQ(box->mid(16), archive);
+}
+
+TEST(TrimJobWrite, AFullDiskLeavesTheOldFileAndNoTemporary)
+{
+    QTemporaryDir dir;
+    const QString finished = dir.filePath("joined.mp4");
+    const QString output = dir.filePath("out.mp4");
+    writeAll(finished, QByteArray(200000, 'm'));
+    writeAll(output, "old movie");
+    const QByteArray box = *TrimJob::udatBox(QByteArray(5000, 'k'));
+
+    // Files of this process may grow no further than the movie: the box's
+    // write fails as on a full disk.
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 200000 + 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const TrimJob::Result full = TrimJob::writeOutput(finished, box, output, TaskCancelFlag());
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(full.outcome, TrimJob::Outcome::Failed);
+    EXPECT_EQ(readAll(output), "old movie");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"joined.mp4", "out.mp4"}));
+
+    TaskCancelFlag cancelled;
+    cancelled.cancel();
+    EXPECT_EQ(TrimJob::writeOutput(finished, box, output, cancelled).outcome, TrimJob::Outcome::Cancelled);
+    EXPECT_EQ(readAll(output), "old movie");
+
+    ASSERT_EQ(TrimJob::writeOutput(finished, box, output, TaskCancelFlag()).outcome, TrimJob::Outcome::Saved);
+    EXPECT_EQ(readAll(output), QByteArray(200000, 'm') + box);
+}
+
+TEST_F(TrimJobTest, OutputOverASourceOrInsideTheRecordingFolderIsRefused)
+{
+    const QString source = chapters[0]->_pathMp4.toLocalFile();
+    const QByteArray before = readAll(source);
+    EXPECT_FALSE(TrimJob::refusal(chapters, source).isEmpty());
+    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("MOVE/MOVE001/../MOVE001/x.mp4")).isEmpty());
+    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("MOVE/cut.mp4")).isEmpty());
+    ASSERT_TRUE(QFile::link(source, dir.filePath("alias.mp4")));
+    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("alias.mp4")).isEmpty());
+    EXPECT_TRUE(TrimJob::refusal(chapters, dir.filePath("cut.mp4")).isEmpty());
+    EXPECT_FALSE(TrimJob::refusal(chapters, "").isEmpty());
+
+    // A backup folder holds the recorder's list itself, with no folder named like the card's.
+    const QString backup = dir.filePath("backup/2026-03-15");
+    ASSERT_TRUE(QDir().mkpath(backup + "/MOVE001"));
+    writeAll(backup + "/VREC_MOV_MNG.DAT", "list");
+    writeAll(backup + "/MOVE001/m2026031508300001.MP4", "movie");
+    const ChapterList backedUp{std::make_shared<ChapterData>(QUrl::fromLocalFile(backup + "/MOVE001/m2026031508300001.MP4"))};
+    EXPECT_FALSE(TrimJob::refusal(backedUp, backup + "/cut.mp4").isEmpty());
+    EXPECT_TRUE(TrimJob::refusal(backedUp, dir.filePath("backup/cut.mp4")).isEmpty());
+
+    TrimJob job(request(source, {}), TaskCancelFlag());
+    EXPECT_EQ(job.run().outcome, TrimJob::Outcome::Failed);
+    EXPECT_EQ(readAll(source), before);
+    EXPECT_TRUE(workIsEmpty());
+}
+
+TEST_F(TrimJobTest, BurntInTrimAcrossAChapterBoundaryOpensAgainWithTheRangesFrames)
+{
+    // Names that would end an unquoted filter value or concat line.
+    const QString oddWork = work + "/a b'c:d,e[f];g=h\\i";
+    ASSERT_TRUE(QDir().mkpath(oddWork));
+    const QString output = dir.filePath("it's a cut: [1], 2=3.mp4");
+    writeAll(output, "an older cut");
+    TrimRequest r = request(output, {true, true, true, true});
+    r.workFolderBase = oddWork;
+    std::vector<double> reports;
+    TrimJob job(r, TaskCancelFlag(), [&](double p) { reports.push_back(p); });
+    const TrimJob::Result result = runOnWorker(job);
+    ASSERT_EQ(result.outcome, TrimJob::Outcome::Saved) << result.detail.toStdString();
+    EXPECT_TRUE(QDir(oddWork).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+    ASSERT_FALSE(reports.empty());
+    EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+    EXPECT_LT(reports.back(), 100.0);
+
+    // The movie: one video stream of the source size, as long as the range's
+    // movie time within a frame, decodable to the end.
+    const TrimJob::Plan plan = TrimJob::plan(chapters, r.start, r.end);
+    const Probe p = probe(output);
+    EXPECT_EQ(p.streams, QStringList{"video h264 320x180"});
+    EXPECT_NEAR(p.duration, rangeSeconds(r), 1.0 / kFps);
+    EXPECT_EQ(p.decodeErrors, "");
+
+    // Our reader finds the box and gives every frame of the range back,
+    // each under its offset from the start of the range.
+    bool isError = false;
+    const auto cut = VideoInfo::readFileMelsi14Move(output, VersionInfo(), CommonConst::DEFAULT_DATE(),
+                                                    CommonConst::DEFAULT_DATE().addYears(4000),
+                                                    PictureDataType::All, nullptr, isError,
+                                                    SettingInfo().makeRecord(SettingInfo::DataType::FileInfo));
+    ASSERT_TRUE(cut);
+    EXPECT_FALSE(isError);
+    EXPECT_TRUE(cut->_isCutVideo);
+    EXPECT_TRUE(cut->isDatetime && cut->isSpeed && cut->isAcceleration && cut->isPoint);
+    const qint64 firstLength = plan.pieces[0].to - plan.pieces[0].from;
+    std::size_t inRange = 0;
+    for (const auto& [key, f] : videoOf(0)->getCameraFrames(1))
+        inRange += key >= plan.pieces[0].from ? 1 : 0;
+    for (const auto& [key, f] : videoOf(1)->getCameraFrames(1))
+        inRange += key <= plan.pieces[1].to ? 1 : 0;
+    const FrameTable& frames = cut->getCameraFrames(1);
+    EXPECT_GE(frames.size(), inRange);
+    EXPECT_LE(frames.size(), inRange + 1);
+    for (const auto& [key, f] : frames) {
+        const bool first = key <= firstLength;
+        const VideoFramePtr source = first ? videoOf(0)->frameAt(1, key + plan.pieces[0].from)
+                                           : videoOf(1)->frameAt(1, key - firstLength - 1);
+        ASSERT_EQ(f->time, source->time) << key;
+        ASSERT_EQ(f->speed, source->speed) << key;
+        ASSERT_EQ(f->_latitude, source->_latitude) << key;
+        ASSERT_EQ(f->_longitude, source->_longitude) << key;
+        EXPECT_LE(f->_movieTimeStamp, p.duration * 1000 + 1) << key;
+    }
+}
+
+TEST_F(TrimJobTest, CopiedTrimAcrossAChapterBoundary)
+{
+    const QString output = dir.filePath("copy.mp4");
+    const TrimRequest r = request(output, {});
+    TrimJob job(r, TaskCancelFlag());
+    const TrimJob::Result result = runOnWorker(job);
+    ASSERT_EQ(result.outcome, TrimJob::Outcome::Saved) << result.detail.toStdString();
+    EXPECT_TRUE(workIsEmpty());
+    const Probe p = probe(output);
+    EXPECT_EQ(p.streams, QStringList{"video h264 320x180"});
+    EXPECT_EQ(p.decodeErrors, "");
+    // The copy starts on the key frame before the start; the movie's edit
+    // list shows it from the start itself.
+    EXPECT_NEAR(p.duration, rangeSeconds(r), 1.0 / kFps);
+    EXPECT_TRUE(readAll(output).contains("udat"));
+}
+
+TEST_F(TrimJobTest, CancelWhileFfmpegRunsLeavesNoFileBehind)
+{
+    const QString output = dir.filePath("cancelled.mp4");
+    const QStringList filesBefore = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    TaskCancelFlag cancel;
+    bool cancelledInsideARun = false;
+    TrimJob job(request(output, {true, true, false, false}), cancel, [&](double percent) {
+        // Past reading the records and into the first piece's encoding.
+        if (percent > 2.5 && !cancel.isCancelled()) {
+            cancelledInsideARun = true;
+            cancel.cancel();
+        }
+    });
+    const TrimJob::Result result = runOnWorker(job);
+    EXPECT_TRUE(cancelledInsideARun);
+    EXPECT_EQ(result.outcome, TrimJob::Outcome::Cancelled);
+    EXPECT_FALSE(QFile::exists(output));
+    EXPECT_TRUE(workIsEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+}
+
+TEST_F(TrimJobTest, AFailedRunKeepsTheOldFile)
+{
+    const QString output = dir.filePath("kept.mp4");
+    writeAll(output, "kept");
+    TrimRequest r = request(output, {});
+    r.ffmpegProgram = dir.filePath("no-such-ffmpeg");
+    TrimJob job(r, TaskCancelFlag());
+    EXPECT_EQ(runOnWorker(job).outcome, TrimJob::Outcome::Failed);
+    EXPECT_EQ(readAll(output), "kept");
+    EXPECT_TRUE(workIsEmpty());
+}
