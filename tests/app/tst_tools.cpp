@@ -269,7 +269,20 @@ private Q_SLOTS:
         rig.player()->stopWatchButton->click();
         QVERIFY(sw->isVisible());
         QCOMPARE(sw->totalTimeLabel()->text(), QStringLiteral("00'02\"5"));
+
         QVERIFY(alerts.alerts.isEmpty());
+
+        // A finished load puts the window away and the button off (the
+        // measurement's question answered OK).
+        QStringList asked;
+        Alerts::setInterceptor([&asked](const Alerts::Alert& a) {
+            asked.append(a.message);
+            return Alerts::FIRST_BUTTON + 1;
+        });
+        QVERIFY(rig.load(m_card.moveDir));
+        QVERIFY(!sw->isVisible());
+        QVERIFY(!rig.player()->stopWatchButton->isChecked());
+        QCOMPARE(asked, QStringList{QStringLiteral("The Stopwatch measurement result will be deleted. Proceed?")});
     }
 
 private:

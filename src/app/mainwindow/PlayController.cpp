@@ -70,6 +70,8 @@ PlayController::PlayController(MainWindow* window, ViewController* controller, V
     m_player->setDelegate(this);
     m_controller->setPlayer(this);
     m_controller->setPlayRoad(this);
+    // A finished load starts without a stopwatch on screen.
+    connect(m_controller, &ViewController::loadFinished, m_tools, &ToolController::updateStopWatchButton);
 }
 
 PlayController::~PlayController()
@@ -437,6 +439,7 @@ void PlayController::showOpenFailed()
     // Only the play that needs the file is refused; the opened catalogue
     // and its list stay as they are.
     ++m_openFailedCount;
+    m_tools->updateStopWatchButton();
     if (m_quietOpenFailed) return;
     if (m_player) m_player->leaveFullScreen();
     if (isFullscreen()) toggleFullScreen();

@@ -70,6 +70,12 @@ void ToolController::hideStopWatch()
     if (m_stopWatch) m_stopWatch->hide();
 }
 
+void ToolController::updateStopWatchButton()
+{
+    if (m_stopWatch) m_stopWatch->hide();
+    if (m_player) m_player->stopWatchButton->setChecked(false);
+}
+
 void ToolController::playListChanged()
 {
     if (m_stopWatch && m_stopWatch->isLoaded() && m_player) bindStopWatch();

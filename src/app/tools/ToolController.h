@@ -28,6 +28,9 @@ public:
     // The player's stopwatch button on and off.
     void showStopWatch();
     void hideStopWatch();
+    // After a load and when a file to play is missing: the window hidden, the
+    // player's button off (the measurement stays).
+    void updateStopWatchButton();
     // The player's cut (5) and snapshot (6) buttons.
     void openToolWindow(std::uint8_t code);
     // A new play list is open: a stopwatch that exists measures over it afresh.
