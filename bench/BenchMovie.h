@@ -3,7 +3,11 @@
 // The benchmarks' 1080p movie: a test picture at 28 frames a second,
 // written by the ffmpeg program, and the main program around it.
 
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+
 #include <QApplication>
+#include <QSettings>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -28,7 +32,7 @@ inline bool writeHdMovie(const QString& path, int seconds)
 }
 
 // The main program of a benchmark of widgets over the movie: an offscreen
-// application, the movie written to a temporary folder (its path into
+// application with its own settings, the movie written to a temporary folder (its path into
 // movie), then the benchmarks.
 inline int runBenchmarks(int argc, char** argv, int seconds, QString& movie)
 {
@@ -37,6 +41,12 @@ inline int runBenchmarks(int argc, char** argv, int seconds, QString& movie)
     // libmpv reads numbers in the C locale only.
     std::setlocale(LC_NUMERIC, "C");
     QTemporaryDir dir;
+    // A settings file of its own, marked as past the first launch, so no
+    // first-launch dialog waits for an answer and the user's own settings
+    // stay untouched.
+    SettingsStore::useFile(dir.filePath(QStringLiteral("settings.ini")));
+    SettingsStore::open()->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
+    UserDefaultUtil::resetToInitialValues();
     movie = dir.filePath(QStringLiteral("hd.MP4"));
     if (!writeHdMovie(movie, seconds)) return 1;
     benchmark::Initialize(&argc, argv);

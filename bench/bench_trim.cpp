@@ -37,10 +37,15 @@ struct Trip {
     ChapterList chapters;
 };
 
+// Made on first use; main() lets it go (and its folder) before the
+// application object ends.
+std::unique_ptr<Trip> g_trip;
+
 Trip& trip()
 {
     static Trip* t = [] {
-        auto* made = new Trip;
+        g_trip = std::make_unique<Trip>();
+        Trip* made = g_trip.get();
         cardgen::CardOptions o;
         cardgen::TripOptions trip;
         trip.chapters = 2;
@@ -200,5 +205,8 @@ int main(int argc, char** argv)
     ::benchmark::Initialize(&argc, argv);
     ::benchmark::RunSpecifiedBenchmarks();
     ::benchmark::Shutdown();
+    if (g_trip) g_trip->card->dispose();
+    g_trip.reset();
+    CardData::waitForDisposals();
     return 0;
 }

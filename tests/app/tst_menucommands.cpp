@@ -14,6 +14,7 @@
 #include "app/player/MoviePlayerView.h"
 #include "app/settings/CameraSettingDialog.h"
 #include "app/settings/ViewerSettingDialog.h"
+#include "core/catalog/CardData.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
@@ -218,6 +219,31 @@ private Q_SLOTS:
         QVERIFY(window.close());
         Alerts::setInterceptor({});
         QCOMPARE(SettingsStore::open()->value(UserDefaultUtil::KEY_VIEWER_GAMMA).toDouble(), 2.5);
+    }
+
+    void closingTheOpenDataEndsItsWorkersBeforeItReturns()
+    {
+        // Before files under the open data are deleted: no worker of its
+        // catalogue may still be reading them, so the catalogue is gone.
+        cardgen::CardOptions co;
+        cardgen::TripOptions trip = tripOf(12, 0, 3);
+        trip.format.realVideo = true;
+        co.trips = {trip};
+        co.videoCacheDir = m_dir.filePath(QStringLiteral("cache"));
+        const auto card = cardgen::writeCard(m_dir.filePath(QStringLiteral("busy")), co);
+        ViewController::Options o = quiet();
+        o.loadDelayMs = 0;
+        MainWindow window(nullptr, o);
+        QSignalSpy loaded(window.controller(), &ViewController::loadFinished);
+        window.controller()->loadData(card.moveDir, false, MovieType::Card);
+        QVERIFY(loaded.wait(20000));
+        // The finished load's own hand-over is let go of first, as it is
+        // long before a user gets to a delete.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        std::weak_ptr<CardData> open = window.controller()->cardData();
+        QVERIFY(!open.expired());
+        window.controller()->closeOpenData();
+        QVERIFY(open.expired());
     }
 
     void fullScreenAndMinimisingMoveThePanelsAndFloatingWindowsAside()

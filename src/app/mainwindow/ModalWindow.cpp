@@ -135,11 +135,11 @@ void ModalWindow::onClose()
         endModalRun();
         break;
     case Type::BackupDelete:
-        InstanceGuard::release(InstanceGuard::BACKUP_DELETE);
+        // The backup commands hold their guards for the whole run and give
+        // them back themselves when it ends.
         endModalRun();
         break;
     case Type::BackupSetting:
-        InstanceGuard::release(InstanceGuard::BACKUP_SETTING);
         replaceContentWithEmptyView();
         endModalRun();
         break;

@@ -10,6 +10,7 @@
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/ModalWindow.h"
 #include "app/mainwindow/OperationGuard.h"
+#include "core/catalog/CardData.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
@@ -109,4 +110,8 @@ void ViewController::closeOpenData()
     resetForLoad();
     for (const auto& job : std::as_const(m_jobs))
         if (job) job->waitForFinished();
+    // The files are about to go: the workers told to stop above may still be
+    // in the middle of a movie, so their ends are waited for here (one step
+    // of theirs at most).
+    CardData::waitForDisposals();
 }
