@@ -229,6 +229,17 @@ TEST_F(KmlExport, AnEventWindowIsWrittenAroundItsMoment)
     EXPECT_EQ(layers.features.value(QStringLiteral("Event")), 1);
     EXPECT_EQ(layers.features.value(QStringLiteral("Route")), 1);
     EXPECT_EQ(layers.routePoints, whens.size());
+
+    // In another zone only the texts shown to the viewer move; the instants
+    // stay the same.
+    const QString perth = dir.filePath(QStringLiteral("event-perth.kmz"));
+    ASSERT_TRUE(KmlUtil::outputEventKml(*window.chapters, std::int32_t(window.minValue),
+                                        std::int32_t(window.maxValue), *record, perth,
+                                        contextIn(QStringLiteral("Australia/Perth"), true))
+                    .ok);
+    const QString perthKml = readKmz(perth);
+    EXPECT_TRUE(perthKml.contains(QStringLiteral("Sensing time/date<br>15-03-2026 05:30:14<br>")));
+    EXPECT_EQ(captures(perthKml, QStringLiteral("<when>([^<]+)</when>\n")), whens);
 }
 
 TEST_F(KmlExport, AChapterWithoutDataIsPassedOver)
