@@ -8,7 +8,9 @@
 #include "core/recording/PictureData.h"
 #include "core/settings/SettingInfo.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
@@ -278,11 +280,22 @@ TEST_F(CardDataWorkers, DisposingLeavesAWorkerBusyInAMovieToADisposalThreadThatK
     const QString movie = card->tripList()[0]->firstChapter()->_pathMp4.toLocalFile();
     ASSERT_TRUE(QFile::remove(movie));
     ASSERT_EQ(mkfifo(QFile::encodeName(movie).constData(), 0600), 0);
-    // Opening the pipe for writing without a reader fails at once: the worker is inside.
-    auto workerInside = [&] {
+    // A thread of ours waits in the kernel for the pipe's other end: the
+    // worker is inside. (Asked of /proc, as opening the other end to find
+    // out would let the worker go.)
+    auto workerInside = [] {
+        const QDir tasks(QStringLiteral("/proc/self/task"));
+        for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile wchan(tasks.filePath(tid + QStringLiteral("/wchan")));
+            if (wchan.open(QIODevice::ReadOnly) && wchan.readAll().trimmed() == "wait_for_partner") return true;
+        }
+        return false;
+    };
+    // Opening the other end for writing lets a waiting worker in (and fails at
+    // once when none waits).
+    auto letWorkerIn = [&] {
         const int fd = ::open(QFile::encodeName(movie).constData(), O_WRONLY | O_NONBLOCK);
         if (fd >= 0) ::close(fd);
-        return fd >= 0;
     };
     Recorder recorder;
     card->setDelegate(&recorder, &recorder);
@@ -295,7 +308,7 @@ TEST_F(CardDataWorkers, DisposingLeavesAWorkerBusyInAMovieToADisposalThreadThatK
     std::thread release([&] {
         QThread::msleep(1000);
         while (!ended.load()) {
-            workerInside();
+            letWorkerIn();
             QThread::msleep(10);
         }
     });
