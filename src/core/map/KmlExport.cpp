@@ -171,11 +171,17 @@ XmlData KmlUtil::makeTripXmlData(const ChapterList& chapters, const QString& nam
     xml.Name = name;
     xml.FolderList.emplace();
 
+    // Each chapter's recording is asked for once: one that cannot be read
+    // is not read again for the description or the route.
+    std::vector<std::shared_ptr<const VideoInfo>> videos;
+    videos.reserve(std::size_t(chapters.size()));
+    for (const auto& chapter : chapters)
+        videos.push_back(videoOf(chapter));
+
     FolderData chapterFolder;
     chapterFolder.Name = context.chapter;
     chapterFolder.PlacemarkList.emplace();
-    for (const auto& chapter : chapters) {
-        const std::shared_ptr<const VideoInfo> video = videoOf(chapter);
+    for (const auto& video : videos) {
         if (!video) continue;
         const FrameTable& frames = video->getCameraFrames(0);
         if (frames.empty() || !frames.begin()->second) continue;
@@ -186,8 +192,8 @@ XmlData KmlUtil::makeTripXmlData(const ChapterList& chapters, const QString& nam
     if (!chapterFolder.PlacemarkList->empty()) xml.FolderList->push_back(std::move(chapterFolder));
 
     QString description = context.trip + BR + BR;
-    const std::shared_ptr<const VideoInfo> firstVideo = videoOf(chapters.first());
-    const std::shared_ptr<const VideoInfo> lastVideo = videoOf(chapters.last());
+    const std::shared_ptr<const VideoInfo>& firstVideo = videos.front();
+    const std::shared_ptr<const VideoInfo>& lastVideo = videos.back();
     if (firstVideo && lastVideo) {
         const FrameTable& firstFrames = firstVideo->getCameraFrames(0);
         const FrameTable& lastFrames = lastVideo->getCameraFrames(0);
@@ -201,8 +207,7 @@ XmlData KmlUtil::makeTripXmlData(const ChapterList& chapters, const QString& nam
         description += BR;
     }
     PlacemarkData route = routePlacemark(context, description);
-    for (const auto& chapter : chapters) {
-        const std::shared_ptr<const VideoInfo> video = videoOf(chapter);
+    for (const auto& video : videos) {
         if (!video) continue;
         for (const auto& [key, frame] : video->getCameraFrames(0))
             if (frame) appendSample(*route.TrackList, *frame);

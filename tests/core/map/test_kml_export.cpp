@@ -253,6 +253,8 @@ TEST_F(KmlExport, AChapterWithoutDataIsPassedOver)
     EXPECT_EQ(whens.first(), utcText(START));
     EXPECT_EQ(whens.last(), utcText(written.trips[0].chapters[2].samples.back().unixTime));
     EXPECT_FALSE(whens.contains(utcText(START + 15)));
+    // The missing recording was looked for once, not once per part of the document.
+    EXPECT_EQ(chapters[1]->retryCntPictureData(), 1);
 }
 
 TEST_F(KmlExport, AFailedPackingLeavesTheEarlierFileAndAGoodOneReplacesIt)
