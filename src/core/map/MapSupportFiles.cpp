@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -29,8 +30,9 @@ bool MapSupportFiles::writeVersionNote(const QString& folder, const QDateTime& n
     } else {
         qInfo().noquote() << QStringLiteral("KorveltaReplayフォルダが存在しますよ");
     }
-    QFile file(folder + QStringLiteral("/mv.txt"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Written beside and renamed over the old note: a failed write leaves it whole.
+    QSaveFile file(folder + QStringLiteral("/mv.txt"));
+    if (!file.open(QIODevice::WriteOnly)) {
         qWarning().noquote() << QStringLiteral("error: ") + file.errorString();
         return false;
     }
@@ -38,7 +40,7 @@ bool MapSupportFiles::writeVersionNote(const QString& folder, const QDateTime& n
                          QStringLiteral("アプリケーション・バージョン: ") + appVersion + QLatin1Char('\n') +
                          QStringLiteral("Maps JavaScript API Version: ") + mapVersion + QLatin1Char('\n');
     const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
         qWarning().noquote() << QStringLiteral("error: ") + file.errorString();
         return false;
     }
