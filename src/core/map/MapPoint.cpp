@@ -2,12 +2,6 @@
 
 #include <cmath>
 
-std::optional<MarkerType> markerTypeFromRaw(int raw)
-{
-    if (raw < 1 || raw > 4) return std::nullopt;
-    return MarkerType(raw);
-}
-
 MapPoint MapPoint::eventMarker(double lat, double lng, const QString& msg, MarkerType marker, int eventIndex)
 {
     MapPoint p;

@@ -4,12 +4,10 @@
 
 #include <QString>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 // The kind of a map marker; the raw value is the number the map page receives.
 enum class MarkerType : int { NORMAL = 1, EVENT = 2, SURVEILLANCE = 3, ADVENTURE = 4 };
-std::optional<MarkerType> markerTypeFromRaw(int raw);
 
 // A bare position in degrees (route points: a long route holds many).
 struct GeoPoint {

@@ -71,10 +71,6 @@ QString MapScript::initialize()
 {
     return call("initialize");
 }
-QString MapScript::getMapVersion()
-{
-    return call("getMapVersion");
-}
 
 QString MapScript::movePosition(double lat, double lng)
 {
@@ -125,18 +121,6 @@ QString MapScript::addPolyPoint(double lat, double lng)
 QString MapScript::drawPolyline()
 {
     return call("drawPolyline");
-}
-QString MapScript::getDispBalloon()
-{
-    return call("getDispBalloon");
-}
-QString MapScript::getZoom()
-{
-    return call("getZoom");
-}
-QString MapScript::getMapTypeId()
-{
-    return call("getMapTypeId");
 }
 QString MapScript::removePolyLine()
 {

@@ -19,7 +19,6 @@ QString number(double value);
 QString string(const QString& text);
 
 QString initialize();
-QString getMapVersion();
 QString movePosition(double lat, double lng);
 QString setZoom(int zoom);
 QString setMapTypeId(const QString& id);
@@ -30,9 +29,6 @@ QString addMarker(const QString& key, double lat, double lng, const QString& tex
 QString drawMyCar(double lat, double lng, IconId icon, bool gps);
 QString addPolyPoint(double lat, double lng);
 QString drawPolyline();
-QString getDispBalloon();
-QString getZoom();
-QString getMapTypeId();
 QString removePolyLine();
 QString removeMarkerAll();
 QString removeMyCar();
