@@ -144,25 +144,29 @@ void MapController::tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter
     }
     // The route of the trip or adventure that plays grows chapter by chapter;
     // a burst of loaded chapters draws it once.
-    if (!m_player) return;
-    const std::shared_ptr<PlayMovieValueInfo> info = m_player->_valueInfo;
-    if (!info || (info->_playType != PlayType::Movie && info->_playType != PlayType::Adventure)) return;
-    if (!info->_chapterDataList.contains(chapter) || m_routeRedrawPending) return;
+    const std::shared_ptr<PlayMovieValueInfo> info = playingTrip();
+    if (!info || !info->_chapterDataList.contains(chapter) || m_routeRedrawPending) return;
     m_routeRedrawPending = true;
     QTimer::singleShot(50, this, [this] {
         m_routeRedrawPending = false;
-        redrawCurrentTripRoute();
+        if (const std::shared_ptr<PlayMovieValueInfo> playing = playingTrip())
+            drawChaptersRoute(playing->_chapterDataList);
     });
 }
 
-void MapController::redrawCurrentTripRoute()
+std::shared_ptr<PlayMovieValueInfo> MapController::playingTrip() const
 {
-    if (!m_player) return;
-    const std::shared_ptr<PlayMovieValueInfo> info = m_player->_valueInfo;
-    if (!info || (info->_playType != PlayType::Movie && info->_playType != PlayType::Adventure)) return;
+    if (!m_player) return nullptr;
+    std::shared_ptr<PlayMovieValueInfo> info = m_player->_valueInfo;
+    if (!info || (info->_playType != PlayType::Movie && info->_playType != PlayType::Adventure)) return nullptr;
+    return info;
+}
+
+void MapController::drawChaptersRoute(const ChapterList& chapters)
+{
     WebMapModel& model = webMapView()->model();
     model.polyList.clear();
-    MapRoute::appendTripRoute(model.polyList, info->_chapterDataList);
+    MapRoute::appendTripRoute(model.polyList, chapters);
     model.drawPolyline();
 }
 
@@ -177,11 +181,7 @@ void MapController::clearRouteAndCar()
 
 void MapController::drawTripRoute(const std::shared_ptr<TripData>& trip)
 {
-    if (!trip) return;
-    WebMapModel& model = webMapView()->model();
-    model.polyList.clear();
-    MapRoute::appendTripRoute(model.polyList, trip->chapterDataList());
-    model.drawPolyline();
+    if (trip) drawChaptersRoute(trip->chapterDataList());
 }
 
 void MapController::drawWindowRoute(const ChapterList& chapters, qint64 minValue, qint64 maxValue)

@@ -10,6 +10,7 @@
 class GoogleEarthExport;
 class MainWindow;
 class MoviePlayerView;
+class PlayMovieValueInfo;
 class PlayController;
 class VideoListView;
 class ViewController;
@@ -68,7 +69,10 @@ public:
 private:
     // Centres and zooms the map on the first marker of a load, once.
     void drawMapOverlay(const std::optional<GeoPoint>& first);
-    void redrawCurrentTripRoute();
+    // What plays when it is a trip or an adventure (their routes follow the loads), else null.
+    std::shared_ptr<PlayMovieValueInfo> playingTrip() const;
+    // The route of loaded chapters, replacing the one drawn.
+    void drawChaptersRoute(const ChapterList& chapters);
 
     MainWindow* m_window;
     QPointer<ViewController> m_controller;
