@@ -116,12 +116,4 @@ QStringList checkedFiles(const BackupList& list)
     return out;
 }
 
-QStringList allFiles(const BackupList& list)
-{
-    QStringList out;
-    for (const auto& row : list)
-        for (const auto& item : row.children) out.append(item.filePath);
-    return out;
-}
-
 } // namespace BackupTree

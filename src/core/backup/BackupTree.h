@@ -69,8 +69,7 @@ int checkedCount(const BackupList& list);
 quint64 checkedBytes(const BackupList& list);
 bool allChecked(const BackupList& list); // at least one chapter, and every one checked
 
-// Paths of the checked chapters (or of every chapter), in tree order.
+// Paths of the checked chapters, in tree order.
 QStringList checkedFiles(const BackupList& list);
-QStringList allFiles(const BackupList& list);
 
 } // namespace BackupTree

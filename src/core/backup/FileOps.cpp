@@ -85,13 +85,6 @@ bool removeEmptyDir(const QString& path)
     return ::rmdir(native(path).constData()) == 0;
 }
 
-bool isRemovableFile(const QString& path)
-{
-    struct stat st {};
-    if (::lstat(native(path).constData(), &st) != 0) return false;
-    return S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
-}
-
 bool syncDir(const QString& path, QString* error)
 {
     Fd dir(::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

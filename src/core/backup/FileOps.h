@@ -24,9 +24,6 @@ bool removeEmptyDir(const QString& path);
 // Flushes a folder's entries (new names, renames) to the disk.
 bool syncDir(const QString& path, QString* error);
 
-// The file at path is a regular file or a link (something removeFile takes).
-bool isRemovableFile(const QString& path);
-
 struct CopyHooks {
     const TaskCancelFlag* cancel = nullptr;           // read between chunks
     std::function<void(qint64 bytesCopied)> onChunk;     // after each chunk

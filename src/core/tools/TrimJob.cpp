@@ -1,5 +1,6 @@
 #include "core/tools/TrimJob.h"
 
+#include "core/backup/BackupPaths.h"
 #include "core/foundation/CommonConst.h"
 #include "core/media/AVUtil.h"
 #include "core/recording/CutVideoInfo.h"
@@ -37,21 +38,6 @@ QString localPath(const QUrl& url)
     return url.isLocalFile() ? url.toLocalFile() : url.toString();
 }
 
-// The absolute path with links resolved as far as the path exists.
-QString resolved(const QString& path)
-{
-    QFileInfo info(path);
-    if (info.exists()) return info.canonicalFilePath();
-    const QString dir = info.absoluteDir().exists() ? QFileInfo(info.absolutePath()).canonicalFilePath()
-                                                    : info.absolutePath();
-    return QDir::cleanPath(dir + u'/' + info.fileName());
-}
-
-bool isInside(const QString& path, const QString& folder)
-{
-    return !folder.isEmpty() && (path == folder || path.startsWith(folder + u'/'));
-}
-
 // The recording folder holding a chapter (a card's or a backup's): the
 // nearest folder above the movie that is named like the recorder's own or
 // holds its list of recordings. None for a movie of no card.
@@ -61,7 +47,7 @@ QString recordingFolderOf(const QString& moviePath)
     for (int depth = 0; depth < 4; ++depth) {
         if (dir.dirName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0
             || dir.exists(CommonConst::FILE_NAME_VREC))
-            return resolved(dir.absolutePath());
+            return dir.absolutePath();
         if (!dir.cdUp()) break;
     }
     return {};
@@ -123,14 +109,14 @@ TrimJob::Plan TrimJob::plan(const ChapterList& chapters, std::int32_t start, std
 QString TrimJob::refusal(const ChapterList& chapters, const QString& outputPath)
 {
     if (outputPath.trimmed().isEmpty()) return QStringLiteral("no output file");
-    const QString target = resolved(outputPath);
+    const QString target = BackupPaths::resolvedPath(outputPath);
     for (const auto& chapter : chapters) {
         if (!chapter) continue;
         for (const QUrl& url : {chapter->_pathMp4, chapter->_pathMove}) {
             if (url.isEmpty()) continue;
             const QString source = localPath(url);
-            if (resolved(source) == target) return QStringLiteral("the output is a source recording");
-            if (isInside(target, recordingFolderOf(source)))
+            if (BackupPaths::resolvedPath(source) == target) return QStringLiteral("the output is a source recording");
+            if (BackupPaths::isInsideOrSame(target, recordingFolderOf(source)))
                 return QStringLiteral("the output lies in the card's recording folder");
         }
     }
