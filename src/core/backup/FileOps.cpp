@@ -155,7 +155,14 @@ CopyStatus copyReplacing(const QString& source, const QString& destination, qint
         }
         qint64 chunk = 0;
         if (inKernel) {
-            const ssize_t n = ::copy_file_range(in.fd, nullptr, out.fd, nullptr, size_t(want), 0);
+            const bool endsHere = hooks.kernelCopyEndsAtBytes >= 0 && copied >= hooks.kernelCopyEndsAtBytes;
+            const ssize_t n = endsHere ? 0 : ::copy_file_range(in.fd, nullptr, out.fd, nullptr, size_t(want), 0);
+            if (n == 0 && copied < st.st_size) {
+                // Some file systems end an in-kernel copy early: the plain
+                // reads, from where it stopped, tell where the file ends.
+                inKernel = false;
+                continue;
+            }
             if (n < 0) {
                 const int e = errno;
                 if (copied == 0 && (e == EXDEV || e == ENOSYS || e == EOPNOTSUPP || e == EINVAL || e == EBADF)) {

@@ -29,6 +29,7 @@ struct CopyHooks {
     std::function<void(qint64 bytesCopied)> onChunk;     // after each chunk
     qint64 failAfterBytes = -1;                          // test seam: a write failing here
     int failErrorNumber = 0;
+    qint64 kernelCopyEndsAtBytes = -1;                   // test seam: the in-kernel copy stops early
 };
 enum class CopyStatus { Done, Cancelled, Failed };
 

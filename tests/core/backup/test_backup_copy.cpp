@@ -1,6 +1,7 @@
 #include "BackupFixture.h"
 #include "core/backup/BackupCopyJob.h"
 #include "core/backup/BackupTree.h"
+#include "core/backup/FileOps.h"
 #include "core/mainwindow/OpenData.h"
 
 #include <sys/mount.h>
@@ -202,4 +203,22 @@ TEST_F(BackupCopyTest, RefusesDestinationsThatLeaveTheBackupOrReachIntoTheCard)
     EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
     EXPECT_EQ(checksums(written.moveDir), cardBefore);
     EXPECT_EQ(entries(linked), QStringList{QStringLiteral("MOVE002")});
+}
+
+TEST_F(BackupCopyTest, AnInKernelCopyThatStopsEarlyIsFinishedByPlainReads)
+{
+    QByteArray bytes(3 * 4096 + 123, '\0');
+    for (int i = 0; i < bytes.size(); ++i) bytes[i] = char(i * 7 + i / 251);
+    const QString source = dir.filePath(QStringLiteral("source.bin"));
+    const QString dest = dir.filePath(QStringLiteral("copy.bin"));
+    writeBytes(source, bytes);
+    FileOps::CopyHooks hooks;
+    hooks.kernelCopyEndsAtBytes = 4096;
+    bool existed = true;
+    QString error;
+    ASSERT_EQ(FileOps::copyReplacing(source, dest, 4096, hooks, &existed, &error), FileOps::CopyStatus::Done)
+        << error.toStdString();
+    QFile copy(dest);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), bytes);
 }
