@@ -199,24 +199,17 @@ std::optional<Record8> parseSettingsRecord(const QString& text)
     const qsizetype eq = text.indexOf(QLatin1Char('='));
     const QString code = text.left(eq < 0 ? text.size() : eq).trimmed();
     const QString data = eq < 0 ? QString() : text.mid(eq + 1).trimmed();
+    // ASCII hex digits only: other digits (isDigit takes any script's) would
+    // decode to fewer bytes than the text has pairs.
     const auto isHex = [](const QString& t) {
         for (QChar c : t)
-            if (!c.isDigit() && !QStringLiteral("abcdefABCDEF").contains(c)) return false;
+            if (!QStringLiteral("0123456789abcdefABCDEF").contains(c)) return false;
         return true;
     };
     if (code.size() != 4 || !isHex(code) || data.size() % 2 != 0 || data.size() > 10 || !isHex(data))
         return std::nullopt;
     const QByteArray c = QByteArray::fromHex(code.toLatin1());
-    const QByteArray d = QByteArray::fromHex(data.toLatin1());
-    Record8 r;
-    r.fill(0xFF);
-    r[0] = quint8(c[0]);
-    r[1] = quint8(c[1]);
-    for (qsizetype i = 0; i < d.size(); ++i) r[std::size_t(2 + i)] = quint8(d[i]);
-    quint8 check = 0;
-    for (int i = 0; i < 7; ++i) check ^= r[std::size_t(i)];
-    r[7] = check;
-    return r;
+    return settingsRecordOfBytes(quint8(c[0]), quint8(c[1]), QByteArray::fromHex(data.toLatin1()));
 }
 
 // ---------------------------------------------------------------------------

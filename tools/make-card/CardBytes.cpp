@@ -13,14 +13,19 @@ quint8 bcd(int value)
 
 Record8 settingsRecord(quint8 group, quint8 item, std::initializer_list<quint8> data)
 {
+    return settingsRecordOfBytes(group, item,
+                                 QByteArrayView(reinterpret_cast<const char*>(data.begin()), qsizetype(data.size())));
+}
+
+Record8 settingsRecordOfBytes(quint8 group, quint8 item, QByteArrayView data)
+{
     if (data.size() > 5) throw std::invalid_argument("a settings record holds at most 5 data bytes");
     Record8 r;
     r.fill(0xFF);
     r[0] = group;
     r[1] = item;
-    int i = 2;
-    for (quint8 d : data)
-        r[i++] = d;
+    for (qsizetype i = 0; i < data.size(); ++i)
+        r[std::size_t(2 + i)] = quint8(data[i]);
     quint8 x = 0;
     for (int k = 0; k < 7; ++k)
         x ^= r[k];

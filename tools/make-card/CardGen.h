@@ -11,6 +11,7 @@
 // the recorder's clock, times in whole seconds since 1970 UTC.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -32,6 +33,7 @@ quint8 bcd(int value);
 // An 8-byte settings record: code, up to five data bytes, 0xFF fill and the
 // XOR of bytes 0..6 as byte 7.
 Record8 settingsRecord(quint8 group, quint8 item, std::initializer_list<quint8> data);
+Record8 settingsRecordOfBytes(quint8 group, quint8 item, QByteArrayView data);
 // The recorders' own format code; the viewer reads no other.
 inline constexpr quint16 FORMAT_CODE = 0x0714;
 // The FILE_INFO record of a format code, by default "0714": 00 01 07 14 FF FF FF ED.

@@ -41,7 +41,6 @@ QSlider* makeSlider(QWidget* parent, const char* name, int min, int max, int tic
 QLineEdit* makeField(QWidget* parent, const char* name)
 {
     auto* f = new QLineEdit(parent);
-    // The end-of-editing rule finds a field by its name.
     f->setObjectName(QString::fromLatin1(name));
     f->setFixedWidth(FIELD_WIDTH);
     f->setAlignment(Qt::AlignRight);
@@ -88,7 +87,13 @@ void fillOnce(QComboBox* box, QStringList& list, const QStringList& titles)
     box->addItems(list);
 }
 
-// A sensitivity in its three controls: the slider holds 1 - v in hundredths.
+// The sensitivity a slider shows: it holds 1 - v in hundredths.
+double sensitivityOf(const QSlider* slider)
+{
+    return 1.0 - slider->value() / 100.0;
+}
+
+// A sensitivity in its three controls.
 void showSensitivity(QSlider* slider, QLineEdit* field, ValueStepper* stepper, double v)
 {
     const QSignalBlocker block(slider);
@@ -103,6 +108,24 @@ void showInteger(QSlider* slider, QLineEdit* field, ValueStepper* stepper, int n
     slider->setValue(n);
     field->setText(QString::number(n));
     stepper->setValue(n);
+}
+
+// The end of editing of a slider's field: a number is snapped onto the
+// slider, anything else gives the slider's value back to the field.
+void endSensitivityEditing(QSlider* slider, QLineEdit* field, ValueStepper* stepper)
+{
+    if (const auto parsed = Values::parseNumber(field->text()))
+        showSensitivity(slider, field, stepper, Values::snapSensitivity(*parsed));
+    else
+        field->setText(Values::sensitivityText(sensitivityOf(slider)));
+}
+
+void endIntegerEditing(QSlider* slider, QLineEdit* field, ValueStepper* stepper, int (*snap)(double))
+{
+    if (const auto parsed = Values::parseNumber(field->text()))
+        showInteger(slider, field, stepper, snap(*parsed));
+    else
+        field->setText(QString::number(slider->value()));
 }
 
 } // namespace
@@ -270,8 +293,8 @@ void CameraSettingDialog::buildControls()
 void CameraSettingDialog::connectControls()
 {
     // Sliders: their value moves the field and the stepper.
-    connect(sliDtlSns, &QSlider::valueChanged, this, [this] { setDtlSnsValue(sensitivityOfSlider(sliDtlSns)); });
-    connect(sliSurvSns, &QSlider::valueChanged, this, [this] { setSurvSnsValue(sensitivityOfSlider(sliSurvSns)); });
+    connect(sliDtlSns, &QSlider::valueChanged, this, [this] { setDtlSnsValue(sensitivityOf(sliDtlSns)); });
+    connect(sliSurvSns, &QSlider::valueChanged, this, [this] { setSurvSnsValue(sensitivityOf(sliSurvSns)); });
     connect(sliDtlCrs, &QSlider::valueChanged, this, &CameraSettingDialog::setDtlCrsValue);
     connect(sliDtlAngle, &QSlider::valueChanged, this, &CameraSettingDialog::setDtlAngleValue);
     connect(sliMA, &QSlider::valueChanged, this, &CameraSettingDialog::updateAdventureReadout);
@@ -301,11 +324,6 @@ void CameraSettingDialog::connectControls()
     connect(btnCancel, &QPushButton::clicked, this, &CameraSettingDialog::closeDialog);
 }
 
-double CameraSettingDialog::sensitivityOfSlider(const QSlider* slider)
-{
-    return 1.0 - slider->value() / 100.0;
-}
-
 void CameraSettingDialog::showDialog()
 {
     setupPopups();
@@ -326,10 +344,6 @@ void CameraSettingDialog::setupPopups()
     }
     fillOnce(cmbPwrMode, pwrModes, {tr("Normal Wake-Up"), tr("Quick Wake-up")});
     resetControls();
-    txtDtlCrs->setText(QString::number(sliDtlCrs->value()));
-    txtDtlAngle->setText(QString::number(sliDtlAngle->value()));
-    txtDtlSns->setText(Values::sensitivityText(sensitivityOfSlider(sliDtlSns)));
-    txtSurvSns->setText(Values::sensitivityText(sensitivityOfSlider(sliSurvSns)));
 }
 
 void CameraSettingDialog::resetControls()
@@ -360,10 +374,7 @@ void CameraSettingDialog::applyValues(const Values& v)
     setSurvSnsValue(v.survSns);
     cmbSurvStartDelay->setCurrentIndex(v.survStartDelay);
     cmbPwrMode->setCurrentIndex(v.pwrMode);
-    const bool quick = v.pwrMode == 1;
-    txtQuikWakeUpTime->setEnabled(quick);
-    txtQuikWakeUpTime->setReadOnly(!quick);
-    steQuikWakeUpTime->setEnabled(quick);
+    enableQuickWakeUp(v.pwrMode == 1);
     steQuikWakeUpTime->setValue(v.quickWakeUpTime);
     txtQuikWakeUpTime->setText(QString::number(v.quickWakeUpTime));
     MatrAdvMode->button(v.advOn ? 0 : 1)->setChecked(true);
@@ -420,12 +431,17 @@ void CameraSettingDialog::updateAdventureReadout()
         txtMATime->setText(QString::number(*minutes));
 }
 
-void CameraSettingDialog::pwrModeChanged()
+void CameraSettingDialog::enableQuickWakeUp(bool quick)
 {
-    const bool quick = cmbPwrMode->currentIndex() != 0;
     txtQuikWakeUpTime->setEnabled(quick);
     txtQuikWakeUpTime->setReadOnly(!quick);
     steQuikWakeUpTime->setEnabled(quick);
+}
+
+void CameraSettingDialog::pwrModeChanged()
+{
+    const bool quick = cmbPwrMode->currentIndex() != 0;
+    enableQuickWakeUp(quick);
     cmbSurvStartDelay->clear();
     cmbSurvStartDelay->addItems(quick ? survStartDelayQuick : survStartDelayNomal);
     cmbSurvStartDelay->setCurrentIndex(0);
@@ -441,30 +457,16 @@ void CameraSettingDialog::controlTextDidChange(QLineEdit* field)
 
 void CameraSettingDialog::endEditing(QLineEdit* field)
 {
-    const auto parsed = Values::parseNumber(field->text());
-    const QString name = field->objectName();
-    if (name == QLatin1String("txtDtlSns")) {
-        if (parsed)
-            setDtlSnsValue(Values::snapSensitivity(*parsed));
-        else
-            field->setText(Values::sensitivityText(sensitivityOfSlider(sliDtlSns)));
-    } else if (name == QLatin1String("txtDtlCrs")) {
-        if (parsed)
-            setDtlCrsValue(Values::snapCross(*parsed));
-        else
-            field->setText(QString::number(sliDtlCrs->value()));
-    } else if (name == QLatin1String("txtDtlAngle")) {
-        if (parsed)
-            setDtlAngleValue(Values::snapAngle(*parsed));
-        else
-            field->setText(QString::number(sliDtlAngle->value()));
-    } else if (name == QLatin1String("txtSurvSns")) {
-        if (parsed)
-            setSurvSnsValue(Values::snapSensitivity(*parsed));
-        else
-            field->setText(Values::sensitivityText(sensitivityOfSlider(sliSurvSns)));
-    } else if (name == QLatin1String("txtQuikWakeUpTime")) {
-        if (parsed) {
+    if (field == txtDtlSns) {
+        endSensitivityEditing(sliDtlSns, txtDtlSns, steDtlSns);
+    } else if (field == txtSurvSns) {
+        endSensitivityEditing(sliSurvSns, txtSurvSns, steSurvSns);
+    } else if (field == txtDtlCrs) {
+        endIntegerEditing(sliDtlCrs, txtDtlCrs, steDtlCrs, &Values::snapCross);
+    } else if (field == txtDtlAngle) {
+        endIntegerEditing(sliDtlAngle, txtDtlAngle, steDtlAngle, &Values::snapAngle);
+    } else if (field == txtQuikWakeUpTime) {
+        if (const auto parsed = Values::parseNumber(field->text())) {
             const int v = Values::clampQuickWakeUp(*parsed);
             steQuikWakeUpTime->setValue(v);
             field->setText(QString::number(v));

@@ -102,8 +102,8 @@ private:
     void buildControls();
     void connectControls();
     void applyValues(const CameraSettingValues& v);
-    // Slider <-> value of the sensitivity sliders (which hold 1 - v in hundredths).
-    static double sensitivityOfSlider(const QSlider* slider);
+    // The quick wake-up time can be edited only in the quick power mode.
+    void enableQuickWakeUp(bool quick);
     // The end-of-editing rule of one text field.
     void endEditing(QLineEdit* field);
     void controlTextDidChange(QLineEdit* field);

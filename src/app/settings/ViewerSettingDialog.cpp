@@ -30,11 +30,6 @@ QButtonGroup* radioPair(QWidget* parent, QHBoxLayout* row, const QString& on, co
     return group;
 }
 
-int checkedTag(const QButtonGroup* group)
-{
-    return group->checkedId();
-}
-
 } // namespace
 
 ViewerSettingDialog::ViewerSettingDialog(QWidget* parent) : QWidget(parent)
@@ -107,8 +102,8 @@ void ViewerSettingDialog::saveSettings()
 {
     const int d = cmbDateFormat->currentIndex();
     const int z = cmbTimeZone->currentIndex();
-    const bool s = checkedTag(rbtnSummerTime) == 0;
-    const bool m = checkedTag(rbtnSpeedMeter) == 0;
+    const bool s = rbtnSummerTime->checkedId() == 0;
+    const bool m = rbtnSpeedMeter->checkedId() == 0;
     {
         const auto store = SettingsStore::open();
         store->setValue(UserDefaultUtil::KEY_DATE_FORMAT, d == 1 ? 1 : 0);

@@ -35,10 +35,7 @@ bool CameraSettingValues::load(const SettingInfo& info)
     if (isAuto != -1 && angle != -2 && within(angle, ANGLE_MIN, ANGLE_MAX)) dtlAngle = angle;
     if (const int q = info.getQualityMode(); q >= 0 && q < QUALITY_COUNT) quality = q;
 
-    const int levels[4] = {info.getBuzzAction(), info.getBuzzOperation(), info.getBuzzNoCard(),
-                           info.item(SettingInfo::DataType::BuzzSurv).isEmpty()
-                               ? -1
-                               : int(std::uint8_t(info.item(SettingInfo::DataType::BuzzSurv)[0]))};
+    const int levels[4] = {info.getBuzzAction(), info.getBuzzOperation(), info.getBuzzNoCard(), info.getBuzzSurv()};
     for (int i = 0; i < 4; ++i)
         if (levels[i] >= 0 && levels[i] < BUZZER_LEVEL_COUNT) buzzers[std::size_t(i)] = levels[i];
 

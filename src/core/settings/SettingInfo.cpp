@@ -223,6 +223,7 @@ std::int32_t SettingInfo::getDeviceType() const
 std::int32_t SettingInfo::getBuzzAction() const { return getItemByte(DataType::BuzzAction); }
 std::int32_t SettingInfo::getBuzzOperation() const { return getItemByte(DataType::BuzzOperation); }
 std::int32_t SettingInfo::getBuzzNoCard() const { return getItemByte(DataType::BuzzNoCard); }
+std::int32_t SettingInfo::getBuzzSurv() const { return getItemByte(DataType::BuzzSurv); }
 std::int32_t SettingInfo::getSurvAccOffTime() const { return getItemByte(DataType::SurvAccOffTime); }
 std::int32_t SettingInfo::getSurvAccnilnTime() const { return getItemByte(DataType::SurvAccOnTime); }
 

@@ -97,6 +97,7 @@ public:
     std::int32_t getBuzzAction() const;
     std::int32_t getBuzzOperation() const;
     std::int32_t getBuzzNoCard() const;
+    std::int32_t getBuzzSurv() const;
     std::int32_t getSurvAccOffTime() const;
     std::int32_t getSurvAccnilnTime() const;
     // BCD getters: the item's BCD value, or -1 when empty or not decimal.

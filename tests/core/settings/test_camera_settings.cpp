@@ -206,5 +206,12 @@ TEST(CameraSettingsFile, ReadsTheSettingsFileTheCardGeneratorWrites)
     }
     QFile::remove(QDir(dir.path()).filePath(QStringLiteral("SETINF.DAT")));
     EXPECT_FALSE(CameraSettingsFile::readCardSettings(dir.path()));
+
+    // The generator's record text: ASCII hex only (other scripts' digits
+    // would decode to fewer bytes than they have pairs).
+    EXPECT_EQ(cardgen::parseSettingsRecord(QStringLiteral("0801=0045")),
+              cardgen::settingsRecord(0x08, 0x01, {0x00, 0x45}));
+    EXPECT_FALSE(cardgen::parseSettingsRecord(QStringLiteral("\u0660\u0668\u0660\u0661=0045")));
+    EXPECT_FALSE(cardgen::parseSettingsRecord(QStringLiteral("0801=\u0660\u0664")));
 }
 #endif
