@@ -24,6 +24,7 @@ double walk(const VideoInfo& video, std::optional<qint64> limit)
     double sum = 0;
     qint64 previous = 0;
     for (const auto& [key, frame] : video.getCameraFrames(0)) {
+        if (!frame) continue;
         if (limit && *limit < key) {
             sum += double(*limit - previous) * frame->speed;
             break;
