@@ -46,9 +46,6 @@ public:
     // paused while dragging and as before once released.
     void graphMouseStatusChanged(CommonConst::MouseStatus status);
 
-    // The speed-run table of the chapter playing (none before the first refresh).
-    const std::optional<SpeedMeterModel::DurationTable>& durInfo() const { return m_durInfo; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -183,7 +183,7 @@ CircleChartModel::Drawing CircleChartModel::drawing(const Geometry& geometry)
     Drawing out;
     if (m_chapters.isEmpty()) return out;
     if (m_isDispChanged) rebuildCache();
-    if (markerVisible && m_markerG) out.dot = pointForG(m_markerG->gx, m_markerG->gy, geometry);
+    if (m_markerG) out.dot = pointForG(m_markerG->gx, m_markerG->gy, geometry);
     if (m_playStatus == PlayStatus::NotReady) return out;
 
     const auto& table = colorTable();
