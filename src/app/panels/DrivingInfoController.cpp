@@ -174,17 +174,16 @@ void DrivingInfoController::refreshDrivingInfo(bool playing)
     const VideoFramePtr frame = video->frameAt(0, info->currentFrame(), true);
     if (!frame) return;
 
-    // The speed-run table of the chapter's movie, made once per movie.
-    const QString path = at->_pathMp4.toString();
-    if (!m_durInfo || m_currentMp4Path != path) {
+    // The speed-run table of the chapter's recording, made once per recording.
+    if (!m_durInfo || m_durVideo != video) {
         m_durInfo = SpeedRunTable::build(video);
-        m_currentMp4Path = path;
+        m_durVideo = video;
     }
 
     m_view->speedMeterView->setSpeed({frame->speed, frame->gps, frame->_movieTimeStamp}, playing, *m_durInfo);
     m_view->setValue(std::int32_t(std::clamp<qint64>(position, INT32_MIN, INT32_MAX)));
     m_view->circleChartView->update(std::int32_t(std::clamp<qint64>(position, INT32_MIN, INT32_MAX)),
-                                    p->isReady() ? p->currentStatus() : PlayStatus::NotReady);
+                                    p->currentStatus());
     m_view->setGpsImage(frame->gps);
 }
 

@@ -6,11 +6,13 @@
 
 #include <QObject>
 #include <QPointer>
+#include <memory>
 #include <optional>
 
 class DrivingInfoView;
 class MainWindow;
 class MoviePlayerView;
+class VideoInfo;
 class ViewController;
 
 // The main window's side of the driving-data panel: it places the panel
@@ -44,9 +46,6 @@ public:
     // paused while dragging and as before once released.
     void graphMouseStatusChanged(CommonConst::MouseStatus status);
 
-    // The speed-run table of the chapter playing (none before the first refresh).
-    const std::optional<SpeedMeterModel::DurationTable>& durInfo() const { return m_durInfo; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -68,7 +67,7 @@ private:
     QPointer<MoviePlayerView> m_player;
     QPointer<DrivingInfoView> m_view;
     std::optional<CommonConst::PlayStatus> m_tmpPlayStatus;
-    std::optional<QString> m_currentMp4Path;
+    std::shared_ptr<const VideoInfo> m_durVideo; // the recording m_durInfo was made from
     std::optional<SpeedMeterModel::DurationTable> m_durInfo;
     std::optional<Request> m_request;
     bool m_cleared = false;

@@ -58,12 +58,6 @@ void SpeedMeterView::resetSpeed()
     apply(m_model.resetSpeed());
 }
 
-bool SpeedMeterView::isAnimating() const
-{
-    return m_needleAnimation->state() == QAbstractAnimation::Running
-        || m_readoutAnimation->state() == QAbstractAnimation::Running;
-}
-
 void SpeedMeterView::apply(const SpeedMeterStep& step)
 {
     const bool changed = m_gpsOn != step.gpsOn || m_unit != step.unit;

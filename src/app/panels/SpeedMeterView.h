@@ -31,7 +31,6 @@ public:
     SpeedReadout readout() const { return m_readout; }
     bool isGpsOn() const { return m_gpsOn; }
     SpeedMeterType shownUnit() const { return m_unit; }
-    bool isAnimating() const;
     const SpeedMeterModel& model() const { return m_model; }
 
     QSize sizeHint() const override { return {165, 165}; }

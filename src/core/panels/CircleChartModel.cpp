@@ -89,8 +89,7 @@ void CircleChartModel::update(std::int32_t value, PlayStatus status)
         PictureDataUtil::chapterIndex(m_chapters, value, index, offset);
         if (index != m_currentIndex && index >= 0 && index < m_chapters.size()) {
             m_minValue = PictureDataUtil::position(m_chapters, index, 0);
-            const auto& chapter = m_chapters[index];
-            const qint64 span = chapter ? std::clamp<qint64>(chapter->timeSpan(), 0, INT32_MAX) : 0;
+            const qint64 span = PictureDataUtil::chapterSpan(m_chapters[index]);
             m_maxValue = std::int32_t(std::min<qint64>(qint64(m_minValue) + span, INT32_MAX));
             m_currentIndex = index;
             m_isDispChanged = true;
@@ -115,7 +114,7 @@ bool CircleChartModel::chapterDidLoad(const std::shared_ptr<ChapterData>& chapte
         return false;
     if (m_recType == PlayType::Movie) {
         // Its length may be known only now.
-        const qint64 span = std::clamp<qint64>(chapter->timeSpan(), 0, INT32_MAX);
+        const qint64 span = PictureDataUtil::chapterSpan(chapter);
         m_maxValue = std::int32_t(std::min<qint64>(qint64(m_minValue) + span, INT32_MAX));
     }
     m_isDispChanged = true;
@@ -184,7 +183,7 @@ CircleChartModel::Drawing CircleChartModel::drawing(const Geometry& geometry)
     Drawing out;
     if (m_chapters.isEmpty()) return out;
     if (m_isDispChanged) rebuildCache();
-    if (markerVisible && m_markerG) out.dot = pointForG(m_markerG->gx, m_markerG->gy, geometry);
+    if (m_markerG) out.dot = pointForG(m_markerG->gx, m_markerG->gy, geometry);
     if (m_playStatus == PlayStatus::NotReady) return out;
 
     const auto& table = colorTable();

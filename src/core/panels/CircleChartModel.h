@@ -72,7 +72,6 @@ public:
     // The trail and the dot for the current status and position.
     Drawing drawing(const Geometry& geometry);
 
-    bool markerVisible = true;
     CommonConst::PlayType recType() const { return m_recType; }
     std::int32_t minValue() const { return m_minValue; }
     std::int32_t maxValue() const { return m_maxValue; }

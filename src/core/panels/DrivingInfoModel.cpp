@@ -61,8 +61,7 @@ void DrivingInfoModel::setAccident(bool surveillance, const ChapterWindow& windo
 void DrivingInfoModel::setWindowToChapter(qsizetype index)
 {
     m_minValue = PictureDataUtil::position(m_chapters, index, 0);
-    const auto& chapter = m_chapters[index];
-    const qint64 span = chapter ? std::clamp<qint64>(chapter->timeSpan(), 0, INT32_MAX) : 0;
+    const qint64 span = PictureDataUtil::chapterSpan(m_chapters[index]);
     m_maxValue = std::int32_t(std::min<qint64>(qint64(m_minValue) + span, INT32_MAX));
     m_currentIndex = index;
 }

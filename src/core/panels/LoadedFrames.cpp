@@ -1,18 +1,10 @@
 #include "core/panels/LoadedFrames.h"
 
 #include "core/recording/PictureData.h"
+#include "core/recording/PictureDataUtil.h"
 #include "core/recording/VideoInfo.h"
 
 #include <algorithm>
-
-namespace {
-
-qint64 spanOf(const std::shared_ptr<ChapterData>& chapter)
-{
-    return chapter ? std::clamp<qint64>(chapter->timeSpan(), 0, INT32_MAX) : 0;
-}
-
-} // namespace
 
 std::shared_ptr<const VideoInfo> LoadedFrames::loadedVideo(const std::shared_ptr<ChapterData>& chapter)
 {
@@ -29,7 +21,7 @@ LoadedFrames::Place LoadedFrames::place(std::int32_t position)
     // everything after the chapters before it (a frame lookup past its end
     // gives its last frame), so a last chapter not loaded yet stays unread.
     while (m_index + 1 < m_chapters.size()) {
-        if (m_span < 0) m_span = spanOf(m_chapters[m_index]);
+        if (m_span < 0) m_span = PictureDataUtil::chapterSpan(m_chapters[m_index]);
         if (p <= m_start + m_span) break;
         m_start += m_span + 1;
         ++m_index;

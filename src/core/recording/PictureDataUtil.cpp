@@ -6,11 +6,9 @@
 
 namespace {
 
-// A chapter length as these positions use it: 0 .. INT32_MAX.
 qint64 spanOf(const ChapterList& chapters, qsizetype i)
 {
-    const std::shared_ptr<ChapterData>& chapter = chapters[i];
-    return chapter ? std::clamp<qint64>(chapter->timeSpan(), 0, INT32_MAX) : 0;
+    return PictureDataUtil::chapterSpan(chapters[i]);
 }
 
 std::int32_t toPosition(qint64 v)
@@ -29,6 +27,11 @@ std::shared_ptr<const VideoInfo> videoAt(const ChapterList& chapters, std::int32
 
 } // namespace
 
+qint64 PictureDataUtil::chapterSpan(const std::shared_ptr<ChapterData>& chapter)
+{
+    return chapter ? std::clamp<qint64>(chapter->timeSpan(), 0, INT32_MAX) : 0;
+}
+
 void PictureDataUtil::chapterIndex(const ChapterList& chapters, std::int32_t position, qsizetype& index,
                                    std::int32_t& offset)
 {
@@ -37,8 +40,8 @@ void PictureDataUtil::chapterIndex(const ChapterList& chapters, std::int32_t pos
     if (chapters.isEmpty()) return;
     qint64 rest = position;
     qsizetype i = 0;
-    while (spanOf(chapters, i) < rest) {
-        rest -= spanOf(chapters, i) + 1;
+    for (qint64 span = spanOf(chapters, i); span < rest; span = spanOf(chapters, i)) {
+        rest -= span + 1;
         ++i;
         if (i == chapters.size()) break;
     }

@@ -13,6 +13,8 @@ public:
     PictureDataUtil() = delete;
 
     static qsizetype chapterCount(const ChapterList& chapters) { return chapters.size(); }
+    // A chapter's length as play positions use it: 0 .. INT32_MAX (0 for none).
+    static qint64 chapterSpan(const std::shared_ptr<ChapterData>& chapter);
     // The chapter and the offset inside it of a play position, held to the list.
     static void chapterIndex(const ChapterList& chapters, std::int32_t position, qsizetype& index,
                              std::int32_t& offset);
