@@ -27,7 +27,7 @@ ViewController::ViewController(MainWindow* window, VideoListView* list, Options 
     m_updateChecker = new UpdateChecker(this);
     m_list->delegate = this;
     m_cameraSettings = std::make_unique<CameraSettingsRoad>(window, [this] { return confirmStopwatchDiscard(); });
-    ModalWindow::setChildWindowLevelsHandler([this](bool raised) { setChildWindowLevels(raised); });
+    ModalWindow::setChildWindowLevelsHandler([this](bool raised) { applyChildWindowLevels(raised); });
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, &ViewController::applicationStateChanged);
 }
 
@@ -109,6 +109,13 @@ void ViewController::addFloatingWindow(QWidget* window)
 }
 
 void ViewController::setChildWindowLevels(bool raised)
+{
+    // Counted with every other modal run, so that a run inside a run keeps
+    // the windows lowered until the outer one ends.
+    ModalWindow::setChildWindowLevels(raised);
+}
+
+void ViewController::applyChildWindowLevels(bool raised)
 {
     for (const auto& w : std::as_const(m_floating)) {
         if (!w) continue;

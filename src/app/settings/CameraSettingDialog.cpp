@@ -291,6 +291,7 @@ void CameraSettingDialog::buildControls()
     auto* buttons = new QHBoxLayout();
     btnResetAll = new QPushButton(tr("Reset all"), this);
     btnCancel = new QPushButton(tr("Cancel"), this);
+    btnCancel->setObjectName(ModalWindow::CANCEL_BUTTON_NAME);
     btnOk = new QPushButton(tr("OK"), this);
     btnOk->setDefault(true);
     buttons->addWidget(btnResetAll);

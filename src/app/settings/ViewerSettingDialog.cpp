@@ -65,6 +65,7 @@ ViewerSettingDialog::ViewerSettingDialog(QWidget* parent) : QWidget(parent)
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
     btnCancel = new QPushButton(tr("Cancel"), this);
+    btnCancel->setObjectName(ModalWindow::CANCEL_BUTTON_NAME);
     btnOk = new QPushButton(tr("OK"), this);
     btnOk->setDefault(true);
     for (QPushButton* b : {btnCancel, btnOk}) {
