@@ -289,7 +289,8 @@ void ViewController::loadDidFinish(const OpenData::Load& load, OpenData::FirstRe
     refreshDrivingInfo(false);
     if (m_map) m_map->showCatalogue(m_cardData);
     m_openedKind = load.kind;
-    if (!showFirstRecording()) {
+    // A missing movie has reset the display and told the user already.
+    if (!showFirstRecording() && m_cardData == load.card) {
         Alerts::warning(m_window, tr("Unable to locate the file."));
         if (m_player) m_player->setSaveButtonEnabled(false, QString());
     }
