@@ -2,7 +2,8 @@
 
 // Geometry checks of a laid-out dialog, for its screenshot test: every
 // visible control lies inside the dialog, is at least as large as its
-// content needs (no clipped text) and overlaps no other control.
+// content needs (no clipped text), overlaps no other control and keeps a
+// gap to its neighbours on the same line (a label does not touch its field).
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -12,6 +13,9 @@
 #include <QStringList>
 #include <QToolButton>
 #include <QWidget>
+
+#include <algorithm>
+#include <optional>
 
 namespace layoutcheck {
 
@@ -41,6 +45,17 @@ inline QSize neededSize(const QWidget* w)
     return w->sizeHint();
 }
 
+// The least room between two controls side by side, in pixels.
+inline constexpr int MIN_GAP = 3;
+
+// The room between two rectangles side by side on one line; none when they
+// do not share a line.
+inline std::optional<int> gapOnALine(const QRect& a, const QRect& b)
+{
+    if (a.bottom() < b.top() || b.bottom() < a.top()) return std::nullopt;
+    return std::max(b.left() - a.right() - 1, a.left() - b.right() - 1);
+}
+
 // The problems found, one line each; empty when the layout is clean.
 inline QStringList problems(const QWidget* dialog)
 {
@@ -59,9 +74,14 @@ inline QStringList problems(const QWidget* dialog)
                                    .arg(w->height())
                                    .arg(need.width())
                                    .arg(need.height());
-        for (const auto& [other, otherRect] : std::as_const(placed))
-            if (r.intersects(otherRect) && !w->isAncestorOf(other) && !other->isAncestorOf(w))
+        for (const auto& [other, otherRect] : std::as_const(placed)) {
+            if (w->isAncestorOf(other) || other->isAncestorOf(w)) continue;
+            if (r.intersects(otherRect)) {
                 out << nameOf(w) + QStringLiteral(" overlaps ") + nameOf(other);
+            } else if (const auto gap = gapOnALine(r, otherRect); gap && *gap < MIN_GAP) {
+                out << nameOf(w) + QStringLiteral(" touches ") + nameOf(other);
+            }
+        }
         placed.append({w, r});
     }
     return out;

@@ -5,6 +5,7 @@
 // saved, and full screen and minimising with the floating windows.
 
 #include "AppTestSupport.h"
+#include "FakeMainWindowViews.h"
 #include "FakeMediaPlayer.h"
 #include "app/catalog/CardDriveSelectDialog.h"
 #include "app/mainwindow/MainWindow.h"
@@ -20,8 +21,12 @@
 #include "core/mainwindow/InstanceGuard.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QLockFile>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -29,6 +34,36 @@
 #include <QtTest>
 
 using namespace apptest;
+
+namespace {
+
+// Runs action on the next file panel the application opens.
+void whenPanelOpens(std::function<void(QFileDialog*)> action)
+{
+    auto* timer = new QTimer();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!panel || !panel->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        action(panel);
+    });
+    timer->start();
+}
+
+// A player whose movie becomes ready as soon as it is opened.
+MediaPlayer* readyAtOnce(MoviePlayerView& view)
+{
+    auto* fake = new FakeMediaPlayer(&view);
+    fake->duration = 10000;
+    QObject::connect(fake, &MediaPlayer::statusChanged, fake, [fake](MediaPlayer::ItemStatus s) {
+        if (s == MediaPlayer::ItemStatus::Unknown) QTimer::singleShot(0, fake, [fake] { fake->becomeReady(); });
+    });
+    return fake;
+}
+
+} // namespace
 
 // Takes the URLs handed to the desktop instead of a browser.
 class UrlCatcher : public QObject {
@@ -151,6 +186,142 @@ private Q_SLOTS:
         QCOMPARE(alerts.alerts.value(0).buttons, QStringList{QStringLiteral("OK")});
         QCOMPARE(shownSensitivity, QStringLiteral("0.50"));
         QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::CAMERA_SETTING));
+    }
+
+    void commandsAreRefusedWhileAnotherCopyHoldsTheirGuard()
+    {
+        AlertLog alerts;
+        MainWindow window(nullptr, quiet());
+        const QString drive = m_dir.filePath(QStringLiteral("GUARDED"));
+        cardgen::CardOptions card;
+        card.managementFiles = false;
+        cardgen::writeCard(drive, card);
+        CardDriveSelectDialog::setDefaultSource(std::make_shared<FixedCardDriveSource>(QStringList{drive}));
+        for (const QString& key : {InstanceGuard::CAMERA_SETTING, InstanceGuard::BACKUP_DIRECTORY_SETTING}) {
+            QLockFile other(QDir(InstanceGuard::lockDirectory()).filePath(key + QStringLiteral(".lock")));
+            QVERIFY(other.tryLock(0));
+            alerts.alerts.clear();
+            // Whatever would open instead is noted and closed.
+            bool opened = false;
+            QObject scope;
+            auto* watch = new QTimer(&scope);
+            connect(watch, &QTimer::timeout, &scope, [&] {
+                if (auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                    opened = true;
+                    panel->reject();
+                } else if (ModalWindow* w = ModalWindow::current()) {
+                    opened = true;
+                    w->endModalRun();
+                }
+            });
+            watch->start(10);
+            (key == InstanceGuard::CAMERA_SETTING ? window.cameraSettingsAction() : window.backupDirectoryAction())
+                ->trigger();
+            QVERIFY(!opened);
+            QCOMPARE(alerts.messages(), QStringList{QStringLiteral("The selected file operation is currently in use "
+                                                                   "by another instance of the application.")});
+            QCOMPARE(alerts.alerts[0].style, Alerts::Style::Critical);
+            // The other copy's hold is left alone.
+            QVERIFY(!InstanceGuard::isHeldHere(key));
+            QVERIFY(!InstanceGuard::tryAcquire(key));
+            other.unlock();
+        }
+    }
+
+    void theBackupDirectoryIsStoredOnlyWhenTheUserChoosesOne()
+    {
+        const QString earlier = m_dir.filePath(QStringLiteral("earlier-backups"));
+        const QString chosen = m_dir.filePath(QStringLiteral("new-backups"));
+        QVERIFY(QDir().mkpath(earlier) && QDir().mkpath(chosen));
+        SettingsStore::open()->setValue(UserDefaultUtil::KEY_PATH_BACKUP, earlier);
+        MainWindow window(nullptr, quiet());
+        QWidget stopwatch(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
+        stopwatch.show();
+        window.controller()->addFloatingWindow(&stopwatch);
+
+        bool heldWhileOpen = false, loweredWhileOpen = false;
+        QString startedIn;
+        whenPanelOpens([&](QFileDialog* panel) {
+            heldWhileOpen = InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DIRECTORY_SETTING);
+            loweredWhileOpen = !stopwatch.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            startedIn = panel->directory().absolutePath();
+            panel->reject();
+        });
+        window.backupDirectoryAction()->trigger();
+        QVERIFY(heldWhileOpen);
+        QVERIFY(loweredWhileOpen);
+        QCOMPARE(startedIn, earlier);
+        // Cancelled: the lock is given back, the path kept, the stopwatch floats again.
+        QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DIRECTORY_SETTING));
+        QCOMPARE(SettingsStore::open()->value(UserDefaultUtil::KEY_PATH_BACKUP).toString(), earlier);
+        QVERIFY(stopwatch.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+        whenPanelOpens([&](QFileDialog* panel) {
+            panel->setDirectory(chosen);
+            panel->selectFile(chosen);
+            static_cast<QDialog*>(panel)->accept();
+        });
+        window.backupDirectoryAction()->trigger();
+        QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DIRECTORY_SETTING));
+        QCOMPARE(QDir(SettingsStore::open()->value(UserDefaultUtil::KEY_PATH_BACKUP).toString()), QDir(chosen));
+        QCOMPARE(QDir(UserDefaultUtil::pathBackup), QDir(chosen));
+    }
+
+    void saveAsAndBackUpAreOfferedForDataFromACardOnly()
+    {
+        const auto card = cardgen::writeCard(m_dir.filePath(QStringLiteral("offered")), mixedCard());
+        ViewController::Options o = quiet();
+        o.loadDelayMs = 0;
+        o.playerFactory = readyAtOnce;
+        MainWindow window(nullptr, o);
+        QMenu* file = window.menuBar()->actions().constFirst()->menu();
+        const auto offered = [&] {
+            Q_EMIT file->aboutToShow();
+            return window.saveAsAction()->isEnabled() && window.backupAction()->isEnabled();
+        };
+        const auto offeredNeither = [&] {
+            Q_EMIT file->aboutToShow();
+            return !window.saveAsAction()->isEnabled() && !window.backupAction()->isEnabled();
+        };
+        QVERIFY(offeredNeither()); // nothing open
+        QSignalSpy loaded(window.controller(), &ViewController::loadFinished);
+        for (const MovieType kind : {MovieType::Card, MovieType::Backup, MovieType::PC, MovieType::Card}) {
+            window.controller()->loadData(card.moveDir, true, kind);
+            QVERIFY(loaded.wait(20000));
+            QTRY_VERIFY(window.playController()->isReadyToPlay());
+            QVERIFY(kind == MovieType::Card ? offered() : offeredNeither());
+        }
+        // While another source loads, nothing is there to back up.
+        window.controller()->loadData(card.moveDir, true, MovieType::Card);
+        QVERIFY(offeredNeither());
+        QVERIFY(loaded.wait(20000));
+    }
+
+    void quitSavesThePlayersStateWhenTheMapTellsNoZoom()
+    {
+        for (const std::optional<int> zoom : {std::optional<int>(), std::optional<int>(12)}) {
+            SettingsStore::open()->clear();
+            AlertLog alerts;
+            ReadyPlayer player;
+            player.mute = true;
+            player.gamma = 1.7;
+            AnsweringMap map;
+            map.zoom = zoom;
+            MainWindow window(nullptr, offlineOptions(false));
+            window.controller()->setPlayer(&player);
+            window.controller()->setMap(&map);
+            window.show();
+            QVERIFY(window.close());
+            QCOMPARE(alerts.messages(), QStringList{QStringLiteral("This will close KORVELTA REPLAY. Proceed?")});
+            const auto store = SettingsStore::open();
+            // No zoom told: none stored (nor one made up); the rest is saved all the same.
+            QCOMPARE(store->contains(UserDefaultUtil::KEY_MAP_ZOOM), zoom.has_value());
+            if (zoom) QCOMPARE(store->value(UserDefaultUtil::KEY_MAP_ZOOM).toInt(), *zoom);
+            QVERIFY(store->value(UserDefaultUtil::KEY_VIEWER_IS_MUTE).toBool());
+            QCOMPARE(store->value(UserDefaultUtil::KEY_VIEWER_GAMMA).toDouble(), 1.7);
+            window.controller()->setPlayer(nullptr);
+            window.controller()->setMap(nullptr);
+        }
     }
 
     void downloadUpdatesOpensThePageOnTheUpdateServer()

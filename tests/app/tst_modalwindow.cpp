@@ -1,10 +1,18 @@
 #include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "app/backup/BackUpFolderSelectDialog.h"
+#include "app/backup/TaskProgressDialog.h"
+#include "app/catalog/CardDriveSelectDialog.h"
 #include "app/mainwindow/Alerts.h"
 #include "app/mainwindow/AppAboutDialog.h"
+#include "app/mainwindow/MainWindow.h"
 #include "core/mainwindow/InstanceGuard.h"
 #include "app/mainwindow/ModalWindow.h"
+#include "app/settings/CameraSettingDialog.h"
+#include "app/settings/ViewerSettingDialog.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -50,6 +58,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_dir.isValid());
         SettingsStore::useFile(m_dir.filePath(QStringLiteral("settings.ini")));
+        SettingsStore::open()->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
         InstanceGuard::setLockDirectory(m_dir.filePath(QStringLiteral("locks")));
     }
     void cleanup()
@@ -225,6 +234,92 @@ private Q_SLOTS:
         Alerts::warning(nullptr, QStringLiteral("m"));
         QCOMPARE(events,
                  (QStringList{QStringLiteral("lower"), QStringLiteral("alert"), QStringLiteral("raise")}));
+    }
+
+    void escapeAnswersCancelInTheDialogsThatHaveOne()
+    {
+        // What each dialog's Cancel does (its lock given back, its job
+        // stopped) is what Escape does.
+        Alerts::setInterceptor([](const Alerts::Alert&) { return Alerts::FIRST_BUTTON; });
+        QVERIFY(InstanceGuard::tryAcquire(InstanceGuard::VIEWER_SETTING));
+        {
+            ViewerSettingDialog viewer;
+            ModalWindow w;
+            w.setType(Type::ViewerSetting);
+            w.setContent(&viewer, QStringLiteral("Viewer Settings"), ViewerSettingDialog::CONTENT_SIZE);
+            QVERIFY(runEndsAfter(w, [&] { QTest::keyClick(viewer.cmbTimeZone, Qt::Key_Escape); }));
+            QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::VIEWER_SETTING));
+            w.setContent(nullptr, QString());
+        }
+        const auto endsOnEscape = [](QWidget* dialog, Type type) {
+            ModalWindow w;
+            w.setType(type);
+            w.setContent(dialog, QStringLiteral("t"));
+            const bool ends = runEndsAfter(w, [&] { QTest::keyClick(dialog, Qt::Key_Escape); });
+            w.setContent(nullptr, QString());
+            return ends;
+        };
+        CameraSettingDialog camera;
+        camera.showDialog();
+        QVERIFY(endsOnEscape(&camera, Type::CameraSetting));
+        CardDriveSelectDialog picker;
+        QVERIFY(endsOnEscape(&picker, Type::CameraSetting));
+        BackUpFolderSelectDialog folders;
+        QVERIFY(endsOnEscape(&folders, Type::BackupDelete));
+
+        // A running job's progress: Escape cancels the job, whose end closes the window.
+        TaskProgressDialog progress;
+        progress.start();
+        QVERIFY(!endsOnEscape(&progress, Type::TaskProgress));
+        QVERIFY(progress.isCancelled());
+
+        // A Cancel that cannot be pressed now is not pressed.
+        QWidget busy;
+        auto* cancel = new QPushButton(QStringLiteral("Cancel"), &busy);
+        cancel->setObjectName(ModalWindow::CANCEL_BUTTON_NAME);
+        cancel->setEnabled(false);
+        bool pressed = false;
+        connect(cancel, &QPushButton::clicked, this, [&] { pressed = true; });
+        busy.resize(200, 100);
+        QVERIFY(!endsOnEscape(&busy, Type::Etc));
+        QVERIFY(!pressed);
+    }
+
+    void floatingWindowsStayLoweredUntilTheOutermostRunEnds()
+    {
+        ViewController::Options options;
+        options.probeNetwork = options.checkForUpdates = options.withPlayer = false;
+        MainWindow main(nullptr, options);
+        QWidget stopwatch(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
+        stopwatch.show();
+        main.controller()->addFloatingWindow(&stopwatch);
+        const auto floats = [&] { return stopwatch.windowFlags().testFlag(Qt::WindowStaysOnTopHint); };
+
+        Alerts::setInterceptor([](const Alerts::Alert&) { return Alerts::FIRST_BUTTON; });
+        QList<bool> insideTheRun;
+        ModalWindow dialog(&main);
+        QTimer::singleShot(0, &dialog, [&] {
+            insideTheRun << floats();
+            // A warning inside the dialog, a file panel of the dialog's own,
+            // a dialog run inside it and the application coming back to the
+            // front: none of them brings the windows back up.
+            Alerts::warning(&dialog, QStringLiteral("Unable to save."));
+            insideTheRun << floats();
+            main.controller()->setChildWindowLevels(false);
+            main.controller()->setChildWindowLevels(true);
+            insideTheRun << floats();
+            ModalWindow inner(&dialog);
+            QTimer::singleShot(0, &inner, [&] { inner.endModalRun(); });
+            inner.runModal();
+            main.controller()->applicationStateChanged(Qt::ApplicationActive);
+            insideTheRun << floats() << stopwatch.isVisible();
+            dialog.endModalRun();
+        });
+        dialog.runModal();
+        QCOMPARE(insideTheRun, (QList<bool>{false, false, false, false, true}));
+        QVERIFY(floats());
+        QVERIFY(stopwatch.isVisible());
+        QVERIFY(!ModalWindow::childWindowsLowered());
     }
 
     void alertsCarryTitleStyleAndButtonsInOrder()

@@ -218,7 +218,7 @@ private Q_SLOTS:
         QVERIFY(!rig.list().isSelectRowChanging);
     }
 
-    void aMissingChapterFileRefusesOnlyThatPlay()
+    void aMissingChapterFileClearsTheDisplayAsBeforeALoad()
     {
         QTemporaryDir dir;
         const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), mixedCard());
@@ -235,12 +235,15 @@ private Q_SLOTS:
         QVERIFY(!rig.road()->playListRow(ListType::Trip, 1));
         QCOMPARE(alerts.messages(), QStringList{QStringLiteral("Unable to locate the file.")});
         QCOMPARE(alerts.alerts.first().style, Alerts::Style::Warning);
-        // The card stays open, its list too; other trips still play.
-        QCOMPARE(rig.controller()->cardData(), catalogue);
-        QVERIFY(!catalogue->isDisposed());
-        QCOMPARE(rig.list().rowCount(ListType::Trip), trips);
+        // What was read of the card is given up: an empty list, nothing to
+        // back up, the player closed; the user opens the data again.
+        QVERIFY(rig.controller()->cardData() != catalogue);
+        QVERIFY(catalogue->isDisposed());
+        QCOMPARE(rig.list().rowCount(ListType::Trip), 0);
+        QVERIFY(!rig.controller()->backupFlg());
         QVERIFY(!rig.list().isSelectRowChanging);
-        QVERIFY(rig.road()->playListRow(ListType::Trip, 0));
+        QVERIFY(!rig.player()->isReady());
+        QVERIFY(!rig.road()->playListRow(ListType::Trip, 0));
         QCOMPARE(alerts.alerts.size(), 1);
     }
 

@@ -87,7 +87,7 @@ private Q_SLOTS:
         QTest::newRow("minor") << 200 << QByteArray("1.4.0") << true;
         QTest::newRow("major") << 200 << QByteArray("2.0.0") << true;
         QTest::newRow("older") << 200 << QByteArray("1.2.9") << false;
-        QTest::newRow("trailing line end") << 200 << QByteArray("1.3.1\n") << true;
+        QTest::newRow("trailing line end") << 200 << QByteArray("1.3.1\n") << false;
         QTest::newRow("two numbers") << 200 << QByteArray("1.4") << true;
         QTest::newRow("html") << 200 << QByteArray("<html><body>9.9.9</body></html>") << false;
         QTest::newRow("error status with a version body") << 404 << QByteArray("9.9.9") << false;

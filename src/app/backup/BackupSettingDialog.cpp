@@ -37,6 +37,7 @@ BackupSettingDialog::BackupSettingDialog(QWidget* parent) : QWidget(parent)
     m_txtFileSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_txtFolderName = new QLineEdit(this);
     m_btnCancel = new QPushButton(tr("Cancel"), this);
+    m_btnCancel->setObjectName(ModalWindow::CANCEL_BUTTON_NAME);
     m_btnOk = new QPushButton(tr("OK"), this);
     m_btnOk->setDefault(true);
 

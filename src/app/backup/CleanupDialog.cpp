@@ -70,6 +70,7 @@ CleanupDialog::CleanupDialog(QWidget* parent) : QWidget(parent)
     m_btnCheckOn = new QPushButton(tr("Select All"), this);
     m_btnCheckOff = new QPushButton(tr("Clear All"), this);
     m_btnCancel = new QPushButton(tr("Cancel"), this);
+    m_btnCancel->setObjectName(ModalWindow::CANCEL_BUTTON_NAME);
     m_btnOk = new QPushButton(tr("Delete"), this);
 
     auto* folder = new QHBoxLayout;

@@ -1,6 +1,7 @@
 #include "app/backup/TaskProgressDialog.h"
 
 #include "app/mainwindow/Alerts.h"
+#include "app/mainwindow/ModalWindow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,6 +26,7 @@ TaskProgressDialog::TaskProgressDialog(QWidget* parent) : QWidget(parent)
     m_progressLabel->setMinimumWidth(48);
     m_progressLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_btnCancel = new QPushButton(tr("Cancel"), this);
+    m_btnCancel->setObjectName(ModalWindow::CANCEL_BUTTON_NAME);
     m_btnCancel->setAutoDefault(false);
 
     auto* barRow = new QHBoxLayout;

@@ -2,6 +2,7 @@
 
 #include "core/mainwindow/InstanceGuard.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -23,6 +24,9 @@ std::function<void(bool)>& childLevelsHandler()
     static std::function<void(bool)> handler;
     return handler;
 }
+
+// How many modal runs and alerts are going on, nested.
+int loweredDepth = 0;
 
 } // namespace
 
@@ -159,6 +163,14 @@ void ModalWindow::onClose()
     }
 }
 
+QAbstractButton* ModalWindow::cancelButton() const
+{
+    if (!m_content) return nullptr;
+    for (QAbstractButton* b : m_content->findChildren<QAbstractButton*>(CANCEL_BUTTON_NAME))
+        if (b->isVisibleTo(this) && b->isEnabled()) return b;
+    return nullptr;
+}
+
 void ModalWindow::replaceContentWithEmptyView()
 {
     const QSize size = m_content ? m_content->size() : QSize();
@@ -182,10 +194,15 @@ void ModalWindow::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         // QDialog would reject on Escape; only some kinds of dialog end then.
-        if (escapeEndsRun(m_type))
+        // The others answer Escape as their own Cancel, which knows what a
+        // cancel of that dialog must do (give back a lock, stop a job).
+        if (escapeEndsRun(m_type)) {
             endModalRun();
-        else
+        } else if (QAbstractButton* cancel = cancelButton()) {
+            cancel->click();
+        } else {
             event->ignore();
+        }
         return;
     }
     QDialog::keyPressEvent(event);
@@ -198,5 +215,16 @@ void ModalWindow::setChildWindowLevelsHandler(std::function<void(bool)> handler)
 
 void ModalWindow::setChildWindowLevels(bool raised)
 {
+    if (!raised) {
+        ++loweredDepth;
+    } else {
+        if (loweredDepth > 0) --loweredDepth;
+        if (loweredDepth > 0) return;
+    }
     if (const auto& h = childLevelsHandler()) h(raised);
+}
+
+bool ModalWindow::childWindowsLowered()
+{
+    return loweredDepth > 0;
 }

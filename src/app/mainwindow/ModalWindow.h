@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+class QAbstractButton;
+
 // Told when the close button of a TaskProgress or Trim window is pressed
 // (the progress dialog cancels its job, the tools tell the main window).
 class ModalWindowDelegate {
@@ -20,10 +22,12 @@ public:
 // Type decides what its close button and the Escape key do, whether it may
 // centre itself, and which operation lock its close button gives back.
 //
-// The window never closes itself: its close button and Escape either end the
-// modal run (the window is hidden) or do nothing. It does not own the hosted
-// widget: the widget is handed back to nobody (parent cleared) when the
-// window goes, so dialog objects can be kept and reused by their owners.
+// The window never closes itself: its close button ends the modal run (the
+// window is hidden) or asks the delegate; Escape ends the run, presses the
+// dialog's own Cancel, or does nothing in a dialog without one. It does not
+// own the hosted widget: the widget is handed back to nobody (parent
+// cleared) when the window goes, so dialog objects can be kept and reused by
+// their owners.
 class ModalWindow : public QDialog {
     Q_OBJECT
 public:
@@ -85,16 +89,28 @@ public:
     // Whether Escape ends the run for a Type.
     static bool escapeEndsRun(Type type);
 
-    // The main window's way to lower (false) or raise (true) its floating
-    // child windows around every modal run and alert. Unset: nothing.
+    // The main window's floating child windows stay lowered while any modal
+    // run or alert goes on. Every run brackets itself with false before and
+    // true after; runs nest (an alert inside a dialog, a dialog inside a
+    // picker), so the handler is told to raise them only when the outermost
+    // run ends. A lowering is passed on at every run, so that a child window
+    // shown between runs is lowered too.
     static void setChildWindowLevelsHandler(std::function<void(bool raised)> handler);
     static void setChildWindowLevels(bool raised);
+    // Some modal run or alert is going on (the child windows are lowered).
+    static bool childWindowsLowered();
+
+    // What Escape presses in a dialog whose Type does not end the run on
+    // Escape: the hosted dialog's Cancel, the button of this object name.
+    static inline const QString CANCEL_BUTTON_NAME = QStringLiteral("btnCancel");
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The hosted dialog's Cancel while it can be pressed, else null.
+    QAbstractButton* cancelButton() const;
     void replaceContentWithEmptyView();
     void detachContent();
 

@@ -436,11 +436,17 @@ void PlayController::refreshDrivingInfo(bool animated)
 
 void PlayController::showOpenFailed()
 {
-    // Only the play that needs the file is refused; the opened catalogue
-    // and its list stay as they are.
     ++m_openFailedCount;
+    if (m_quietOpenFailed) {
+        // The load's first trip: the first surveillance recording may
+        // still play, over the catalogue just read.
+        m_tools->updateStopWatchButton();
+        return;
+    }
+    // Files of the opened source have gone (the card was pulled, a folder
+    // deleted): what was read of it is given up as before another load.
+    m_controller->resetForLoad();
     m_tools->updateStopWatchButton();
-    if (m_quietOpenFailed) return;
     if (m_player) m_player->leaveFullScreen();
     if (isFullscreen()) toggleFullScreen();
     setFullScreenLayout(false);

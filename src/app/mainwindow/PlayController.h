@@ -22,8 +22,9 @@ class VideoListView;
 // callbacks, and the player as the controller sees it. GUI thread only.
 //
 // A play request is refused (false, nothing changes) while another one is
-// switching the list and the player. A missing movie file refuses only the
-// play that needs it, with its alert; the opened catalogue stays.
+// switching the list and the player. A missing movie file refuses the play
+// with its alert and clears the display and the catalogue, as before another
+// load.
 class PlayController : public QObject,
                        public MoviePlayerViewDelegate,
                        public MoviePlayerViewInterface,

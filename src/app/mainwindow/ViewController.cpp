@@ -27,7 +27,7 @@ ViewController::ViewController(MainWindow* window, VideoListView* list, Options 
     m_updateChecker = new UpdateChecker(this);
     m_list->delegate = this;
     m_cameraSettings = std::make_unique<CameraSettingsRoad>(window, [this] { return confirmStopwatchDiscard(); });
-    ModalWindow::setChildWindowLevelsHandler([this](bool raised) { setChildWindowLevels(raised); });
+    ModalWindow::setChildWindowLevelsHandler([this](bool raised) { applyChildWindowLevels(raised); });
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, &ViewController::applicationStateChanged);
 }
 
@@ -109,6 +109,13 @@ void ViewController::addFloatingWindow(QWidget* window)
 }
 
 void ViewController::setChildWindowLevels(bool raised)
+{
+    // Counted with every other modal run, so that a run inside a run keeps
+    // the windows lowered until the outer one ends.
+    ModalWindow::setChildWindowLevels(raised);
+}
+
+void ViewController::applyChildWindowLevels(bool raised)
 {
     for (const auto& w : std::as_const(m_floating)) {
         if (!w) continue;
@@ -282,7 +289,8 @@ void ViewController::loadDidFinish(const OpenData::Load& load, OpenData::FirstRe
     refreshDrivingInfo(false);
     if (m_map) m_map->showCatalogue(m_cardData);
     m_openedKind = load.kind;
-    if (!showFirstRecording()) {
+    // A missing movie has reset the display and told the user already.
+    if (!showFirstRecording() && m_cardData == load.card) {
         Alerts::warning(m_window, tr("Unable to locate the file."));
         if (m_player) m_player->setSaveButtonEnabled(false, QString());
     }

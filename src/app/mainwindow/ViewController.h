@@ -79,6 +79,8 @@ public:
     void updateWindowTitle();
     // Pauses the movie when one is playing (before every dialog).
     void pauseForDialog();
+    // Brackets a modal run of the caller's own (a file panel): false before,
+    // true after; the windows come back when the outermost run has ended.
     void setChildWindowLevels(bool raised);
     // The map's part of the state saved at quit: the zoom and balloon
     // display (when the map was centred on data) and the map type, while a
@@ -164,6 +166,8 @@ private:
     void showFirstLaunchViewerSettings();
     // Runs a new viewer-settings dialog; true when it was shown.
     bool runViewerSettingsDialog();
+    // Lowers (false) or raises the floating windows now.
+    void applyChildWindowLevels(bool raised);
     // Hides the visible floating windows and remembers them; shows them again.
     void hideFloatingWindows(QList<QPointer<QWidget>>& hidden);
     void showFloatingWindows(QList<QPointer<QWidget>>& hidden);

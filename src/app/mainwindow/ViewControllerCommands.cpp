@@ -143,10 +143,10 @@ void ViewController::showFloatingWindows(QList<QPointer<QWidget>>& hidden)
 
 void ViewController::applicationStateChanged(Qt::ApplicationState state)
 {
-    // A modal run keeps them lowered until it ends.
+    // A modal run or alert keeps them lowered until it ends.
     if (state == Qt::ApplicationActive) {
-        if (!ModalWindow::current()) setChildWindowLevels(true);
+        if (!ModalWindow::childWindowsLowered()) applyChildWindowLevels(true);
     } else if (state == Qt::ApplicationInactive) {
-        setChildWindowLevels(false);
+        applyChildWindowLevels(false);
     }
 }

@@ -126,7 +126,8 @@ void GoogleEarthExport::onWritten(const QString& destination, const KmlUtil::Exp
         Q_EMIT finished(false);
         return;
     }
-    const int answer = Alerts::confirm(m_window, tr("Launch Google Earth now?"), {tr("No"), tr("Yes")});
+    const int answer =
+        Alerts::confirm(m_window, tr("Launch Google Earth now?"), {Alerts::buttonNo(), Alerts::buttonYes()});
     if (answer == Alerts::FIRST_BUTTON + 1) {
         const std::optional<QString> program = findProgram();
         if (!program || !launch(*program, destination))

@@ -26,6 +26,16 @@ namespace {
 constexpr int FIELD_WIDTH = 52;
 // The label column of every group, so that the groups' sliders line up.
 constexpr int LABEL_WIDTH = 150;
+// Between the controls of a row, as between the grid's columns: a row laid
+// inside the grid would otherwise put its controls edge to edge.
+constexpr int ROW_SPACING = 6;
+
+QHBoxLayout* makeRow()
+{
+    auto* row = new QHBoxLayout();
+    row->setSpacing(ROW_SPACING);
+    return row;
+}
 
 QSlider* makeSlider(QWidget* parent, const char* name, int min, int max, int tickInterval)
 {
@@ -65,6 +75,7 @@ QButtonGroup* makeOnOff(QWidget* parent, QHBoxLayout* row, const char* name)
     group->addButton(on, 0);
     group->addButton(off, 1);
     row->addWidget(on);
+    row->addSpacing(ROW_SPACING);
     row->addWidget(off);
     row->addStretch(1);
     return group;
@@ -74,7 +85,7 @@ QGridLayout* groupGrid(QGroupBox* box)
 {
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(10, 4, 10, 6);
-    grid->setHorizontalSpacing(6);
+    grid->setHorizontalSpacing(ROW_SPACING);
     grid->setVerticalSpacing(4);
     grid->setColumnMinimumWidth(0, LABEL_WIDTH);
     return grid;
@@ -214,7 +225,7 @@ void CameraSettingDialog::buildControls()
 
     auto* surv = new QGroupBox(tr("Parking surveillance"), this);
     auto* survGrid = groupGrid(surv);
-    auto* survRow = new QHBoxLayout();
+    auto* survRow = makeRow();
     MatrSurvMode = makeOnOff(surv, survRow, "MatrSurvMode");
     survGrid->addWidget(new QLabel(tr("Surveillance recording")), 0, 0);
     survGrid->addLayout(survRow, 0, 1, 1, 5);
@@ -223,7 +234,7 @@ void CameraSettingDialog::buildControls()
                    btnSurvSnsHigh);
     cmbPwrMode = new QComboBox(surv);
     cmbSurvStartDelay = new QComboBox(surv);
-    auto* modeRow = new QHBoxLayout();
+    auto* modeRow = makeRow();
     modeRow->addWidget(cmbPwrMode);
     modeRow->addSpacing(12);
     modeRow->addWidget(new QLabel(tr("Start delay")));
@@ -234,7 +245,7 @@ void CameraSettingDialog::buildControls()
     txtQuikWakeUpTime = makeField(surv, "txtQuikWakeUpTime");
     steQuikWakeUpTime =
         makeStepper(surv, "steQuikWakeUpTime", Values::QUICK_WAKE_UP_MIN, Values::QUICK_WAKE_UP_MAX, 1);
-    auto* wakeRow = new QHBoxLayout();
+    auto* wakeRow = makeRow();
     wakeRow->addWidget(txtQuikWakeUpTime);
     wakeRow->addWidget(steQuikWakeUpTime);
     wakeRow->addStretch(1);
@@ -245,7 +256,7 @@ void CameraSettingDialog::buildControls()
 
     auto* adv = new QGroupBox(tr("Adventure mode"), this);
     auto* advGrid = groupGrid(adv);
-    auto* advRow = new QHBoxLayout();
+    auto* advRow = makeRow();
     MatrAdvMode = makeOnOff(adv, advRow, "MatrAdvMode");
     advGrid->addWidget(new QLabel(tr("Adventure mode")), 0, 0);
     advGrid->addLayout(advRow, 0, 1, 1, 3);
@@ -280,6 +291,7 @@ void CameraSettingDialog::buildControls()
     auto* buttons = new QHBoxLayout();
     btnResetAll = new QPushButton(tr("Reset all"), this);
     btnCancel = new QPushButton(tr("Cancel"), this);
+    btnCancel->setObjectName(ModalWindow::CANCEL_BUTTON_NAME);
     btnOk = new QPushButton(tr("OK"), this);
     btnOk->setDefault(true);
     buttons->addWidget(btnResetAll);

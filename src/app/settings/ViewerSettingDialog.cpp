@@ -20,6 +20,9 @@ namespace {
 QButtonGroup* radioPair(QWidget* parent, QHBoxLayout* row, const QString& on, const QString& off)
 {
     auto* group = new QButtonGroup(parent);
+    // A row inside the form takes no spacing of its own: the two choices
+    // would stand edge to edge.
+    row->setSpacing(18);
     int id = 0;
     for (const QString& text : {on, off}) {
         auto* button = new QRadioButton(text, parent);
@@ -62,6 +65,7 @@ ViewerSettingDialog::ViewerSettingDialog(QWidget* parent) : QWidget(parent)
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
     btnCancel = new QPushButton(tr("Cancel"), this);
+    btnCancel->setObjectName(ModalWindow::CANCEL_BUTTON_NAME);
     btnOk = new QPushButton(tr("OK"), this);
     btnOk->setDefault(true);
     for (QPushButton* b : {btnCancel, btnOk}) {

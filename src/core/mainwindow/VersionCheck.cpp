@@ -12,10 +12,11 @@ namespace VersionCheck {
 
 std::optional<QList<int>> parseVersion(const QString& text)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty() || trimmed.size() > 64) return std::nullopt;
+    // The text is the version and nothing else: a line end after it makes
+    // the last piece no number, and the whole text unusable.
+    if (text.isEmpty() || text.size() > 64) return std::nullopt;
     QList<int> numbers;
-    for (const QString& piece : trimmed.split(QLatin1Char('.'))) {
+    for (const QString& piece : text.split(QLatin1Char('.'))) {
         if (piece.isEmpty() || piece.size() > 9) return std::nullopt;
         for (QChar c : piece)
             if (c < QLatin1Char('0') || c > QLatin1Char('9')) return std::nullopt;

@@ -21,9 +21,10 @@ inline const QString DOWNLOAD_PAGE_PATH = QStringLiteral("/top/driverecorder/Kor
 inline const QString KEY_UPDATE_SERVER = QStringLiteral("updateServer");
 inline const QString DEFAULT_UPDATE_HOST = QStringLiteral("www.korvelta.example");
 
-// "1.3.0" -> {1, 3, 0}. Blanks and line ends around the text are dropped;
-// every piece between the dots must be a plain decimal number (no sign, at
-// most nine digits). Anything else, an empty text included, gives nothing.
+// "1.3.0" -> {1, 3, 0}. Every piece between the dots must be a plain
+// decimal number (no sign, at most nine digits), with nothing around the
+// text: "1.3.1" followed by a line end is no version. Anything else, an
+// empty text included, gives nothing.
 std::optional<QList<int>> parseVersion(const QString& text);
 
 // Body of ver.txt as received: must be UTF-8 text, then as parseVersion.

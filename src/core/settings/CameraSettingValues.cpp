@@ -67,8 +67,10 @@ bool CameraSettingValues::load(const SettingInfo& info)
     if (const int files = info.getRecFileCnt(); files >= 0)
         fileCount = within(files, FILE_COUNT_MIN, FILE_COUNT_MAX) ? files : FILE_COUNT_MAX;
 
+    // A record without a device type is not a foreign one: only a type the
+    // dialog does not know is.
     const int device = info.getDeviceType();
-    return device == 0 || device == 1;
+    return device == -1 || device == 0 || device == 1;
 }
 
 SettingInfo CameraSettingValues::toSettingInfo() const

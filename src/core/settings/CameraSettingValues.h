@@ -50,8 +50,9 @@ struct CameraSettingValues {
 
     // Puts every value that the card's record holds, decodes and lies in its
     // control's range into place; the others stay as they are. False when
-    // the record's device type is not one the dialog knows (0 or 1); the
-    // values are loaded all the same.
+    // the record holds a device type the dialog does not know (other than 0
+    // or 1; no device type at all is fine); the values are loaded all the
+    // same.
     bool load(const SettingInfo& info);
     // The record OK writes: a new model holding only the dialog's items.
     SettingInfo toSettingInfo() const;

@@ -97,7 +97,7 @@ TEST(CameraSettingValues, LoadTakesWhatDecodesAndFitsItsControl)
     card.setModAngle(true, 0);
     card.setItem(DataType::BuzzNoCard, hex("02"));
     Values v;
-    EXPECT_FALSE(v.load(card)); // no device type
+    EXPECT_TRUE(v.load(card)); // no device type: nothing to complain about
     EXPECT_DOUBLE_EQ(v.dtlSns, 0.45);
     EXPECT_TRUE(v.survOn);
     EXPECT_EQ(v.pwrMode, 1);
@@ -107,6 +107,9 @@ TEST(CameraSettingValues, LoadTakesWhatDecodesAndFitsItsControl)
     EXPECT_EQ(v.dtlAngle, 0);
     EXPECT_EQ(v.buzzers[Values::NoCard], 2);
 
+    // A device type is known as 0 or 1 only.
+    card.parseRecord(SettingInfo::buildRecord(SettingInfo::GRP_CD_DEVICETYPE, hex("02")));
+    EXPECT_FALSE(v.load(card));
     card.parseRecord(SettingInfo::buildRecord(SettingInfo::GRP_CD_DEVICETYPE, hex("01")));
     card.setSurvRec(false, true, 0);
     EXPECT_TRUE(v.load(card));

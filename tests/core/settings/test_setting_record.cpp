@@ -55,6 +55,62 @@ TEST(SettingRecord, EmptyItemsHaveNoRecordButSecurityItemsAlways)
     EXPECT_EQ(SettingInfo().makeFileData(), hex("00010714FFFFFFED0121FFFFFFFFFFDF0122FFFFFFFFFFDC"));
 }
 
+TEST(SettingRecord, EveryItemHasTheRecordersCodeAndWidth)
+{
+    // The recorder's table, in the order the items are written.
+    const struct {
+        DataType type;
+        const char* code;
+        int width;
+    } table[] = {
+        {DataType::FileInfo, "0001", 2},       {DataType::DateTime, "0101", 5},
+        {DataType::Security1, "0121", 5},      {DataType::Security2, "0122", 5},
+        {DataType::WiFiPass1, "0155", 5},      {DataType::WiFiPass2, "0156", 5},
+        {DataType::WiFiPass3, "0157", 5},      {DataType::WiFiPass4, "0158", 5},
+        {DataType::ResetWifiPass, "0159", 1},  {DataType::ResetAllSetting, "0160", 1},
+        {DataType::BuzzAction, "0301", 1},     {DataType::GuidanceVolume, "0303", 1},
+        {DataType::BuzzOperation, "0306", 1},  {DataType::BuzzNoCard, "0307", 1},
+        {DataType::BuzzSurv, "0308", 1},       {DataType::GGdcLelvel, "0724", 2},
+        {DataType::GGdcTime, "0725", 1},       {DataType::GTrgLevel, "0801", 2},
+        {DataType::GTrgTime, "0802", 1},       {DataType::PTrgLevel, "0803", 1},
+        {DataType::PTrgTime, "0804", 2},       {DataType::GtrgCross, "0811", 2},
+        {DataType::ModAngle, "0812", 2},       {DataType::QualityMode, "1003", 1},
+        {DataType::RecSound, "1006", 1},       {DataType::SurvRec, "2000", 1},
+        {DataType::OpeTime, "2001", 2},        {DataType::SurvGSensorX, "2002", 2},
+        {DataType::SurvGSensorY, "2003", 2},   {DataType::SurvAccOffTime, "2004", 1},
+        {DataType::SurvAccOnTime, "2005", 1},  {DataType::AdvMode, "3000", 1},
+        {DataType::RecFileCnt, "3001", 2},
+    };
+    ASSERT_EQ(std::size(table), std::size_t(SettingInfo::DATA_TYPE_COUNT));
+    const QByteArray data = hex("1122334455");
+    SettingInfo all;
+    QByteArray image;
+    for (std::size_t i = 0; i < std::size(table); ++i) {
+        const auto& row = table[i];
+        SCOPED_TRACE(row.code);
+        EXPECT_EQ(int(row.type), int(i));
+        EXPECT_EQ(SettingInfo::codeOf(row.type), hex(row.code));
+        EXPECT_EQ(SettingInfo::widthOf(row.type), row.width);
+        // A record of the code fills that item, and no other, with its width
+        // of data bytes, and is written back under the same code.
+        SettingInfo s;
+        s.setItem(DataType::FileInfo, {});
+        EXPECT_TRUE(s.parseRecord(SettingInfo::buildRecord(hex(row.code), data)));
+        for (int t = 0; t < SettingInfo::DATA_TYPE_COUNT; ++t)
+            EXPECT_EQ(s.item(DataType(t)), DataType(t) == row.type ? data.left(row.width) : QByteArray()) << t;
+        EXPECT_EQ(s.makeRecord(row.type), SettingInfo::buildRecord(hex(row.code), data.left(row.width)));
+        all.parseRecord(SettingInfo::buildRecord(hex(row.code), data));
+        image += SettingInfo::buildRecord(hex(row.code), data.left(row.width));
+    }
+    // Written in the table's order.
+    EXPECT_EQ(all.makeFileData().toHex(), image.toHex());
+    // The device type is read under its own code, one byte wide, and never written.
+    EXPECT_EQ(SettingInfo::GRP_CD_DEVICETYPE, hex("0109"));
+    EXPECT_TRUE(all.parseRecord(SettingInfo::buildRecord(hex("0109"), data)));
+    EXPECT_EQ(all.deviceTypeItem(), hex("11"));
+    EXPECT_EQ(all.makeFileData().toHex(), image.toHex());
+}
+
 TEST(SettingRecord, ParseStoresOnlyWholeCheckedRecordsOfKnownCodes)
 {
     SettingInfo s;
