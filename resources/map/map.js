@@ -30,7 +30,8 @@
             }
         }
     };
-    // Compass headings of the car's direction icons, in degrees from north.
+    // Compass headings of the car's direction icons, in degrees from north:
+    // the arrow shows the heading the recording gives the frame.
     var HEADINGS = {
         9: 0, 20: 22.5, 8: 45, 21: 67.5, 7: 90, 22: 112.5, 14: 135, 23: 157.5,
         13: 180, 24: 202.5, 12: 225, 25: 247.5, 11: 270, 26: 292.5, 10: 315, 27: 337.5
@@ -56,8 +57,6 @@
     var routeLayer = null;
     var car = null;
     var carLook = '';
-    var carBearing = null; // degrees from north, from the car's own movement
-    var carAnchor = null; // where that movement was last measured from
     var reported = {};
 
     function isCoordinate(lat, lng) {
@@ -118,27 +117,6 @@
     }
 
     // ---- the car ----
-
-    // Compass bearing of the step from a to b, in degrees from north.
-    function bearing(a, b) {
-        var toRad = Math.PI / 180;
-        var lat1 = a.lat * toRad, lat2 = b.lat * toRad, dLng = (b.lng - a.lng) * toRad;
-        var y = Math.sin(dLng) * Math.cos(lat2);
-        var x = Math.cos(lat1) * Math.sin(lat2) - Math.sin(lat1) * Math.cos(lat2) * Math.cos(dLng);
-        return (Math.atan2(y, x) / toRad + 360) % 360;
-    }
-
-    // The arrow points where the car goes: the recorded heading comes in
-    // coarse steps (a few metres of position a step), so once the car has
-    // moved far enough its own track tells the way better.
-    function turnArrow() {
-        var element = car && car.getElement();
-        var arrow = element && element.querySelector('.kr-car-arrow');
-        if (!arrow) return;
-        var icon = Number(carLook.split(':')[0]);
-        var angle = carBearing !== null ? carBearing : HEADINGS[icon];
-        arrow.setAttribute('transform', 'rotate(' + angle.toFixed(1) + ' 18 18)');
-    }
 
     function carElement(icon, gps) {
         var box = document.createElement('div');
@@ -294,17 +272,8 @@
             carLook = look;
         }
         var previous = map.hasLayer(car) ? car.getLatLng() : null;
-        if (!previous || previous.distanceTo(at) > 300) {
-            // A jump (a seek or another recording), not a drive.
-            carBearing = null;
-            carAnchor = at;
-        } else if (carAnchor.distanceTo(at) >= 15) {
-            carBearing = bearing(carAnchor, at);
-            carAnchor = at;
-        }
         car.setLatLng(at);
         if (!map.hasLayer(car)) car.addTo(map);
-        turnArrow();
         follow(previous, at);
     };
 
@@ -312,8 +281,6 @@
         if (car && map) map.removeLayer(car);
         car = null;
         carLook = '';
-        carBearing = null;
-        carAnchor = null;
     };
 
     window.addPolyPoint = function (lat, lng) {
@@ -335,9 +302,28 @@
         var line = L.polyline(points, {className: 'kr-route', color: '#ff6a2b', weight: 5, opacity: 1,
             interactive: false, smoothFactor: 1.5});
         routeLayer = L.layerGroup([casing, line]).addTo(map);
+        routeLayer.krLines = [casing, line];
         // A route wholly out of view (another recording far away) is brought
         // into it, at the same zoom.
         if (!map.getBounds().intersects(line.getBounds())) map.setView(points[0], map.getZoom(), {reset: true});
+    };
+
+    // Adds the points gathered since the last drawing to the end of the
+    // route on the page (a route that grows while its chapters load); with
+    // no route drawn yet they become the route.
+    window.extendPolyline = function () {
+        if (!map || !routeLayer) {
+            window.drawPolyline();
+            return;
+        }
+        var points = routeBuffer;
+        routeBuffer = [];
+        if (points.length === 0) return;
+        routeLayer.krLines.forEach(function (line) {
+            var all = line.getLatLngs();
+            for (var i = 0; i < points.length; ++i) all.push(L.latLng(points[i][0], points[i][1]));
+            line.setLatLngs(all);
+        });
     };
 
     window.removePolyLine = function () {
