@@ -177,6 +177,9 @@
         L.control.layers(names, overlays, {position: 'topright'}).addTo(map);
         L.control.scale({imperial: false, position: 'bottomleft'}).addTo(map);
         markerLayer = L.layerGroup().addTo(map);
+        // Above the map's own overlays, below its markers.
+        map.createPane('krRouteCasing').style.zIndex = 401;
+        map.createPane('krRouteLine').style.zIndex = 402;
 
         map.on('baselayerchange', function (e) {
             mapTypeId = e.layer.krTypeId || 'roadmap';
@@ -287,6 +290,17 @@
         if (isCoordinate(lat, lng)) routeBuffer.push([lat, lng]);
     };
 
+    // The route's line over its darker casing; every casing lies under every
+    // line (each in a pane of its own), so a route drawn in pieces looks as
+    // one drawn whole.
+    function routePiece(points, className) {
+        var casing = L.polyline(points, {pane: 'krRouteCasing', className: 'kr-route-casing', color: '#7a2d0d',
+            weight: 8, opacity: 0.85, interactive: false, smoothFactor: 1.5});
+        var line = L.polyline(points, {pane: 'krRouteLine', className: className, color: '#ff6a2b', weight: 5,
+            opacity: 1, interactive: false, smoothFactor: 1.5});
+        return [casing, line];
+    }
+
     // Draws the points gathered since the last drawing as the route. The
     // line keeps every point; what is drawn is thinned to what the zoom
     // can show, again at every zoom.
@@ -297,20 +311,18 @@
         if (routeLayer) map.removeLayer(routeLayer);
         routeLayer = null;
         if (points.length === 0) return;
-        var casing = L.polyline(points, {className: 'kr-route-casing', color: '#7a2d0d', weight: 8, opacity: 0.85,
-            interactive: false, smoothFactor: 1.5});
-        var line = L.polyline(points, {className: 'kr-route', color: '#ff6a2b', weight: 5, opacity: 1,
-            interactive: false, smoothFactor: 1.5});
-        routeLayer = L.layerGroup([casing, line]).addTo(map);
-        routeLayer.krLines = [casing, line];
+        var piece = routePiece(points, 'kr-route');
+        routeLayer = L.layerGroup(piece).addTo(map);
+        routeLayer.krEnd = points[points.length - 1];
         // A route wholly out of view (another recording far away) is brought
         // into it, at the same zoom.
-        if (!map.getBounds().intersects(line.getBounds())) map.setView(points[0], map.getZoom(), {reset: true});
+        if (!map.getBounds().intersects(piece[1].getBounds())) map.setView(points[0], map.getZoom(), {reset: true});
     };
 
     // Adds the points gathered since the last drawing to the end of the
-    // route on the page (a route that grows while its chapters load); with
-    // no route drawn yet they become the route.
+    // route on the page (a route that grows while its chapters load), as a
+    // piece of its own from where the route ends: what is drawn already is
+    // left as it is. With no route drawn yet they become the route.
     window.extendPolyline = function () {
         if (!map || !routeLayer) {
             window.drawPolyline();
@@ -319,11 +331,10 @@
         var points = routeBuffer;
         routeBuffer = [];
         if (points.length === 0) return;
-        routeLayer.krLines.forEach(function (line) {
-            var all = line.getLatLngs();
-            for (var i = 0; i < points.length; ++i) all.push(L.latLng(points[i][0], points[i][1]));
-            line.setLatLngs(all);
+        routePiece([routeLayer.krEnd].concat(points), 'kr-route-part').forEach(function (layer) {
+            routeLayer.addLayer(layer);
         });
+        routeLayer.krEnd = points[points.length - 1];
     };
 
     window.removePolyLine = function () {

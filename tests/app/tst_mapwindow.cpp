@@ -109,24 +109,6 @@ struct Rig {
     }
 };
 
-// The compass heading (degrees clockwise from north) the car's arrow points
-// to on the page: from the disc's centre to the arrow's tip, both as drawn.
-double arrowHeading(QWebEnginePage* page)
-{
-    return webtest::evaluate(page, QStringLiteral(
-        "(function () {"
-        "  var arrow = document.querySelector('.kr-car-arrow');"
-        "  var disc = document.querySelector('.kr-car-disc');"
-        "  if (!arrow || !disc) return NaN;"
-        "  var svg = arrow.ownerSVGElement;"
-        "  var start = arrow.getPointAtLength(0);"
-        "  var tip = svg.createSVGPoint(); tip.x = start.x; tip.y = start.y;"
-        "  tip = tip.matrixTransform(arrow.getCTM());"
-        "  var dx = tip.x - disc.cx.baseVal.value, dy = tip.y - disc.cy.baseVal.value;"
-        "  return (Math.atan2(dx, -dy) * 180 / Math.PI + 360) % 360;"
-        "})()")).toDouble();
-}
-
 // A trimmed movie (a generated movie's pictures and the trim tool's udat
 // box) and the movie it was made from, in the folder, as chapters of no
 // card; nulls when they cannot be made.
@@ -567,6 +549,7 @@ private Q_SLOTS:
         QCOMPARE(model.polyList.size(), whole.size());
         QVERIFY(model.polyList == whole);
         QCOMPARE(rig.pageCount("path.kr-route"), 1);
+        QCOMPARE(rig.pageCount("path.kr-route-part"), 1);
 
         // A trimmed movie's thumbnail made before its recording was read has
         // no caption band: it goes when the recording arrives, and the next
@@ -663,14 +646,7 @@ private Q_SLOTS:
         rig.player()->pause();
         QTRY_COMPARE(rig.pageCount(".kr-car"), 1);
         const std::shared_ptr<PlayMovieValueInfo> info = rig.player()->_valueInfo;
-        // Compass degrees of the sixteen headings (clockwise from north).
-        const QMap<IconId, double> compass{
-            {IconId::North, 0.0},      {IconId::NNEast, 22.5},     {IconId::NorthEast, 45.0},
-            {IconId::NorthEE, 67.5},   {IconId::East, 90.0},       {IconId::SouthEE, 112.5},
-            {IconId::SouthEast, 135.0}, {IconId::SSEast, 157.5},   {IconId::South, 180.0},
-            {IconId::SSWest, 202.5},   {IconId::SouthWest, 225.0}, {IconId::SouthWW, 247.5},
-            {IconId::West, 270.0},     {IconId::NorthWW, 292.5},   {IconId::NorthWest, 315.0},
-            {IconId::NNWest, 337.5}};
+        const QMap<IconId, double>& compass = webtest::compassDegrees();
         int checked = 0;
         for (qint64 position = 1500; position < 19000; position += 1700) {
             rig.player()->changeChapter(PlayStatus::Pause, position);
@@ -684,10 +660,10 @@ private Q_SLOTS:
             const double expected = compass.value(frame->ex.direction);
             // The frames of a car going north-west head west, north-west or north.
             QVERIFY2(expected >= 270.0 || expected == 0.0, qPrintable(QString::number(expected)));
-            QTRY_VERIFY2(qAbs(std::remainder(arrowHeading(rig.web()->page()) - expected, 360.0)) < 0.5,
+            QTRY_VERIFY2(qAbs(std::remainder(webtest::arrowHeading(rig.web()->page()) - expected, 360.0)) < 0.5,
                          qPrintable(QStringLiteral("at %1: %2, frame %3")
                                         .arg(position)
-                                        .arg(arrowHeading(rig.web()->page()))
+                                        .arg(webtest::arrowHeading(rig.web()->page()))
                                         .arg(expected)));
             ++checked;
         }

@@ -24,24 +24,6 @@ struct Clicks : WebMapViewDelegate {
 const QString HOSTILE_KEY = QStringLiteral("E\"0\\'");
 const QString HOSTILE_TEXT = QStringLiteral("a\"b\\c</script><img src=x onerror=\"window.pwned=1\">\nline2");
 
-// The compass heading (degrees clockwise from north) the car's arrow points
-// to on the page: from the disc's centre to the arrow's tip, both as drawn.
-double arrowHeading(QWebEnginePage* page)
-{
-    return webtest::evaluate(page, QStringLiteral(
-        "(function () {"
-        "  var arrow = document.querySelector('.kr-car-arrow');"
-        "  var disc = document.querySelector('.kr-car-disc');"
-        "  if (!arrow || !disc) return NaN;"
-        "  var svg = arrow.ownerSVGElement;"
-        "  var start = arrow.getPointAtLength(0);"
-        "  var tip = svg.createSVGPoint(); tip.x = start.x; tip.y = start.y;"
-        "  tip = tip.matrixTransform(arrow.getCTM());"
-        "  var dx = tip.x - disc.cx.baseVal.value, dy = tip.y - disc.cy.baseVal.value;"
-        "  return (Math.atan2(dx, -dy) * 180 / Math.PI + 360) % 360;"
-        "})()")).toDouble();
-}
-
 } // namespace
 
 class TestWebMapView : public QObject {
@@ -90,10 +72,20 @@ private Q_SLOTS:
         QVERIFY(webtest::evaluate(page, "document.querySelector('path.kr-route').getAttribute('d')")
                     .toString()
                     .size() > 10);
-        // A route that grows is added to where it ends: still one line, longer.
+        // A route that grows is added to where it ends: the line drawn stays,
+        // a piece from its end makes it longer.
         model.setZoom(12);
         const auto routeWidth = [page] {
-            return webtest::evaluate(page, "document.querySelector('path.kr-route').getBBox().width").toDouble();
+            return webtest::evaluate(page, "(function () {"
+                                           "  var left = Infinity, right = -Infinity;"
+                                           "  document.querySelectorAll('path.kr-route, path.kr-route-part')"
+                                           "    .forEach(function (p) {"
+                                           "      var b = p.getBoundingClientRect();"
+                                           "      left = Math.min(left, b.left); right = Math.max(right, b.right);"
+                                           "    });"
+                                           "  return right - left;"
+                                           "})()")
+                .toDouble();
         };
         const double shortRoute = routeWidth();
         const std::size_t drawn = model.polyList.size();
@@ -102,29 +94,27 @@ private Q_SLOTS:
         model.extendPolyline(drawn);
         QTRY_VERIFY2(routeWidth() > shortRoute * 1.3, qPrintable(QString::number(routeWidth())));
         QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('path.kr-route').length").toInt(), 1);
+        QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('path.kr-route-part').length").toInt(), 1);
         QVERIFY(shortRoute > 20);
         model.setZoom(14);
         QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('.kr-car.kr-car-nogps').length").toInt(),
                  1);
         // The arrow points where the frame's heading says, for each of the
         // sixteen headings, whichever way the car moved to get there.
-        const QList<std::pair<IconId, double>> compass{
-            {IconId::North, 0.0},      {IconId::NNEast, 22.5},    {IconId::NorthEast, 45.0},
-            {IconId::NorthEE, 67.5},   {IconId::East, 90.0},      {IconId::SouthEE, 112.5},
-            {IconId::SouthEast, 135.0}, {IconId::SSEast, 157.5},  {IconId::South, 180.0},
-            {IconId::SSWest, 202.5},   {IconId::SouthWest, 225.0}, {IconId::SouthWW, 247.5},
-            {IconId::West, 270.0},     {IconId::NorthWW, 292.5},  {IconId::NorthWest, 315.0},
-            {IconId::NNWest, 337.5}};
         double lng = 151.212;
-        for (const auto& [icon, degrees] : compass) {
+        const QMap<IconId, double>& compass = webtest::compassDegrees();
+        QCOMPARE(compass.size(), 16);
+        for (auto it = compass.cbegin(); it != compass.cend(); ++it) {
+            const IconId icon = it.key();
+            const double degrees = it.value();
             lng += 0.0005; // 46 m east each time
             model.drawMyCar(-33.868, lng, icon, false);
-            const double shown = arrowHeading(page);
+            const double shown = webtest::arrowHeading(page);
             QVERIFY2(qAbs(std::remainder(shown - degrees, 360.0)) < 0.5,
                      qPrintable(QStringLiteral("icon %1: %2 degrees").arg(int(icon)).arg(shown)));
         }
         model.drawMyCar(-33.868, 151.212, IconId::NorthEast, false);
-        QVERIFY(qAbs(arrowHeading(page) - 45.0) < 0.5);
+        QVERIFY(qAbs(webtest::arrowHeading(page) - 45.0) < 0.5);
 
         // The hostile text is the balloon's text, nothing ran.
         webtest::evaluate(page, "document.querySelector('.kr-pin-event').parentNode"
