@@ -2,6 +2,8 @@
 // records) on the map and in Google Earth:
 // - the route from loaded recordings to the page, until the page has drawn
 //   it (its line exists with its points), off the network;
+// - what one more loaded chapter costs once that route is on the page: its
+//   points added to the end of the line drawn;
 // - the KMZ export (document, KML text, zip, file beside the destination).
 
 #include "app/map/WebMapView.h"
@@ -106,6 +108,53 @@ void BM_OneHourRouteToThePage(benchmark::State& state)
     state.counters["path_chars"] = parts.toDouble();
 }
 BENCHMARK(BM_OneHourRouteToThePage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_OneHourRouteGrowsByAChapter(benchmark::State& state)
+{
+    Trip& t = trip();
+    WebMapView view(0);
+    view.setNetworkAllowed(false);
+    view.setVersionNoteFolder(QString());
+    view.resize(360, 220);
+    view.show();
+    QDeadlineTimer deadline(30000);
+    while (!view.isPageReady() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (!view.isPageReady()) {
+        state.SkipWithError("map page did not load");
+        return;
+    }
+    WebMapModel& model = view.model();
+    model.setCenter(-33.8688, 151.2093);
+    model.setZoom(15);
+    const ChapterList allButLast = t.chapters.mid(0, t.chapters.size() - 1);
+    const ChapterList last = t.chapters.mid(t.chapters.size() - 1);
+    std::size_t added = 0;
+    for (auto _ : state) {
+        // The route of every chapter but the last is on the page (not timed).
+        model.polyList.clear();
+        MapRoute::appendTripRoute(model.polyList, allButLast);
+        model.drawPolyline();
+        if (!waitForPage(view, "1", nullptr)) {
+            state.SkipWithError("page did not answer");
+            break;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        const std::size_t drawn = model.polyList.size();
+        MapRoute::appendTripRoute(model.polyList, last);
+        model.extendPolyline(drawn);
+        if (!waitForPage(view, "document.querySelector('path.kr-route').getAttribute('d').length", nullptr)) {
+            state.SkipWithError("page did not answer");
+            break;
+        }
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        added = model.polyList.size() - drawn;
+    }
+    state.counters["points"] = double(model.polyList.size());
+    state.counters["added"] = double(added);
+}
+BENCHMARK(BM_OneHourRouteGrowsByAChapter)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_OneHourKmzExport(benchmark::State& state)
 {

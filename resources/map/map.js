@@ -30,7 +30,8 @@
             }
         }
     };
-    // Compass headings of the car's direction icons, in degrees from north.
+    // Compass headings of the car's direction icons, in degrees from north:
+    // the arrow shows the heading the recording gives the frame.
     var HEADINGS = {
         9: 0, 20: 22.5, 8: 45, 21: 67.5, 7: 90, 22: 112.5, 14: 135, 23: 157.5,
         13: 180, 24: 202.5, 12: 225, 25: 247.5, 11: 270, 26: 292.5, 10: 315, 27: 337.5
@@ -56,8 +57,6 @@
     var routeLayer = null;
     var car = null;
     var carLook = '';
-    var carBearing = null; // degrees from north, from the car's own movement
-    var carAnchor = null; // where that movement was last measured from
     var reported = {};
 
     function isCoordinate(lat, lng) {
@@ -119,27 +118,6 @@
 
     // ---- the car ----
 
-    // Compass bearing of the step from a to b, in degrees from north.
-    function bearing(a, b) {
-        var toRad = Math.PI / 180;
-        var lat1 = a.lat * toRad, lat2 = b.lat * toRad, dLng = (b.lng - a.lng) * toRad;
-        var y = Math.sin(dLng) * Math.cos(lat2);
-        var x = Math.cos(lat1) * Math.sin(lat2) - Math.sin(lat1) * Math.cos(lat2) * Math.cos(dLng);
-        return (Math.atan2(y, x) / toRad + 360) % 360;
-    }
-
-    // The arrow points where the car goes: the recorded heading comes in
-    // coarse steps (a few metres of position a step), so once the car has
-    // moved far enough its own track tells the way better.
-    function turnArrow() {
-        var element = car && car.getElement();
-        var arrow = element && element.querySelector('.kr-car-arrow');
-        if (!arrow) return;
-        var icon = Number(carLook.split(':')[0]);
-        var angle = carBearing !== null ? carBearing : HEADINGS[icon];
-        arrow.setAttribute('transform', 'rotate(' + angle.toFixed(1) + ' 18 18)');
-    }
-
     function carElement(icon, gps) {
         var box = document.createElement('div');
         var letter = EVENT_LETTERS[icon];
@@ -199,6 +177,9 @@
         L.control.layers(names, overlays, {position: 'topright'}).addTo(map);
         L.control.scale({imperial: false, position: 'bottomleft'}).addTo(map);
         markerLayer = L.layerGroup().addTo(map);
+        // Above the map's own overlays, below its markers.
+        map.createPane('krRouteCasing').style.zIndex = 401;
+        map.createPane('krRouteLine').style.zIndex = 402;
 
         map.on('baselayerchange', function (e) {
             mapTypeId = e.layer.krTypeId || 'roadmap';
@@ -294,17 +275,8 @@
             carLook = look;
         }
         var previous = map.hasLayer(car) ? car.getLatLng() : null;
-        if (!previous || previous.distanceTo(at) > 300) {
-            // A jump (a seek or another recording), not a drive.
-            carBearing = null;
-            carAnchor = at;
-        } else if (carAnchor.distanceTo(at) >= 15) {
-            carBearing = bearing(carAnchor, at);
-            carAnchor = at;
-        }
         car.setLatLng(at);
         if (!map.hasLayer(car)) car.addTo(map);
-        turnArrow();
         follow(previous, at);
     };
 
@@ -312,13 +284,22 @@
         if (car && map) map.removeLayer(car);
         car = null;
         carLook = '';
-        carBearing = null;
-        carAnchor = null;
     };
 
     window.addPolyPoint = function (lat, lng) {
         if (isCoordinate(lat, lng)) routeBuffer.push([lat, lng]);
     };
+
+    // The route's line over its darker casing; every casing lies under every
+    // line (each in a pane of its own), so a route drawn in pieces looks as
+    // one drawn whole.
+    function routePiece(points, className) {
+        var casing = L.polyline(points, {pane: 'krRouteCasing', className: 'kr-route-casing', color: '#7a2d0d',
+            weight: 8, opacity: 0.85, interactive: false, smoothFactor: 1.5});
+        var line = L.polyline(points, {pane: 'krRouteLine', className: className, color: '#ff6a2b', weight: 5,
+            opacity: 1, interactive: false, smoothFactor: 1.5});
+        return [casing, line];
+    }
 
     // Draws the points gathered since the last drawing as the route. The
     // line keeps every point; what is drawn is thinned to what the zoom
@@ -330,14 +311,30 @@
         if (routeLayer) map.removeLayer(routeLayer);
         routeLayer = null;
         if (points.length === 0) return;
-        var casing = L.polyline(points, {className: 'kr-route-casing', color: '#7a2d0d', weight: 8, opacity: 0.85,
-            interactive: false, smoothFactor: 1.5});
-        var line = L.polyline(points, {className: 'kr-route', color: '#ff6a2b', weight: 5, opacity: 1,
-            interactive: false, smoothFactor: 1.5});
-        routeLayer = L.layerGroup([casing, line]).addTo(map);
+        var piece = routePiece(points, 'kr-route');
+        routeLayer = L.layerGroup(piece).addTo(map);
+        routeLayer.krEnd = points[points.length - 1];
         // A route wholly out of view (another recording far away) is brought
         // into it, at the same zoom.
-        if (!map.getBounds().intersects(line.getBounds())) map.setView(points[0], map.getZoom(), {reset: true});
+        if (!map.getBounds().intersects(piece[1].getBounds())) map.setView(points[0], map.getZoom(), {reset: true});
+    };
+
+    // Adds the points gathered since the last drawing to the end of the
+    // route on the page (a route that grows while its chapters load), as a
+    // piece of its own from where the route ends: what is drawn already is
+    // left as it is. With no route drawn yet they become the route.
+    window.extendPolyline = function () {
+        if (!map || !routeLayer) {
+            window.drawPolyline();
+            return;
+        }
+        var points = routeBuffer;
+        routeBuffer = [];
+        if (points.length === 0) return;
+        routePiece([routeLayer.krEnd].concat(points), 'kr-route-part').forEach(function (layer) {
+            routeLayer.addLayer(layer);
+        });
+        routeLayer.krEnd = points[points.length - 1];
     };
 
     window.removePolyLine = function () {

@@ -21,7 +21,14 @@
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
+#include "core/map/KmlUtil.h"
+#include "core/map/MapRoute.h"
+#include "core/map/MapScript.h"
 #include "core/player/PlayMovieValueInfo.h"
+#include "core/recording/CutVideoInfo.h"
+#include "core/recording/CutVideoUtility.h"
+#include "core/recording/PictureData.h"
+#include "core/settings/SettingInfo.h"
 
 #include <QPointer>
 #include <QProcess>
@@ -29,6 +36,15 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTranslator>
+#include <QElapsedTimer>
+#include <atomic>
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace apptest;
 using CommonConst::ListType;
@@ -47,12 +63,15 @@ struct Rig {
         ViewController::Options o = fakePlayerOptions(media, 10000);
         o.withMap = true;
         window = std::make_unique<MainWindow>(nullptr, o);
+        window->resize(1280, 800);
+        window->show();
+        // The map is built once the window is on screen.
+        mapBuiltAfterShowing = !map()->isMapBuilt() && QTest::qWaitFor([this] { return map()->isMapBuilt(); }, 10000);
         web()->setNetworkAllowed(false);
         web()->setVersionNoteFolder(QString());
         web()->setScriptObserver([this](const QString& s) { sent.append(s); });
-        window->resize(1280, 800);
-        window->show();
     }
+    bool mapBuiltAfterShowing = false;
     MapController* map() const { return window->mapController(); }
     WebMapView* web() const { return map()->webMapView(); }
     ViewController* controller() const { return window->controller(); }
@@ -88,6 +107,47 @@ struct Rig {
             n += int(s.count(prefix));
         return n;
     }
+};
+
+// A trimmed movie (a generated movie's pictures and the trim tool's udat
+// box) and the movie it was made from, in the folder, as chapters of no
+// card; nulls when they cannot be made.
+std::pair<std::shared_ptr<ChapterData>, std::shared_ptr<ChapterData>> trimmedMovie(const QTemporaryDir& dir)
+{
+    cardgen::MovieOptions mo;
+    mo.durationSeconds = 2;
+    const auto source = cardgen::writeMovie(dir.filePath(QStringLiteral("src/m2026031508300001.MP4")), mo);
+    const ChapterData sourceChapter(QUrl::fromLocalFile(source.path));
+    const auto sourcePicture = sourceChapter.loadPicture(true);
+    if (!sourcePicture || !sourcePicture->video) return {};
+    const QByteArray fileInfo = SettingInfo().makeRecord(SettingInfo::DataType::FileInfo);
+    const CutVideoKihonInfo kihon(*sourcePicture->video, 100, 1500, 1400, true, true, true, true);
+    const QByteArray archive = CutVideoUtility::encodeKihonInfo(kihon);
+    QFile movie(source.path);
+    if (archive.isEmpty() || !movie.open(QIODevice::ReadOnly)) return {};
+    const QByteArray video = movie.read(source.videoBytes);
+    const QString path = dir.filePath(QStringLiteral("cut/TRIM.MP4"));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) return {};
+    out.write(video + cardgen::buildBox("udat", fileInfo + archive));
+    out.close();
+    return {std::make_shared<ChapterData>(QUrl::fromLocalFile(path)),
+            std::make_shared<ChapterData>(QUrl::fromLocalFile(source.path))};
+}
+
+// Translates the alerts' own "No" and "Yes", so that a button text made
+// anywhere else shows as the English one.
+class AlertButtonsTranslator : public QTranslator {
+public:
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        if (qstrcmp(context, "Alerts") != 0) return QString();
+        if (qstrcmp(source, "No") == 0) return QStringLiteral("Nein");
+        if (qstrcmp(source, "Yes") == 0) return QStringLiteral("Ja");
+        return QString();
+    }
+    bool isEmpty() const override { return false; }
 };
 
 } // namespace
@@ -201,7 +261,9 @@ private Q_SLOTS:
         title->mapWindowButton->click();
         NewWindowView* own = rig.map()->newWindowView();
         QTRY_VERIFY(own->isVisible());
-        QCOMPARE(own->size(), QSize(480, 294));
+        // A map of 480 x 272 under the window's title bar.
+        QCOMPARE(own->size(), QSize(480, 272));
+        QCOMPARE(UserDefaultUtil::mapWindowSize, QSize(480, 294));
         QVERIFY(rig.map()->mapView()->window() == own);
         QVERIFY(!title->isVisible());
         QTRY_VERIFY(list->height() > listHeight + 180);
@@ -217,9 +279,23 @@ private Q_SLOTS:
         QTRY_COMPARE(list->height(), listHeight);
         QCOMPARE(title->mapType, MapType::Show);
         QVERIFY(title->mapHideButton->isVisible());
+        // Back in its place, the pane keeps the hidden flag the detaching set.
+        QVERIFY(rig.web()->model().mapViewHiddenFlg);
         title->mapWindowButton->click();
         QTRY_VERIFY(own->isVisible());
         QCOMPARE(own->size(), QSize(600, 400));
+
+        // Full screen puts the detached map aside and brings it back, also
+        // when it had been put away before (with the minimised window).
+        rig.window->showFullScreen();
+        QTRY_VERIFY(!own->isVisible());
+        rig.window->showNormal();
+        QTRY_VERIFY(own->isVisible());
+        rig.controller()->windowWillMiniaturize();
+        QVERIFY(!own->isVisible());
+        rig.controller()->windowWillEnterFullScreen();
+        rig.controller()->windowDidExitFullScreen();
+        QVERIFY(own->isVisible());
         own->close();
         QTRY_VERIFY(rig.map()->mapView()->window() == rig.window.get());
         QCOMPARE(rig.pageCount(".kr-pin"), pins);
@@ -287,6 +363,8 @@ private Q_SLOTS:
             shown.append(a);
             return Alerts::FIRST_BUTTON + 1; // "Yes"
         });
+        AlertButtonsTranslator translator;
+        QCoreApplication::installTranslator(&translator);
         QSignalSpy finished(exporter, &GoogleEarthExport::finished);
         rig.player()->googleEathButton->click();
         QVERIFY(finished.wait(20000));
@@ -297,6 +375,10 @@ private Q_SLOTS:
         QCOMPARE(shown.size(), 2);
         QCOMPARE(shown[0].message, QStringLiteral("The file name is not valid."));
         QCOMPARE(shown[1].message, QStringLiteral("Launch Google Earth now?"));
+        // The question's buttons are the alerts' own "No" and "Yes" (Escape answers "No").
+        QCOMPARE(shown[1].buttons, (QStringList{QStringLiteral("Nein"), QStringLiteral("Ja")}));
+        QCOMPARE(Alerts::escapeAnswer(shown[1]).value_or(-1), Alerts::FIRST_BUTTON);
+        QCoreApplication::removeTranslator(&translator);
         const QString written = m_dir.filePath(QStringLiteral("event.kmz"));
         QCOMPARE(launched, (QStringList{QStringLiteral("/opt/earth/google-earth-pro"), written}));
         QProcess unzip;
@@ -328,6 +410,19 @@ private Q_SLOTS:
         QVERIFY(finished.wait(20000));
         QCOMPARE(shown.size(), 2);
         QCOMPARE(shown[1].message, QStringLiteral("Google Earth is not installed."));
+
+        // Installed, but it does not start: said so.
+        shown.clear();
+        answers = QStringList{m_dir.filePath(QStringLiteral("started.kmz"))};
+        exporter->findProgram = [] {
+            return std::optional<QString>(QStringLiteral("/opt/earth/google-earth-pro"));
+        };
+        exporter->launch = [](const QString&, const QString&) { return false; };
+        finished.clear();
+        exporter->exportGoogleEarth();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[1].message, QStringLiteral("Google Earth could not be started."));
         Alerts::setInterceptor({});
     }
 
@@ -369,6 +464,210 @@ private Q_SLOTS:
         QVERIFY(shot.save(QStringLiteral(KR_BINARY_DIR) + QStringLiteral("/mainwindow-map.png")));
         // The route lies inside the map, not elsewhere in the window.
         QVERIFY(mapArea.width() >= 300 && mapArea.height() >= 200);
+    }
+
+    void theMapIsBuiltAfterTheWindowShowsAndKeepsTheStoredZoomOnANewPage()
+    {
+        AlertLog alerts;
+        SettingsStore::open()->setValue(UserDefaultUtil::KEY_MAP_ZOOM, 12);
+        Rig rig;
+        // The browser engine starts once the window is on screen.
+        QVERIFY(rig.mapBuiltAfterShowing);
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_COMPARE(rig.web()->currentZoom().value_or(-1), 12);
+        // The page loaded again (the retry after an offline start) shows the stored zoom too.
+        QSignalSpy loaded(rig.web(), &WebMapView::pageLoaded);
+        QVERIFY(rig.web()->loadPage());
+        QVERIFY(loaded.wait(30000));
+        QCOMPARE(webtest::evaluate(rig.web()->page(), QStringLiteral("getZoom()")).toString(), QStringLiteral("12"));
+    }
+
+    void aPlayingTripsRouteGrowsAsItsChaptersLoad()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.web()->isPageReady(), 30000);
+        // A trip read here, with no workers: the test loads its chapters.
+        QTemporaryDir dir;
+        cardgen::CardOptions o;
+        o.trips = {tripOf(4, 0)};
+        o.trips[0].drive.profile = cardgen::SpeedProfile::Constant;
+        const cardgen::WrittenCard written = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
+        const auto card = CardData::create();
+        card->readCardData(written.moveDir);
+        const std::shared_ptr<TripData> trip = card->tripList().value(0);
+        QVERIFY(trip);
+        const ChapterList chapters = trip->chapterDataList();
+        QCOMPARE(chapters.size(), 4);
+        for (const auto& c : chapters)
+            QVERIFY(!c->hasPicture());
+        rig.player()->setValueInfo(std::make_shared<PlayMovieValueInfo>(chapters, CardData::ActiveType::MovieRec));
+        rig.map()->clearRouteAndCar();
+        rig.map()->drawTripRoute(trip);
+        WebMapModel& model = rig.web()->model();
+        QVERIFY(model.polyList.empty());
+
+        const auto routeTexts = [&rig] {
+            QStringList out;
+            for (const QString& t : std::as_const(rig.sent))
+                if (t.contains(QLatin1String("addPolyPoint("))) out.append(t);
+            return out;
+        };
+        // The first chapter: its points are added.
+        QVERIFY(chapters[0]->loadPicture(true)->video);
+        rig.sent.clear();
+        rig.controller()->tripRouteDidLoad(chapters[0]);
+        QTRY_COMPARE(routeTexts().size(), 1);
+        const std::size_t first = model.polyList.size();
+        QVERIFY(first > 10);
+        QCOMPARE(routeTexts()[0], MapScript::routeExtension(model.polyList, 0));
+        QTRY_COMPARE(rig.pageCount("path.kr-route"), 1);
+
+        // The third before the second: nothing to add until the second is there.
+        QVERIFY(chapters[2]->loadPicture(true)->video);
+        rig.sent.clear();
+        rig.controller()->tripRouteDidLoad(chapters[2]);
+        QTest::qWait(150);
+        QVERIFY(routeTexts().isEmpty());
+        QCOMPARE(model.polyList.size(), first);
+
+        // Two chapters reported at once: one addition, of their points and
+        // the waiting third's, and nothing of what the page has already.
+        QVERIFY(chapters[1]->loadPicture(true)->video);
+        QVERIFY(chapters[3]->loadPicture(true)->video);
+        rig.sent.clear();
+        rig.controller()->tripRouteDidLoad(chapters[1]);
+        rig.controller()->tripRouteDidLoad(chapters[3]);
+        QTRY_COMPARE(routeTexts().size(), 1);
+        QTest::qWait(100);
+        QCOMPARE(routeTexts().size(), 1);
+        QCOMPARE(routeTexts()[0], MapScript::routeExtension(model.polyList, first));
+        QVERIFY(!routeTexts()[0].contains(QLatin1String("drawPolyline(")));
+        // What was added up to is the trip's whole route, drawn as one line.
+        std::vector<GeoPoint> whole;
+        MapRoute::appendTripRoute(whole, chapters);
+        QCOMPARE(model.polyList.size(), whole.size());
+        QVERIFY(model.polyList == whole);
+        QCOMPARE(rig.pageCount("path.kr-route"), 1);
+        QCOMPARE(rig.pageCount("path.kr-route-part"), 1);
+
+        // A trimmed movie's thumbnail made before its recording was read has
+        // no caption band: it goes when the recording arrives, and the next
+        // one made has the band.
+        const auto [trimmed, untrimmed] = trimmedMovie(dir);
+        QVERIFY(trimmed && untrimmed);
+        const auto plain = trimmed->makeCutThumbnail(true);
+        QVERIFY(plain);
+        QVERIFY(!plain->endsWith(QLatin1String("_cut_thum.jpeg")));
+        QVERIFY(trimmed->loadPicture(true)->video->_isCutVideo);
+        rig.controller()->tripRouteDidLoad(trimmed);
+        QVERIFY(trimmed->pathThumbnail().isEmpty());
+        QVERIFY(trimmed->makeCutThumbnail(true).value_or(QString()).endsWith(QLatin1String("TRIM_cut_thum.jpeg")));
+        // Another movie keeps its thumbnail.
+        const auto kept = untrimmed->makeCutThumbnail(true);
+        QVERIFY(kept);
+        QVERIFY(untrimmed->loadPicture(true)->video);
+        rig.controller()->tripRouteDidLoad(untrimmed);
+        QCOMPARE(untrimmed->pathThumbnail(), *kept);
+    }
+
+    void anEventsRouteIsReadWhileTheWindowGoesOn()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.web()->isPageReady(), 30000);
+        QTemporaryDir dir;
+        cardgen::CardOptions o;
+        o.trips = {tripOf(2, 0)};
+        o.trips[0].drive.profile = cardgen::SpeedProfile::Constant;
+        const cardgen::WrittenCard written = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
+        const auto card = CardData::create();
+        card->readCardData(written.moveDir);
+        const ChapterList chapters = card->tripList().value(0)->chapterDataList();
+        QCOMPARE(chapters.size(), 2);
+        // The first chapter's movie is a pipe: reading it waits, as on a slow
+        // card, until a helper lets it go after a while (and it then reads as
+        // broken). The second chapter reads as usual.
+        const QByteArray movie = QFile::encodeName(chapters[0]->_pathMp4.toLocalFile());
+        QVERIFY(QFile::remove(QString::fromLocal8Bit(movie)));
+        QCOMPARE(mkfifo(movie.constData(), 0600), 0);
+        std::atomic<bool> done{false};
+        std::thread release([&] {
+            QThread::msleep(1500);
+            while (!done.load()) {
+                const int fd = ::open(movie.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) ::close(fd);
+                QThread::msleep(10);
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        rig.map()->drawWindowRoute(chapters, 0, 15000);
+        const qint64 askMs = clock.elapsed();
+        // Meanwhile the window answers, and no route is drawn yet.
+        QCOMPARE(rig.pageCount("path.kr-route"), 0);
+        const qint64 answeredMs = clock.elapsed();
+        const bool arrived = QTest::qWaitFor([&] { return !rig.web()->model().polyList.empty(); }, 20000);
+        const qint64 arrivedMs = clock.elapsed();
+        // The route is the window's, as far as it could be read (read here
+        // while the helper still lets the pipe go).
+        const std::vector<GeoPoint> expected = MapRoute::windowRoute(chapters, 0, 15000);
+        done.store(true);
+        release.join();
+        QVERIFY(arrived);
+        QVERIFY2(askMs < 300, qPrintable(QString::number(askMs)));
+        QVERIFY2(answeredMs < 1000, qPrintable(QString::number(answeredMs)));
+        QVERIFY(arrivedMs >= 1400);
+        QTRY_COMPARE(rig.pageCount("path.kr-route"), 1);
+        QVERIFY(!expected.empty());
+        QVERIFY(rig.web()->model().polyList == expected);
+
+        // A route that arrives after another was asked for is not drawn.
+        rig.map()->drawWindowRoute({chapters[1]}, 0, 10000);
+        rig.map()->clearRouteAndCar();
+        QTest::qWait(300);
+        QVERIFY(rig.web()->model().polyList.empty());
+        QCOMPARE(rig.pageCount("path.kr-route"), 0);
+    }
+
+    void theCarOfATripDrivingNorthWestPointsAsItsFramesSay()
+    {
+        AlertLog alerts;
+        cardgen::CardOptions o;
+        o.trips = {tripOf(2, 0)};
+        o.trips[0].drive.profile = cardgen::SpeedProfile::Constant;
+        o.trips[0].drive.cruiseKmh = 60.0;
+        o.trips[0].drive.headingDeg = 315.0;
+        QTemporaryDir dir;
+        const cardgen::WrittenCard written = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
+        Rig rig;
+        QVERIFY(rig.load(written.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        rig.player()->pause();
+        QTRY_COMPARE(rig.pageCount(".kr-car"), 1);
+        const std::shared_ptr<PlayMovieValueInfo> info = rig.player()->_valueInfo;
+        const QMap<IconId, double>& compass = webtest::compassDegrees();
+        int checked = 0;
+        for (qint64 position = 1500; position < 19000; position += 1700) {
+            rig.player()->changeChapter(PlayStatus::Pause, position);
+            rig.controller()->refreshDrivingInfo(false);
+            const auto chapter = info->currentChapter();
+            QVERIFY(chapter);
+            const VideoFramePtr frame =
+                chapter->loadPicture(false)->video->frameAt(0, info->currentFrame(), true);
+            QVERIFY(frame);
+            QVERIFY(compass.contains(frame->ex.direction));
+            const double expected = compass.value(frame->ex.direction);
+            // The frames of a car going north-west head west, north-west or north.
+            QVERIFY2(expected >= 270.0 || expected == 0.0, qPrintable(QString::number(expected)));
+            QTRY_VERIFY2(qAbs(std::remainder(webtest::arrowHeading(rig.web()->page()) - expected, 360.0)) < 0.5,
+                         qPrintable(QStringLiteral("at %1: %2, frame %3")
+                                        .arg(position)
+                                        .arg(webtest::arrowHeading(rig.web()->page()))
+                                        .arg(expected)));
+            ++checked;
+        }
+        QVERIFY(checked >= 10);
     }
 
 private:

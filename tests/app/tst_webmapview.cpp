@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <cmath>
 
 namespace {
 
@@ -71,20 +72,49 @@ private Q_SLOTS:
         QVERIFY(webtest::evaluate(page, "document.querySelector('path.kr-route').getAttribute('d')")
                     .toString()
                     .size() > 10);
+        // A route that grows is added to where it ends: the line drawn stays,
+        // a piece from its end makes it longer.
+        model.setZoom(12);
+        const auto routeWidth = [page] {
+            return webtest::evaluate(page, "(function () {"
+                                           "  var left = Infinity, right = -Infinity;"
+                                           "  document.querySelectorAll('path.kr-route, path.kr-route-part')"
+                                           "    .forEach(function (p) {"
+                                           "      var b = p.getBoundingClientRect();"
+                                           "      left = Math.min(left, b.left); right = Math.max(right, b.right);"
+                                           "    });"
+                                           "  return right - left;"
+                                           "})()")
+                .toDouble();
+        };
+        const double shortRoute = routeWidth();
+        const std::size_t drawn = model.polyList.size();
+        for (int i = 50; i < 80; ++i)
+            model.addPolyPoint(-33.87 + i * 0.0004, 151.21 + i * 0.0003);
+        model.extendPolyline(drawn);
+        QTRY_VERIFY2(routeWidth() > shortRoute * 1.3, qPrintable(QString::number(routeWidth())));
+        QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('path.kr-route').length").toInt(), 1);
+        QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('path.kr-route-part').length").toInt(), 1);
+        QVERIFY(shortRoute > 20);
+        model.setZoom(14);
         QCOMPARE(webtest::evaluate(page, "document.querySelectorAll('.kr-car.kr-car-nogps').length").toInt(),
                  1);
-        // The arrow shows the recorded heading, then the way the car has gone;
-        // a jump is no way gone.
-        const auto arrow = [page] {
-            return webtest::evaluate(page, "document.querySelector('.kr-car-arrow').getAttribute('transform')")
-                .toString();
-        };
-        QCOMPARE(arrow(), QStringLiteral("rotate(45.0 18 18)"));
-        model.drawMyCar(-33.868, 151.2125, IconId::NorthEast, false); // 46 m east
-        QTRY_COMPARE(arrow(), QStringLiteral("rotate(90.0 18 18)"));
-        model.drawMyCar(-33.878, 151.2125, IconId::South, false); // 1.1 km south
-        QTRY_COMPARE(arrow(), QStringLiteral("rotate(180.0 18 18)"));
+        // The arrow points where the frame's heading says, for each of the
+        // sixteen headings, whichever way the car moved to get there.
+        double lng = 151.212;
+        const QMap<IconId, double>& compass = webtest::compassDegrees();
+        QCOMPARE(compass.size(), 16);
+        for (auto it = compass.cbegin(); it != compass.cend(); ++it) {
+            const IconId icon = it.key();
+            const double degrees = it.value();
+            lng += 0.0005; // 46 m east each time
+            model.drawMyCar(-33.868, lng, icon, false);
+            const double shown = webtest::arrowHeading(page);
+            QVERIFY2(qAbs(std::remainder(shown - degrees, 360.0)) < 0.5,
+                     qPrintable(QStringLiteral("icon %1: %2 degrees").arg(int(icon)).arg(shown)));
+        }
         model.drawMyCar(-33.868, 151.212, IconId::NorthEast, false);
+        QVERIFY(qAbs(webtest::arrowHeading(page) - 45.0) < 0.5);
 
         // The hostile text is the balloon's text, nothing ran.
         webtest::evaluate(page, "document.querySelector('.kr-pin-event').parentNode"

@@ -64,8 +64,8 @@ public:
 class MapViewInterface {
 public:
     virtual ~MapViewInterface() = default;
-    // Start-up: balloon display, map type and page language.
-    virtual void applySettings(bool dispBalloon, const QString& mapTypeId, int language) = 0;
+    // Start-up: balloon display, map type, page language and zoom.
+    virtual void applySettings(bool dispBalloon, const QString& mapTypeId, int language, int zoom) = 0;
     // Loads the map page (after an offline start); false when it could not.
     virtual bool loadPage() = 0;
     // The page's zoom while the map is zoomed and centred on data (to be
@@ -87,6 +87,9 @@ public:
     virtual void drawWindowRoute(const ChapterList& chapters, qint64 minValue, qint64 maxValue) = 0;
     // The car at the play position (sent to the page only when it moved).
     virtual void refreshCar() = 0;
+    // The window entered (true) or left full screen: a detached map steps
+    // aside and comes back.
+    virtual void fullScreenDidChange(bool fullScreen) = 0;
     // Saving at quit: whether the map was zoomed and centred on data, the
     // page's zoom (none while unknown) and its map type.
     virtual bool isZoomedAndCentred() const = 0;

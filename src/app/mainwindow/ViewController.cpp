@@ -10,6 +10,7 @@
 #include "app/mainwindow/UpdateChecker.h"
 #include "app/settings/CameraSettingsRoad.h"
 #include "core/mainwindow/WindowTitle.h"
+#include "core/recording/PictureData.h"
 
 #include <QFutureWatcher>
 #include <QGuiApplication>
@@ -53,7 +54,9 @@ void ViewController::startUp()
         m_reachability->start();
     }
     UserDefaultUtil::load();
-    if (m_map) m_map->applySettings(UserDefaultUtil::mapDispBaloon, UserDefaultUtil::mapTypeId, UserDefaultUtil::language);
+    if (m_map)
+        m_map->applySettings(UserDefaultUtil::mapDispBaloon, UserDefaultUtil::mapTypeId, UserDefaultUtil::language,
+                             int(UserDefaultUtil::mapZoom));
     if (m_player)
         m_player->applyStartupSettings(UserDefaultUtil::viewerVolume, UserDefaultUtil::viewerIsMute,
                                        UserDefaultUtil::viewerGamma);
@@ -345,6 +348,12 @@ bool ViewController::videoListDidSelect(ListType listType, int row)
 
 void ViewController::tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter)
 {
+    // A trimmed movie's thumbnail made before its recording was read lacks
+    // the caption band: the worker makes it again.
+    if (chapter) {
+        const std::shared_ptr<const PictureData> picture = chapter->loadPicture(false);
+        if (picture && picture->video && picture->video->_isCutVideo) chapter->clearPathThumbnail();
+    }
     if (m_map) m_map->tripRouteDidLoad(chapter);
     if (m_drivingInfo) m_drivingInfo->chapterDidLoad(chapter);
     scheduleListReload();

@@ -109,6 +109,7 @@ void ViewController::setFullScreenLayout(bool fullScreen)
             hideFloatingWindows(m_hiddenForFullScreen);
         else
             showFloatingWindows(m_hiddenForFullScreen);
+        if (m_map) m_map->fullScreenDidChange(fullScreen);
         m_isFullscreen = fullScreen;
     }
     refreshDrivingInfo(false);

@@ -130,8 +130,10 @@ void GoogleEarthExport::onWritten(const QString& destination, const KmlUtil::Exp
         Alerts::confirm(m_window, tr("Launch Google Earth now?"), {Alerts::buttonNo(), Alerts::buttonYes()});
     if (answer == Alerts::FIRST_BUTTON + 1) {
         const std::optional<QString> program = findProgram();
-        if (!program || !launch(*program, destination))
+        if (!program)
             Alerts::warning(m_window, tr("Google Earth is not installed."));
+        else if (!launch(*program, destination))
+            Alerts::warning(m_window, tr("Google Earth could not be started."));
     }
     Q_EMIT finished(true);
 }

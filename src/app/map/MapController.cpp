@@ -8,13 +8,16 @@
 #include "app/player/MoviePlayerView.h"
 #include "core/catalog/RecordingList.h"
 #include "core/foundation/UserDefaultUtil.h"
-#include "core/map/KmlUtil.h"
 #include "core/map/MapOverlays.h"
 #include "core/map/MapRoute.h"
 #include "core/player/PlayMovieValueInfo.h"
 
+#include <QEvent>
+#include <QFutureWatcher>
 #include <QLayout>
 #include <QTimer>
+#include <QWindow>
+#include <QtConcurrent/QtConcurrentRun>
 
 using CommonConst::ListType;
 using CommonConst::PlayStatus;
@@ -28,8 +31,6 @@ MapController::MapController(MainWindow* window, ViewController* controller, Vid
     QWidget* slot = window->mapSlot();
     m_titleView = new MapTitleView(slot);
     m_emptyMapView = new EmptyMapView(slot);
-    m_mapView = new MapView(UserDefaultUtil::language, nullptr);
-    m_emptyMapView->attach(m_mapView);
     slot->layout()->addWidget(m_titleView);
     slot->layout()->addWidget(m_emptyMapView);
     // Hidden, the map gives its height back to the list above it.
@@ -37,36 +38,86 @@ MapController::MapController(MainWindow* window, ViewController* controller, Vid
     slot->show();
 
     m_titleView->delegate = this;
-    webMapView()->delegate = this;
     m_newWindow = new NewWindowView(window);
     m_newWindow->delegate = this;
     controller->addFloatingWindow(m_newWindow);
     m_export = new GoogleEarthExport(window, controller, player, this);
     controller->setMap(this);
+    // The browser engine takes longer to start than the whole window: the
+    // window is shown first.
+    window->installEventFilter(this);
 }
 
 MapController::~MapController()
 {
     if (m_controller) m_controller->setMap(nullptr);
-    if (WebMapView* web = webMapView()) web->delegate = nullptr;
+    if (m_mapView) m_mapView->mapWebView()->delegate = nullptr;
     m_titleView->delegate = nullptr;
     m_newWindow->delegate = nullptr;
     // The map goes with the main window, wherever it is shown now.
     if (m_mapView && m_mapView->parentWidget() != m_emptyMapView) m_emptyMapView->attach(m_mapView);
 }
 
+bool MapController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_window && event->type() == QEvent::Show) {
+        m_window->removeEventFilter(this);
+        if (QWindow* handle = m_window->windowHandle(); handle && !m_mapView) handle->installEventFilter(this);
+    } else if (event->type() == QEvent::Expose && watched == m_window->windowHandle() &&
+               m_window->windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        // After this exposure has been drawn.
+        QTimer::singleShot(0, this, &MapController::buildMap);
+    }
+    return false;
+}
+
+void MapController::buildMap()
+{
+    if (m_mapView) return;
+    const Settings settings = m_settings.value_or(Settings{UserDefaultUtil::mapDispBaloon, UserDefaultUtil::mapTypeId,
+                                                           UserDefaultUtil::language, int(UserDefaultUtil::mapZoom)});
+    m_mapView = new MapView(settings.language, nullptr);
+    m_emptyMapView->attach(m_mapView);
+    m_mapView->mapWebView()->delegate = this;
+    WebMapModel& model = m_mapView->mapWebView()->model();
+    model.mapDispBalloon = settings.dispBalloon;
+    model.mapTypeId = settings.mapTypeId;
+    model.mapLanguage = settings.language;
+    model.mapZoom = settings.zoom;
+}
+
+MapView* MapController::mapView()
+{
+    buildMap();
+    return m_mapView;
+}
+
+WebMapView* MapController::webMapView()
+{
+    return mapView()->mapWebView();
+}
+
 // ---- settings and page ----
 
-void MapController::applySettings(bool dispBalloon, const QString& mapTypeId, int language)
+void MapController::applySettings(bool dispBalloon, const QString& mapTypeId, int language, int zoom)
 {
-    WebMapModel& model = webMapView()->model();
+    m_settings = Settings{dispBalloon, mapTypeId, language, zoom};
+    if (!m_mapView) return;
+    WebMapModel& model = m_mapView->mapWebView()->model();
     model.mapDispBalloon = dispBalloon;
     model.mapTypeId = mapTypeId;
     model.mapLanguage = language;
+    model.mapZoom = zoom;
 }
 
 bool MapController::loadPage()
 {
+    // A map built now loads its page by itself.
+    if (!m_mapView) {
+        buildMap();
+        return true;
+    }
     return webMapView()->loadPage();
 }
 
@@ -100,6 +151,7 @@ QString MapController::mapTypeId()
 
 void MapController::clearForLoad()
 {
+    forgetRoute();
     WebMapModel& model = webMapView()->model();
     model.removePolyLine();
     model.removeMarkerAll();
@@ -143,14 +195,13 @@ void MapController::tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter
         }
     }
     // The route of the trip or adventure that plays grows chapter by chapter;
-    // a burst of loaded chapters draws it once.
+    // a burst of loaded chapters adds to it once.
     const std::shared_ptr<PlayMovieValueInfo> info = playingTrip();
     if (!info || !info->_chapterDataList.contains(chapter) || m_routeRedrawPending) return;
     m_routeRedrawPending = true;
     QTimer::singleShot(50, this, [this] {
         m_routeRedrawPending = false;
-        if (const std::shared_ptr<PlayMovieValueInfo> playing = playingTrip())
-            drawChaptersRoute(playing->_chapterDataList);
+        extendChaptersRoute();
     });
 }
 
@@ -164,16 +215,42 @@ std::shared_ptr<PlayMovieValueInfo> MapController::playingTrip() const
 
 void MapController::drawChaptersRoute(const ChapterList& chapters)
 {
+    forgetRoute();
     WebMapModel& model = webMapView()->model();
     model.polyList.clear();
-    MapRoute::appendTripRoute(model.polyList, chapters);
+    m_routeNext = MapRoute::appendTripRoute(model.polyList, chapters);
+    m_routeChapters = chapters;
     model.drawPolyline();
+}
+
+void MapController::extendChaptersRoute()
+{
+    const std::shared_ptr<PlayMovieValueInfo> playing = playingTrip();
+    if (!playing) return;
+    if (playing->_chapterDataList != m_routeChapters) {
+        // Not the route drawn for it (none, or another's): drawn whole.
+        drawChaptersRoute(playing->_chapterDataList);
+        return;
+    }
+    // Only what the walk takes in from where it stopped goes to the page.
+    WebMapModel& model = webMapView()->model();
+    const std::size_t drawn = model.polyList.size();
+    m_routeNext = MapRoute::appendTripRoute(model.polyList, m_routeChapters, m_routeNext);
+    model.extendPolyline(drawn);
+}
+
+void MapController::forgetRoute()
+{
+    m_routeChapters.clear();
+    m_routeNext = 0;
+    ++m_routeGeneration;
 }
 
 // ---- the play road ----
 
 void MapController::clearRouteAndCar()
 {
+    forgetRoute();
     WebMapModel& model = webMapView()->model();
     model.removePolyLine();
     model.removeMyCar();
@@ -186,12 +263,22 @@ void MapController::drawTripRoute(const std::shared_ptr<TripData>& trip)
 
 void MapController::drawWindowRoute(const ChapterList& chapters, qint64 minValue, qint64 maxValue)
 {
-    WebMapModel& model = webMapView()->model();
-    model.polyList.clear();
-    const auto clampPosition = [](qint64 v) { return std::int32_t(std::clamp<qint64>(v, 0, INT32_MAX)); };
-    MapRoute::appendFrames(
-        model.polyList, KmlUtil::getSortedFrames(chapters, clampPosition(minValue), clampPosition(maxValue)));
-    model.drawPolyline();
+    forgetRoute();
+    webMapView()->model().polyList.clear();
+    // The window's recordings are read in the background (a slow card holds
+    // up no window); the route is drawn when they have been, unless another
+    // route was asked for meanwhile.
+    const quint64 generation = m_routeGeneration;
+    auto* job = new QFutureWatcher<std::vector<GeoPoint>>(this);
+    connect(job, &QFutureWatcherBase::finished, this, [this, job, generation] {
+        job->deleteLater();
+        if (generation != m_routeGeneration) return;
+        WebMapModel& model = webMapView()->model();
+        model.polyList = job->result();
+        model.drawPolyline();
+    });
+    job->setFuture(QtConcurrent::run(
+        [chapters, minValue, maxValue] { return MapRoute::windowRoute(chapters, minValue, maxValue); }));
 }
 
 void MapController::refreshCar()
@@ -212,6 +299,16 @@ void MapController::refreshCar()
     model.drawMyCar(MapPosition::toDegrees(car->latitude), MapPosition::toDegrees(car->longitude), car->icon,
                     car->gps);
     model.flgCar = true;
+}
+
+void MapController::fullScreenDidChange(bool fullScreen)
+{
+    // The detached map steps aside in full screen and comes back after it.
+    if (m_titleView->mapType != MapType::Window || !m_mapView || m_mapView->window() != m_newWindow) return;
+    if (fullScreen)
+        m_newWindow->hide();
+    else
+        m_newWindow->show();
 }
 
 void MapController::exportGoogleEarth()
@@ -258,19 +355,20 @@ void MapController::detachMap(MapType type)
     switch (type) {
     case MapType::Show:
         m_emptyMapView->show();
-        m_mapView->show();
+        mapView()->show();
         model.mapViewHiddenFlg = false;
         break;
     case MapType::Window:
         m_titleView->hide();
         m_emptyMapView->hide();
         m_window->mapSlot()->hide();
-        m_newWindow->setContentView(m_mapView);
+        m_newWindow->setContentView(mapView());
         model.mapViewHiddenFlg = true;
         m_newWindow->showWindow();
+        model.mapViewHiddenFlg = true;
         break;
     case MapType::Hidden:
-        m_mapView->hide();
+        mapView()->hide();
         m_emptyMapView->hide();
         model.mapViewHiddenFlg = true;
         break;
@@ -287,9 +385,10 @@ void MapController::attachMap()
     m_window->mapSlot()->show();
     m_titleView->show();
     m_emptyMapView->show();
-    m_emptyMapView->attach(m_mapView);
+    m_emptyMapView->attach(mapView());
+    // Set directly: the bar's buttons are still those of the shown map. The
+    // pane's hidden flag is left as the detaching set it.
     m_titleView->mapType = MapType::Show;
-    webMapView()->model().mapViewHiddenFlg = false;
 }
 
 void MapController::newWindowWillShow(bool)

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <optional>
 
 class GoogleEarthExport;
 class MainWindow;
@@ -18,7 +19,9 @@ class ViewController;
 // The main window's side of the map: the title bar and the map under the
 // list, the detached window, the catalogue's markers, the route of what
 // plays, the car at the play position, marker clicks and the Google Earth
-// export. GUI thread only.
+// export. The map itself (a browser engine, slow to start) is built once
+// the main window has first been shown, or earlier when something asks for
+// it; it draws what it holds when its page has loaded. GUI thread only.
 class MapController : public QObject,
                       public MapViewInterface,
                       public WebMapViewDelegate,
@@ -32,13 +35,18 @@ public:
 
     MapTitleView* mapTitleView() const { return m_titleView; }
     EmptyMapView* emptyMapView() const { return m_emptyMapView; }
-    MapView* mapView() const { return m_mapView; }
-    WebMapView* webMapView() const { return m_mapView ? m_mapView->mapWebView() : nullptr; }
+    // The map container and its pane, built on first use.
+    MapView* mapView();
+    WebMapView* webMapView();
+    bool isMapBuilt() const { return m_mapView != nullptr; }
+    // Builds the map container and its pane (once) with the settings last
+    // applied, else the stored ones.
+    void buildMap();
     NewWindowView* newWindowView() const { return m_newWindow; }
     GoogleEarthExport* googleEarthExport() const { return m_export; }
 
     // ---- MapViewInterface ----
-    void applySettings(bool dispBalloon, const QString& mapTypeId, int language) override;
+    void applySettings(bool dispBalloon, const QString& mapTypeId, int language, int zoom) override;
     bool loadPage() override;
     std::optional<int> zoomToRemember() override;
     bool dispBalloon() override;
@@ -49,6 +57,7 @@ public:
     void drawTripRoute(const std::shared_ptr<TripData>& trip) override;
     void drawWindowRoute(const ChapterList& chapters, qint64 minValue, qint64 maxValue) override;
     void refreshCar() override;
+    void fullScreenDidChange(bool fullScreen) override;
     bool isZoomedAndCentred() const override { return m_isMapZoomAndCenter; }
     std::optional<int> currentZoom() override;
     QString mapTypeId() override;
@@ -66,6 +75,11 @@ public:
     void detachMap(MapType type);
     void attachMap();
 
+protected:
+    // The main window's first showing, then its first exposure: the map is
+    // built right after the window has been drawn.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // Centres and zooms the map on the first marker of a load, once.
     void drawMapOverlay(const std::optional<GeoPoint>& first);
@@ -73,6 +87,11 @@ private:
     std::shared_ptr<PlayMovieValueInfo> playingTrip() const;
     // The route of loaded chapters, replacing the one drawn.
     void drawChaptersRoute(const ChapterList& chapters);
+    // Adds what chapters loaded since add to the route of what plays.
+    void extendChaptersRoute();
+    // The route drawn now is no longer a trip's that grows, and an event's
+    // route on its way is not drawn.
+    void forgetRoute();
 
     MainWindow* m_window;
     QPointer<ViewController> m_controller;
@@ -82,8 +101,22 @@ private:
     MapTitleView* m_titleView = nullptr;
     EmptyMapView* m_emptyMapView = nullptr;
     QPointer<MapView> m_mapView;
+    struct Settings {
+        bool dispBalloon = true;
+        QString mapTypeId;
+        int language = 0;
+        int zoom = 15;
+    };
+    std::optional<Settings> m_settings;
     NewWindowView* m_newWindow = nullptr;
     GoogleEarthExport* m_export = nullptr;
     bool m_isMapZoomAndCenter = false;
     bool m_routeRedrawPending = false;
+    // The trip whose route is drawn and grows as its chapters load, and its
+    // first chapter the route has not taken in yet.
+    ChapterList m_routeChapters;
+    qsizetype m_routeNext = 0;
+    // Counts the routes asked for: an event's route read in the background
+    // is drawn only when no other was asked for since.
+    quint64 m_routeGeneration = 0;
 };

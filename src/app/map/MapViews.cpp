@@ -185,7 +185,7 @@ void NewWindowView::setContentView(QWidget* view)
 void NewWindowView::showWindow()
 {
     if (delegate) delegate->newWindowWillShow(false);
-    resize(UserDefaultUtil::mapWindowSize);
+    resize(UserDefaultUtil::mapWindowSize - QSize(0, TITLE_BAR_HEIGHT));
     const QWidget* owner = parentWidget();
     QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
     if (screen) {
@@ -207,5 +207,5 @@ void NewWindowView::closeEvent(QCloseEvent* event)
 void NewWindowView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (isVisible()) UserDefaultUtil::mapWindowSize = size();
+    if (isVisible()) UserDefaultUtil::mapWindowSize = size() + QSize(0, TITLE_BAR_HEIGHT);
 }

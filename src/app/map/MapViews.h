@@ -72,11 +72,17 @@ public:
     virtual void newWindowWillClose() = 0;
 };
 
-// The floating window that shows the map while it is detached. Its size is
-// remembered for the run (UserDefaultUtil::mapWindowSize).
+// The floating window that shows the map while it is detached. Its size,
+// title bar included, is remembered for the run
+// (UserDefaultUtil::mapWindowSize, 480 x 294 at first: a map of 480 x 272
+// under the title bar).
 class NewWindowView : public QWidget {
     Q_OBJECT
 public:
+    // The title bar's height within the remembered size (the window
+    // system draws the bar itself, outside this widget).
+    static constexpr int TITLE_BAR_HEIGHT = 22;
+
     explicit NewWindowView(QWidget* parent = nullptr);
     ~NewWindowView() override;
 

@@ -212,6 +212,12 @@ QString ChapterData::pathThumbnail() const
     return _pathThumbnail;
 }
 
+void ChapterData::clearPathThumbnail()
+{
+    std::lock_guard lock(_mutex);
+    _pathThumbnail.clear();
+}
+
 std::optional<QString> ChapterData::makeCutThumbnail(bool create)
 {
     {

@@ -87,6 +87,9 @@ public:
     // made yet; a trimmed movie whose picture data is loaded gets the black
     // caption band and a file of its own. Returns the stored path, if any.
     std::optional<QString> makeCutThumbnail(bool create);
+    // Forgets the thumbnail, so that the worker makes it again (a trimmed
+    // movie's picture made before its recording was loaded has no caption band).
+    void clearPathThumbnail();
 
     // The sequence number of the movie file (FileUtil::getFileNumber).
     qint32 fileNumber() const { return _fileNumber; }

@@ -48,7 +48,7 @@ std::optional<PlacemarkData> pointPlacemark(const QDateTime& moment, std::int32_
     p.Name = placemarkDate(moment, context);
     p.Coordinates = CoordinatesData{lng, lat, 0.0};
     LookAtData view;
-    view.TimeStamp = moment;
+    if (moment.isValid()) view.TimeStamp = moment;
     view.Longitude = lng;
     view.Latitude = lat;
     view.Altitude = 0.0;
@@ -63,6 +63,9 @@ void appendSample(std::vector<TrackData>& tracks, const VideoFrame& frame)
 {
     if (!frame.ex.isFrameEnable) return;
     if (frame._longitude == 0 && frame._latitude == 0) return;
+    // A track pairs every place with its moment: a frame whose date did not
+    // decode has none to give.
+    if (!frame.time.isValid()) return;
     tracks.push_back(TrackData{frame.time, MapPosition::toDegrees(frame._longitude),
                                MapPosition::toDegrees(frame._latitude), 0.0});
 }

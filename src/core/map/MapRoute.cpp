@@ -1,7 +1,10 @@
 #include "core/map/MapRoute.h"
 
+#include "core/map/KmlUtil.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/VrecMoveManagerInfo.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -13,12 +16,13 @@ const VideoInfo* loadedVideo(const ChapterData& chapter)
 
 } // namespace
 
-void MapRoute::appendTripRoute(std::vector<GeoPoint>& route, const ChapterList& chapters)
+qsizetype MapRoute::appendTripRoute(std::vector<GeoPoint>& route, const ChapterList& chapters, qsizetype from)
 {
-    for (const auto& chapter : chapters) {
+    for (qsizetype i = std::max<qsizetype>(from, 0); i < chapters.size(); ++i) {
+        const std::shared_ptr<ChapterData>& chapter = chapters[i];
         if (!chapter) continue;
         if (!chapter->hasPicture()) {
-            if (chapter->needsPictureData()) return;
+            if (chapter->needsPictureData()) return i;
             continue;
         }
         const std::shared_ptr<const PictureData> picture = chapter->loadPicture(false);
@@ -30,6 +34,7 @@ void MapRoute::appendTripRoute(std::vector<GeoPoint>& route, const ChapterList& 
                                           MapPosition::toDegrees(frame->_longitude));
         }
     }
+    return chapters.size();
 }
 
 void MapRoute::appendFrames(std::vector<GeoPoint>& route, const FrameList& frames)
@@ -39,6 +44,14 @@ void MapRoute::appendFrames(std::vector<GeoPoint>& route, const FrameList& frame
         MapPosition::appendRoutePoint(route, MapPosition::toDegrees(frame->_latitude),
                                       MapPosition::toDegrees(frame->_longitude));
     }
+}
+
+std::vector<GeoPoint> MapRoute::windowRoute(const ChapterList& chapters, qint64 start, qint64 end)
+{
+    const auto position = [](qint64 v) { return std::int32_t(std::clamp<qint64>(v, 0, INT32_MAX)); };
+    std::vector<GeoPoint> route;
+    appendFrames(route, KmlUtil::getSortedFrames(chapters, position(start), position(end)));
+    return route;
 }
 
 std::optional<MapRoute::CarPosition> MapRoute::carPosition(const PictureData* current,

@@ -14,15 +14,23 @@ class PictureData;
 // loaded: nothing here reads a movie.
 namespace MapRoute {
 
-// Appends the route of a trip's chapters (start-time order): the enabled,
-// positioned frames of camera 0 of each chapter whose recording is loaded.
-// The walk ends at the first chapter still waiting for its recording (the
-// workers load it and the route is drawn again); a chapter whose recording
-// could not be read is passed over.
-void appendTripRoute(std::vector<GeoPoint>& route, const ChapterList& chapters);
+// Appends the route of a trip's chapters (start-time order) from chapter
+// `from` on: the enabled, positioned frames of camera 0 of each chapter
+// whose recording is loaded. The walk ends at the first chapter still
+// waiting for its recording (the workers load it and the walk goes on from
+// there); a chapter whose recording could not be read is passed over.
+// Returns the index of the chapter the walk ended at (the list's size when
+// it reached the end).
+qsizetype appendTripRoute(std::vector<GeoPoint>& route, const ChapterList& chapters, qsizetype from = 0);
 
 // Appends the frames (an event's window) that have a latitude or a longitude.
 void appendFrames(std::vector<GeoPoint>& route, const FrameList& frames);
+
+// The route of an event's or surveillance recording's play window, from
+// position start to position end (ms over the chapters). Reads the
+// chapters' recordings that are not loaded yet: for any thread but the
+// GUI thread.
+std::vector<GeoPoint> windowRoute(const ChapterList& chapters, qint64 start, qint64 end);
 
 // Where the car is drawn, in recorder units.
 struct CarPosition {

@@ -1,6 +1,7 @@
 #include "core/map/MapScript.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 
 QString MapScript::number(double value)
@@ -139,21 +140,41 @@ QString MapScript::clearZoomAndCenter()
     return call("clearZoomAndCenter");
 }
 
-QString MapScript::route(const std::vector<GeoPoint>& points)
+namespace {
+
+// The points through addPolyPoint in one evaluation, then the closing call.
+QString points(std::vector<GeoPoint>::const_iterator begin, std::vector<GeoPoint>::const_iterator end,
+               const QString& closing)
 {
     QString text;
-    text.reserve(qsizetype(points.size()) * 24 + 96);
+    text.reserve(qsizetype(end - begin) * 24 + 96);
     text += QLatin1String("(function(p){for(var i=0;i<p.length;i+=2)addPolyPoint(p[i],p[i+1]);})([");
-    bool first = true;
-    for (const GeoPoint& p : points) {
-        if (!first) text += QLatin1Char(',');
-        first = false;
-        text += number(p.lat);
+    for (auto p = begin; p != end; ++p) {
+        if (p != begin) text += QLatin1Char(',');
+        text += MapScript::number(p->lat);
         text += QLatin1Char(',');
-        text += number(p.lng);
+        text += MapScript::number(p->lng);
     }
     text += QLatin1String("]);");
-    text += drawPolyline();
+    text += closing;
     text += QLatin1Char(';');
     return text;
+}
+
+} // namespace
+
+QString MapScript::extendPolyline()
+{
+    return call("extendPolyline");
+}
+
+QString MapScript::route(const std::vector<GeoPoint>& route)
+{
+    return points(route.cbegin(), route.cend(), drawPolyline());
+}
+
+QString MapScript::routeExtension(const std::vector<GeoPoint>& route, std::size_t from)
+{
+    const auto begin = route.cbegin() + qsizetype(std::min(from, route.size()));
+    return points(begin, route.cend(), extendPolyline());
 }

@@ -34,8 +34,15 @@ QString removeMarkerAll();
 QString removeMyCar();
 QString clearZoomAndCenter();
 
+// Adds the points sent since the last drawing to the end of the route on
+// the page (our page's own call: a route that grows as its chapters load).
+QString extendPolyline();
+
 // A whole route as one text: every point through addPolyPoint, in order,
 // then drawPolyline. One evaluation instead of one per point.
 QString route(const std::vector<GeoPoint>& points);
+// The points of a route from index `from` on, then extendPolyline: what a
+// route that grew adds to the one drawn.
+QString routeExtension(const std::vector<GeoPoint>& route, std::size_t from);
 
 } // namespace MapScript

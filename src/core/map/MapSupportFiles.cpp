@@ -9,6 +9,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <filesystem>
+#include <system_error>
 
 QString MapSupportFiles::versionNoteFolder()
 {
@@ -23,8 +25,13 @@ bool MapSupportFiles::writeVersionNote(const QString& folder, const QDateTime& n
     const QFileInfo info(folder);
     if (!info.isDir()) {
         qInfo().noquote() << QStringLiteral("KorveltaReplayフォルダが存在しませんよ");
-        if (!QDir().mkpath(folder)) {
-            qWarning().noquote() << QStringLiteral("folder generated failed: ") + folder;
+        // What went wrong, not where: the folder is known.
+        std::error_code error;
+        std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
+        if (error || !QFileInfo(folder).isDir()) {
+            const QString reason = error ? QString::fromLocal8Bit(error.message().c_str())
+                                         : QStringLiteral("a file of that name is in the way");
+            qWarning().noquote() << QStringLiteral("folder generated failed: ") + reason;
             return false;
         }
     } else {

@@ -92,6 +92,11 @@ void WebMapModel::drawPolyline()
     send(MapScript::route(polyList));
 }
 
+void WebMapModel::extendPolyline(std::size_t from)
+{
+    if (from < polyList.size()) send(MapScript::routeExtension(polyList, from));
+}
+
 void WebMapModel::addMarkers()
 {
     sendMarkers(markerList.keys());

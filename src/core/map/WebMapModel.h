@@ -47,6 +47,9 @@ public:
     bool addPolyPoint(double lat, double lng);
     // Sends the route in polyList (replacing the one on the page).
     void drawPolyline();
+    // Sends the points of polyList from index `from` on, added to the end of
+    // the route on the page (a route that grew by them).
+    void extendPolyline(std::size_t from);
     // Sends every marker of markerList, or the ones named.
     void addMarkers();
     void addMarkers(const QStringList& keys);

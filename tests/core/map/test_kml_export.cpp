@@ -7,6 +7,8 @@
 #include "core/catalog/CardData.h"
 #include "core/foundation/CommonConst.h"
 #include "core/map/KmlUtil.h"
+#include "core/recording/MoveProtectInfo.h"
+#include "core/recording/PictureData.h"
 
 #include <QDir>
 #include <QProcess>
@@ -303,4 +305,99 @@ TEST(KmlExportName, RefusedCharactersOfAFileName)
     const QString r = KmlUtil::randomString(12);
     EXPECT_EQ(r.size(), 12);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-zA-Z]{12}$")).match(r).hasMatch());
+}
+
+namespace {
+
+struct HandFrame {
+    qint64 key;
+    std::int32_t lat;
+    std::int32_t lng;
+    QDateTime time;
+};
+
+// A chapter of no card whose recording is the given frames (headings and
+// new-point marks worked out as for a read one); its frames are handed back.
+std::shared_ptr<ChapterData> handMadeChapter(const std::vector<HandFrame>& frames,
+                                             std::vector<VideoFramePtr>* made = nullptr)
+{
+    auto video = std::make_shared<VideoInfo>();
+    FrameTable table;
+    for (const HandFrame& f : frames) {
+        auto frame = std::make_shared<VideoFrame>();
+        frame->_latitude = f.lat;
+        frame->_longitude = f.lng;
+        frame->time = f.time;
+        frame->gps = true;
+        table[f.key] = frame;
+        if (made) made->push_back(frame);
+    }
+    video->_cameraFrames[0] = table;
+    video->_timeSpan = quint64(frames.empty() ? 0 : frames.back().key);
+    video->completeTables();
+    auto chapter = std::make_shared<ChapterData>(QUrl::fromLocalFile(QStringLiteral("/nowhere/hand.MP4")));
+    chapter->storePicture(std::make_shared<const PictureData>(video));
+    return chapter;
+}
+
+QDateTime utc(quint32 unixTime)
+{
+    return QDateTime::fromSecsSinceEpoch(unixTime, QTimeZone::utc());
+}
+
+} // namespace
+
+TEST(KmlExportDocument, EdgesOfTheEventAndTripDocuments)
+{
+    const KmlUtil::Context context = contextIn(QStringLiteral("Australia/Sydney"), true);
+    MoveProtectInfo record(QByteArrayView(), MoveProtectInfo::DetectStatus::G);
+    record._datetime = utc(START + 14);
+    record._latitude = -1219277;
+    record._longitude = 0; // no place of its own
+    const std::shared_ptr<ChapterData> drive = handMadeChapter(
+        {{0, -1219277, 5443535, utc(START)}, {1000, -1219240, 5443500, utc(START + 1)},
+         {2000, -1219200, 5443460, utc(START + 2)}});
+
+    // An event at longitude (or latitude) 0 has no "Event" folder: the route is the only one.
+    XmlData event = KmlUtil::makeEventXmlData({drive}, 0, 2000, record, QStringLiteral("e"), context);
+    ASSERT_TRUE(event.FolderList);
+    ASSERT_EQ(event.FolderList->size(), 1u);
+    EXPECT_EQ(event.FolderList->front().Name, QStringLiteral("Route"));
+    EXPECT_EQ(event.FolderList->front().PlacemarkList->front().TrackList->size(), 3u);
+
+    // A window whose every frame is disabled: a route without a track, and
+    // no camera view for the document to frame.
+    std::vector<VideoFramePtr> frames;
+    const std::shared_ptr<ChapterData> standing = handMadeChapter(
+        {{0, -1219277, 5443535, utc(START)}, {1000, -1219240, 5443500, utc(START + 1)}}, &frames);
+    for (const auto& f : frames) f->ex.isFrameEnable = false;
+    record._longitude = 5443535;
+    XmlData still = KmlUtil::makeEventXmlData({standing}, 0, 1000, record, QStringLiteral("s"), context);
+    ASSERT_EQ(still.FolderList->size(), 2u);
+    EXPECT_EQ(still.FolderList->at(0).Name, QStringLiteral("Event"));
+    EXPECT_TRUE(still.FolderList->at(1).PlacemarkList->front().TrackList->empty());
+    const QString stillText = KmlUtil::createKmlText(still);
+    EXPECT_FALSE(still.LookAt);
+    EXPECT_TRUE(stillText.contains(QStringLiteral("<!-- LookAt -->\n\n<!-- Style -->"))) << stillText.toStdString();
+    EXPECT_FALSE(stillText.contains(QStringLiteral("<gx:Track>")));
+
+    // The 12-hour format names placemarks with AM or PM (08:30:14 in Sydney).
+    KmlUtil::Context twelve = context;
+    twelve.dateFormat = QStringLiteral("dd-MM-yyyy hh:mm:ss a");
+    XmlData named = KmlUtil::makeEventXmlData({standing}, 0, 1000, record, QStringLiteral("n"), twelve);
+    EXPECT_EQ(named.FolderList->at(0).PlacemarkList->front().Name, QStringLiteral("15-03-2026 08:30:14 AM"));
+    twelve.timeZone = QStringLiteral("Pacific/Auckland");
+    named = KmlUtil::makeEventXmlData({standing}, 0, 1000, record, QStringLiteral("n"), twelve);
+    EXPECT_EQ(named.FolderList->at(0).PlacemarkList->front().Name, QStringLiteral("15-03-2026 10:30:14 AM"));
+
+    // A frame whose date did not decode gives no sample: every place of the
+    // track keeps its moment.
+    const std::shared_ptr<ChapterData> undated = handMadeChapter(
+        {{0, -1219277, 5443535, utc(START)}, {1000, -1219240, 5443500, QDateTime()},
+         {2000, -1219200, 5443460, utc(START + 2)}});
+    XmlData trip = KmlUtil::makeTripXmlData({undated}, QStringLiteral("t"), context);
+    const QString tripText = KmlUtil::createKmlText(trip);
+    EXPECT_FALSE(tripText.contains(QStringLiteral("<when></when>")));
+    EXPECT_EQ(tripText.count(QStringLiteral("\n<when>")), 2);
+    EXPECT_EQ(tripText.count(QStringLiteral("<gx:coord>")), 2);
 }

@@ -102,6 +102,69 @@ TEST_F(MapOverlaysTest, MarkersOfEventsSurveillanceAndChapters)
             EXPECT_FALSE(chapter->hasPicture());
 }
 
+TEST_F(MapOverlaysTest, AMarkerThatTellsNoPlaceTakesTheOneBeforeIt)
+{
+    // Trips A (3 chapters) and B (2), and a recording made while parked (C, 3
+    // chapters, each with a surveillance detection that carries no place of
+    // its own). Only A's last two chapters are in the index; the movies of
+    // A's and B's first chapters and of C's first and last cannot be read.
+    cardgen::CardOptions o;
+    o.trips = {tripOf(3, 0), tripOf(2, 1), tripOf(3, 2)};
+    o.trips[2].drive.profile = cardgen::SpeedProfile::Constant; // each chapter starts elsewhere
+    const cardgen::WrittenCard w = write(o);
+    writeBytes(w.moveDir + QStringLiteral("/VREC_MOV_MNG.DAT"),
+               cardgen::buildVrecFile(1, {vrecEntry(w.trips[0].chapters[1]), vrecEntry(w.trips[0].chapters[2])}, {}));
+    auto placeless = [](const cardgen::WrittenMovie& m) {
+        cardgen::FrameSample s = m.samples.front();
+        s.kind = 0x12;
+        s.stamp = m.firstStamp + 1000;
+        s.stamp2 = m.firstStamp;
+        s.unixTime += 1;
+        s.latitude = 0;
+        s.longitude = 0;
+        return cardgen::encodeProtectEntry(s, m.recordingId, m.indexName, 0x01, 0x01);
+    };
+    const auto& parked = w.trips[2].chapters;
+    writeBytes(w.moveDir + QStringLiteral("/MOV_PRCT.DAT"),
+               cardgen::buildProtectFile(1, {}, {placeless(parked[0]), placeless(parked[1]), placeless(parked[2])},
+                                         {}));
+    for (const cardgen::WrittenMovie* m : {&w.trips[0].chapters[0], &w.trips[1].chapters[0], &parked[0], &parked[2]})
+        writeBytes(m->path, QByteArray("not a movie"));
+    const auto card = load(w.moveDir);
+    RecordingList list;
+    list.setData(card);
+    ASSERT_EQ(list.trips().size(), 2);
+    ASSERT_EQ(list.surveillances().size(), 3);
+
+    const MapOverlays::Markers markers = MapOverlays::build(list);
+    const auto at = [&](const char* key) { return markers.points.value(QString::fromLatin1(key)); };
+    const auto place = [&](const char* key) { return GeoPoint{at(key).lat, at(key).lng}; };
+    const auto placeOf = [](const cardgen::WrittenMovie& m) {
+        return GeoPoint{MapPosition::toDegrees(m.samples.front().latitude),
+                        MapPosition::toDegrees(m.samples.front().longitude)};
+    };
+    // Before any chapter tells its place there is none to take: no marker.
+    EXPECT_FALSE(markers.points.contains(QStringLiteral("C0_0")));
+    EXPECT_EQ(place("C0_1"), placeOf(w.trips[0].chapters[1]));
+    EXPECT_EQ(place("C0_2"), placeOf(w.trips[0].chapters[2]));
+    // The next trip's first chapter takes place and date of the last one
+    // that told them, in the trip before.
+    EXPECT_EQ(place("C1_0"), place("C0_2"));
+    EXPECT_EQ(at("C1_0").msg, at("C0_2").msg);
+    EXPECT_EQ(at("C1_0").tripIndex, 1);
+    // A chapter whose recording is read tells its own place and date.
+    EXPECT_EQ(place("C1_1"), placeOf(w.trips[1].chapters[1]));
+    EXPECT_NE(at("C1_1").msg, at("C0_2").msg);
+
+    // Detections: none before the first place; a readable chapter's own;
+    // the next one takes that place but keeps its own date.
+    EXPECT_FALSE(markers.points.contains(QStringLiteral("S0")));
+    EXPECT_EQ(place("S1"), placeOf(parked[1]));
+    EXPECT_EQ(place("S2"), place("S1"));
+    EXPECT_NE(at("S2").msg, at("S1").msg);
+    EXPECT_EQ(at("S2").eventIndex, 2);
+}
+
 TEST_F(MapOverlaysTest, RouteAndCarComeFromLoadedRecordingsOnly)
 {
     cardgen::CardOptions o;
@@ -167,6 +230,24 @@ TEST(MapSupportFiles, TheVersionNoteAndTheGoogleEarthProgram)
     EXPECT_EQ(lines[1], QStringLiteral("アプリケーション・バージョン: 1.0.1"));
     EXPECT_EQ(lines[2], QStringLiteral("Maps JavaScript API Version: Leaflet 1.9.4"));
     EXPECT_EQ(lines[3], QString());
+
+    // A folder that cannot be made is told by its reason.
+    QFile blocker(dir.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& m) {
+        if (type == QtWarningMsg) warnings.append(m);
+    });
+    EXPECT_FALSE(MapSupportFiles::writeVersionNote(dir.filePath(QStringLiteral("file/KorveltaReplay")),
+                                                   QDateTime::currentDateTime(), QStringLiteral("1.0.1"),
+                                                   QStringLiteral("Leaflet 1.9.4")));
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].startsWith(QStringLiteral("folder generated failed: "))) << warnings[0].toStdString();
+    EXPECT_FALSE(warnings[0].contains(dir.path())) << warnings[0].toStdString();
+    EXPECT_GT(warnings[0].size(), QStringLiteral("folder generated failed: ").size() + 3);
 
     // Found through its desktop entry when it is not on the PATH.
     const QByteArray path = qgetenv("PATH");
