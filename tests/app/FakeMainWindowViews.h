@@ -33,7 +33,7 @@ struct ReadyPlayer : MoviePlayerViewInterface {
 struct AnsweringMap : MapViewInterface {
     std::optional<int> zoom;
     QString type = QStringLiteral("roadmap");
-    void applySettings(bool, const QString&, int) override {}
+    void applySettings(bool, const QString&, int, int) override {}
     bool loadPage() override { return true; }
     std::optional<int> zoomToRemember() override { return zoom; }
     bool dispBalloon() override { return true; }
@@ -44,6 +44,7 @@ struct AnsweringMap : MapViewInterface {
     void drawTripRoute(const std::shared_ptr<TripData>&) override {}
     void drawWindowRoute(const ChapterList&, qint64, qint64) override {}
     void refreshCar() override {}
+    void fullScreenDidChange(bool) override {}
     bool isZoomedAndCentred() const override { return true; }
     std::optional<int> currentZoom() override { return zoom; }
     QString mapTypeId() override { return type; }
