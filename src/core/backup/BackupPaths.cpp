@@ -6,30 +6,75 @@
 #include <QStringList>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace BackupPaths {
+
+namespace {
+// As many links as the kernel follows in one path before it gives up.
+constexpr int MAX_LINKS = 40;
+} // namespace
 
 QString resolvedPath(const QString& path)
 {
     if (path.isEmpty()) return {};
-    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    // Walk up to the deepest part that exists and resolve that one.
-    QString existing = clean;
-    QStringList tail;
-    while (!existing.isEmpty()) {
-        const QFileInfo info(existing);
-        if (info.exists()) {
-            QString real = info.canonicalFilePath();
-            if (real.isEmpty()) real = existing;
-            for (auto it = tail.crbegin(); it != tail.crend(); ++it)
-                real = real.endsWith(QLatin1Char('/')) ? real + *it : real + QLatin1Char('/') + *it;
-            return real;
+    // Walked part by part as the kernel would, each link replaced by what it
+    // names whether that exists or not: a write through a dangling link lands
+    // where the link points, so that is where the path leads.
+    // Not cleaned first: "link/.." is the folder above the link's target.
+    const QString absolute = path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    QStringList pending = absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    std::reverse(pending.begin(), pending.end()); // taken from the back
+    QString resolved = QStringLiteral("/");
+    int links = 0;
+    bool missing = false; // a part did not exist: the rest is taken as written
+    const auto parentOf = [](const QString& p) {
+        const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+        return slash <= 0 ? QStringLiteral("/") : p.left(slash);
+    };
+    const auto join = [](const QString& folder, const QString& name) {
+        return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    };
+    while (!pending.isEmpty()) {
+        const QString part = pending.takeLast();
+        if (part == QLatin1String(".")) continue;
+        if (part == QLatin1String("..")) {
+            resolved = parentOf(resolved);
+            continue;
         }
-        const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
-        if (slash < 0) break;
-        tail.append(existing.mid(slash + 1));
-        existing = slash == 0 ? QStringLiteral("/") : existing.left(slash);
+        const QString next = join(resolved, part);
+        struct stat st {};
+        if (missing || ::lstat(QFile::encodeName(next).constData(), &st) != 0) {
+            missing = true;
+            resolved = next;
+            continue;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            resolved = next;
+            continue;
+        }
+        if (++links > MAX_LINKS) {
+            // A loop: no file can be reached this way, so nothing is resolved further.
+            missing = true;
+            resolved = next;
+            continue;
+        }
+        QByteArray target(qsizetype(PATH_MAX), Qt::Uninitialized);
+        const ssize_t n = ::readlink(QFile::encodeName(next).constData(), target.data(), size_t(target.size()));
+        if (n <= 0 || n >= target.size()) {
+            missing = true;
+            resolved = next;
+            continue;
+        }
+        const QString text = QFile::decodeName(target.left(qsizetype(n)));
+        if (text.startsWith(QLatin1Char('/'))) resolved = QStringLiteral("/");
+        QStringList parts = text.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        for (auto it = parts.crbegin(); it != parts.crend(); ++it) pending.append(*it);
     }
-    return clean;
+    return resolved;
 }
 
 namespace {

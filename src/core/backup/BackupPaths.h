@@ -7,9 +7,11 @@
 // removed, what a backup folder may be called, and how sizes read.
 namespace BackupPaths {
 
-// The absolute path with "." and ".." folded and every part that exists
-// resolved through symbolic links; the parts that do not exist yet are
-// appended as written. Empty for an empty path.
+// The absolute path that the kernel would reach: walked part by part, every
+// symbolic link replaced by what it names (also when that does not exist, as
+// a file written through a dangling link lands there) and ".." taken from the
+// folder reached so far. Parts that do not exist are appended as written.
+// Empty for an empty path.
 QString resolvedPath(const QString& path);
 
 // The resolved path equals the resolved folder or lies below it.
