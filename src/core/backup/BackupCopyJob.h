@@ -47,7 +47,8 @@ public:
     // source is the path the card was opened from: its folder, or one of its
     // management files (any other single file brings no management files).
     // Refused: no source, nothing to copy, a backup folder that overlaps the
-    // card folder, or a file that does not lie inside the card folder.
+    // card folder, or a file that does not lie inside the card folder. Each
+    // file must still have the size planned when it has been copied.
     static PlanResult makePlan(const QString& openSourcePath, const QString& destFolder,
                                const QStringList& chapterFiles);
 

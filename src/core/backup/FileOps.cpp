@@ -96,7 +96,7 @@ bool syncDir(const QString& path, QString* error)
 }
 
 CopyStatus copyReplacing(const QString& source, const QString& destination, qint64 chunkBytes,
-                         const CopyHooks& hooks, bool* existed, QString* error)
+                         const CopyHooks& hooks, bool* existed, QString* error, qint64 expectedBytes)
 {
     const auto failWith = [&](int errorNumber) {
         if (error) *error = reason(errorNumber);
@@ -197,7 +197,21 @@ CopyStatus copyReplacing(const QString& source, const QString& destination, qint
         if (hooks.onChunk) hooks.onChunk(copied);
     }
 
-    // A reservation larger than what was copied (the source shrank) is cut back.
+    // The whole file or nothing: a source cut or grown while it was copied
+    // (or since it was planned) leaves a copy that is no copy of it.
+    struct stat atEnd {};
+    if (::fstat(in.fd, &atEnd) != 0) return failAndDrop(errno);
+    if (copied != atEnd.st_size || (expectedBytes >= 0 && copied != expectedBytes)) {
+        dropTemp();
+        if (error)
+            *error = QCoreApplication::translate("FileOps",
+                                                 "The file changed while it was copied: %1 bytes were copied, "
+                                                 "it now holds %2 bytes (%3 expected).")
+                         .arg(copied)
+                         .arg(qint64(atEnd.st_size))
+                         .arg(expectedBytes >= 0 ? expectedBytes : qint64(st.st_size));
+        return CopyStatus::Failed;
+    }
     if (::ftruncate(out.fd, copied) != 0) return failAndDrop(errno);
     if (::fsync(out.fd) != 0) return failAndDrop(errno);
     if (::close(out.release()) != 0) {
