@@ -1,5 +1,7 @@
 #include "core/backup/BackupPaths.h"
 
+#include "core/foundation/CommonConst.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -113,6 +115,41 @@ QString relativeInside(const QString& folder, const QString& file)
     const QString p = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
     if (!contains(f, p, Qt::CaseSensitive, true)) return {};
     return p.mid(f.endsWith(QLatin1Char('/')) ? f.size() : f.size() + 1);
+}
+
+namespace {
+
+bool holdsEntry(const QDir& dir, const QString& name, bool folder)
+{
+    const QStringList names = dir.entryList(
+        (folder ? QDir::Dirs : QDir::Files) | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    int budget = 100000;
+    for (const QString& n : names) {
+        if (--budget < 0) break;
+        if (n.compare(name, Qt::CaseInsensitive) == 0) return true;
+    }
+    return false;
+}
+
+bool holdsSettingsFiles(const QDir& dir)
+{
+    return holdsEntry(dir, CommonConst::FILE_NAME_SETTING_READ, false) ||
+           holdsEntry(dir, CommonConst::FILE_NAME_SETTING_WRITE, false);
+}
+
+} // namespace
+
+QString cardAreaOf(const QString& sourceFolder)
+{
+    const QString folder = resolvedPath(sourceFolder);
+    if (folder.isEmpty()) return {};
+    const QFileInfo info(folder);
+    const bool cardFolder = info.fileName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0 ||
+                            holdsSettingsFiles(QDir(info.absolutePath()));
+    if (!cardFolder || folder == QLatin1String("/")) return folder;
+    const QString root = info.absolutePath();
+    // A MOVE folder right below "/" is no card's: the whole system would be refused.
+    return root == QLatin1String("/") ? folder : root;
 }
 
 NameProblem checkFolderName(const QString& name)

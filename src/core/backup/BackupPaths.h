@@ -14,6 +14,11 @@ namespace BackupPaths {
 // Empty for an empty path.
 QString resolvedPath(const QString& path);
 
+// The part of a card that a backup must stay out of, for data opened from
+// sourceFolder: the card's root (the folder above MOVE) when the data is a
+// card's MOVE folder, else the source folder itself. Resolved.
+QString cardAreaOf(const QString& sourceFolder);
+
 // The resolved path equals the resolved folder or lies below it.
 bool isInsideOrSame(const QString& path, const QString& folder, Qt::CaseSensitivity cs = Qt::CaseSensitive);
 // The resolved path lies strictly below the resolved folder.

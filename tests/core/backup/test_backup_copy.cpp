@@ -223,8 +223,24 @@ TEST_F(BackupCopyTest, AnInKernelCopyThatStopsEarlyIsFinishedByPlainReads)
     EXPECT_EQ(copy.readAll(), bytes);
 }
 
-TEST_F(BackupCopyTest, ASourceThatChangesWhileItIsCopiedIsNoCopy)
+TEST_F(BackupCopyTest, NothingIsWrittenOntoTheCardAndASourceThatChangesIsNoCopy)
 {
+    const QStringList files = someChapters();
+    const auto everythingBefore = checksums(dir.path());
+    const auto refusedAsOnTheCard = [&](const QString& dest) {
+        const auto r = BackupCopyJob::makePlan(written.moveDir, dest, files);
+        return !r.plan && r.error.contains(QStringLiteral("memory card"));
+    };
+    // Beside MOVE, in another folder of the card, through a link to the card.
+    EXPECT_TRUE(refusedAsOnTheCard(written.root + QStringLiteral("/Backup")));
+    ASSERT_TRUE(QDir().mkpath(written.root + QStringLiteral("/DCIM")));
+    EXPECT_TRUE(refusedAsOnTheCard(written.root + QStringLiteral("/DCIM/Backup")));
+    ASSERT_TRUE(QFile::link(written.root, backups + QStringLiteral("/card")));
+    EXPECT_TRUE(refusedAsOnTheCard(backups + QStringLiteral("/card/Backup")));
+    auto after = checksums(dir.path());
+    after.remove(QStringLiteral("backups/card"));
+    EXPECT_EQ(after, everythingBefore);
+
     // A movie cut to 1,000 bytes once 256 KiB of it were copied.
     const QString movie = written.moveDir + QStringLiteral("/MOVE001/m2026031508309999.MP4");
     writeBytes(movie, QByteArray(1 << 20, 'm'));
