@@ -156,6 +156,7 @@ private Q_SLOTS:
         QFile(stray).open(QIODevice::WriteOnly);
         MainWindowSide side;
         CleanupDialog d;
+        d.backupRootPath = m_root;
         d.cleanupDirPath = backup;
         d.viewControllerDelegate = &side;
         d.openSourcePath = backup.toUpper() + QStringLiteral("/VREC_MOV_MNG.DAT"); // another spelling
@@ -214,6 +215,10 @@ private Q_SLOTS:
         QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
 
         makeBackup(QStringLiteral("Kept"));
+        // Never offered: a link to a backup kept elsewhere.
+        const QString elsewhere = m_dir.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkpath(elsewhere));
+        QVERIFY(QFile::link(makeBackup(QStringLiteral("Elsewhere"), elsewhere), m_root + QStringLiteral("/Linked")));
         QStringList offered;
         QString title;
         whenModalHosts<BackUpFolderSelectDialog>([&](BackUpFolderSelectDialog* chooser, ModalWindow*) {
@@ -239,10 +244,11 @@ private Q_SLOTS:
 
 private:
     // A backup folder under the root, as a backup makes it.
-    QString makeBackup(const QString& name)
+    QString makeBackup(const QString& name, QString root = QString())
     {
+        if (root.isEmpty()) root = m_root;
         const auto w = cardgen::writeCard(m_dir.filePath(QStringLiteral("staging-") + name), mixedCard());
-        const QString path = m_root + QLatin1Char('/') + name;
+        const QString path = root + QLatin1Char('/') + name;
         QDir().rename(w.moveDir, path);
         QFile::remove(path + QStringLiteral("/ver.txt"));
         return path;

@@ -61,15 +61,10 @@ QStringList BackUpFolderSelectDialog::subfolderNames()
         Alerts::warning(this, error);
         return {};
     }
-    QStringList names = BackupFolderList::subfolderNames(backupFolderPath);
-    if (mode == Mode::Cleanup) {
-        // The backup root may be the Documents folder: only what a backup
-        // made is offered for deletion.
-        names.removeIf([this](const QString& name) {
-            return !BackupFolderList::looksLikeBackup(FileUtil::combinePath(backupFolderPath, name));
-        });
-    }
-    return names;
+    if (mode == Mode::Normal) return BackupFolderList::subfolderNames(backupFolderPath);
+    // The backup root may be the Documents folder: only what a backup made
+    // is offered for deletion, never a link, whatever it points to.
+    return BackupFolderList::cleanupCandidates(backupFolderPath);
 }
 
 void BackUpFolderSelectDialog::btnOk_Click()
@@ -94,6 +89,7 @@ void BackUpFolderSelectDialog::openCleanup(const QString& path)
     m_cleanUpDialog = std::make_unique<CleanupDialog>();
     m_cleanUpDialog->delegate = this;
     m_cleanUpDialog->viewControllerDelegate = viewControllerDelegate;
+    m_cleanUpDialog->backupRootPath = backupFolderPath;
     m_cleanUpDialog->cleanupDirPath = path;
     m_cleanUpDialog->openSourcePath = openSourcePath;
     m_cleanUpDialog->showCleanup();

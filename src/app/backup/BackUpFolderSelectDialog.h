@@ -49,8 +49,8 @@ public:
     // Re-reads the settings and fills the prompt and the list.
     void loadFolders();
     // The sub-folder names of backupFolderPath, unsorted (in Cleanup mode
-    // only those that look like backups); an unreadable folder shows the
-    // "Warning" alert with the reason and gives none.
+    // only real folders, no links, that look like backups); an unreadable
+    // folder shows the "Warning" alert with the reason and gives none.
     QStringList subfolderNames();
 
     QLabel* txtMessage() const;

@@ -181,7 +181,7 @@ void CleanupDialog::btnOk_Click()
         return;
     IsFolderDelete = whole;
     filePathList = BackupTree::checkedFiles(rows);
-    const auto planned = CleanupJob::makePlan(cleanupDirPath, filePathList, IsFolderDelete);
+    const auto planned = CleanupJob::makePlan(backupRootPath, cleanupDirPath, filePathList, IsFolderDelete);
     if (!planned.plan) {
         Alerts::warning(this, planned.error);
         return;

@@ -36,6 +36,7 @@ public:
     // Waits for a delete still running (cancelled first).
     ~CleanupDialog() override;
 
+    QString backupRootPath;                            // the folder the backup was chosen in
     QString cleanupDirPath;
     QString openSourcePath;                            // the main window's open data; empty when none
     CleanupDelegate* delegate = nullptr;               // the chooser; not owned

@@ -79,6 +79,25 @@ QString resolvedPath(const QString& path)
     return resolved;
 }
 
+bool isLink(const QString& path)
+{
+    struct stat st {};
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool linkBetween(const QString& folder, const QString& file)
+{
+    const QString relative = relativeInside(folder, file);
+    if (relative.isEmpty()) return false;
+    const QStringList parts = relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+        path += QLatin1Char('/') + parts[i];
+        if (isLink(path)) return true;
+    }
+    return false;
+}
+
 namespace {
 
 bool contains(const QString& folder, const QString& path, Qt::CaseSensitivity cs, bool strict)

@@ -14,6 +14,12 @@ namespace BackupPaths {
 // Empty for an empty path.
 QString resolvedPath(const QString& path);
 
+// The path itself is a symbolic link (its target is not asked).
+bool isLink(const QString& path);
+// A folder between folder and file (file lying below folder as written) is a
+// symbolic link; the file itself is not counted.
+bool linkBetween(const QString& folder, const QString& file);
+
 // The part of a card that a backup must stay out of, for data opened from
 // sourceFolder: the card's root (the folder above MOVE) when the data is a
 // card's MOVE folder, else the source folder itself. Resolved.

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -19,20 +20,6 @@ constexpr int MAX_KEPT_SHOWN = 10;
 QString tr(const char* text)
 {
     return QCoreApplication::translate("CleanupJob", text);
-}
-
-// Folders below folder, links not followed, deepest first.
-QStringList subfoldersDeepestFirst(const QString& folder)
-{
-    QStringList dirs;
-    QDirIterator it(folder, QDir::Dirs | QDir::NoSymLinks | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    int budget = MAX_WALK_ENTRIES;
-    while (it.hasNext() && --budget > 0) dirs.append(it.next());
-    std::sort(dirs.begin(), dirs.end(), [](const QString& a, const QString& b) {
-        return a.count(QLatin1Char('/')) > b.count(QLatin1Char('/'));
-    });
-    return dirs;
 }
 
 // A few of the entries still in folder (files, links, and folders holding nothing else).
@@ -66,7 +53,8 @@ QStringList CleanupJob::managementFiles(const QString& folder)
     return out;
 }
 
-CleanupJob::PlanResult CleanupJob::makePlan(const QString& folder, const QStringList& checkedFiles, bool wholeFolder)
+CleanupJob::PlanResult CleanupJob::makePlan(const QString& root, const QString& folder, const QStringList& checkedFiles,
+                                            bool wholeFolder)
 {
     PlanResult result;
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
@@ -78,22 +66,33 @@ CleanupJob::PlanResult CleanupJob::makePlan(const QString& folder, const QString
         return result;
     }
     Plan plan;
+    plan.root = QDir::cleanPath(QFileInfo(root).absoluteFilePath());
     plan.folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     plan.wholeFolder = wholeFolder;
-    QStringList files = checkedFiles;
-    if (wholeFolder) files += managementFiles(plan.folder);
-    for (const QString& file : std::as_const(files)) {
+    // What the folder is, not what it points to: a link in the backup root
+    // may lead to a card or to a backup kept elsewhere.
+    if (BackupPaths::isLink(plan.folder) || root.isEmpty() ||
+        !BackupPaths::isStrictlyInside(plan.folder, plan.root)) {
+        result.error = tr("The folder \"%1\" is not a backup folder of \"%2\".").arg(folder, root);
+        return result;
+    }
+    const auto take = [&](const QString& file) {
         // The file's own name is taken as it is (a link is removed, not
-        // followed); the folder it sits in must really lie in the backup.
+        // followed); every folder on the way to it must be a real one.
         const QString relative = BackupPaths::relativeInside(plan.folder, file);
-        const QString parent = QFileInfo(file).absolutePath();
-        if (relative.isEmpty() || !BackupPaths::isInsideOrSame(parent, plan.folder)) {
+        if (relative.isEmpty() || BackupPaths::linkBetween(plan.folder, file) ||
+            !BackupPaths::isInsideOrSame(QFileInfo(file).absolutePath(), plan.folder)) {
             result.error = tr("The file \"%1\" does not lie in the backup folder.").arg(file);
-            return result;
+            return false;
         }
         const QString clean = plan.folder + QLatin1Char('/') + relative;
         if (!plan.files.contains(clean)) plan.files.append(clean);
-    }
+        return true;
+    };
+    QStringList files = checkedFiles;
+    if (wholeFolder) files += managementFiles(plan.folder);
+    for (const QString& file : std::as_const(files))
+        if (!take(file)) return result;
     result.plan = std::move(plan);
     return result;
 }
@@ -104,27 +103,32 @@ CleanupJob::Result CleanupJob::run(const Plan& plan, const TaskCancelFlag& cance
     Result result;
     const int total = int(plan.files.size());
     int done = 0;
+    // Checked again now: the folder may have been swapped for a link since
+    // it was planned.
+    const bool folderSound = !BackupPaths::isLink(plan.folder) && QFileInfo(plan.folder).isDir() &&
+                             BackupPaths::isStrictlyInside(plan.folder, plan.root);
+    const auto remove = [&](const QString& path) {
+        if (!folderSound) return false;
+        const QString relative = BackupPaths::relativeInside(plan.folder, path);
+        for (int attempt = 1; attempt <= MAX_ATTEMPTS; ++attempt) {
+            const int error = FileOps::removeFileBeneath(plan.folder, relative);
+            if (error == 0 || error == ENOENT) return true;
+            if (attempt == MAX_ATTEMPTS || !ask) return false;
+            const Decision d = ask(path, FileOps::errorText(error));
+            if (d == Decision::Ignore) return false;
+            if (d == Decision::Cancel) {
+                result.status = Status::Cancelled;
+                return false;
+            }
+        }
+        return false;
+    };
     for (const QString& path : plan.files) {
         if (cancel.isCancelled()) {
             result.status = Status::Cancelled;
             break;
         }
-        bool gone = !QFileInfo(path).exists() && !QFileInfo(path).isSymLink();
-        for (int attempt = 1; !gone && attempt <= MAX_ATTEMPTS; ++attempt) {
-            const QString reason = FileOps::removeFile(path);
-            if (reason.isEmpty()) {
-                gone = true;
-                break;
-            }
-            if (attempt == MAX_ATTEMPTS || !ask) break;
-            const Decision d = ask(path, reason);
-            if (d == Decision::Ignore) break;
-            if (d == Decision::Cancel) {
-                result.status = Status::Cancelled;
-                break;
-            }
-        }
-        if (!gone) result.notDeleted.append(path);
+        if (!remove(path)) result.notDeleted.append(path);
         ++done;
         if (onProgress) onProgress(done, total);
         if (result.status == Status::Cancelled) break;
@@ -135,8 +139,8 @@ CleanupJob::Result CleanupJob::run(const Plan& plan, const TaskCancelFlag& cance
         return result;
     }
 
-    if (plan.wholeFolder && result.notDeleted.isEmpty()) {
-        for (const QString& dir : subfoldersDeepestFirst(plan.folder)) FileOps::removeEmptyDir(dir);
+    if (plan.wholeFolder && folderSound && result.notDeleted.isEmpty()) {
+        FileOps::removeEmptyFoldersBeneath(plan.folder);
         result.folderRemoved = FileOps::removeEmptyDir(plan.folder);
         if (!result.folderRemoved) result.keptEntries = remainingEntries(plan.folder);
     }

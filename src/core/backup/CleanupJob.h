@@ -12,8 +12,11 @@
 // Only the files the clean-up dialog listed are ever removed: the checked
 // chapters, and, when every chapter is checked, the recorder's management
 // files too, after which the folders left empty are removed (the backup
-// folder last). A stray file keeps its folder; nothing is removed
-// recursively and a symbolic link is removed itself, never followed.
+// folder last). A stray file keeps its
+// folder; nothing is removed recursively. Nothing is reached through a
+// symbolic link at any depth: the backup folder may not be one, every file
+// is reached from it without following links, and a link is removed
+// itself, never followed.
 //
 // run() is blocking code for a worker thread. When a removal fails it asks
 // through a callback (Retry, Ignore, Cancel), at most MAX_ATTEMPTS times
@@ -23,8 +26,9 @@ public:
     static constexpr int MAX_ATTEMPTS = 5;
 
     struct Plan {
-        QString folder;      // the backup folder
-        QStringList files;   // chapter files, then (whole backup) the management files
+        QString root;              // the backup root the folder was chosen in
+        QString folder;            // the backup folder, directly or deeper below root
+        QStringList files;         // chapter files, then (whole backup) the management files
         bool wholeFolder = false;
     };
     struct PlanResult {
@@ -32,10 +36,13 @@ public:
         QString error; // translated; set when there is no plan
     };
 
-    // The plan for the checked chapters of a backup folder; wholeFolder when
-    // every chapter of it is checked. Refused when nothing is checked or a
-    // file does not lie in the folder.
-    static PlanResult makePlan(const QString& folder, const QStringList& checkedFiles, bool wholeFolder);
+    // The plan for the checked chapters of a backup folder below the backup
+    // root; wholeFolder when every chapter of it is checked. Refused when
+    // nothing is checked, when the folder is a symbolic link or does not lie
+    // strictly inside the root once both are resolved, or when a file does
+    // not lie in the folder or is reached through a link.
+    static PlanResult makePlan(const QString& root, const QString& folder, const QStringList& checkedFiles,
+                               bool wholeFolder);
 
     enum class Decision { Retry, Ignore, Cancel };
     // A removal failed: the file and the reason; called on the worker.

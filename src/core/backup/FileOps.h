@@ -21,6 +21,19 @@ QString removeFile(const QString& path);
 // Removes a folder only when it is empty (never a link to one).
 bool removeEmptyDir(const QString& path);
 
+// Removes the file or link at relative (a path below folder) itself, reaching
+// it without following any symbolic link on the way, folder included: a link
+// met anywhere is an error, never a way elsewhere. Refuses folders. 0 on
+// success, else the error number (ENOENT when nothing is there).
+int removeFileBeneath(const QString& folder, const QString& relative);
+
+// Removes every empty folder below folder, deepest first, walking no
+// symbolic link; folders holding anything stay. Bounded in depth and count.
+void removeEmptyFoldersBeneath(const QString& folder);
+
+// The text of an error number.
+QString errorText(int errorNumber);
+
 // Flushes a folder's entries (new names, renames) to the disk.
 bool syncDir(const QString& path, QString* error);
 
