@@ -8,6 +8,7 @@
 #include "app/backup/BackupSettingDialog.h"
 #include "app/backup/CleanupDelegate.h"
 #include "app/backup/CleanupDialog.h"
+#include "app/catalog/CardDriveSelectDialog.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/OperationGuard.h"
 #include "app/mainwindow/PlayController.h"
@@ -215,10 +216,15 @@ private Q_SLOTS:
         QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
 
         makeBackup(QStringLiteral("Kept"));
-        // Never offered: a link to a backup kept elsewhere.
+        // Never offered: a link to a backup kept elsewhere, and a card's
+        // folder (here the backup folder is a drive the card picker lists).
         const QString elsewhere = m_dir.filePath(QStringLiteral("elsewhere"));
         QVERIFY(QDir().mkpath(elsewhere));
         QVERIFY(QFile::link(makeBackup(QStringLiteral("Elsewhere"), elsewhere), m_root + QStringLiteral("/Linked")));
+        cardgen::CardOptions bare = mixedCard();
+        bare.settingsFile = bare.versionFile = false;
+        const auto card = cardgen::writeCard(m_root, bare);
+        CardDriveSelectDialog::setDefaultSource(std::make_shared<FixedCardDriveSource>(QStringList{m_root}));
         QStringList offered;
         QString title;
         whenModalHosts<BackUpFolderSelectDialog>([&](BackUpFolderSelectDialog* chooser, ModalWindow*) {
@@ -234,6 +240,20 @@ private Q_SLOTS:
         QCOMPARE(offered, QStringList{QStringLiteral("Kept")}); // not Photos
         QCOMPARE(title, QStringLiteral("Select delete data 763x436"));
         QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
+
+        // Nor the card on show, drive or not.
+        CardDriveSelectDialog::setDefaultSource(std::make_shared<FixedCardDriveSource>(QStringList{}));
+        QSignalSpy loaded(c, &ViewController::loadFinished);
+        c->loadData(card.moveDir, false, MovieType::Card);
+        QVERIFY(loaded.wait(20000));
+        offered.clear();
+        whenModalHosts<BackUpFolderSelectDialog>([&](BackUpFolderSelectDialog* chooser, ModalWindow*) {
+            offered = chooser->backupFolders;
+            chooser->btnCancel()->click();
+        });
+        c->showDeleteBackupDialog();
+        QCOMPARE(offered, QStringList{QStringLiteral("Kept")});
+        CardDriveSelectDialog::setDefaultSource(nullptr);
 
         // Held by another copy: refused, and the lock stays with its owner.
         QVERIFY(InstanceGuard::tryAcquire(InstanceGuard::BACKUP_DELETE));

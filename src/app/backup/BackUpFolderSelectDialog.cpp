@@ -1,6 +1,7 @@
 #include "app/backup/BackUpFolderSelectDialog.h"
 
 #include "app/backup/CleanupDialog.h"
+#include "app/catalog/CardDriveSelectDialog.h"
 #include "core/backup/BackupFolderList.h"
 #include "core/foundation/FileUtil.h"
 #include "core/foundation/UserDefaultUtil.h"
@@ -62,9 +63,10 @@ QStringList BackUpFolderSelectDialog::subfolderNames()
         return {};
     }
     if (mode == Mode::Normal) return BackupFolderList::subfolderNames(backupFolderPath);
-    // The backup root may be the Documents folder: only what a backup made
-    // is offered for deletion, never a link, whatever it points to.
-    return BackupFolderList::cleanupCandidates(backupFolderPath);
+    // The backup root may be the Documents folder or a card: only what a
+    // backup made is offered for deletion, never a link nor a card.
+    return BackupFolderList::cleanupCandidates(backupFolderPath,
+                                               cardFolders + CardDriveSelectDialog::listedCardFolders());
 }
 
 void BackUpFolderSelectDialog::btnOk_Click()

@@ -49,8 +49,10 @@ public:
     // Re-reads the settings and fills the prompt and the list.
     void loadFolders();
     // The sub-folder names of backupFolderPath, unsorted (in Cleanup mode
-    // only real folders, no links, that look like backups); an unreadable
-    // folder shows the "Warning" alert with the reason and gives none.
+    // only real folders that look like backups and are no card's: not the
+    // open card's folder nor one of the card drives the picker lists); an
+    // unreadable folder shows the "Warning" alert with the reason and gives
+    // none.
     QStringList subfolderNames();
 
     QLabel* txtMessage() const;
@@ -61,6 +63,7 @@ public:
     Mode mode = Mode::Normal;
     QStringList backupFolders;                            // shown names, in list order
     QString openSourcePath;                               // Cleanup: the source the main window has open
+    QStringList cardFolders;                              // Cleanup: the open card's folder; never offered
     QString backupFolderPath;                             // the folder whose sub-folders are listed
     BackUpFolderSelectDialogDelegate* delegate = nullptr; // Normal; not owned
     CleanupDelegate* viewControllerDelegate = nullptr;    // Cleanup; not owned

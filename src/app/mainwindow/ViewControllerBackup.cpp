@@ -64,6 +64,9 @@ void ViewController::showDeleteBackupDialog()
     BackUpFolderSelectDialog* chooser = m_cleanupFolderSelectDialog.get();
     chooser->mode = BackUpFolderSelectDialog::Mode::Cleanup;
     chooser->backupFolderPath = UserDefaultUtil::pathBackup;
+    // The card on show is never offered, whatever the backup folder is.
+    const QString open = m_cardData ? m_cardData->openSourcePath() : QString();
+    chooser->cardFolders = m_openedKind == MovieType::Card && !open.isEmpty() ? QStringList{open} : QStringList{};
     if (chooser->subfolderNames().isEmpty()) {
         Alerts::warning(m_window, tr("Unable to locate the file."));
         return;

@@ -71,7 +71,7 @@ bool looksLikeBackup(const QString& folder)
     static const QRegularExpression movieFolder(QStringLiteral("^move[0-9]+$"),
                                                 QRegularExpression::CaseInsensitiveOption);
     const QFileInfo info(folder);
-    if (!info.isDir() || info.isSymLink()) return false;
+    if (!info.isDir() || info.isSymLink() || BackupPaths::holdsCardMarkers(folder)) return false;
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     int budget = MAX_ENTRIES;
@@ -87,13 +87,18 @@ bool looksLikeBackup(const QString& folder)
     return false;
 }
 
-QStringList cleanupCandidates(const QString& root, QString* error)
+QStringList cleanupCandidates(const QString& root, const QStringList& cardFolders, QString* error)
 {
     QStringList names;
     const auto entries = readFolderContents(root, error);
     if (!entries) return names;
-    for (const QString& path : *entries)
-        if (!BackupPaths::isLink(path) && looksLikeBackup(path)) names.append(QFileInfo(path).fileName());
+    for (const QString& path : *entries) {
+        if (BackupPaths::isLink(path) || !looksLikeBackup(path)) continue;
+        const bool holdsCard = std::any_of(cardFolders.cbegin(), cardFolders.cend(), [&](const QString& card) {
+            return !card.isEmpty() && BackupPaths::isInsideOrSame(card, path, Qt::CaseInsensitive);
+        });
+        if (!holdsCard) names.append(QFileInfo(path).fileName());
+    }
     return names;
 }
 

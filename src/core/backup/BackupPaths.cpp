@@ -158,6 +158,18 @@ bool holdsSettingsFiles(const QDir& dir)
 
 } // namespace
 
+bool holdsCardMarkers(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir()) return false;
+    const QDir dir(info.absoluteFilePath());
+    if (holdsSettingsFiles(dir) || holdsEntry(dir, QStringLiteral("ver.txt"), false) ||
+        holdsEntry(dir, CommonConst::DIR_PATH_CARD_SUBDIR, true))
+        return true;
+    return info.fileName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0 &&
+           holdsSettingsFiles(QDir(info.absolutePath()));
+}
+
 QString cardAreaOf(const QString& sourceFolder)
 {
     const QString folder = resolvedPath(sourceFolder);

@@ -20,6 +20,11 @@ bool isLink(const QString& path);
 // symbolic link; the file itself is not counted.
 bool linkBetween(const QString& folder, const QString& file);
 
+// The folder is a memory card's or part of one: it holds the recorder's
+// settings or version file (SETINF.DAT, GROUP.DAT, ver.txt) or a MOVE folder,
+// or it is a MOVE folder beside the settings files. A backup holds none of
+// these, so such a folder is never taken for one.
+bool holdsCardMarkers(const QString& folder);
 // The part of a card that a backup must stay out of, for data opened from
 // sourceFolder: the card's root (the folder above MOVE) when the data is a
 // card's MOVE folder, else the source folder itself. Resolved.

@@ -76,6 +76,10 @@ CleanupJob::PlanResult CleanupJob::makePlan(const QString& root, const QString& 
         result.error = tr("The folder \"%1\" is not a backup folder of \"%2\".").arg(folder, root);
         return result;
     }
+    if (BackupPaths::holdsCardMarkers(plan.folder)) {
+        result.error = tr("The folder \"%1\" belongs to a memory card and is not deleted.").arg(folder);
+        return result;
+    }
     const auto take = [&](const QString& file) {
         // The file's own name is taken as it is (a link is removed, not
         // followed); every folder on the way to it must be a real one.

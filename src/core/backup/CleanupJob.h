@@ -38,9 +38,10 @@ public:
 
     // The plan for the checked chapters of a backup folder below the backup
     // root; wholeFolder when every chapter of it is checked. Refused when
-    // nothing is checked, when the folder is a symbolic link or does not lie
-    // strictly inside the root once both are resolved, or when a file does
-    // not lie in the folder or is reached through a link.
+    // nothing is checked, when the folder is a symbolic link, does not lie
+    // strictly inside the root once both are resolved, or belongs to a
+    // memory card (BackupPaths::holdsCardMarkers), or when a file does not
+    // lie in the folder or is reached through a link.
     static PlanResult makePlan(const QString& root, const QString& folder, const QStringList& checkedFiles,
                                bool wholeFolder);
 

@@ -167,9 +167,10 @@ TEST_F(CleanupJobTest, FilesOutsideTheBackupAreNeverPlannedAndOnlyBackupsAreOffe
     EXPECT_FALSE(BackupFolderList::looksLikeBackup(outside + QStringLiteral("/target.MP4")));
 }
 
-TEST_F(CleanupJobTest, NothingIsReachedThroughALink)
+TEST_F(CleanupJobTest, NothingIsReachedThroughALinkAndNoCardIsTakenForABackup)
 {
-    // A card, a backup kept elsewhere, and links to both in the backup root.
+    // A card (its root holds the settings file), a backup kept elsewhere,
+    // and links to both in the backup root.
     const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), threeTripCard());
     cardgen::CardOptions bare = threeTripCard();
     bare.settingsFile = false;
@@ -192,7 +193,7 @@ TEST_F(CleanupJobTest, NothingIsReachedThroughALink)
     };
 
     // Offered: the real backup only.
-    EXPECT_EQ(BackupFolderList::cleanupCandidates(root), QStringList{QStringLiteral("MOVE")});
+    EXPECT_EQ(BackupFolderList::cleanupCandidates(root, {}), QStringList{QStringLiteral("MOVE")});
     // Planned directly all the same: refused, through the link or below it.
     for (const QString& link : {toCard, toElsewhere}) {
         const QStringList files = everything(link);
@@ -227,5 +228,13 @@ TEST_F(CleanupJobTest, NothingIsReachedThroughALink)
     EXPECT_EQ(result.notDeleted.size(), 3);
     EXPECT_FALSE(result.folderRemoved);
     EXPECT_TRUE(QFileInfo(second).isSymLink());
+    EXPECT_EQ(outsideTheJob(), before);
+
+    // A card's own folder is no backup: the backup root set to the card's
+    // root offers nothing, nor does a card folder the caller names.
+    EXPECT_TRUE(BackupFolderList::cleanupCandidates(card.root, {}).isEmpty());
+    EXPECT_FALSE(CleanupJob::makePlan(card.root, card.moveDir, everything(card.moveDir), true).plan);
+    EXPECT_EQ(BackupFolderList::cleanupCandidates(elsewhere.root, {}), QStringList{QStringLiteral("MOVE")});
+    EXPECT_TRUE(BackupFolderList::cleanupCandidates(elsewhere.root, {elsewhere.moveDir + QLatin1Char('/')}).isEmpty());
     EXPECT_EQ(outsideTheJob(), before);
 }
