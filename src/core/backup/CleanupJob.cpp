@@ -39,6 +39,13 @@ QStringList remainingEntries(const QString& folder)
     return out;
 }
 
+bool isManagementFileName(const QString& name)
+{
+    return name.compare(CommonConst::FILE_NAME_VREC, Qt::CaseInsensitive) == 0 ||
+           name.compare(CommonConst::FILE_NAME_PRCT, Qt::CaseInsensitive) == 0 ||
+           name.compare(CommonConst::FILE_NAME_ADVP, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 QStringList CleanupJob::managementFiles(const QString& folder)
@@ -51,6 +58,26 @@ QStringList CleanupJob::managementFiles(const QString& folder)
         for (const QString& name : present)
             if (name.compare(wanted, Qt::CaseInsensitive) == 0) out.append(dir.filePath(name));
     return out;
+}
+
+bool CleanupJob::holdsRecordings(const QString& folder)
+{
+    const QDir base(folder);
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    int budget = MAX_WALK_ENTRIES;
+    while (it.hasNext() && --budget > 0) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        if (info.isSymLink()) continue;
+        const QString suffix = info.suffix();
+        if (suffix.compare(QLatin1String("MP4"), Qt::CaseInsensitive) != 0 &&
+            suffix.compare(QLatin1String("DAT"), Qt::CaseInsensitive) != 0)
+            continue;
+        const QString relative = base.relativeFilePath(path);
+        if (!relative.contains(QLatin1Char('/')) && isManagementFileName(relative)) continue;
+        return true;
+    }
+    return budget <= 0; // a folder too large to walk is taken to hold some
 }
 
 CleanupJob::PlanResult CleanupJob::makePlan(const QString& root, const QString& folder, const QStringList& checkedFiles,
@@ -80,7 +107,7 @@ CleanupJob::PlanResult CleanupJob::makePlan(const QString& root, const QString& 
         result.error = tr("The folder \"%1\" belongs to a memory card and is not deleted.").arg(folder);
         return result;
     }
-    const auto take = [&](const QString& file) {
+    const auto take = [&](const QString& file, QStringList& into) {
         // The file's own name is taken as it is (a link is removed, not
         // followed); every folder on the way to it must be a real one.
         const QString relative = BackupPaths::relativeInside(plan.folder, file);
@@ -90,13 +117,14 @@ CleanupJob::PlanResult CleanupJob::makePlan(const QString& root, const QString& 
             return false;
         }
         const QString clean = plan.folder + QLatin1Char('/') + relative;
-        if (!plan.files.contains(clean)) plan.files.append(clean);
+        if (!plan.files.contains(clean) && !plan.managementFiles.contains(clean)) into.append(clean);
         return true;
     };
-    QStringList files = checkedFiles;
-    if (wholeFolder) files += managementFiles(plan.folder);
-    for (const QString& file : std::as_const(files))
-        if (!take(file)) return result;
+    for (const QString& file : checkedFiles)
+        if (!take(file, plan.files)) return result;
+    if (wholeFolder)
+        for (const QString& file : managementFiles(plan.folder))
+            if (!take(file, plan.managementFiles)) return result;
     result.plan = std::move(plan);
     return result;
 }
@@ -105,8 +133,13 @@ CleanupJob::Result CleanupJob::run(const Plan& plan, const TaskCancelFlag& cance
                                    const AskFn& ask)
 {
     Result result;
-    const int total = int(plan.files.size());
+    const int total = int(plan.files.size() + plan.managementFiles.size());
     int done = 0;
+    const auto advance = [&] {
+        ++done;
+        if (onProgress) onProgress(done, total);
+    };
+
     // Checked again now: the folder may have been swapped for a link since
     // it was planned.
     const bool folderSound = !BackupPaths::isLink(plan.folder) && QFileInfo(plan.folder).isDir() &&
@@ -127,19 +160,35 @@ CleanupJob::Result CleanupJob::run(const Plan& plan, const TaskCancelFlag& cance
         }
         return false;
     };
-    for (const QString& path : plan.files) {
+
+    QStringList pending = plan.files;
+    bool managementReached = false;
+    while (!pending.isEmpty() || !managementReached) {
+        if (pending.isEmpty()) {
+            managementReached = true;
+            if (plan.managementFiles.isEmpty()) break;
+            // Without its management files a backup cannot be opened: they go
+            // only when no recording is left that the tree did not list.
+            if (holdsRecordings(plan.folder) || !result.notDeleted.isEmpty() || !folderSound) {
+                result.managementFilesKept = true;
+                for (int i = 0; i < plan.managementFiles.size(); ++i) advance();
+                break;
+            }
+            pending = plan.managementFiles;
+        }
         if (cancel.isCancelled()) {
             result.status = Status::Cancelled;
             break;
         }
+        const QString path = pending.takeFirst();
         if (!remove(path)) result.notDeleted.append(path);
-        ++done;
-        if (onProgress) onProgress(done, total);
+        advance();
         if (result.status == Status::Cancelled) break;
     }
     if (result.status == Status::Cancelled) {
         // Whatever was not reached is not deleted either.
-        for (int i = done; i < total; ++i) result.notDeleted.append(plan.files[i]);
+        result.notDeleted += pending;
+        if (!managementReached) result.notDeleted += plan.managementFiles;
         return result;
     }
 

@@ -10,9 +10,9 @@
 // Deletes chosen chapters of a backup folder, or the whole backup.
 //
 // Only the files the clean-up dialog listed are ever removed: the checked
-// chapters, and, when every chapter is checked, the recorder's management
-// files too, after which the folders left empty are removed (the backup
-// folder last). A stray file keeps its
+// chapters, and, when every chapter is checked and no recording is left in
+// the folder, the recorder's management files too, after which the folders
+// left empty are removed (the backup folder last). A stray file keeps its
 // folder; nothing is removed recursively. Nothing is reached through a
 // symbolic link at any depth: the backup folder may not be one, every file
 // is reached from it without following links, and a link is removed
@@ -28,7 +28,8 @@ public:
     struct Plan {
         QString root;              // the backup root the folder was chosen in
         QString folder;            // the backup folder, directly or deeper below root
-        QStringList files;         // chapter files, then (whole backup) the management files
+        QStringList files;         // the chapter files
+        QStringList managementFiles; // whole backup: the management files, kept while a recording remains
         bool wholeFolder = false;
     };
     struct PlanResult {
@@ -57,6 +58,7 @@ public:
         QStringList notDeleted; // listed files that are still there
         bool folderRemoved = false;
         QStringList keptEntries; // whole backup: what kept the folder (a few, relative)
+        bool managementFilesKept = false; // whole backup: recordings the tree did not list remain
     };
 
     static Result run(const Plan& plan, const TaskCancelFlag& cancel, const ProgressFn& onProgress,
@@ -64,4 +66,7 @@ public:
 
     // The management files of a backup folder that exist, in their usual order.
     static QStringList managementFiles(const QString& folder);
+    // A recording (a regular .MP4 or .DAT file other than the management
+    // files at the top) is somewhere below folder; links are not followed.
+    static bool holdsRecordings(const QString& folder);
 };

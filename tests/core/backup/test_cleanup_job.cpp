@@ -213,7 +213,7 @@ TEST_F(CleanupJobTest, NothingIsReachedThroughALinkAndNoCardIsTakenForABackup)
     ASSERT_TRUE(QFile::link(card.moveDir, folder));
     auto result = CleanupJob::run(*plan.plan, cancel, {}, {});
     EXPECT_FALSE(result.folderRemoved);
-    EXPECT_EQ(result.notDeleted.size(), 9);
+    EXPECT_EQ(result.notDeleted.size(), 6);
     ASSERT_TRUE(QFile::remove(folder));
     ASSERT_TRUE(QDir().rename(folder + QStringLiteral("-aside"), folder));
     EXPECT_EQ(outsideTheJob(), before);
@@ -226,6 +226,7 @@ TEST_F(CleanupJobTest, NothingIsReachedThroughALinkAndNoCardIsTakenForABackup)
     ASSERT_TRUE(QFile::link(card.moveDir + QStringLiteral("/MOVE002"), second));
     result = CleanupJob::run(*plan.plan, cancel, {}, {});
     EXPECT_EQ(result.notDeleted.size(), 3);
+    EXPECT_TRUE(result.managementFilesKept);
     EXPECT_FALSE(result.folderRemoved);
     EXPECT_TRUE(QFileInfo(second).isSymLink());
     EXPECT_EQ(outsideTheJob(), before);
@@ -237,4 +238,24 @@ TEST_F(CleanupJobTest, NothingIsReachedThroughALinkAndNoCardIsTakenForABackup)
     EXPECT_EQ(BackupFolderList::cleanupCandidates(elsewhere.root, {}), QStringList{QStringLiteral("MOVE")});
     EXPECT_TRUE(BackupFolderList::cleanupCandidates(elsewhere.root, {elsewhere.moveDir + QLatin1Char('/')}).isEmpty());
     EXPECT_EQ(outsideTheJob(), before);
+}
+
+TEST_F(CleanupJobTest, ManagementFilesStayWhileARecordingTheTreeDidNotListRemains)
+{
+    const QString unlisted = folder + QStringLiteral("/MOVE001/m2026031508300099.MP4");
+    ASSERT_TRUE(QFile::copy(list[0].children[0].filePath, unlisted));
+    const QStringList management = CleanupJob::managementFiles(folder);
+    ASSERT_EQ(management.size(), 3);
+    BackupTree::setAll(list, CheckState::On);
+    const auto result = run(true);
+    EXPECT_EQ(result.status, CleanupJob::Status::Completed);
+    EXPECT_TRUE(result.notDeleted.isEmpty());
+    EXPECT_TRUE(result.managementFilesKept);
+    EXPECT_FALSE(result.folderRemoved);
+    EXPECT_TRUE(result.keptEntries.contains(QStringLiteral("MOVE001/m2026031508300099.MP4")));
+    for (const QString& f : management) EXPECT_TRUE(QFileInfo::exists(f)) << f.toStdString();
+    for (const auto& trip : list)
+        for (const auto& chapter : trip.children) EXPECT_FALSE(QFileInfo::exists(chapter.filePath));
+    EXPECT_EQ(progress.size(), 9);
+    EXPECT_EQ(checksums(outside), outsideBefore);
 }
