@@ -19,6 +19,7 @@
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,6 +47,12 @@ struct Answers {
     }
     ~Answers() { Alerts::setInterceptor({}); }
     QString last() const { return seen.isEmpty() ? QString() : seen.last().message; }
+    QStringList messages() const
+    {
+        QStringList out;
+        for (const auto& a : seen) out.append(a.message);
+        return out;
+    }
 };
 
 // The main window's side of a clean-up, as the dialog sees it.
@@ -55,6 +62,7 @@ struct MainWindowSide : CleanupDelegate {
     void cleanupDidUpdateFolders() override { calls << QStringLiteral("update"); }
     void reopenData(const QString& path) override { calls << QStringLiteral("reopen ") + path; }
     bool canCloseOpenData() override { return true; }
+    QString openDataPath() override { return {}; }
     void closeOpenData() override
     {
         calls << (QFileInfo::exists(watched) ? QStringLiteral("close before delete") : QStringLiteral("close late"));
@@ -262,7 +270,53 @@ private Q_SLOTS:
         QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
     }
 
+    void deleteUnderDataStillBeingLoadedClosesItFirst()
+    {
+        const QString root = m_dir.filePath(QStringLiteral("busy-backups"));
+        QVERIFY(QDir().mkpath(root));
+        SettingsStore::open()->setValue(UserDefaultUtil::KEY_PATH_BACKUP, root);
+
+        // Delete pressed while the backup is still being loaded: its path
+        // counts as open data, which is closed before anything goes.
+        const QString loading = makeBackup(QStringLiteral("Loading"), root);
+        {
+            ViewController::Options o = offlineOptions(false);
+            o.loadDelayMs = 1500;
+            MainWindow window(nullptr, o);
+            ViewController* c = window.controller();
+            Answers answers;
+            c->loadData(loading, false, MovieType::Backup);
+            deleteThroughTheCommand(c, QStringLiteral("Loading"), [](CleanupDialog*) {});
+            QVERIFY(answers.messages().contains(
+                QStringLiteral("A file in the backup folder is currently in use. Proceed with delete?")));
+            QCOMPARE(answers.last(), QStringLiteral("Delete completed."));
+            QVERIFY(!QFileInfo::exists(loading));
+        }
+    }
+
 private:
+    // Delete on the named backup through the command and its chooser, every
+    // box checked and every question answered as the test's Answers do;
+    // during() runs right after Delete was pressed, in the clean-up window.
+    void deleteThroughTheCommand(ViewController* c, const QString& name, const std::function<void(CleanupDialog*)>& during)
+    {
+        bool ran = false;
+        whenModalHosts<BackUpFolderSelectDialog>([&](BackUpFolderSelectDialog* chooser, ModalWindow*) {
+            chooser->cmbBackupFolder()->setCurrentIndex(int(chooser->backupFolders.indexOf(name)));
+            whenModalHosts<CleanupDialog>([&](CleanupDialog* d, ModalWindow*) {
+                ran = true;
+                d->btnCheckOn()->click();
+                d->btnOk()->click();
+                during(d);
+                if (d->isVisible()) d->btnCancel()->click();
+                QTimer::singleShot(0, chooser, [chooser] { chooser->btnCancel()->click(); });
+            });
+            chooser->btnOk()->click();
+        });
+        c->showDeleteBackupDialog();
+        QVERIFY(ran);
+    }
+
     // A backup folder under the root, as a backup makes it.
     QString makeBackup(const QString& name, QString root = QString())
     {

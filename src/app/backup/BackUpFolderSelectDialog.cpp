@@ -122,6 +122,11 @@ bool BackUpFolderSelectDialog::canCloseOpenData()
     return viewControllerDelegate != nullptr && viewControllerDelegate->canCloseOpenData();
 }
 
+QString BackUpFolderSelectDialog::openDataPath()
+{
+    return viewControllerDelegate != nullptr ? viewControllerDelegate->openDataPath() : openSourcePath;
+}
+
 void BackUpFolderSelectDialog::closeOpenData()
 {
     if (viewControllerDelegate != nullptr) viewControllerDelegate->closeOpenData();

@@ -75,6 +75,7 @@ public:
     void cleanupDidUpdateFolders() override;
     void reopenData(const QString& path) override;
     bool canCloseOpenData() override;
+    QString openDataPath() override;
     void closeOpenData() override;
 
 public Q_SLOTS:

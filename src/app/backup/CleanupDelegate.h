@@ -13,6 +13,10 @@ public:
     virtual void reopenData(const QString& path) = 0;
     // May the data open in the main window be closed?
     virtual bool canCloseOpenData() = 0;
+    // The source the main window has open now, or is loading; empty when
+    // none. Asked again at every Delete: a load may have started or ended
+    // since the dialog opened.
+    virtual QString openDataPath() = 0;
     // Close it before files under it are deleted: the display lets go of it
     // and the catalogue's workers (and a load still reading) have stopped
     // when this returns.

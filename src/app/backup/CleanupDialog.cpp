@@ -188,7 +188,10 @@ void CleanupDialog::btnOk_Click()
     }
 
     // Data the main window reads from this folder (or from a folder that
-    // holds it) is closed first, its workers stopped.
+    // holds it), also data it is still loading, is closed first, its
+    // workers stopped.
+    if (viewControllerDelegate != nullptr)
+        if (const QString now = viewControllerDelegate->openDataPath(); !now.isEmpty()) openSourcePath = now;
     if (!openSourcePath.isEmpty() && BackupPaths::overlaps(openSourcePath, cleanupDirPath)) {
         if (!ask(tr("A file in the backup folder is currently in use. Proceed with delete?"))) return;
         if (delegate != nullptr && !delegate->canCloseOpenData()) return;

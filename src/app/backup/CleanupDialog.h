@@ -23,9 +23,9 @@ class QTreeView;
 //
 // The backup-folder chooser makes one for the folder the user picked, sets
 // the fields, calls showCleanup() and runs it in a window titled "Select
-// delete data". When the main window has data open under the folder, Delete
-// asks once more and makes the main window close it (its workers stopped)
-// before anything is removed, and opens it again afterwards.
+// delete data". When the main window has data open (or loading) under the
+// folder, Delete asks once more and makes the main window close it (its
+// workers stopped) before anything is removed, and opens it again afterwards.
 class CleanupDialog : public QWidget, public TaskProgressDialogDelegate {
     Q_OBJECT
 public:

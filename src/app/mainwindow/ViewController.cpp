@@ -180,6 +180,8 @@ void ViewController::resetForLoad()
     // Whatever load was running is given up: its completion will find a
     // newer generation and drop its catalogue.
     m_generations.invalidate();
+    m_loadPath.clear();
+    m_loadKind.reset();
     m_isLoading = false;
     // A catalogue still being read is disposed by its own completion, once
     // its reader has let go of it.
@@ -203,6 +205,8 @@ void ViewController::loadData(const QString& path, bool autoPlay, MovieType kind
     resetForLoad();
     OpenData::Load load = m_generations.begin(path, kind);
     m_cardData = load.card;
+    m_loadPath = path;
+    m_loadKind = kind;
     m_isLoading = true;
     if (m_player) {
         const bool wasOn = m_player->autoPlay();

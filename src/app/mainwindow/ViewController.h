@@ -121,6 +121,8 @@ public:
     void cleanupDidUpdateFolders() override {}
     void reopenData(const QString& path) override;
     bool canCloseOpenData() override { return confirmStopwatchDiscard(); }
+    // The catalogue's source once read, else the path of the load running for it.
+    QString openDataPath() override;
     void closeOpenData() override;
 
     // ---- backup commands (each holds its cross-instance lock while it runs) ----
@@ -176,6 +178,9 @@ private:
     OpenData::Generations m_generations;
     QSet<const CardData*> m_reading; // catalogues whose read still runs
     QList<QPointer<QFutureWatcher<OpenData::FirstRecording>>> m_jobs;
+    // The latest load: its source and kind until it is given up.
+    QString m_loadPath;
+    std::optional<MovieType> m_loadKind;
     bool m_isLoading = false;
     std::optional<MovieType> m_openedKind;
     bool m_reloadPending = false;

@@ -64,17 +64,19 @@ void ViewController::showDeleteBackupDialog()
     BackUpFolderSelectDialog* chooser = m_cleanupFolderSelectDialog.get();
     chooser->mode = BackUpFolderSelectDialog::Mode::Cleanup;
     chooser->backupFolderPath = UserDefaultUtil::pathBackup;
+    chooser->viewControllerDelegate = this;
+    // Whatever is open now, or loading (not what was open at an earlier
+    // clean-up): its workers may read the folder even while nothing plays.
+    chooser->openSourcePath = openDataPath();
     // The card on show is never offered, whatever the backup folder is.
-    const QString open = m_cardData ? m_cardData->openSourcePath() : QString();
-    chooser->cardFolders = m_openedKind == MovieType::Card && !open.isEmpty() ? QStringList{open} : QStringList{};
+    const bool card = m_reading.contains(m_cardData.get()) ? m_loadKind == MovieType::Card
+                                                          : m_openedKind == MovieType::Card;
+    chooser->cardFolders = card && !chooser->openSourcePath.isEmpty() ? QStringList{chooser->openSourcePath}
+                                                                       : QStringList{};
     if (chooser->subfolderNames().isEmpty()) {
         Alerts::warning(m_window, tr("Unable to locate the file."));
         return;
     }
-    chooser->viewControllerDelegate = this;
-    // Whatever is open now (not what was open at an earlier clean-up): its
-    // workers may read the folder even while nothing plays.
-    chooser->openSourcePath = m_cardData ? m_cardData->openSourcePath() : QString();
     chooser->loadFolders();
     ModalWindow::runDialog(m_window, chooser, ModalWindow::Type::BackupDelete, tr("Select Folder to delete"),
                            BackUpFolderSelectDialog::CONTENT_SIZE);
@@ -104,6 +106,14 @@ void ViewController::selectBackupDirectory()
     if (chosen.isEmpty()) return;
     UserDefaultUtil::pathBackup = chosen;
     SettingsStore::open()->setValue(UserDefaultUtil::KEY_PATH_BACKUP, chosen);
+}
+
+QString ViewController::openDataPath()
+{
+    if (!m_cardData) return {};
+    // While the read runs, the catalogue does not know its source yet.
+    if (m_reading.contains(m_cardData.get())) return m_loadPath;
+    return m_cardData->openSourcePath();
 }
 
 void ViewController::closeOpenData()
