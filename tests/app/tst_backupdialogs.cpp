@@ -31,6 +31,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
 using namespace apptest;
 
 namespace {
@@ -66,9 +73,102 @@ struct MainWindowSide : CleanupDelegate {
     void reopenData(const QString& path) override { calls << QStringLiteral("reopen ") + path; }
     bool canCloseOpenData() override { return true; }
     QString openDataPath() override { return {}; }
-    void closeOpenData() override
+    void closeOpenData(std::function<void()> whenClosed) override
     {
         calls << (QFileInfo::exists(watched) ? QStringLiteral("close before delete") : QStringLiteral("close late"));
+        whenClosed();
+    }
+};
+
+// A movie replaced by a named pipe: whoever opens it waits in the kernel
+// until the test lets it in. Should the test never get there (a window that
+// waits for the reader itself), the pipe lets everyone in after a while, so
+// that the test fails instead of hanging.
+class Pipe {
+public:
+    explicit Pipe(const QString& path) : m_path(QFile::encodeName(path))
+    {
+        QFile::remove(path);
+        m_made = ::mkfifo(m_path.constData(), 0600) == 0;
+        m_guard = std::thread([this] {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait_for(lock, std::chrono::seconds(15), [this] { return m_done; });
+            while (!m_done) {
+                lock.unlock();
+                letIn();
+                lock.lock();
+                m_changed.wait_for(lock, std::chrono::milliseconds(10), [this] { return m_done; });
+            }
+        });
+    }
+    ~Pipe()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+        m_guard.join();
+    }
+    bool made() const { return m_made; }
+    // Puts a plain file in the pipe's place, the pipe kept under a second
+    // name (on the same volume): who waits in it still waits, who lists the
+    // folder sees a file.
+    bool hideBehindAFile(const QByteArray& bytes, const QString& asidePath)
+    {
+        const QByteArray aside = QFile::encodeName(asidePath);
+        const QByteArray temp = m_path + ".new";
+        if (::link(m_path.constData(), aside.constData()) != 0) return false;
+        QFile f(QFile::decodeName(temp));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return false;
+        f.close();
+        if (::rename(temp.constData(), m_path.constData()) != 0) return false;
+        std::lock_guard lock(m_mutex);
+        m_path = aside;
+        return true;
+    }
+    // Lets a waiting reader in (it reads an empty movie); false when none waits.
+    bool letIn()
+    {
+        QByteArray path;
+        {
+            std::lock_guard lock(m_mutex);
+            path = m_path;
+        }
+        const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) ::close(fd);
+        return fd >= 0;
+    }
+    // A thread of this process waits to open a pipe (asked of /proc, as
+    // opening the other end would let it go).
+    static bool someoneWaits()
+    {
+        const QDir tasks(QStringLiteral("/proc/self/task"));
+        for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile wchan(tasks.filePath(tid + QStringLiteral("/wchan")));
+            if (wchan.open(QIODevice::ReadOnly) && wchan.readAll().trimmed() == "wait_for_partner") return true;
+        }
+        return false;
+    }
+
+private:
+    QByteArray m_path;
+    bool m_made = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_done = false;
+    std::thread m_guard;
+};
+
+// Counts the GUI thread's turns while it waits for something else.
+struct Ticks {
+    QTimer timer;
+    int count = 0;
+    Ticks()
+    {
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [this] { ++count; });
+        timer.start();
     }
 };
 
@@ -273,7 +373,7 @@ private Q_SLOTS:
         QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
     }
 
-    void deleteUnderDataStillBeingLoadedClosesItFirst()
+    void deleteUnderDataBeingLoadedOrReadWaitsForItWithoutBlockingTheWindow()
     {
         const QString root = m_dir.filePath(QStringLiteral("busy-backups"));
         QVERIFY(QDir().mkpath(root));
@@ -289,12 +389,59 @@ private Q_SLOTS:
             ViewController* c = window.controller();
             Answers answers;
             c->loadData(loading, false, MovieType::Backup);
-            deleteThroughTheCommand(c, QStringLiteral("Loading"), [](CleanupDialog*) {});
+            deleteThroughTheCommand(c, QStringLiteral("Loading"), [](CleanupDialog* d) {
+                QTRY_VERIFY_WITH_TIMEOUT(!d->isBusy(), 10000);
+            });
             QVERIFY(answers.messages().contains(
                 QStringLiteral("A file in the backup folder is currently in use. Proceed with delete?")));
             QCOMPARE(answers.last(), QStringLiteral("Delete completed."));
             QVERIFY(!QFileInfo::exists(loading));
         }
+
+        // A worker of the open data stuck in a movie (a slow card): the
+        // delete waits for it, the window goes on, and the delete proceeds
+        // once the worker is let go.
+        // The last chapter the workers come to cannot be read while loading,
+        // so that they try it again a little later, when it is a pipe.
+        cardgen::CardOptions one;
+        one.trips = {tripOf(3, 0)};
+        const QString reading = makeBackup(QStringLiteral("Reading"), root, one);
+        const auto probe = CardData::create();
+        probe->readCardData(reading);
+        const QString stuck = probe->tripList().at(0)->chapterDataList().at(2)->_pathMove.toLocalFile();
+        probe->dispose();
+        {
+            QFile f(stuck);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("not a movie") > 0);
+        }
+        ViewController::Options o = offlineOptions(false);
+        o.loadDelayMs = 0;
+        MainWindow window(nullptr, o);
+        ViewController* c = window.controller();
+        QSignalSpy loaded(c, &ViewController::loadFinished);
+        c->loadData(reading, false, MovieType::Backup);
+        QVERIFY(loaded.wait(20000));
+        Pipe pipe(stuck);
+        QVERIFY(pipe.made());
+        if (!QTest::qWaitFor([] { return Pipe::someoneWaits(); }, 5000))
+            QSKIP("this kernel does not say where a thread waits");
+        QVERIFY(pipe.hideBehindAFile("not a movie either", m_dir.filePath(QStringLiteral("pipe"))));
+        Answers answers;
+        deleteThroughTheCommand(c, QStringLiteral("Reading"), [&](CleanupDialog* d) {
+            QVERIFY(d->isBusy());
+            QVERIFY(d->txtBusy()->isVisible());
+            QVERIFY(!d->btnOk()->isEnabled());
+            Ticks ticks;
+            QTRY_VERIFY(ticks.count >= 20);
+            QVERIFY(d->isBusy());
+            QVERIFY(QFileInfo::exists(reading + QStringLiteral("/VREC_MOV_MNG.DAT")));
+            QVERIFY(QTest::qWaitFor([&] {
+                pipe.letIn();
+                return !d->isBusy();
+            }, 10000));
+        });
+        QCOMPARE(answers.last(), QStringLiteral("Delete completed."));
+        QVERIFY(!QFileInfo::exists(reading));
     }
 
     void theGoogleEarthPanelAsksAboutTheFileItWillWrite()
@@ -362,10 +509,10 @@ private:
     }
 
     // A backup folder under the root, as a backup makes it.
-    QString makeBackup(const QString& name, QString root = QString())
+    QString makeBackup(const QString& name, QString root = QString(), const cardgen::CardOptions& card = mixedCard())
     {
         if (root.isEmpty()) root = m_root;
-        const auto w = cardgen::writeCard(m_dir.filePath(QStringLiteral("staging-") + name), mixedCard());
+        const auto w = cardgen::writeCard(m_dir.filePath(QStringLiteral("staging-") + name), card);
         const QString path = root + QLatin1Char('/') + name;
         QDir().rename(w.moveDir, path);
         QFile::remove(path + QStringLiteral("/ver.txt"));

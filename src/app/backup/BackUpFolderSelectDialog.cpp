@@ -127,7 +127,10 @@ QString BackUpFolderSelectDialog::openDataPath()
     return viewControllerDelegate != nullptr ? viewControllerDelegate->openDataPath() : openSourcePath;
 }
 
-void BackUpFolderSelectDialog::closeOpenData()
+void BackUpFolderSelectDialog::closeOpenData(std::function<void()> whenClosed)
 {
-    if (viewControllerDelegate != nullptr) viewControllerDelegate->closeOpenData();
+    if (viewControllerDelegate != nullptr)
+        viewControllerDelegate->closeOpenData(std::move(whenClosed));
+    else if (whenClosed)
+        whenClosed();
 }

@@ -76,7 +76,7 @@ public:
     void reopenData(const QString& path) override;
     bool canCloseOpenData() override;
     QString openDataPath() override;
-    void closeOpenData() override;
+    void closeOpenData(std::function<void()> whenClosed) override;
 
 public Q_SLOTS:
     void btnOk_Click();

@@ -19,8 +19,12 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QSettings>
+#include <QTimer>
 
 namespace {
+
+// How often a close waiting for a catalogue's workers looks again.
+constexpr int CLOSE_POLL_MS = 10;
 
 // Gives an operation's lock back when the command that took it returns.
 class HeldLock {
@@ -116,15 +120,39 @@ QString ViewController::openDataPath()
     return m_cardData->openSourcePath();
 }
 
-void ViewController::closeOpenData()
+void ViewController::closeOpenData(std::function<void()> whenClosed)
 {
-    // The catalogue's workers are stopped by the reset; a load still
-    // reading is waited for, so that nothing reads the folder any more.
+    // Only this catalogue matters: its workers, told to stop by the reset,
+    // may be in the middle of a movie, and its load may still be reading.
+    m_pendingCloses.append({m_cardData, std::move(whenClosed)});
     resetForLoad();
-    for (const auto& job : std::as_const(m_jobs))
-        if (job) job->waitForFinished();
-    // The files are about to go: the workers told to stop above may still be
-    // in the middle of a movie, so their ends are waited for here (one step
-    // of theirs at most).
-    CardData::waitForDisposals();
+    if (!m_closeTimer) {
+        m_closeTimer = new QTimer(this);
+        m_closeTimer->setInterval(CLOSE_POLL_MS);
+        connect(m_closeTimer, &QTimer::timeout, this, &ViewController::finishPendingCloses);
+    }
+    finishPendingCloses();
+}
+
+void ViewController::finishPendingCloses()
+{
+    QList<std::function<void()>> ready;
+    for (auto it = m_pendingCloses.begin(); it != m_pendingCloses.end();) {
+        const std::shared_ptr<CardData> card = it->card.lock();
+        if (card && (m_reading.contains(card.get()) || card->workersRunning())) {
+            ++it;
+            continue;
+        }
+        ready.append(std::move(it->whenClosed));
+        it = m_pendingCloses.erase(it);
+    }
+    if (m_closeTimer) {
+        if (m_pendingCloses.isEmpty())
+            m_closeTimer->stop();
+        else if (!m_closeTimer->isActive())
+            m_closeTimer->start();
+    }
+    // A caller may run a modal job from here; the list is settled first.
+    for (const auto& fn : std::as_const(ready))
+        if (fn) fn();
 }
