@@ -64,7 +64,8 @@ Card& card()
             trip.folder = QStringLiteral("MOVE%1").arg(t + 1, 3, 10, QLatin1Char('0'));
             o.trips.push_back(trip);
         }
-        const auto written = cardgen::writeCard(out.dir.path(), o);
+        // The card in a folder of its own: a backup beside its MOVE folder would be on the card.
+        const auto written = cardgen::writeCard(out.dir.filePath(QStringLiteral("card")), o);
         out.moveDir = written.moveDir;
         std::mt19937_64 random(42);
         std::vector<quint64> block(1 << 17); // 1 MB

@@ -1,6 +1,7 @@
-// The backup and clean-up dialogs over generated cards, reached the way a
-// user reaches them: the player's save button, the Delete command and its
-// folder chooser, with alerts answered here.
+// The dialogs that write or delete the user's files, over generated cards,
+// reached the way a user reaches them: the player's save button, the Delete
+// command and its folder chooser, the Google Earth save panel; alerts are
+// answered here.
 
 #include "AppTestSupport.h"
 #include "FakeMediaPlayer.h"
@@ -8,6 +9,8 @@
 #include "app/backup/BackupSettingDialog.h"
 #include "app/backup/CleanupDelegate.h"
 #include "app/backup/CleanupDialog.h"
+#include "app/catalog/CardDriveSelectDialog.h"
+#include "app/map/GoogleEarthExport.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/OperationGuard.h"
 #include "app/mainwindow/PlayController.h"
@@ -18,6 +21,8 @@
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -25,6 +30,13 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace apptest;
 
@@ -45,6 +57,12 @@ struct Answers {
     }
     ~Answers() { Alerts::setInterceptor({}); }
     QString last() const { return seen.isEmpty() ? QString() : seen.last().message; }
+    QStringList messages() const
+    {
+        QStringList out;
+        for (const auto& a : seen) out.append(a.message);
+        return out;
+    }
 };
 
 // The main window's side of a clean-up, as the dialog sees it.
@@ -54,9 +72,103 @@ struct MainWindowSide : CleanupDelegate {
     void cleanupDidUpdateFolders() override { calls << QStringLiteral("update"); }
     void reopenData(const QString& path) override { calls << QStringLiteral("reopen ") + path; }
     bool canCloseOpenData() override { return true; }
-    void closeOpenData() override
+    QString openDataPath() override { return {}; }
+    void closeOpenData(std::function<void()> whenClosed) override
     {
         calls << (QFileInfo::exists(watched) ? QStringLiteral("close before delete") : QStringLiteral("close late"));
+        whenClosed();
+    }
+};
+
+// A movie replaced by a named pipe: whoever opens it waits in the kernel
+// until the test lets it in. Should the test never get there (a window that
+// waits for the reader itself), the pipe lets everyone in after a while, so
+// that the test fails instead of hanging.
+class Pipe {
+public:
+    explicit Pipe(const QString& path) : m_path(QFile::encodeName(path))
+    {
+        QFile::remove(path);
+        m_made = ::mkfifo(m_path.constData(), 0600) == 0;
+        m_guard = std::thread([this] {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait_for(lock, std::chrono::seconds(15), [this] { return m_done; });
+            while (!m_done) {
+                lock.unlock();
+                letIn();
+                lock.lock();
+                m_changed.wait_for(lock, std::chrono::milliseconds(10), [this] { return m_done; });
+            }
+        });
+    }
+    ~Pipe()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+        m_guard.join();
+    }
+    bool made() const { return m_made; }
+    // Puts a plain file in the pipe's place, the pipe kept under a second
+    // name (on the same volume): who waits in it still waits, who lists the
+    // folder sees a file.
+    bool hideBehindAFile(const QByteArray& bytes, const QString& asidePath)
+    {
+        const QByteArray aside = QFile::encodeName(asidePath);
+        const QByteArray temp = m_path + ".new";
+        if (::link(m_path.constData(), aside.constData()) != 0) return false;
+        QFile f(QFile::decodeName(temp));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return false;
+        f.close();
+        if (::rename(temp.constData(), m_path.constData()) != 0) return false;
+        std::lock_guard lock(m_mutex);
+        m_path = aside;
+        return true;
+    }
+    // Lets a waiting reader in (it reads an empty movie); false when none waits.
+    bool letIn()
+    {
+        QByteArray path;
+        {
+            std::lock_guard lock(m_mutex);
+            path = m_path;
+        }
+        const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) ::close(fd);
+        return fd >= 0;
+    }
+    // A thread of this process waits to open a pipe (asked of /proc, as
+    // opening the other end would let it go).
+    static bool someoneWaits()
+    {
+        const QDir tasks(QStringLiteral("/proc/self/task"));
+        for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile wchan(tasks.filePath(tid + QStringLiteral("/wchan")));
+            if (wchan.open(QIODevice::ReadOnly) && wchan.readAll().trimmed() == "wait_for_partner") return true;
+        }
+        return false;
+    }
+
+private:
+    QByteArray m_path;
+    bool m_made = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_done = false;
+    std::thread m_guard;
+};
+
+// Counts the GUI thread's turns while it waits for something else.
+struct Ticks {
+    QTimer timer;
+    int count = 0;
+    Ticks()
+    {
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [this] { ++count; });
+        timer.start();
     }
 };
 
@@ -156,6 +268,7 @@ private Q_SLOTS:
         QFile(stray).open(QIODevice::WriteOnly);
         MainWindowSide side;
         CleanupDialog d;
+        d.backupRootPath = m_root;
         d.cleanupDirPath = backup;
         d.viewControllerDelegate = &side;
         d.openSourcePath = backup.toUpper() + QStringLiteral("/VREC_MOV_MNG.DAT"); // another spelling
@@ -214,6 +327,15 @@ private Q_SLOTS:
         QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
 
         makeBackup(QStringLiteral("Kept"));
+        // Never offered: a link to a backup kept elsewhere, and a card's
+        // folder (here the backup folder is a drive the card picker lists).
+        const QString elsewhere = m_dir.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkpath(elsewhere));
+        QVERIFY(QFile::link(makeBackup(QStringLiteral("Elsewhere"), elsewhere), m_root + QStringLiteral("/Linked")));
+        cardgen::CardOptions bare = mixedCard();
+        bare.settingsFile = bare.versionFile = false;
+        const auto card = cardgen::writeCard(m_root, bare);
+        CardDriveSelectDialog::setDefaultSource(std::make_shared<FixedCardDriveSource>(QStringList{m_root}));
         QStringList offered;
         QString title;
         whenModalHosts<BackUpFolderSelectDialog>([&](BackUpFolderSelectDialog* chooser, ModalWindow*) {
@@ -230,6 +352,20 @@ private Q_SLOTS:
         QCOMPARE(title, QStringLiteral("Select delete data 763x436"));
         QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
 
+        // Nor the card on show, drive or not.
+        CardDriveSelectDialog::setDefaultSource(std::make_shared<FixedCardDriveSource>(QStringList{}));
+        QSignalSpy loaded(c, &ViewController::loadFinished);
+        c->loadData(card.moveDir, false, MovieType::Card);
+        QVERIFY(loaded.wait(20000));
+        offered.clear();
+        whenModalHosts<BackUpFolderSelectDialog>([&](BackUpFolderSelectDialog* chooser, ModalWindow*) {
+            offered = chooser->backupFolders;
+            chooser->btnCancel()->click();
+        });
+        c->showDeleteBackupDialog();
+        QCOMPARE(offered, QStringList{QStringLiteral("Kept")});
+        CardDriveSelectDialog::setDefaultSource(nullptr);
+
         // Held by another copy: refused, and the lock stays with its owner.
         QVERIFY(InstanceGuard::tryAcquire(InstanceGuard::BACKUP_DELETE));
         c->showDeleteBackupDialog();
@@ -237,12 +373,147 @@ private Q_SLOTS:
         QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::BACKUP_DELETE));
     }
 
-private:
-    // A backup folder under the root, as a backup makes it.
-    QString makeBackup(const QString& name)
+    void deleteUnderDataBeingLoadedOrReadWaitsForItWithoutBlockingTheWindow()
     {
-        const auto w = cardgen::writeCard(m_dir.filePath(QStringLiteral("staging-") + name), mixedCard());
-        const QString path = m_root + QLatin1Char('/') + name;
+        const QString root = m_dir.filePath(QStringLiteral("busy-backups"));
+        QVERIFY(QDir().mkpath(root));
+        SettingsStore::open()->setValue(UserDefaultUtil::KEY_PATH_BACKUP, root);
+
+        // Delete pressed while the backup is still being loaded: its path
+        // counts as open data, which is closed before anything goes.
+        const QString loading = makeBackup(QStringLiteral("Loading"), root);
+        {
+            ViewController::Options o = offlineOptions(false);
+            o.loadDelayMs = 1500;
+            MainWindow window(nullptr, o);
+            ViewController* c = window.controller();
+            Answers answers;
+            c->loadData(loading, false, MovieType::Backup);
+            deleteThroughTheCommand(c, QStringLiteral("Loading"), [](CleanupDialog* d) {
+                QTRY_VERIFY_WITH_TIMEOUT(!d->isBusy(), 10000);
+            });
+            QVERIFY(answers.messages().contains(
+                QStringLiteral("A file in the backup folder is currently in use. Proceed with delete?")));
+            QCOMPARE(answers.last(), QStringLiteral("Delete completed."));
+            QVERIFY(!QFileInfo::exists(loading));
+        }
+
+        // A worker of the open data stuck in a movie (a slow card): the
+        // delete waits for it, the window goes on, and the delete proceeds
+        // once the worker is let go.
+        // The last chapter the workers come to cannot be read while loading,
+        // so that they try it again a little later, when it is a pipe.
+        cardgen::CardOptions one;
+        one.trips = {tripOf(3, 0)};
+        const QString reading = makeBackup(QStringLiteral("Reading"), root, one);
+        const auto probe = CardData::create();
+        probe->readCardData(reading);
+        const QString stuck = probe->tripList().at(0)->chapterDataList().at(2)->_pathMove.toLocalFile();
+        probe->dispose();
+        {
+            QFile f(stuck);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write("not a movie") > 0);
+        }
+        ViewController::Options o = offlineOptions(false);
+        o.loadDelayMs = 0;
+        MainWindow window(nullptr, o);
+        ViewController* c = window.controller();
+        QSignalSpy loaded(c, &ViewController::loadFinished);
+        c->loadData(reading, false, MovieType::Backup);
+        QVERIFY(loaded.wait(20000));
+        Pipe pipe(stuck);
+        QVERIFY(pipe.made());
+        if (!QTest::qWaitFor([] { return Pipe::someoneWaits(); }, 5000))
+            QSKIP("this kernel does not say where a thread waits");
+        QVERIFY(pipe.hideBehindAFile("not a movie either", m_dir.filePath(QStringLiteral("pipe"))));
+        Answers answers;
+        deleteThroughTheCommand(c, QStringLiteral("Reading"), [&](CleanupDialog* d) {
+            QVERIFY(d->isBusy());
+            QVERIFY(d->txtBusy()->isVisible());
+            QVERIFY(!d->btnOk()->isEnabled());
+            Ticks ticks;
+            QTRY_VERIFY(ticks.count >= 20);
+            QVERIFY(d->isBusy());
+            QVERIFY(QFileInfo::exists(reading + QStringLiteral("/VREC_MOV_MNG.DAT")));
+            QVERIFY(QTest::qWaitFor([&] {
+                pipe.letIn();
+                return !d->isBusy();
+            }, 10000));
+        });
+        QCOMPARE(answers.last(), QStringLiteral("Delete completed."));
+        QVERIFY(!QFileInfo::exists(reading));
+    }
+
+    void theGoogleEarthPanelAsksAboutTheFileItWillWrite()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("exports"));
+        QVERIFY(QDir().mkpath(folder));
+        for (const QString& name : {QStringLiteral("trip.kml.kmz"), QStringLiteral("route 2026.03.15.kmz")}) {
+            QFile f(folder + QLatin1Char('/') + name);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("an older export") > 0);
+        }
+        // Each name typed into the panel as a user types it; the first
+        // replacement is declined, the second accepted.
+        QStringList typed{QStringLiteral("trip.kml"), QStringLiteral("route 2026.03.15")};
+        QTimer typist;
+        typist.setInterval(10);
+        connect(&typist, &QTimer::timeout, [&] {
+            auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* edit = panel ? panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+            if (!edit || typed.isEmpty()) return;
+            if (!edit->hasFocus()) { // the user's typing goes where the focus is
+                panel->activateWindow();
+                edit->setFocus();
+                return;
+            }
+            edit->selectAll();
+            QTest::keyClicks(edit, typed.takeFirst());
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        typist.start();
+        Answers answers;
+        answers.rule = [&](const Alerts::Alert&) {
+            return answers.seen.size() == 1 ? Alerts::FIRST_BUTTON : Alerts::FIRST_BUTTON + 1;
+        };
+        GoogleEarthExport exporter(nullptr, nullptr, nullptr);
+        const QString chosen = exporter.askDestination(folder);
+        typist.stop();
+        QCOMPARE(chosen, folder + QStringLiteral("/route 2026.03.15.kmz"));
+        QCOMPARE(answers.seen.size(), 2);
+        QVERIFY(answers.seen[0].message.startsWith(QStringLiteral("\"trip.kml.kmz\" already exists.")));
+        QVERIFY(answers.seen[1].message.startsWith(QStringLiteral("\"route 2026.03.15.kmz\" already exists.")));
+        QVERIFY(typed.isEmpty());
+    }
+
+private:
+    // Delete on the named backup through the command and its chooser, every
+    // box checked and every question answered as the test's Answers do;
+    // during() runs right after Delete was pressed, in the clean-up window.
+    void deleteThroughTheCommand(ViewController* c, const QString& name, const std::function<void(CleanupDialog*)>& during)
+    {
+        bool ran = false;
+        whenModalHosts<BackUpFolderSelectDialog>([&](BackUpFolderSelectDialog* chooser, ModalWindow*) {
+            chooser->cmbBackupFolder()->setCurrentIndex(int(chooser->backupFolders.indexOf(name)));
+            whenModalHosts<CleanupDialog>([&](CleanupDialog* d, ModalWindow*) {
+                ran = true;
+                d->btnCheckOn()->click();
+                d->btnOk()->click();
+                during(d);
+                if (d->isVisible()) d->btnCancel()->click();
+                QTimer::singleShot(0, chooser, [chooser] { chooser->btnCancel()->click(); });
+            });
+            chooser->btnOk()->click();
+        });
+        c->showDeleteBackupDialog();
+        QVERIFY(ran);
+    }
+
+    // A backup folder under the root, as a backup makes it.
+    QString makeBackup(const QString& name, QString root = QString(), const cardgen::CardOptions& card = mixedCard())
+    {
+        if (root.isEmpty()) root = m_root;
+        const auto w = cardgen::writeCard(m_dir.filePath(QStringLiteral("staging-") + name), card);
+        const QString path = root + QLatin1Char('/') + name;
         QDir().rename(w.moveDir, path);
         QFile::remove(path + QStringLiteral("/ver.txt"));
         return path;

@@ -392,7 +392,7 @@ private Q_SLOTS:
         QCOMPARE(SettingsStore::open()->value(UserDefaultUtil::KEY_VIEWER_GAMMA).toDouble(), 2.5);
     }
 
-    void closingTheOpenDataEndsItsWorkersBeforeItReturns()
+    void closingTheOpenDataEndsItsWorkersBeforeItGoesOn()
     {
         // Before files under the open data are deleted: no worker of its
         // catalogue may still be reading them, so the catalogue is gone.
@@ -413,8 +413,16 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         std::weak_ptr<CardData> open = window.controller()->cardData();
         QVERIFY(!open.expired());
-        window.controller()->closeOpenData();
-        QVERIFY(open.expired());
+        bool atRest = false;
+        bool closed = false;
+        window.controller()->closeOpenData([&] {
+            const auto card = open.lock();
+            atRest = !card || (card->isDisposed() && !card->workersRunning());
+            closed = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(closed, 20000);
+        QVERIFY(atRest);
+        QTRY_VERIFY(open.expired());
     }
 
     void fullScreenAndMinimisingMoveThePanelsAndFloatingWindowsAside()

@@ -1,6 +1,7 @@
 #include "app/backup/BackUpFolderSelectDialog.h"
 
 #include "app/backup/CleanupDialog.h"
+#include "app/catalog/CardDriveSelectDialog.h"
 #include "core/backup/BackupFolderList.h"
 #include "core/foundation/FileUtil.h"
 #include "core/foundation/UserDefaultUtil.h"
@@ -61,15 +62,11 @@ QStringList BackUpFolderSelectDialog::subfolderNames()
         Alerts::warning(this, error);
         return {};
     }
-    QStringList names = BackupFolderList::subfolderNames(backupFolderPath);
-    if (mode == Mode::Cleanup) {
-        // The backup root may be the Documents folder: only what a backup
-        // made is offered for deletion.
-        names.removeIf([this](const QString& name) {
-            return !BackupFolderList::looksLikeBackup(FileUtil::combinePath(backupFolderPath, name));
-        });
-    }
-    return names;
+    if (mode == Mode::Normal) return BackupFolderList::subfolderNames(backupFolderPath);
+    // The backup root may be the Documents folder or a card: only what a
+    // backup made is offered for deletion, never a link nor a card.
+    return BackupFolderList::cleanupCandidates(backupFolderPath,
+                                               cardFolders + CardDriveSelectDialog::listedCardFolders());
 }
 
 void BackUpFolderSelectDialog::btnOk_Click()
@@ -94,6 +91,7 @@ void BackUpFolderSelectDialog::openCleanup(const QString& path)
     m_cleanUpDialog = std::make_unique<CleanupDialog>();
     m_cleanUpDialog->delegate = this;
     m_cleanUpDialog->viewControllerDelegate = viewControllerDelegate;
+    m_cleanUpDialog->backupRootPath = backupFolderPath;
     m_cleanUpDialog->cleanupDirPath = path;
     m_cleanUpDialog->openSourcePath = openSourcePath;
     m_cleanUpDialog->showCleanup();
@@ -124,7 +122,15 @@ bool BackUpFolderSelectDialog::canCloseOpenData()
     return viewControllerDelegate != nullptr && viewControllerDelegate->canCloseOpenData();
 }
 
-void BackUpFolderSelectDialog::closeOpenData()
+QString BackUpFolderSelectDialog::openDataPath()
 {
-    if (viewControllerDelegate != nullptr) viewControllerDelegate->closeOpenData();
+    return viewControllerDelegate != nullptr ? viewControllerDelegate->openDataPath() : openSourcePath;
+}
+
+void BackUpFolderSelectDialog::closeOpenData(std::function<void()> whenClosed)
+{
+    if (viewControllerDelegate != nullptr)
+        viewControllerDelegate->closeOpenData(std::move(whenClosed));
+    else if (whenClosed)
+        whenClosed();
 }

@@ -49,8 +49,10 @@ public:
     // Re-reads the settings and fills the prompt and the list.
     void loadFolders();
     // The sub-folder names of backupFolderPath, unsorted (in Cleanup mode
-    // only those that look like backups); an unreadable folder shows the
-    // "Warning" alert with the reason and gives none.
+    // only real folders that look like backups and are no card's: not the
+    // open card's folder nor one of the card drives the picker lists); an
+    // unreadable folder shows the "Warning" alert with the reason and gives
+    // none.
     QStringList subfolderNames();
 
     QLabel* txtMessage() const;
@@ -61,6 +63,7 @@ public:
     Mode mode = Mode::Normal;
     QStringList backupFolders;                            // shown names, in list order
     QString openSourcePath;                               // Cleanup: the source the main window has open
+    QStringList cardFolders;                              // Cleanup: the open card's folder; never offered
     QString backupFolderPath;                             // the folder whose sub-folders are listed
     BackUpFolderSelectDialogDelegate* delegate = nullptr; // Normal; not owned
     CleanupDelegate* viewControllerDelegate = nullptr;    // Cleanup; not owned
@@ -72,7 +75,8 @@ public:
     void cleanupDidUpdateFolders() override;
     void reopenData(const QString& path) override;
     bool canCloseOpenData() override;
-    void closeOpenData() override;
+    QString openDataPath() override;
+    void closeOpenData(std::function<void()> whenClosed) override;
 
 public Q_SLOTS:
     void btnOk_Click();

@@ -67,6 +67,9 @@ CleanupDialog::CleanupDialog(QWidget* parent) : QWidget(parent)
     m_txtCleanupSize = new QLabel(this);
     m_txtCleanupSize->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_txtCleanupSize->setMinimumWidth(140);
+    m_txtBusy = new QLabel(tr("Waiting for the open data to close..."), this);
+    m_txtBusy->setObjectName(QStringLiteral("txtBusy"));
+    m_txtBusy->hide();
     m_btnCheckOn = new QPushButton(tr("Select All"), this);
     m_btnCheckOff = new QPushButton(tr("Clear All"), this);
     m_btnCancel = new QPushButton(tr("Cancel"), this);
@@ -83,6 +86,7 @@ CleanupDialog::CleanupDialog(QWidget* parent) : QWidget(parent)
     checks->addWidget(new QLabel(tr("Free space after deletion:"), this));
     checks->addWidget(m_txtCleanupSize);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_txtBusy);
     buttons->addStretch(1);
     buttons->addWidget(m_btnCancel);
     buttons->addWidget(m_btnOk);
@@ -166,6 +170,7 @@ void CleanupDialog::endOwnRun()
 
 void CleanupDialog::btnOk_Click()
 {
+    if (isBusy()) return;
     isReload = false;
     const BackupList& rows = m_model->backups();
     if (BackupTree::checkedCount(rows) == 0) {
@@ -182,22 +187,69 @@ void CleanupDialog::btnOk_Click()
         return;
     IsFolderDelete = whole;
     filePathList = BackupTree::checkedFiles(rows);
-    const auto planned = CleanupJob::makePlan(cleanupDirPath, filePathList, IsFolderDelete);
+    const auto planned = CleanupJob::makePlan(backupRootPath, cleanupDirPath, filePathList, IsFolderDelete);
     if (!planned.plan) {
         Alerts::warning(this, planned.error);
         return;
     }
 
     // Data the main window reads from this folder (or from a folder that
-    // holds it) is closed first, its workers stopped.
+    // holds it), also data it is still loading, is closed first.
+    if (viewControllerDelegate != nullptr)
+        if (const QString now = viewControllerDelegate->openDataPath(); !now.isEmpty()) openSourcePath = now;
     if (!openSourcePath.isEmpty() && BackupPaths::overlaps(openSourcePath, cleanupDirPath)) {
         if (!ask(tr("A file in the backup folder is currently in use. Proceed with delete?"))) return;
         if (delegate != nullptr && !delegate->canCloseOpenData()) return;
-        if (viewControllerDelegate != nullptr) viewControllerDelegate->closeOpenData();
         isReload = true;
+        if (viewControllerDelegate != nullptr) {
+            // The workers may be stuck on a slow card: the window stays
+            // alive meanwhile, and the delete goes on once they have ended.
+            m_pendingPlan = *planned.plan;
+            m_hostAtDelete = qobject_cast<ModalWindow*>(window());
+            m_hostedAtDelete = !m_hostAtDelete.isNull();
+            setBusy(true);
+            const QPointer<CleanupDialog> self(this);
+            viewControllerDelegate->closeOpenData([self] {
+                if (self) self->openDataDidClose();
+            });
+            return;
+        }
     }
+    deleteAndRefresh(*planned.plan);
+}
 
-    runDelete(*planned.plan);
+void CleanupDialog::setBusy(bool busy)
+{
+    m_txtBusy->setVisible(busy);
+    for (QWidget* w : {static_cast<QWidget*>(m_btnOk), static_cast<QWidget*>(m_btnCheckOn),
+                       static_cast<QWidget*>(m_btnCheckOff), static_cast<QWidget*>(m_outLineView)})
+        w->setEnabled(!busy);
+    if (busy)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
+void CleanupDialog::openDataDidClose()
+{
+    if (!m_pendingPlan) return;
+    const CleanupJob::Plan plan = *std::exchange(m_pendingPlan, std::nullopt);
+    setBusy(false);
+    // Closed or cancelled while waiting: nothing is deleted, and the data
+    // that was closed for it comes back.
+    const auto* host = qobject_cast<const ModalWindow*>(m_hostAtDelete.data());
+    if (m_hostedAtDelete && (host == nullptr || !host->isVisible() || host->content() != this)) {
+        if (isReload && viewControllerDelegate != nullptr && QFileInfo::exists(openSourcePath))
+            viewControllerDelegate->reopenData(openSourcePath);
+        isReload = false;
+        return;
+    }
+    deleteAndRefresh(plan);
+}
+
+void CleanupDialog::deleteAndRefresh(const CleanupJob::Plan& plan)
+{
+    runDelete(plan);
 
     if (delegate != nullptr) delegate->cleanupDidUpdateFolders();
     if (isReload && viewControllerDelegate != nullptr && QFileInfo::exists(openSourcePath))

@@ -4,6 +4,7 @@
 #include "core/backup/CleanupJob.h"
 
 #include <QFuture>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -23,9 +24,10 @@ class QTreeView;
 //
 // The backup-folder chooser makes one for the folder the user picked, sets
 // the fields, calls showCleanup() and runs it in a window titled "Select
-// delete data". When the main window has data open under the folder, Delete
-// asks once more and makes the main window close it (its workers stopped)
-// before anything is removed, and opens it again afterwards.
+// delete data". When the main window has data open (or loading) under the
+// folder, Delete asks once more and makes the main window close it; the
+// dialog shows it is busy while the catalogue's workers come to an end, and
+// removes nothing before they have. It opens the data again afterwards.
 class CleanupDialog : public QWidget, public TaskProgressDialogDelegate {
     Q_OBJECT
 public:
@@ -36,6 +38,7 @@ public:
     // Waits for a delete still running (cancelled first).
     ~CleanupDialog() override;
 
+    QString backupRootPath;                            // the folder the backup was chosen in
     QString cleanupDirPath;
     QString openSourcePath;                            // the main window's open data; empty when none
     CleanupDelegate* delegate = nullptr;               // the chooser; not owned
@@ -52,6 +55,10 @@ public:
     // Reads the folder and fills the tree (every box off) and the figures.
     void showCleanup();
     void updateSizeDisplay();
+
+    // Waiting for the main window's data to close before a delete.
+    bool isBusy() const { return m_pendingPlan.has_value(); }
+    QLabel* txtBusy() const { return m_txtBusy; }
 
     // How the last delete ended (none before the first).
     const std::optional<CleanupJob::Result>& lastResult() const { return m_lastResult; }
@@ -78,6 +85,10 @@ public Q_SLOTS:
 
 private:
     struct Question;
+    void setBusy(bool busy);
+    void openDataDidClose();
+    // Runs the job, then refreshes the chooser, reopens the data and the tree.
+    void deleteAndRefresh(const CleanupJob::Plan& plan);
     void runDelete(const CleanupJob::Plan& plan);
     void deleteDidFinish(const CleanupJob::Result& result);
     // A removal failed: Cancel, Retry or ignore (GUI thread).
@@ -88,6 +99,7 @@ private:
     QTreeView* m_outLineView = nullptr;
     QLabel* m_txtFolderName = nullptr;
     QLabel* m_txtCleanupSize = nullptr;
+    QLabel* m_txtBusy = nullptr;
     QPushButton* m_btnCheckOn = nullptr;
     QPushButton* m_btnCheckOff = nullptr;
     QPushButton* m_btnCancel = nullptr;
@@ -96,4 +108,7 @@ private:
     std::shared_ptr<Question> m_question;
     QFuture<CleanupJob::Result> m_job;
     std::optional<CleanupJob::Result> m_lastResult;
+    std::optional<CleanupJob::Plan> m_pendingPlan; // planned, waiting for the open data to close
+    QPointer<QWidget> m_hostAtDelete;              // the window Delete was pressed in
+    bool m_hostedAtDelete = false;                 // Delete was pressed in a window (not a bare dialog)
 };

@@ -41,6 +41,14 @@ int CardDriveSelectDialog::removableVolumeCount()
         CardDriveList::fromVolumePaths(effectiveDefaultSource()->removableVolumePaths()).paths.size());
 }
 
+QStringList CardDriveSelectDialog::listedCardFolders()
+{
+    QStringList folders;
+    for (const QString& volume : CardDriveList::fromVolumePaths(effectiveDefaultSource()->removableVolumePaths()).paths)
+        folders.append(CardDriveList::cardFolderOf(volume));
+    return folders;
+}
+
 QString CardDriveSelectDialog::windowTitleText()
 {
     return tr("Selection of Card Drive");

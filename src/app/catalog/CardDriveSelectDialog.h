@@ -48,6 +48,9 @@ public:
     // check for a card before they open the picker); same source as a new
     // picker without its own.
     static int removableVolumeCount();
+    // The card folders (volume path followed by "/MOVE/") of the volumes a
+    // new picker would list now.
+    static QStringList listedCardFolders();
 
     // The host window's title and content size.
     static QString windowTitleText();

@@ -15,7 +15,6 @@
 #include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QSettings>
-#include <QThread>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -190,6 +189,10 @@ void ViewController::resetForLoad()
     // Whatever load was running is given up: its completion will find a
     // newer generation and drop its catalogue.
     m_generations.invalidate();
+    if (m_loadPause) m_loadPause->giveUp();
+    m_loadPause.reset();
+    m_loadPath.clear();
+    m_loadKind.reset();
     m_isLoading = false;
     // A catalogue still being read is disposed by its own completion, once
     // its reader has let go of it.
@@ -213,6 +216,8 @@ void ViewController::loadData(const QString& path, bool autoPlay, MovieType kind
     resetForLoad();
     OpenData::Load load = m_generations.begin(path, kind);
     m_cardData = load.card;
+    m_loadPath = path;
+    m_loadKind = kind;
     m_isLoading = true;
     if (m_player) {
         const bool wasOn = m_player->autoPlay();
@@ -243,11 +248,31 @@ void ViewController::startLoad(const OpenData::Load& load)
     const std::shared_ptr<CardData> card = load.card;
     const QString path = load.path;
     const int delayMs = m_options.loadDelayMs;
-    watcher->setFuture(QtConcurrent::run([card, path, delayMs] {
-        if (delayMs > 0) QThread::msleep(static_cast<unsigned long>(delayMs));
+    m_loadPause = std::make_shared<LoadPause>();
+    const std::shared_ptr<LoadPause> pause = m_loadPause;
+    watcher->setFuture(QtConcurrent::run([card, path, delayMs, pause] {
+        // Given up during the pause (a reset, another source, a delete
+        // under it): the source is not read at all.
+        if (!pause->wait(delayMs)) return OpenData::FirstRecording::NoTrip;
         card->readCardData(path);
         return OpenData::checkFirstRecording(*card);
     }));
+}
+
+bool ViewController::LoadPause::wait(int ms)
+{
+    std::unique_lock lock(m_mutex);
+    if (ms > 0) m_changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_givenUp; });
+    return !m_givenUp;
+}
+
+void ViewController::LoadPause::giveUp()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_givenUp = true;
+    }
+    m_changed.notify_all();
 }
 
 void ViewController::loadDidFinish(const OpenData::Load& load, OpenData::FirstRecording result)
@@ -257,6 +282,7 @@ void ViewController::loadDidFinish(const OpenData::Load& load, OpenData::FirstRe
         // A newer load (or a reset) replaced this one: its catalogue is
         // nobody's any more.
         load.card->dispose();
+        finishPendingCloses();
         return;
     }
     if (m_player) m_player->setLoadingTextVisible(false);

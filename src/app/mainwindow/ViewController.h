@@ -11,8 +11,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class CameraSettingsRoad;
 class MainWindow;
@@ -20,6 +22,7 @@ class MapReachability;
 class MediaPlayer;
 class MoviePlayerView;
 class UpdateChecker;
+class QTimer;
 template <typename T>
 class QFutureWatcher;
 
@@ -123,7 +126,12 @@ public:
     void cleanupDidUpdateFolders() override {}
     void reopenData(const QString& path) override;
     bool canCloseOpenData() override { return confirmStopwatchDiscard(); }
-    void closeOpenData() override;
+    // The catalogue's source once read, else the path of the load running for it.
+    QString openDataPath() override;
+    // Resets the display at once, then waits (on a timer, never blocking)
+    // for the closed catalogue's own workers and its load, if one still
+    // reads; other catalogues' disposals are not waited for.
+    void closeOpenData(std::function<void()> whenClosed) override;
 
     // ---- backup commands (each holds its cross-instance lock while it runs) ----
     // "Save as", "Back up" and the player's save button: data from a card only.
@@ -171,6 +179,8 @@ private:
     // Hides the visible floating windows and remembers them; shows them again.
     void hideFloatingWindows(QList<QPointer<QWidget>>& hidden);
     void showFloatingWindows(QList<QPointer<QWidget>>& hidden);
+    // Runs the closes whose catalogue has come to rest.
+    void finishPendingCloses();
 
     MainWindow* m_window;
     VideoListView* m_list;
@@ -180,6 +190,29 @@ private:
     OpenData::Generations m_generations;
     QSet<const CardData*> m_reading; // catalogues whose read still runs
     QList<QPointer<QFutureWatcher<OpenData::FirstRecording>>> m_jobs;
+    // A load's job waits on this before it reads; giving the load up ends
+    // the wait at once, and the job then reads nothing.
+    class LoadPause {
+    public:
+        // False when the load was given up (at once or during the wait).
+        bool wait(int ms);
+        void giveUp();
+
+    private:
+        std::mutex m_mutex;
+        std::condition_variable m_changed;
+        bool m_givenUp = false;
+    };
+    // The latest load: its source and kind until it is given up.
+    QString m_loadPath;
+    std::optional<MovieType> m_loadKind;
+    std::shared_ptr<LoadPause> m_loadPause;
+    struct PendingClose {
+        std::weak_ptr<CardData> card;
+        std::function<void()> whenClosed;
+    };
+    QList<PendingClose> m_pendingCloses;
+    QTimer* m_closeTimer = nullptr;
     bool m_isLoading = false;
     std::optional<MovieType> m_openedKind;
     bool m_reloadPending = false;

@@ -19,8 +19,12 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QSettings>
+#include <QTimer>
 
 namespace {
+
+// How often a close waiting for a catalogue's workers looks again.
+constexpr int CLOSE_POLL_MS = 10;
 
 // Gives an operation's lock back when the command that took it returns.
 class HeldLock {
@@ -64,14 +68,19 @@ void ViewController::showDeleteBackupDialog()
     BackUpFolderSelectDialog* chooser = m_cleanupFolderSelectDialog.get();
     chooser->mode = BackUpFolderSelectDialog::Mode::Cleanup;
     chooser->backupFolderPath = UserDefaultUtil::pathBackup;
+    chooser->viewControllerDelegate = this;
+    // Whatever is open now, or loading (not what was open at an earlier
+    // clean-up): its workers may read the folder even while nothing plays.
+    chooser->openSourcePath = openDataPath();
+    // The card on show is never offered, whatever the backup folder is.
+    const bool card = m_reading.contains(m_cardData.get()) ? m_loadKind == MovieType::Card
+                                                          : m_openedKind == MovieType::Card;
+    chooser->cardFolders = card && !chooser->openSourcePath.isEmpty() ? QStringList{chooser->openSourcePath}
+                                                                       : QStringList{};
     if (chooser->subfolderNames().isEmpty()) {
         Alerts::warning(m_window, tr("Unable to locate the file."));
         return;
     }
-    chooser->viewControllerDelegate = this;
-    // Whatever is open now (not what was open at an earlier clean-up): its
-    // workers may read the folder even while nothing plays.
-    chooser->openSourcePath = m_cardData ? m_cardData->openSourcePath() : QString();
     chooser->loadFolders();
     ModalWindow::runDialog(m_window, chooser, ModalWindow::Type::BackupDelete, tr("Select Folder to delete"),
                            BackUpFolderSelectDialog::CONTENT_SIZE);
@@ -103,15 +112,47 @@ void ViewController::selectBackupDirectory()
     SettingsStore::open()->setValue(UserDefaultUtil::KEY_PATH_BACKUP, chosen);
 }
 
-void ViewController::closeOpenData()
+QString ViewController::openDataPath()
 {
-    // The catalogue's workers are stopped by the reset; a load still
-    // reading is waited for, so that nothing reads the folder any more.
+    if (!m_cardData) return {};
+    // While the read runs, the catalogue does not know its source yet.
+    if (m_reading.contains(m_cardData.get())) return m_loadPath;
+    return m_cardData->openSourcePath();
+}
+
+void ViewController::closeOpenData(std::function<void()> whenClosed)
+{
+    // Only this catalogue matters: its workers, told to stop by the reset,
+    // may be in the middle of a movie, and its load may still be reading.
+    m_pendingCloses.append({m_cardData, std::move(whenClosed)});
     resetForLoad();
-    for (const auto& job : std::as_const(m_jobs))
-        if (job) job->waitForFinished();
-    // The files are about to go: the workers told to stop above may still be
-    // in the middle of a movie, so their ends are waited for here (one step
-    // of theirs at most).
-    CardData::waitForDisposals();
+    if (!m_closeTimer) {
+        m_closeTimer = new QTimer(this);
+        m_closeTimer->setInterval(CLOSE_POLL_MS);
+        connect(m_closeTimer, &QTimer::timeout, this, &ViewController::finishPendingCloses);
+    }
+    finishPendingCloses();
+}
+
+void ViewController::finishPendingCloses()
+{
+    QList<std::function<void()>> ready;
+    for (auto it = m_pendingCloses.begin(); it != m_pendingCloses.end();) {
+        const std::shared_ptr<CardData> card = it->card.lock();
+        if (card && (m_reading.contains(card.get()) || card->workersRunning())) {
+            ++it;
+            continue;
+        }
+        ready.append(std::move(it->whenClosed));
+        it = m_pendingCloses.erase(it);
+    }
+    if (m_closeTimer) {
+        if (m_pendingCloses.isEmpty())
+            m_closeTimer->stop();
+        else if (!m_closeTimer->isActive())
+            m_closeTimer->start();
+    }
+    // A caller may run a modal job from here; the list is settled first.
+    for (const auto& fn : std::as_const(ready))
+        if (fn) fn();
 }

@@ -23,15 +23,7 @@ GoogleEarthExport::GoogleEarthExport(QWidget* window, ViewController* controller
                                      QObject* parent)
     : QObject(parent), m_window(window), m_controller(controller), m_player(player)
 {
-    askDestination = [this](const QString& startFolder) {
-        QFileDialog dialog(m_window, tr("Export to Google Earth File"), startFolder,
-                           tr("Google Earth file (*.kmz)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("kmz"));
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-        return dialog.selectedFiles().constFirst();
-    };
+    askDestination = [this](const QString& startFolder) { return askKmzDestination(m_window, startFolder); };
     launch = [](const QString& program, const QString& file) {
         return QProcess::startDetached(program, {file});
     };
@@ -42,6 +34,41 @@ GoogleEarthExport::~GoogleEarthExport()
 {
     // The job holds the recording's chapters only; let it end before they go.
     if (m_job) m_job->waitForFinished();
+}
+
+QString GoogleEarthExport::withKmzSuffix(const QString& path)
+{
+    // The panel takes "kmz" only: any other ending ("trip.kml", a date
+    // such as "route 2026.03.15") is part of the name.
+    if (QFileInfo(path).suffix().compare(QLatin1String("kmz"), Qt::CaseInsensitive) == 0) return path;
+    return path + QStringLiteral(".kmz");
+}
+
+QString GoogleEarthExport::askKmzDestination(QWidget* parent, const QString& startFolder)
+{
+    QString folder = startFolder;
+    QString name;
+    for (;;) {
+        QFileDialog dialog(parent, tr("Export to Google Earth File"), folder, tr("Google Earth file (*.kmz)"));
+        dialog.setObjectName(QStringLiteral("googleEarthExportPanel"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("kmz"));
+        // The dialog would ask about the name as typed, before ".kmz" is
+        // added; the question is asked here, about the file to be written.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (!name.isEmpty()) dialog.selectFile(name);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        const QString chosen = withKmzSuffix(dialog.selectedFiles().constFirst());
+        const QFileInfo info(chosen);
+        if (!info.exists() && !info.isSymLink()) return chosen;
+        const int answer = Alerts::show(
+            parent, {Alerts::titleConfirmation(),
+                     tr("\"%1\" already exists. Do you want to replace it?").arg(info.fileName()),
+                     Alerts::Style::Warning, {Alerts::buttonCancel(), tr("Replace")}});
+        if (answer == Alerts::FIRST_BUTTON + 1) return chosen;
+        folder = info.absolutePath();
+        name = info.fileName();
+    }
 }
 
 bool GoogleEarthExport::isValidExportFileName(const QString& name)
@@ -76,8 +103,7 @@ void GoogleEarthExport::exportGoogleEarth()
         destination = askDestination(folder);
         m_controller->setChildWindowLevels(true);
         if (destination.isEmpty()) return;
-        if (QFileInfo(destination).suffix().compare(QLatin1String("kmz"), Qt::CaseInsensitive) != 0)
-            destination += QStringLiteral(".kmz");
+        destination = withKmzSuffix(destination);
         if (isValidExportFileName(QFileInfo(destination).completeBaseName())) break;
         folder = QFileInfo(destination).absolutePath();
     }

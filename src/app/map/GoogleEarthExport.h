@@ -24,7 +24,7 @@ public:
                       QObject* parent = nullptr);
     ~GoogleEarthExport() override;
 
-    // Asks where to write (empty: cancelled); default a save dialog.
+    // Asks where to write (empty: cancelled); default askKmzDestination.
     std::function<QString(const QString& startFolder)> askDestination;
     // Starts the program with the file; default a detached process.
     std::function<bool(const QString& program, const QString& file)> launch;
@@ -33,6 +33,12 @@ public:
 
     void exportGoogleEarth();
     bool isRunning() const { return m_job != nullptr; }
+
+    // The save panel: the name the user gives, ending in ".kmz" (added when
+    // it ends otherwise); when that file exists, "Replace" is asked about it
+    // and Cancel shows the panel again. Empty when the panel is cancelled.
+    static QString askKmzDestination(QWidget* parent, const QString& startFolder);
+    static QString withKmzSuffix(const QString& path);
 
     // The name's refused character told in an alert; true when the name is usable.
     bool isValidExportFileName(const QString& name);

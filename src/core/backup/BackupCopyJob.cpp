@@ -108,8 +108,17 @@ BackupCopyJob::PlanResult BackupCopyJob::makePlan(const QString& openSourcePath,
     plan.sourceFolder = QDir::cleanPath(source.isDir() ? source.absoluteFilePath() : source.absolutePath());
     plan.destFolder = QDir::cleanPath(QFileInfo(destFolder).absoluteFilePath());
 
-    // A backup folder inside the card (or holding it) would copy files onto
-    // themselves or into the card.
+    plan.cardArea = BackupPaths::cardAreaOf(plan.sourceFolder);
+
+    // A backup is a copy kept off the card: a folder anywhere on it (beside
+    // MOVE, in another of its folders, or reached through a link) would
+    // fill the card and sit where the recorder overwrites.
+    if (BackupPaths::isInsideOrSame(plan.destFolder, plan.cardArea, Qt::CaseInsensitive)) {
+        result.error = tr("The backup folder cannot be on the memory card. Please choose a backup folder on another "
+                          "drive in \"Backup Directory Settings\".");
+        return result;
+    }
+    // A folder holding the card would copy files onto themselves.
     if (BackupPaths::overlaps(plan.destFolder, plan.sourceFolder)) {
         result.error = tr("The backup folder cannot be inside the opened data, nor hold it.");
         return result;
@@ -125,7 +134,7 @@ BackupCopyJob::PlanResult BackupCopyJob::makePlan(const QString& openSourcePath,
         }
         const QString destination = plan.destFolder + QLatin1Char('/') + relative;
         if (!BackupPaths::isStrictlyInside(destination, plan.destFolder) ||
-            BackupPaths::isInsideOrSame(destination, plan.sourceFolder, Qt::CaseInsensitive)) {
+            BackupPaths::isInsideOrSame(destination, plan.cardArea, Qt::CaseInsensitive)) {
             result.error = tr("The file \"%1\" cannot be copied into the backup folder.").arg(file);
             return result;
         }
@@ -167,7 +176,7 @@ BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag&
         // Checked again now that the folders exist: a link met on the way
         // must not lead out of the backup folder or into the card.
         if (!BackupPaths::isInsideOrSame(folder, plan.destFolder) ||
-            BackupPaths::isInsideOrSame(folder, plan.sourceFolder, Qt::CaseInsensitive))
+            BackupPaths::isInsideOrSame(folder, plan.cardArea, Qt::CaseInsensitive))
             return fail(copyFailed(entry.destination, tr("The destination lies outside the backup folder.")));
         touchedDirs.insert(folder);
 
@@ -187,7 +196,8 @@ BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag&
         }
         bool existed = false;
         const FileOps::CopyStatus status =
-            FileOps::copyReplacing(entry.source, entry.destination, std::max<qint64>(options.chunkBytes, 4096), hooks, &existed, &error);
+            FileOps::copyReplacing(entry.source, entry.destination, std::max<qint64>(options.chunkBytes, 4096), hooks,
+                                   &existed, &error, entry.size);
         written += progress.currentFileBytes;
         if (status == FileOps::CopyStatus::Cancelled) return cancelled();
         if (status == FileOps::CopyStatus::Failed) return fail(copyFailed(entry.source, error));

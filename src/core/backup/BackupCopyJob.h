@@ -34,6 +34,7 @@ public:
     struct Plan {
         QString sourceFolder; // the opened card folder
         QString destFolder;   // the new backup folder
+        QString cardArea;     // the card the source lies on (resolved): nothing is written there
         QList<Entry> entries; // the chapters in the given order, then the management files
         qint64 totalBytes = 0;
     };
@@ -46,8 +47,10 @@ public:
     // the management files of the source's folder into destFolder. The
     // source is the path the card was opened from: its folder, or one of its
     // management files (any other single file brings no management files).
-    // Refused: no source, nothing to copy, a backup folder that overlaps the
-    // card folder, or a file that does not lie inside the card folder.
+    // Refused: no source, nothing to copy, a backup folder anywhere on the
+    // card (BackupPaths::cardAreaOf) or holding it, or a file that does not
+    // lie inside the card folder. Each file must still have the size planned
+    // when it has been copied.
     static PlanResult makePlan(const QString& openSourcePath, const QString& destFolder,
                                const QStringList& chapterFiles);
 

@@ -1,5 +1,6 @@
 #include "core/backup/BackupFolderList.h"
 
+#include "core/backup/BackupPaths.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/foundation/CommonConst.h"
 
@@ -70,7 +71,7 @@ bool looksLikeBackup(const QString& folder)
     static const QRegularExpression movieFolder(QStringLiteral("^move[0-9]+$"),
                                                 QRegularExpression::CaseInsensitiveOption);
     const QFileInfo info(folder);
-    if (!info.isDir()) return false;
+    if (!info.isDir() || info.isSymLink() || BackupPaths::holdsCardMarkers(folder)) return false;
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     int budget = MAX_ENTRIES;
@@ -84,6 +85,21 @@ bool looksLikeBackup(const QString& folder)
         if (e.isDir() && movieFolder.match(e.fileName()).hasMatch()) return true;
     }
     return false;
+}
+
+QStringList cleanupCandidates(const QString& root, const QStringList& cardFolders, QString* error)
+{
+    QStringList names;
+    const auto entries = readFolderContents(root, error);
+    if (!entries) return names;
+    for (const QString& path : *entries) {
+        if (BackupPaths::isLink(path) || !looksLikeBackup(path)) continue;
+        const bool holdsCard = std::any_of(cardFolders.cbegin(), cardFolders.cend(), [&](const QString& card) {
+            return !card.isEmpty() && BackupPaths::isInsideOrSame(card, path, Qt::CaseInsensitive);
+        });
+        if (!holdsCard) names.append(QFileInfo(path).fileName());
+    }
+    return names;
 }
 
 QStringList sortedForDisplay(QStringList names)

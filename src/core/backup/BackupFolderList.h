@@ -23,12 +23,19 @@ QStringList subfolderNames(const QString& root, QString* error = nullptr);
 // missing, as on a fresh account, so that the chooser opens on an empty list
 // rather than an alert. Reads the settings store.
 QString preparedRoot();
-// A folder that a backup made: it holds one of the recorder's management
-// files or a movie folder (MOVE001 and the like), directly. The clean-up
-// offers only these, so that a plain folder of the backup root (the
-// Documents folder when no backup folder is set) is never offered for
-// deletion.
+// A folder that a backup made: a real folder (not a symbolic link) that
+// holds one of the recorder's management files or a movie folder (MOVE001
+// and the like), directly, and none of a memory card's own files
+// (BackupPaths::holdsCardMarkers). The clean-up offers only these, so that
+// a plain folder of the backup root (the Documents folder when no backup
+// folder is set) or a card is never offered for deletion.
 bool looksLikeBackup(const QString& folder);
+
+// The names of the sub-folders of root that the clean-up offers: each a
+// real folder (a link to one is left out, whatever it points to) that looks
+// like a backup and neither is nor holds any of the card folders given (the
+// open card's, the card drives'). Unsorted; empty when root cannot be listed.
+QStringList cleanupCandidates(const QString& root, const QStringList& cardFolders, QString* error = nullptr);
 
 // The names in the order the chooser shows them: plain code-point order,
 // case-sensitive ("A" < "B" < "a").

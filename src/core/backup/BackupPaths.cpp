@@ -1,35 +1,101 @@
 #include "core/backup/BackupPaths.h"
 
+#include "core/foundation/CommonConst.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace BackupPaths {
+
+namespace {
+// As many links as the kernel follows in one path before it gives up.
+constexpr int MAX_LINKS = 40;
+} // namespace
 
 QString resolvedPath(const QString& path)
 {
     if (path.isEmpty()) return {};
-    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    // Walk up to the deepest part that exists and resolve that one.
-    QString existing = clean;
-    QStringList tail;
-    while (!existing.isEmpty()) {
-        const QFileInfo info(existing);
-        if (info.exists()) {
-            QString real = info.canonicalFilePath();
-            if (real.isEmpty()) real = existing;
-            for (auto it = tail.crbegin(); it != tail.crend(); ++it)
-                real = real.endsWith(QLatin1Char('/')) ? real + *it : real + QLatin1Char('/') + *it;
-            return real;
+    // Walked part by part as the kernel would, each link replaced by what it
+    // names whether that exists or not: a write through a dangling link lands
+    // where the link points, so that is where the path leads.
+    // Not cleaned first: "link/.." is the folder above the link's target.
+    const QString absolute = path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    QStringList pending = absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    std::reverse(pending.begin(), pending.end()); // taken from the back
+    QString resolved = QStringLiteral("/");
+    int links = 0;
+    bool missing = false; // a part did not exist: the rest is taken as written
+    const auto parentOf = [](const QString& p) {
+        const qsizetype slash = p.lastIndexOf(QLatin1Char('/'));
+        return slash <= 0 ? QStringLiteral("/") : p.left(slash);
+    };
+    const auto join = [](const QString& folder, const QString& name) {
+        return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+    };
+    while (!pending.isEmpty()) {
+        const QString part = pending.takeLast();
+        if (part == QLatin1String(".")) continue;
+        if (part == QLatin1String("..")) {
+            resolved = parentOf(resolved);
+            continue;
         }
-        const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
-        if (slash < 0) break;
-        tail.append(existing.mid(slash + 1));
-        existing = slash == 0 ? QStringLiteral("/") : existing.left(slash);
+        const QString next = join(resolved, part);
+        struct stat st {};
+        if (missing || ::lstat(QFile::encodeName(next).constData(), &st) != 0) {
+            missing = true;
+            resolved = next;
+            continue;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            resolved = next;
+            continue;
+        }
+        if (++links > MAX_LINKS) {
+            // A loop: no file can be reached this way, so nothing is resolved further.
+            missing = true;
+            resolved = next;
+            continue;
+        }
+        QByteArray target(qsizetype(PATH_MAX), Qt::Uninitialized);
+        const ssize_t n = ::readlink(QFile::encodeName(next).constData(), target.data(), size_t(target.size()));
+        if (n <= 0 || n >= target.size()) {
+            missing = true;
+            resolved = next;
+            continue;
+        }
+        const QString text = QFile::decodeName(target.left(qsizetype(n)));
+        if (text.startsWith(QLatin1Char('/'))) resolved = QStringLiteral("/");
+        QStringList parts = text.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        for (auto it = parts.crbegin(); it != parts.crend(); ++it) pending.append(*it);
     }
-    return clean;
+    return resolved;
+}
+
+bool isLink(const QString& path)
+{
+    struct stat st {};
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool linkBetween(const QString& folder, const QString& file)
+{
+    const QString relative = relativeInside(folder, file);
+    if (relative.isEmpty()) return false;
+    const QStringList parts = relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+        path += QLatin1Char('/') + parts[i];
+        if (isLink(path)) return true;
+    }
+    return false;
 }
 
 namespace {
@@ -68,6 +134,53 @@ QString relativeInside(const QString& folder, const QString& file)
     const QString p = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
     if (!contains(f, p, Qt::CaseSensitive, true)) return {};
     return p.mid(f.endsWith(QLatin1Char('/')) ? f.size() : f.size() + 1);
+}
+
+namespace {
+
+bool holdsEntry(const QDir& dir, const QString& name, bool folder)
+{
+    const QStringList names = dir.entryList(
+        (folder ? QDir::Dirs : QDir::Files) | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    int budget = 100000;
+    for (const QString& n : names) {
+        if (--budget < 0) break;
+        if (n.compare(name, Qt::CaseInsensitive) == 0) return true;
+    }
+    return false;
+}
+
+bool holdsSettingsFiles(const QDir& dir)
+{
+    return holdsEntry(dir, CommonConst::FILE_NAME_SETTING_READ, false) ||
+           holdsEntry(dir, CommonConst::FILE_NAME_SETTING_WRITE, false);
+}
+
+} // namespace
+
+bool holdsCardMarkers(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir()) return false;
+    const QDir dir(info.absoluteFilePath());
+    if (holdsSettingsFiles(dir) || holdsEntry(dir, QStringLiteral("ver.txt"), false) ||
+        holdsEntry(dir, CommonConst::DIR_PATH_CARD_SUBDIR, true))
+        return true;
+    return info.fileName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0 &&
+           holdsSettingsFiles(QDir(info.absolutePath()));
+}
+
+QString cardAreaOf(const QString& sourceFolder)
+{
+    const QString folder = resolvedPath(sourceFolder);
+    if (folder.isEmpty()) return {};
+    const QFileInfo info(folder);
+    const bool cardFolder = info.fileName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0 ||
+                            holdsSettingsFiles(QDir(info.absolutePath()));
+    if (!cardFolder || folder == QLatin1String("/")) return folder;
+    const QString root = info.absolutePath();
+    // A MOVE folder right below "/" is no card's: the whole system would be refused.
+    return root == QLatin1String("/") ? folder : root;
 }
 
 NameProblem checkFolderName(const QString& name)

@@ -7,10 +7,28 @@
 // removed, what a backup folder may be called, and how sizes read.
 namespace BackupPaths {
 
-// The absolute path with "." and ".." folded and every part that exists
-// resolved through symbolic links; the parts that do not exist yet are
-// appended as written. Empty for an empty path.
+// The absolute path that the kernel would reach: walked part by part, every
+// symbolic link replaced by what it names (also when that does not exist, as
+// a file written through a dangling link lands there) and ".." taken from the
+// folder reached so far. Parts that do not exist are appended as written.
+// Empty for an empty path.
 QString resolvedPath(const QString& path);
+
+// The path itself is a symbolic link (its target is not asked).
+bool isLink(const QString& path);
+// A folder between folder and file (file lying below folder as written) is a
+// symbolic link; the file itself is not counted.
+bool linkBetween(const QString& folder, const QString& file);
+
+// The folder is a memory card's or part of one: it holds the recorder's
+// settings or version file (SETINF.DAT, GROUP.DAT, ver.txt) or a MOVE folder,
+// or it is a MOVE folder beside the settings files. A backup holds none of
+// these, so such a folder is never taken for one.
+bool holdsCardMarkers(const QString& folder);
+// The part of a card that a backup must stay out of, for data opened from
+// sourceFolder: the card's root (the folder above MOVE) when the data is a
+// card's MOVE folder, else the source folder itself. Resolved.
+QString cardAreaOf(const QString& sourceFolder);
 
 // The resolved path equals the resolved folder or lies below it.
 bool isInsideOrSame(const QString& path, const QString& folder, Qt::CaseSensitivity cs = Qt::CaseSensitive);

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -19,20 +20,6 @@ constexpr int MAX_KEPT_SHOWN = 10;
 QString tr(const char* text)
 {
     return QCoreApplication::translate("CleanupJob", text);
-}
-
-// Folders below folder, links not followed, deepest first.
-QStringList subfoldersDeepestFirst(const QString& folder)
-{
-    QStringList dirs;
-    QDirIterator it(folder, QDir::Dirs | QDir::NoSymLinks | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    int budget = MAX_WALK_ENTRIES;
-    while (it.hasNext() && --budget > 0) dirs.append(it.next());
-    std::sort(dirs.begin(), dirs.end(), [](const QString& a, const QString& b) {
-        return a.count(QLatin1Char('/')) > b.count(QLatin1Char('/'));
-    });
-    return dirs;
 }
 
 // A few of the entries still in folder (files, links, and folders holding nothing else).
@@ -52,6 +39,13 @@ QStringList remainingEntries(const QString& folder)
     return out;
 }
 
+bool isManagementFileName(const QString& name)
+{
+    return name.compare(CommonConst::FILE_NAME_VREC, Qt::CaseInsensitive) == 0 ||
+           name.compare(CommonConst::FILE_NAME_PRCT, Qt::CaseInsensitive) == 0 ||
+           name.compare(CommonConst::FILE_NAME_ADVP, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 QStringList CleanupJob::managementFiles(const QString& folder)
@@ -66,7 +60,28 @@ QStringList CleanupJob::managementFiles(const QString& folder)
     return out;
 }
 
-CleanupJob::PlanResult CleanupJob::makePlan(const QString& folder, const QStringList& checkedFiles, bool wholeFolder)
+bool CleanupJob::holdsRecordings(const QString& folder)
+{
+    const QDir base(folder);
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    int budget = MAX_WALK_ENTRIES;
+    while (it.hasNext() && --budget > 0) {
+        const QString path = it.next();
+        const QFileInfo info = it.fileInfo();
+        if (info.isSymLink()) continue;
+        const QString suffix = info.suffix();
+        if (suffix.compare(QLatin1String("MP4"), Qt::CaseInsensitive) != 0 &&
+            suffix.compare(QLatin1String("DAT"), Qt::CaseInsensitive) != 0)
+            continue;
+        const QString relative = base.relativeFilePath(path);
+        if (!relative.contains(QLatin1Char('/')) && isManagementFileName(relative)) continue;
+        return true;
+    }
+    return budget <= 0; // a folder too large to walk is taken to hold some
+}
+
+CleanupJob::PlanResult CleanupJob::makePlan(const QString& root, const QString& folder, const QStringList& checkedFiles,
+                                            bool wholeFolder)
 {
     PlanResult result;
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
@@ -78,22 +93,38 @@ CleanupJob::PlanResult CleanupJob::makePlan(const QString& folder, const QString
         return result;
     }
     Plan plan;
+    plan.root = QDir::cleanPath(QFileInfo(root).absoluteFilePath());
     plan.folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     plan.wholeFolder = wholeFolder;
-    QStringList files = checkedFiles;
-    if (wholeFolder) files += managementFiles(plan.folder);
-    for (const QString& file : std::as_const(files)) {
+    // What the folder is, not what it points to: a link in the backup root
+    // may lead to a card or to a backup kept elsewhere.
+    if (BackupPaths::isLink(plan.folder) || root.isEmpty() ||
+        !BackupPaths::isStrictlyInside(plan.folder, plan.root)) {
+        result.error = tr("The folder \"%1\" is not a backup folder of \"%2\".").arg(folder, root);
+        return result;
+    }
+    if (BackupPaths::holdsCardMarkers(plan.folder)) {
+        result.error = tr("The folder \"%1\" belongs to a memory card and is not deleted.").arg(folder);
+        return result;
+    }
+    const auto take = [&](const QString& file, QStringList& into) {
         // The file's own name is taken as it is (a link is removed, not
-        // followed); the folder it sits in must really lie in the backup.
+        // followed); every folder on the way to it must be a real one.
         const QString relative = BackupPaths::relativeInside(plan.folder, file);
-        const QString parent = QFileInfo(file).absolutePath();
-        if (relative.isEmpty() || !BackupPaths::isInsideOrSame(parent, plan.folder)) {
+        if (relative.isEmpty() || BackupPaths::linkBetween(plan.folder, file) ||
+            !BackupPaths::isInsideOrSame(QFileInfo(file).absolutePath(), plan.folder)) {
             result.error = tr("The file \"%1\" does not lie in the backup folder.").arg(file);
-            return result;
+            return false;
         }
         const QString clean = plan.folder + QLatin1Char('/') + relative;
-        if (!plan.files.contains(clean)) plan.files.append(clean);
-    }
+        if (!plan.files.contains(clean) && !plan.managementFiles.contains(clean)) into.append(clean);
+        return true;
+    };
+    for (const QString& file : checkedFiles)
+        if (!take(file, plan.files)) return result;
+    if (wholeFolder)
+        for (const QString& file : managementFiles(plan.folder))
+            if (!take(file, plan.managementFiles)) return result;
     result.plan = std::move(plan);
     return result;
 }
@@ -102,41 +133,67 @@ CleanupJob::Result CleanupJob::run(const Plan& plan, const TaskCancelFlag& cance
                                    const AskFn& ask)
 {
     Result result;
-    const int total = int(plan.files.size());
+    const int total = int(plan.files.size() + plan.managementFiles.size());
     int done = 0;
-    for (const QString& path : plan.files) {
+    const auto advance = [&] {
+        ++done;
+        if (onProgress) onProgress(done, total);
+    };
+
+    // Checked again now: the folder may have been swapped for a link since
+    // it was planned.
+    const bool folderSound = !BackupPaths::isLink(plan.folder) && QFileInfo(plan.folder).isDir() &&
+                             BackupPaths::isStrictlyInside(plan.folder, plan.root);
+    const auto remove = [&](const QString& path) {
+        if (!folderSound) return false;
+        const QString relative = BackupPaths::relativeInside(plan.folder, path);
+        for (int attempt = 1; attempt <= MAX_ATTEMPTS; ++attempt) {
+            const int error = FileOps::removeFileBeneath(plan.folder, relative);
+            if (error == 0 || error == ENOENT) return true;
+            if (attempt == MAX_ATTEMPTS || !ask) return false;
+            const Decision d = ask(path, FileOps::errorText(error));
+            if (d == Decision::Ignore) return false;
+            if (d == Decision::Cancel) {
+                result.status = Status::Cancelled;
+                return false;
+            }
+        }
+        return false;
+    };
+
+    QStringList pending = plan.files;
+    bool managementReached = false;
+    while (!pending.isEmpty() || !managementReached) {
+        if (pending.isEmpty()) {
+            managementReached = true;
+            if (plan.managementFiles.isEmpty()) break;
+            // Without its management files a backup cannot be opened: they go
+            // only when no recording is left that the tree did not list.
+            if (holdsRecordings(plan.folder) || !result.notDeleted.isEmpty() || !folderSound) {
+                result.managementFilesKept = true;
+                for (int i = 0; i < plan.managementFiles.size(); ++i) advance();
+                break;
+            }
+            pending = plan.managementFiles;
+        }
         if (cancel.isCancelled()) {
             result.status = Status::Cancelled;
             break;
         }
-        bool gone = !QFileInfo(path).exists() && !QFileInfo(path).isSymLink();
-        for (int attempt = 1; !gone && attempt <= MAX_ATTEMPTS; ++attempt) {
-            const QString reason = FileOps::removeFile(path);
-            if (reason.isEmpty()) {
-                gone = true;
-                break;
-            }
-            if (attempt == MAX_ATTEMPTS || !ask) break;
-            const Decision d = ask(path, reason);
-            if (d == Decision::Ignore) break;
-            if (d == Decision::Cancel) {
-                result.status = Status::Cancelled;
-                break;
-            }
-        }
-        if (!gone) result.notDeleted.append(path);
-        ++done;
-        if (onProgress) onProgress(done, total);
+        const QString path = pending.takeFirst();
+        if (!remove(path)) result.notDeleted.append(path);
+        advance();
         if (result.status == Status::Cancelled) break;
     }
     if (result.status == Status::Cancelled) {
         // Whatever was not reached is not deleted either.
-        for (int i = done; i < total; ++i) result.notDeleted.append(plan.files[i]);
+        result.notDeleted += pending;
+        if (!managementReached) result.notDeleted += plan.managementFiles;
         return result;
     }
 
-    if (plan.wholeFolder && result.notDeleted.isEmpty()) {
-        for (const QString& dir : subfoldersDeepestFirst(plan.folder)) FileOps::removeEmptyDir(dir);
+    if (plan.wholeFolder && folderSound && result.notDeleted.isEmpty()) {
+        FileOps::removeEmptyFoldersBeneath(plan.folder);
         result.folderRemoved = FileOps::removeEmptyDir(plan.folder);
         if (!result.folderRemoved) result.keptEntries = remainingEntries(plan.folder);
     }

@@ -10,10 +10,13 @@
 // Deletes chosen chapters of a backup folder, or the whole backup.
 //
 // Only the files the clean-up dialog listed are ever removed: the checked
-// chapters, and, when every chapter is checked, the recorder's management
-// files too, after which the folders left empty are removed (the backup
-// folder last). A stray file keeps its folder; nothing is removed
-// recursively and a symbolic link is removed itself, never followed.
+// chapters, and, when every chapter is checked and no recording is left in
+// the folder, the recorder's management files too, after which the folders
+// left empty are removed (the backup folder last). A stray file keeps its
+// folder; nothing is removed recursively. Nothing is reached through a
+// symbolic link at any depth: the backup folder may not be one, every file
+// is reached from it without following links, and a link is removed
+// itself, never followed.
 //
 // run() is blocking code for a worker thread. When a removal fails it asks
 // through a callback (Retry, Ignore, Cancel), at most MAX_ATTEMPTS times
@@ -23,8 +26,10 @@ public:
     static constexpr int MAX_ATTEMPTS = 5;
 
     struct Plan {
-        QString folder;      // the backup folder
-        QStringList files;   // chapter files, then (whole backup) the management files
+        QString root;              // the backup root the folder was chosen in
+        QString folder;            // the backup folder, directly or deeper below root
+        QStringList files;         // the chapter files
+        QStringList managementFiles; // whole backup: the management files, kept while a recording remains
         bool wholeFolder = false;
     };
     struct PlanResult {
@@ -32,10 +37,14 @@ public:
         QString error; // translated; set when there is no plan
     };
 
-    // The plan for the checked chapters of a backup folder; wholeFolder when
-    // every chapter of it is checked. Refused when nothing is checked or a
-    // file does not lie in the folder.
-    static PlanResult makePlan(const QString& folder, const QStringList& checkedFiles, bool wholeFolder);
+    // The plan for the checked chapters of a backup folder below the backup
+    // root; wholeFolder when every chapter of it is checked. Refused when
+    // nothing is checked, when the folder is a symbolic link, does not lie
+    // strictly inside the root once both are resolved, or belongs to a
+    // memory card (BackupPaths::holdsCardMarkers), or when a file does not
+    // lie in the folder or is reached through a link.
+    static PlanResult makePlan(const QString& root, const QString& folder, const QStringList& checkedFiles,
+                               bool wholeFolder);
 
     enum class Decision { Retry, Ignore, Cancel };
     // A removal failed: the file and the reason; called on the worker.
@@ -49,6 +58,7 @@ public:
         QStringList notDeleted; // listed files that are still there
         bool folderRemoved = false;
         QStringList keptEntries; // whole backup: what kept the folder (a few, relative)
+        bool managementFilesKept = false; // whole backup: recordings the tree did not list remain
     };
 
     static Result run(const Plan& plan, const TaskCancelFlag& cancel, const ProgressFn& onProgress,
@@ -56,4 +66,7 @@ public:
 
     // The management files of a backup folder that exist, in their usual order.
     static QStringList managementFiles(const QString& folder);
+    // A recording (a regular .MP4 or .DAT file other than the management
+    // files at the top) is somewhere below folder; links are not followed.
+    static bool holdsRecordings(const QString& folder);
 };

@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,6 +86,92 @@ bool removeEmptyDir(const QString& path)
     return ::rmdir(native(path).constData()) == 0;
 }
 
+QString errorText(int errorNumber)
+{
+    return reason(errorNumber);
+}
+
+namespace {
+
+constexpr int MAX_DEPTH = 64;
+constexpr int MAX_SWEPT_ENTRIES = 200000;
+
+int openFolderNoFollow(int at, const QByteArray& name)
+{
+    return ::openat(at, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Removes the empty folders below the open folder fd; true when fd holds
+// nothing more.
+bool sweep(int fd, int depth, int& budget)
+{
+    const int listFd = ::dup(fd);
+    if (listFd < 0) return false;
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return false;
+    }
+    std::vector<QByteArray> folders;
+    bool onlyFolders = true;
+    while (const dirent* e = ::readdir(dir)) {
+        if (--budget < 0) {
+            onlyFolders = false;
+            break;
+        }
+        const QByteArray name(e->d_name);
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        if (::fstatat(fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode))
+            folders.push_back(name);
+        else
+            onlyFolders = false;
+    }
+    ::closedir(dir);
+    bool empty = onlyFolders;
+    for (const QByteArray& name : folders) {
+        bool gone = false;
+        if (depth < MAX_DEPTH) {
+            Fd child(openFolderNoFollow(fd, name));
+            if (child.fd >= 0 && sweep(child.fd, depth + 1, budget))
+                gone = ::unlinkat(fd, name.constData(), AT_REMOVEDIR) == 0;
+        }
+        empty = empty && gone;
+    }
+    return empty;
+}
+
+} // namespace
+
+int removeFileBeneath(const QString& folder, const QString& relative)
+{
+    const QStringList parts = relative.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.isEmpty() || parts.contains(QStringLiteral("..")) || parts.size() > MAX_DEPTH) return EINVAL;
+    Fd at(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (at.fd < 0) return errno;
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+        if (parts[i] == QLatin1String(".")) continue;
+        Fd next(openFolderNoFollow(at.fd, native(parts[i])));
+        if (next.fd < 0) return errno;
+        ::close(at.fd);
+        at.fd = next.release();
+    }
+    const QByteArray name = native(parts.last());
+    struct stat st {};
+    if (::fstatat(at.fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (::unlinkat(at.fd, name.constData(), 0) != 0) return errno;
+    return 0;
+}
+
+void removeEmptyFoldersBeneath(const QString& folder)
+{
+    Fd fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd.fd < 0) return;
+    int budget = MAX_SWEPT_ENTRIES;
+    sweep(fd.fd, 0, budget);
+}
+
 bool syncDir(const QString& path, QString* error)
 {
     Fd dir(::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -96,7 +183,7 @@ bool syncDir(const QString& path, QString* error)
 }
 
 CopyStatus copyReplacing(const QString& source, const QString& destination, qint64 chunkBytes,
-                         const CopyHooks& hooks, bool* existed, QString* error)
+                         const CopyHooks& hooks, bool* existed, QString* error, qint64 expectedBytes)
 {
     const auto failWith = [&](int errorNumber) {
         if (error) *error = reason(errorNumber);
@@ -197,7 +284,21 @@ CopyStatus copyReplacing(const QString& source, const QString& destination, qint
         if (hooks.onChunk) hooks.onChunk(copied);
     }
 
-    // A reservation larger than what was copied (the source shrank) is cut back.
+    // The whole file or nothing: a source cut or grown while it was copied
+    // (or since it was planned) leaves a copy that is no copy of it.
+    struct stat atEnd {};
+    if (::fstat(in.fd, &atEnd) != 0) return failAndDrop(errno);
+    if (copied != atEnd.st_size || (expectedBytes >= 0 && copied != expectedBytes)) {
+        dropTemp();
+        if (error)
+            *error = QCoreApplication::translate("FileOps",
+                                                 "The file changed while it was copied: %1 bytes were copied, "
+                                                 "it now holds %2 bytes (%3 expected).")
+                         .arg(copied)
+                         .arg(qint64(atEnd.st_size))
+                         .arg(expectedBytes >= 0 ? expectedBytes : qint64(st.st_size));
+        return CopyStatus::Failed;
+    }
     if (::ftruncate(out.fd, copied) != 0) return failAndDrop(errno);
     if (::fsync(out.fd) != 0) return failAndDrop(errno);
     if (::close(out.release()) != 0) {

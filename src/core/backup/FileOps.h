@@ -21,6 +21,19 @@ QString removeFile(const QString& path);
 // Removes a folder only when it is empty (never a link to one).
 bool removeEmptyDir(const QString& path);
 
+// Removes the file or link at relative (a path below folder) itself, reaching
+// it without following any symbolic link on the way, folder included: a link
+// met anywhere is an error, never a way elsewhere. Refuses folders. 0 on
+// success, else the error number (ENOENT when nothing is there).
+int removeFileBeneath(const QString& folder, const QString& relative);
+
+// Removes every empty folder below folder, deepest first, walking no
+// symbolic link; folders holding anything stay. Bounded in depth and count.
+void removeEmptyFoldersBeneath(const QString& folder);
+
+// The text of an error number.
+QString errorText(int errorNumber);
+
 // Flushes a folder's entries (new names, renames) to the disk.
 bool syncDir(const QString& path, QString* error);
 
@@ -37,8 +50,10 @@ enum class CopyStatus { Done, Cancelled, Failed };
 // the disk and renames it over destination: a reader sees the old file or
 // the whole new one, never a part. On a cancel or an error the temporary
 // file is removed and destination is untouched. *existed tells whether
-// destination existed before.
+// destination existed before. The copy fails when the bytes copied differ
+// from the source's size once it has been read (a file cut or grown while
+// copied) or from expectedBytes (the size planned; -1: not checked).
 CopyStatus copyReplacing(const QString& source, const QString& destination, qint64 chunkBytes,
-                         const CopyHooks& hooks, bool* existed, QString* error);
+                         const CopyHooks& hooks, bool* existed, QString* error, qint64 expectedBytes = -1);
 
 } // namespace FileOps

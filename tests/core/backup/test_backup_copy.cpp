@@ -222,3 +222,49 @@ TEST_F(BackupCopyTest, AnInKernelCopyThatStopsEarlyIsFinishedByPlainReads)
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
     EXPECT_EQ(copy.readAll(), bytes);
 }
+
+TEST_F(BackupCopyTest, NothingIsWrittenOntoTheCardAndASourceThatChangesIsNoCopy)
+{
+    const QStringList files = someChapters();
+    const auto everythingBefore = checksums(dir.path());
+    const auto refusedAsOnTheCard = [&](const QString& dest) {
+        const auto r = BackupCopyJob::makePlan(written.moveDir, dest, files);
+        return !r.plan && r.error.contains(QStringLiteral("memory card"));
+    };
+    // Beside MOVE, in another folder of the card, through a link to the card.
+    EXPECT_TRUE(refusedAsOnTheCard(written.root + QStringLiteral("/Backup")));
+    ASSERT_TRUE(QDir().mkpath(written.root + QStringLiteral("/DCIM")));
+    EXPECT_TRUE(refusedAsOnTheCard(written.root + QStringLiteral("/DCIM/Backup")));
+    ASSERT_TRUE(QFile::link(written.root, backups + QStringLiteral("/card")));
+    EXPECT_TRUE(refusedAsOnTheCard(backups + QStringLiteral("/card/Backup")));
+    auto after = checksums(dir.path());
+    after.remove(QStringLiteral("backups/card"));
+    EXPECT_EQ(after, everythingBefore);
+
+    // A movie cut to 1,000 bytes once 256 KiB of it were copied.
+    const QString movie = written.moveDir + QStringLiteral("/MOVE001/m2026031508309999.MP4");
+    writeBytes(movie, QByteArray(1 << 20, 'm'));
+    const auto p = plan(QStringLiteral("Shrunk"), {movie});
+    BackupCopyJob::Options small;
+    small.chunkBytes = 64 * 1024;
+    bool cut = false;
+    const auto result = BackupCopyJob::run(
+        p, cancel,
+        [&](const BackupCopyJob::Progress& pr) {
+            if (!cut && pr.filesDone == 0 && pr.currentFileBytes >= 256 * 1024) {
+                cut = QFile::resize(movie, 1000);
+            }
+        },
+        small);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("Unable to copy the file."))) << result.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(backups + QStringLiteral("/Shrunk")));
+
+    // Grown since it was planned: no copy either.
+    writeBytes(movie, QByteArray(5000, 'm'));
+    const auto planned = plan(QStringLiteral("Grown"), {movie});
+    writeBytes(movie, QByteArray(6000, 'm'));
+    EXPECT_EQ(BackupCopyJob::run(planned, cancel).status, BackupCopyJob::Status::Failed);
+    EXPECT_FALSE(QFileInfo::exists(backups + QStringLiteral("/Grown")));
+}

@@ -8,14 +8,16 @@ using namespace backuptest;
 
 namespace {
 
-// A backup folder (the generated card's movie folder) beside a folder of
-// the user's that links inside the backup point to.
+// A backup folder (the generated card's movie folder, without the card's
+// own files) in the backup root, beside a folder of the user's that links
+// inside the backup point to.
 class CleanupJobTest : public CatalogFixture {
 protected:
     void SetUp() override
     {
         CatalogFixture::SetUp();
-        written = cardgen::writeCard(dir.filePath(QStringLiteral("backup")), threeTripCard());
+        root = dir.filePath(QStringLiteral("backup"));
+        writeBackup();
         folder = written.moveDir;
         outside = dir.filePath(QStringLiteral("outside"));
         ASSERT_TRUE(QDir().mkpath(outside + QStringLiteral("/sub")));
@@ -24,6 +26,12 @@ protected:
         outsideBefore = checksums(outside);
         list = BackupTree::makeBackupList(*load(folder));
         ASSERT_EQ(BackupTree::chapterCount(list), 6);
+    }
+
+    void writeBackup()
+    {
+        written = cardgen::writeCard(root, threeTripCard());
+        QFile::remove(written.root + QStringLiteral("/SETINF.DAT")); // a backup holds no settings file
     }
 
     void addStrays()
@@ -35,13 +43,14 @@ protected:
 
     CleanupJob::Result run(bool whole, const CleanupJob::AskFn& ask = {})
     {
-        const auto plan = CleanupJob::makePlan(folder, BackupTree::checkedFiles(list), whole);
+        const auto plan = CleanupJob::makePlan(root, folder, BackupTree::checkedFiles(list), whole);
         EXPECT_TRUE(plan.plan.has_value()) << plan.error.toStdString();
         if (!plan.plan) return {};
         return CleanupJob::run(*plan.plan, cancel, [&](int done, int total) { progress.append({done, total}); }, ask);
     }
 
     cardgen::WrittenCard written;
+    QString root;
     QString folder;
     QString outside;
     QMap<QString, QByteArray> outsideBefore;
@@ -81,7 +90,7 @@ TEST_F(CleanupJobTest, TheWholeBackupGoesFileByFileAndItsFolderOnlyWhenNothingEl
 
     // Again with a stray file and links: the listed files go, the folder and
     // what it still holds stay, and no link is followed.
-    written = cardgen::writeCard(dir.filePath(QStringLiteral("backup")), threeTripCard());
+    writeBackup();
     list = BackupTree::makeBackupList(*load(folder));
     addStrays();
     BackupTree::setAll(list, CheckState::On);
@@ -122,7 +131,7 @@ TEST_F(CleanupJobTest, AFileThatWillNotGoIsAskedAboutABoundedNumberOfTimesAndRep
 
     // Cancel at the failure: what was not reached is reported as not deleted.
     ASSERT_TRUE(QDir(blocked).removeRecursively());
-    written = cardgen::writeCard(dir.filePath(QStringLiteral("backup")), threeTripCard());
+    writeBackup();
     list = BackupTree::makeBackupList(*load(folder));
     const QString firstOfSecondTrip = list[1].children[0].filePath;
     ASSERT_TRUE(QFile::remove(blocked));
@@ -138,7 +147,7 @@ TEST_F(CleanupJobTest, AFileThatWillNotGoIsAskedAboutABoundedNumberOfTimesAndRep
 TEST_F(CleanupJobTest, FilesOutsideTheBackupAreNeverPlannedAndOnlyBackupsAreOffered)
 {
     const auto refused = [&](const QStringList& files) {
-        const auto r = CleanupJob::makePlan(folder, files, false);
+        const auto r = CleanupJob::makePlan(root, folder, files, false);
         return !r.plan && !r.error.isEmpty();
     };
     EXPECT_TRUE(refused({}));
@@ -146,7 +155,7 @@ TEST_F(CleanupJobTest, FilesOutsideTheBackupAreNeverPlannedAndOnlyBackupsAreOffe
     EXPECT_TRUE(refused({folder + QStringLiteral("/../../outside/target.MP4")}));
     ASSERT_TRUE(QFile::link(outside + QStringLiteral("/sub"), folder + QStringLiteral("/MOVE009")));
     EXPECT_TRUE(refused({folder + QStringLiteral("/MOVE009/inner.MP4")}));
-    EXPECT_FALSE(CleanupJob::makePlan(dir.filePath(QStringLiteral("nowhere")), {folder}, false).plan);
+    EXPECT_FALSE(CleanupJob::makePlan(root, dir.filePath(QStringLiteral("nowhere")), {folder}, false).plan);
 
     // The backup root may be the Documents folder: only folders a backup
     // made are offered for deletion.
@@ -156,4 +165,97 @@ TEST_F(CleanupJobTest, FilesOutsideTheBackupAreNeverPlannedAndOnlyBackupsAreOffe
     ASSERT_TRUE(QDir().mkpath(moviesOnly + QStringLiteral("/move003")));
     EXPECT_TRUE(BackupFolderList::looksLikeBackup(moviesOnly));
     EXPECT_FALSE(BackupFolderList::looksLikeBackup(outside + QStringLiteral("/target.MP4")));
+}
+
+TEST_F(CleanupJobTest, NothingIsReachedThroughALinkAndNoCardIsTakenForABackup)
+{
+    // A card (its root holds the settings file), a backup kept elsewhere,
+    // and links to both in the backup root.
+    const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), threeTripCard());
+    cardgen::CardOptions bare = threeTripCard();
+    bare.settingsFile = false;
+    const auto elsewhere = cardgen::writeCard(dir.filePath(QStringLiteral("elsewhere")), bare);
+    const QString toCard = root + QStringLiteral("/ToCard");
+    const QString toElsewhere = root + QStringLiteral("/ToElsewhere");
+    ASSERT_TRUE(QFile::link(card.moveDir, toCard));
+    ASSERT_TRUE(QFile::link(elsewhere.moveDir, toElsewhere));
+    const QString own = QDir(dir.path()).relativeFilePath(folder) + QLatin1Char('/');
+    const auto outsideTheJob = [&] {
+        auto all = checksums(dir.path());
+        all.removeIf([&](const auto& e) { return e.key().startsWith(own); });
+        return all;
+    };
+    const auto before = outsideTheJob();
+    const auto everything = [&](const QString& path) {
+        BackupList l = BackupTree::makeBackupList(*load(path));
+        BackupTree::setAll(l, CheckState::On);
+        return BackupTree::checkedFiles(l);
+    };
+
+    // Offered: the real backup only.
+    EXPECT_EQ(BackupFolderList::cleanupCandidates(root, {}), QStringList{QStringLiteral("MOVE")});
+    // Planned directly all the same: refused, through the link or below it.
+    for (const QString& link : {toCard, toElsewhere}) {
+        const QStringList files = everything(link);
+        ASSERT_FALSE(files.isEmpty());
+        const auto r = CleanupJob::makePlan(root, link, files, true);
+        EXPECT_FALSE(r.plan.has_value()) << link.toStdString();
+        EXPECT_FALSE(r.error.isEmpty());
+    }
+    EXPECT_FALSE(CleanupJob::makePlan(root, folder, {toCard + QStringLiteral("/VREC_MOV_MNG.DAT")}, false).plan);
+
+    // The backup folder swapped for a link to the card after planning:
+    // nothing is reached through it.
+    BackupTree::setAll(list, CheckState::On);
+    const auto plan = CleanupJob::makePlan(root, folder, BackupTree::checkedFiles(list), true);
+    ASSERT_TRUE(plan.plan.has_value()) << plan.error.toStdString();
+    ASSERT_TRUE(QDir().rename(folder, folder + QStringLiteral("-aside")));
+    ASSERT_TRUE(QFile::link(card.moveDir, folder));
+    auto result = CleanupJob::run(*plan.plan, cancel, {}, {});
+    EXPECT_FALSE(result.folderRemoved);
+    EXPECT_EQ(result.notDeleted.size(), 6);
+    ASSERT_TRUE(QFile::remove(folder));
+    ASSERT_TRUE(QDir().rename(folder + QStringLiteral("-aside"), folder));
+    EXPECT_EQ(outsideTheJob(), before);
+    EXPECT_EQ(BackupTree::chapterCount(BackupTree::makeBackupList(*load(folder))), 6);
+
+    // A movie folder of the backup swapped for a link to the card's: its
+    // chapters stay where they are, the rest goes, and the backup is kept.
+    const QString second = folder + QStringLiteral("/MOVE002");
+    ASSERT_TRUE(QDir(second).removeRecursively());
+    ASSERT_TRUE(QFile::link(card.moveDir + QStringLiteral("/MOVE002"), second));
+    result = CleanupJob::run(*plan.plan, cancel, {}, {});
+    EXPECT_EQ(result.notDeleted.size(), 3);
+    EXPECT_TRUE(result.managementFilesKept);
+    EXPECT_FALSE(result.folderRemoved);
+    EXPECT_TRUE(QFileInfo(second).isSymLink());
+    EXPECT_EQ(outsideTheJob(), before);
+
+    // A card's own folder is no backup: the backup root set to the card's
+    // root offers nothing, nor does a card folder the caller names.
+    EXPECT_TRUE(BackupFolderList::cleanupCandidates(card.root, {}).isEmpty());
+    EXPECT_FALSE(CleanupJob::makePlan(card.root, card.moveDir, everything(card.moveDir), true).plan);
+    EXPECT_EQ(BackupFolderList::cleanupCandidates(elsewhere.root, {}), QStringList{QStringLiteral("MOVE")});
+    EXPECT_TRUE(BackupFolderList::cleanupCandidates(elsewhere.root, {elsewhere.moveDir + QLatin1Char('/')}).isEmpty());
+    EXPECT_EQ(outsideTheJob(), before);
+}
+
+TEST_F(CleanupJobTest, ManagementFilesStayWhileARecordingTheTreeDidNotListRemains)
+{
+    const QString unlisted = folder + QStringLiteral("/MOVE001/m2026031508300099.MP4");
+    ASSERT_TRUE(QFile::copy(list[0].children[0].filePath, unlisted));
+    const QStringList management = CleanupJob::managementFiles(folder);
+    ASSERT_EQ(management.size(), 3);
+    BackupTree::setAll(list, CheckState::On);
+    const auto result = run(true);
+    EXPECT_EQ(result.status, CleanupJob::Status::Completed);
+    EXPECT_TRUE(result.notDeleted.isEmpty());
+    EXPECT_TRUE(result.managementFilesKept);
+    EXPECT_FALSE(result.folderRemoved);
+    EXPECT_TRUE(result.keptEntries.contains(QStringLiteral("MOVE001/m2026031508300099.MP4")));
+    for (const QString& f : management) EXPECT_TRUE(QFileInfo::exists(f)) << f.toStdString();
+    for (const auto& trip : list)
+        for (const auto& chapter : trip.children) EXPECT_FALSE(QFileInfo::exists(chapter.filePath));
+    EXPECT_EQ(progress.size(), 9);
+    EXPECT_EQ(checksums(outside), outsideBefore);
 }

@@ -214,6 +214,9 @@ TEST_F(TrimJobTest, OutputOverASourceOrInsideTheRecordingFolderIsRefused)
     EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("MOVE/cut.mp4")).isEmpty());
     ASSERT_TRUE(QFile::link(source, dir.filePath("alias.mp4")));
     EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("alias.mp4")).isEmpty());
+    // A link to a file not there yet in the recording folder: the movie would be written there.
+    ASSERT_TRUE(QFile::link(dir.filePath("MOVE/MOVE001/new.mp4"), dir.filePath("dangling.mp4")));
+    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("dangling.mp4")).isEmpty());
     EXPECT_TRUE(TrimJob::refusal(chapters, dir.filePath("cut.mp4")).isEmpty());
     EXPECT_FALSE(TrimJob::refusal(chapters, "").isEmpty());
 
