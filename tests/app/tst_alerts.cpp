@@ -95,7 +95,12 @@ struct OpenDataSide : CleanupDelegate {
     void cleanupDidUpdateFolders() override {}
     void reopenData(const QString&) override {}
     bool canCloseOpenData() override { return true; }
-    void closeOpenData() override { closed = true; }
+    QString openDataPath() override { return {}; }
+    void closeOpenData(std::function<void()> whenClosed) override
+    {
+        closed = true;
+        whenClosed();
+    }
 };
 
 } // namespace
@@ -300,6 +305,7 @@ private:
                 const QString backup = makeBackup();
                 OpenDataSide side;
                 CleanupDialog d;
+                d.backupRootPath = m_backups;
                 d.cleanupDirPath = backup;
                 d.viewControllerDelegate = &side;
                 if (question.endsWith(QLatin1String("open data")))
@@ -374,6 +380,9 @@ private:
         const auto w = cardgen::writeCard(m_dir.filePath(QStringLiteral("staging-") + name), apptest::mixedCard());
         const QString path = m_backups + QLatin1Char('/') + name;
         QDir().rename(w.moveDir, path);
+        // A backup holds the recordings and their index files, never the
+        // card's version file (a folder holding it is a card's).
+        QFile::remove(path + QStringLiteral("/ver.txt"));
         return path;
     }
 
