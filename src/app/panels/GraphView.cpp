@@ -12,7 +12,7 @@ using namespace GraphScales;
 
 namespace {
 
-constexpr double GRID_WIDTH = 0.5;
+
 
 } // namespace
 
@@ -148,10 +148,13 @@ void GraphView::renderCache()
     const double w = width();
     const double h = height();
 
-    // Grid: half-width lines, one pixel on and one off, at the x ticks and
-    // the left scale's ticks. (A dash pattern counts in pen widths.)
-    QPen grid(PanelImages::Colors::grid, GRID_WIDTH);
-    grid.setDashPattern({1.0 / GRID_WIDTH, 1.0 / GRID_WIDTH});
+    // Grid: the thinnest hard line there is (half a point drawn without
+    // smoothing fills one device pixel), one pixel on and one off, at the x
+    // ticks and the left scale's ticks. A thinner pen would be drawn faint
+    // instead; a cosmetic pen counts its dashes in device pixels.
+    QPen grid(PanelImages::Colors::grid, 0.0);
+    grid.setCosmetic(true);
+    grid.setDashPattern({1.0, 1.0});
     grid.setDashOffset(0.0);
     grid.setCapStyle(Qt::FlatCap);
     p.setPen(grid);

@@ -28,12 +28,14 @@ SpeedMeterView::SpeedMeterView(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("speedMeterView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_needleAnimation = new QVariantAnimation(this);
+    m_needleAnimation->setObjectName(QStringLiteral("needleAnimation"));
     m_needleAnimation->setEasingCurve(QEasingCurve::Linear);
     connect(m_needleAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         m_needle = v.toDouble();
         update();
     });
     m_readoutAnimation = new QVariantAnimation(this);
+    m_readoutAnimation->setObjectName(QStringLiteral("readoutAnimation"));
     m_readoutAnimation->setEasingCurve(QEasingCurve::Linear);
     connect(m_readoutAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         if (m_readouts.empty()) return;
