@@ -10,12 +10,6 @@
 using CommonConst::MouseStatus;
 using namespace GraphScales;
 
-namespace {
-
-
-
-} // namespace
-
 GraphView::GraphView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("graphView"));
