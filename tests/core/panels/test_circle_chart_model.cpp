@@ -2,7 +2,6 @@
 #include "panels/PanelTestData.h"
 
 #include <gtest/gtest.h>
-#include <cmath>
 #include <tuple>
 
 using paneltest::FrameValues;
@@ -98,34 +97,6 @@ TEST(CircleChartModel, APlayingTrailFadesOverTenSecondsAndStaysInItsChapter)
                   std::make_tuple(fade[row][1], fade[row][2], fade[row][3]))
             << row;
     }
-    // Each band holds the points of its ages: a point 160 ms old is still
-    // orange, one 161 ms old has the colour of the -160 row. (Frames every
-    // 10 ms whose gX tells their time, so a point's age can be read back.)
-    CircleChartModel aged;
-    aged.reset({paneltest::chapterOf(
-        paneltest::recording(20000, 10, [](qint64 t) { return FrameValues{40, double(t) / 100000.0, 0.0}; }), 1)});
-    const std::int32_t now = 15010;
-    aged.update(now, PlayStatus::Play);
-    const CircleChartModel::Drawing trail = aged.drawing(square);
-    int seen = 0;
-    for (size_t b = 0; b < trail.bands.size(); ++b) {
-        const auto& band = trail.bands[b];
-        const int row = band.colorIndex;
-        ASSERT_GE(row, 1);
-        // Not the joint with the band before, nor the closing line to the dot.
-        const qsizetype from = b == 0 ? 0 : 1;
-        const qsizetype to = band.points.size() - (row == 20 ? 1 : 0);
-        for (qsizetype i = from; i < to; ++i) {
-            const double gx = (band.points[i].x() - 75.0) / 50.0;
-            const int age = now - int(std::lround(gx * 100000.0));
-            EXPECT_GT(age, -fade[row][0]) << row;
-            EXPECT_LE(age, -fade[row - 1][0]) << row;
-            ++seen;
-        }
-    }
-    EXPECT_EQ(seen, 334); // 10 s at one point every 30 ms
-    EXPECT_EQ(trail.bands.size(), 20u);
-
     // Paused: the chapter up to the position, orange; stopped: all of it.
     model.update(30000, PlayStatus::Pause);
     d = model.drawing(square);
