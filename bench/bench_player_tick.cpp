@@ -4,6 +4,10 @@
 // the main window's callback (a no-op here). Between ticks the event loop runs
 // for a tick's length (not timed), so the player decodes and renders as it
 // would. At 10x every tick also sends an exact seek, which must not block.
+// Beside the tick's wall time: its CPU time, the number of ticks in which the
+// GUI thread went to sleep waiting on something, and how late a 1 ms timer
+// on the GUI thread fired over the whole run (ticks and the work between
+// them: the media player's events, rendering and painting the movie).
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/MoviePlayerView.h"
@@ -17,7 +21,9 @@
 #include <QTimeZone>
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <ctime>
 #include <memory>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -103,6 +109,45 @@ double percentile(std::vector<double> v, double q)
     return v[std::min(v.size() - 1, size_t(q * double(v.size())))];
 }
 
+// The calling thread's CPU time in seconds, and how often it went to sleep
+// on its own (waiting on a lock, a condition or a file) rather than being
+// preempted.
+double threadSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+long voluntarySwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
+// How late a 1 ms timer on the GUI thread fires: any wait of the GUI thread,
+// inside a tick or between ticks (rendering, painting, the media player's
+// events), shows as lateness.
+struct StallMonitor {
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 last = -1;
+    std::vector<double> late;
+    StallMonitor()
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(1);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const qint64 now = clock.nsecsElapsed();
+            if (last >= 0) late.push_back(std::max(0.0, double(now - last) / 1e6 - 1.0));
+            last = now;
+        });
+        clock.start();
+        timer.start();
+    }
+};
+
 void runBetweenTicks(int ms)
 {
     QElapsedTimer clock;
@@ -122,16 +167,22 @@ void runTicks(benchmark::State& state, int speedPosition)
     auto* timer = rig.view.trackbar->findChild<QTimer*>(QStringLiteral("clockTimer"));
     timer->stop();
     double worst = 0.0;
-    std::vector<double> all;
+    std::vector<double> all, cpu;
+    int blocked = 0;
+    StallMonitor stalls;
     for (auto _ : state) {
         if (rig.view.currentStatus() != CommonConst::PlayStatus::Play) {
             rig.view.changeChapter(CommonConst::PlayStatus::Play, 0); // looped: from the start again
             timer->stop();
         }
+        const long sleepsBefore = voluntarySwitches();
+        const double cpuBefore = threadSeconds();
         QElapsedTimer elapsed;
         elapsed.start();
         rig.view.trackbar->onTimerTick();
         const double seconds = double(elapsed.nsecsElapsed()) / 1e9;
+        cpu.push_back(threadSeconds() - cpuBefore);
+        if (voluntarySwitches() != sleepsBefore) ++blocked;
         worst = std::max(worst, seconds);
         all.push_back(seconds);
         state.SetIterationTime(seconds);
@@ -140,6 +191,11 @@ void runTicks(benchmark::State& state, int speedPosition)
     state.counters["p50_us"] = percentile(all, 0.5) * 1e6;
     state.counters["p99_us"] = percentile(all, 0.99) * 1e6;
     state.counters["worst_us"] = worst * 1e6;
+    state.counters["cpu_p99_us"] = percentile(cpu, 0.99) * 1e6;
+    // Ticks in which the GUI thread slept waiting on something.
+    state.counters["ticks_waiting"] = blocked;
+    state.counters["gui_late_p99_ms"] = percentile(stalls.late, 0.99);
+    state.counters["gui_late_max_ms"] = percentile(stalls.late, 1.0);
 }
 
 void BM_PlayerTickAtNormalSpeed(benchmark::State& state)

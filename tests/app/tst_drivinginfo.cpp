@@ -1,9 +1,11 @@
 // The driving-data panel in the main window over a generated card, with a
 // media player that only records what it is asked: the displays show the
-// frame at the position, a drag on the chart seeks the player, the display
-// buttons hide their displays and are remembered, Tab runs from the panel to
-// the player and back, and a picture of the window shows the panel laid out
-// without overlaps or clipped texts.
+// frame at the position, a playing refresh times the meter by the movie
+// channel's stamps, a play gives the panel its window once, a drag on the
+// chart seeks the player, the display buttons hide their displays and are
+// remembered, Tab runs from the panel to the player and back, a picture of
+// the window shows the panel laid out without overlaps or clipped texts, and
+// the chart's lines and texts are drawn hard in their colours.
 
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
@@ -16,6 +18,7 @@
 #include "app/panels/DrivingInfoView.h"
 #include "app/panels/GraphView.h"
 #include "app/panels/LineView.h"
+#include "app/panels/PanelImages.h"
 #include "app/panels/SpeedMeterView.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/EXTextButton.h"
@@ -24,11 +27,17 @@
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
+#include "core/panels/SpeedRunTable.h"
 #include "core/panels/SpeedUnit.h"
+#include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QLabel>
 #include <QPointer>
+#include <QSet>
+#include <QTimeZone>
+#include <QVariantAnimation>
 #include <QSignalSpy>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -76,6 +85,60 @@ cardgen::CardOptions panelCard()
     trip.drive.incidents = {{cardgen::Incident::Kind::GShock, 15000, true}};
     o.trips = {trip};
     return o;
+}
+
+// A recording of 10 s with a frame every 100 ms in both channels: the speed
+// steps between 40, 50 and 60 km/h every 700 ms and G rises; the movie
+// channel's stamps run movieLeadMs ahead of the picture channel's.
+std::shared_ptr<VideoInfo> steppedRecording(qint64 movieLeadMs)
+{
+    auto info = std::make_shared<VideoInfo>();
+    const QDateTime start(QDate(2026, 3, 15), QTime(8, 30), QTimeZone("Australia/Sydney"));
+    for (int channel : {0, 1}) {
+        FrameList frames;
+        for (qint64 t = 0; t <= 10000; t += 100) {
+            auto frame = std::make_shared<VideoFrame>();
+            frame->_timeStamp = std::uint32_t(5000 + t);
+            frame->time = start.addMSecs(t);
+            frame->speed = std::int32_t(40 + 10 * ((t / 700) % 3));
+            frame->gX = double(t) / 40000.0;
+            frame->gps = true;
+            frames.push_back(frame);
+        }
+        std::int32_t lon = -1, lat = -1;
+        info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, 100, lon, lat);
+        for (auto& [key, frame] : info->_cameraFrames[channel])
+            if (frame) frame->_movieTimeStamp = std::uint32_t(key + (channel == 1 ? movieLeadMs : 0));
+    }
+    info->_timeSpan = 10000;
+    info->_fileVersion = QStringLiteral("0714");
+    info->completeTables();
+    return info;
+}
+
+// Forwards to the panel and counts the windows the play road gives it.
+struct CountingPanel : DrivingInfoViewInterface {
+    DrivingInfoViewInterface* real = nullptr;
+    int chapterLists = 0;
+    int accidents = 0;
+    void applyStartupSettings(bool a, bool b, bool c) override { real->applyStartupSettings(a, b, c); }
+    void refreshDrivingInfo(bool playing) override { real->refreshDrivingInfo(playing); }
+    void setChapterList(const ChapterList& chapters) override
+    {
+        if (!chapters.isEmpty()) ++chapterLists;
+        real->setChapterList(chapters);
+    }
+    void setAccident(const CardData& card, const std::shared_ptr<MoveProtectInfo>& record) override
+    {
+        ++accidents;
+        real->setAccident(card, record);
+    }
+    void chapterDidLoad(const std::shared_ptr<ChapterData>& chapter) override { real->chapterDidLoad(chapter); }
+};
+
+QImage pictureOf(QWidget* w)
+{
+    return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // Rectangles of a widget's children in the panel's coordinates.
@@ -156,6 +219,80 @@ private Q_SLOTS:
         QVERIFY(panel->model().samples().empty());
         QVERIFY(!panel->gpsImageOn());
         QVERIFY(panel->speedMeterView->readout() == SpeedMeterModel::noFixReadout());
+    }
+
+    void aPlayingRefreshTimesTheMeterByTheMovieChannelsStamps()
+    {
+        Rig rig;
+        QTemporaryDir dir;
+        const QString movie = dir.filePath(QStringLiteral("m2026031508300001.MP4"));
+        QFile file(movie);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        // The movie channel runs 2 s ahead of the picture channel.
+        const auto video = steppedRecording(2000);
+        auto chapter = std::make_shared<ChapterData>(QUrl::fromLocalFile(movie));
+        chapter->storePicture(std::make_shared<PictureData>(video));
+        MoviePlayerView* player = rig.player();
+        player->setValueInfo(std::make_shared<PlayMovieValueInfo>(ChapterList{chapter}, CardData::ActiveType::MovieRec));
+        player->openMovie();
+        QTRY_COMPARE(player->currentStatus(), PlayStatus::Stop);
+        rig.window->drivingInfoController()->setChapterList({chapter});
+        SpeedMeterView* meter = rig.panel()->speedMeterView;
+        auto* needle = meter->findChild<QVariantAnimation*>(QStringLiteral("needleAnimation"));
+        QVERIFY(needle);
+
+        // 40 km/h at 4200 ms, shown at rest; 50 km/h from 4900 ms.
+        rig.pauseAt(4200);
+        QVERIFY(meter->readout() == SpeedMeterModel::readoutOf(40));
+        const qint64 at = 5000;
+        player->trackbar->setIntegerValue(at);
+        rig.window->controller()->refreshDrivingInfo(true);
+
+        // The picture channel's frame is shown, timed by the speed-run table
+        // built from the movie channel's stamps, looked up with the shown
+        // frame's own stamp: 0.5 s (from 3000 ms, 2 s behind, to the step at
+        // 3500 ms).
+        const VideoFramePtr shown = video->frameAt(0, at, true);
+        const SpeedMeterModel::DurationTable table = SpeedRunTable::build(video);
+        QVERIFY(table.contains(std::int32_t(shown->_movieTimeStamp)));
+        const double seconds = table.value(std::int32_t(shown->_movieTimeStamp));
+        QCOMPARE(qRound(seconds * 1000), 500);
+        // Looked up with the movie channel's stamp, or in a table made from
+        // the picture channel's stamps, it would read 0.6 s.
+        QCOMPARE(qRound(table.value(std::int32_t(video->frameAt(1, at, true)->_movieTimeStamp)) * 1000), 600);
+        QCOMPARE(qRound(SpeedRunTable::build(steppedRecording(0)).value(std::int32_t(shown->_movieTimeStamp)) * 1000),
+                 600);
+        QCOMPARE(meter->model().realSpeed(), 50.0);
+        QCOMPARE(needle->state(), QAbstractAnimation::Running);
+        QCOMPARE(needle->duration(), 500);
+        QCOMPARE(needle->endValue().toDouble(), SpeedMeterModel::needleAngle(50, meter->shownUnit()));
+
+        // Paused there: the needle stands at the speed at once, not a moment later.
+        rig.window->controller()->refreshDrivingInfo(false);
+        QCOMPARE(needle->state(), QAbstractAnimation::Stopped);
+        QCOMPARE(meter->needleAngle(), SpeedMeterModel::needleAngle(50, meter->shownUnit()));
+        QVERIFY(meter->readout() == SpeedMeterModel::readoutOf(50));
+    }
+
+    void aPlayGivesThePanelItsWindowOnce()
+    {
+        Rig rig;
+        CountingPanel counting;
+        counting.real = rig.window->drivingInfoController();
+        rig.window->controller()->setDrivingInfo(&counting);
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Stop);
+        QCOMPARE(counting.chapterLists, 1);
+        QCOMPARE(rig.panel()->model().chapters(), rig.list().trip(0)->chapterDataList());
+        QVERIFY(!rig.panel()->model().samples().empty());
+
+        QVERIFY(rig.window->playController()->playEvent(0, true));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Stop);
+        QCOMPARE(counting.accidents, 1);
+        QCOMPARE(rig.panel()->model().playType(), PlayType::Event);
+        QVERIFY(!rig.panel()->model().samples().empty());
+        rig.window->controller()->setDrivingInfo(rig.window->drivingInfoController());
     }
 
     void draggingTheChartSeeksThePlayer()
@@ -287,6 +424,149 @@ private Q_SLOTS:
         const QPoint lineAt = graph->mapTo(rig.window.get(), QPoint(int(*graph->selectionPosition()), graph->height() / 3));
         const QColor lineColor = image.pixelColor((QPointF(lineAt) * dpr).toPoint());
         QVERIFY2(lineColor.red() > 200 && lineColor.green() > 180 && lineColor.blue() < 80, qPrintable(lineColor.name()));
+    }
+
+    void theChartAndTheButtonsAreDrawnAsLaidDown()
+    {
+        // A 20 s event window: the speed climbs from 0 to 100 km/h, G stays 0.
+        auto info = std::make_shared<VideoInfo>();
+        const QDateTime start(QDate(2026, 3, 15), QTime(8, 30), QTimeZone("Australia/Sydney"));
+        for (int channel : {0, 1}) {
+            FrameList frames;
+            for (qint64 t = 0; t <= 20000; t += 50) {
+                auto frame = std::make_shared<VideoFrame>();
+                frame->_timeStamp = std::uint32_t(5000 + t);
+                frame->time = start.addMSecs(t);
+                frame->speed = std::int32_t(t / 200);
+                frame->gps = true;
+                frames.push_back(frame);
+            }
+            std::int32_t lon = -1, lat = -1;
+            info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, 50, lon, lat);
+        }
+        info->_timeSpan = 20000;
+        info->completeTables();
+        auto chapter = std::make_shared<ChapterData>(QUrl::fromLocalFile(QStringLiteral("/nonexistent/m.MP4")));
+        chapter->storePicture(std::make_shared<PictureData>(info));
+        ChapterWindow window;
+        window.chapters = ChapterList{chapter};
+        window.eventValue = 12000;
+        window.minValue = 0;
+        window.maxValue = 20000;
+
+        DrivingInfoView panel;
+        panel.resize(1100, DrivingInfoView::PANEL_HEIGHT);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        panel.setupBorder();
+        panel.setAccident(false, window);
+        panel.setValue(5000);
+        LineView* chart = panel.lineChartView;
+        GraphView* graph = chart->graphView();
+        const QImage g = pictureOf(graph);
+        const int w = g.width();
+        const int h = g.height();
+        const QColor background = PanelImages::Colors::background;
+
+        // Legend: an 80-wide half-black box 5 in, swatches from 10 to 20, titles from 30.
+        const QColor boxed = g.pixelColor(50, 5 + 2);
+        QVERIFY(boxed.value() < background.value());
+        QCOMPARE(g.pixelColor(84, 7), boxed);
+        QCOMPARE(g.pixelColor(86, 7), background);
+        QCOMPARE(g.pixelColor(15, 5 + 9), PanelImages::Colors::speed);
+        QCOMPARE(g.pixelColor(15, 5 + 18 + 9), PanelImages::Colors::g);
+        for (int x = 21; x < 30; ++x) QCOMPARE(g.pixelColor(x, 5 + 9), boxed);
+        bool titled = false;
+        for (int x = 30; x < 60 && !titled; ++x)
+            for (int y = 5; y < 5 + 18 && !titled; ++y) titled = g.pixelColor(x, y).value() > 200;
+        QVERIFY(titled);
+
+        // Grid: grey dots one pixel apart on the lowest scale line (the
+        // speed line has crossed it by a third of the way).
+        // Columns where other lines cross it are left out.
+        const double tick = graph->yLeftAxisTicks()[1].position;
+        const int gy = int(std::floor(h - tick));
+        QSet<int> crossed{int(std::floor(graph->borderPositions().value(0, -1.0))),
+                          int(std::floor(graph->selectionPosition().value_or(-1.0)))};
+        for (const GraphScales::Tick& t : graph->xAxisTicks()) crossed.insert(int(std::floor(t.position)));
+        int greys = 0;
+        for (int x = w / 2; x < w - 20; ++x) {
+            if (crossed.contains(x) || crossed.contains(x + 1)) continue;
+            const QColor c = g.pixelColor(x, gy);
+            const QColor next = g.pixelColor(x + 1, gy);
+            QVERIFY2(c == PanelImages::Colors::grid || c == background, qPrintable(QString::number(x) + c.name()));
+            QVERIFY2(c != next, qPrintable(QString::number(x)));
+            greys += c == PanelImages::Colors::grid;
+        }
+        QVERIFY(greys > w / 8);
+
+        // Lines drawn hard: outside the legend nothing but the chart's own colours.
+        const QList<QColor> own{background,
+                                PanelImages::Colors::grid,
+                                QColor(Qt::white),
+                                PanelImages::Colors::speed,
+                                PanelImages::Colors::g,
+                                QColor(255, 0, 0),
+                                QColor(255, 255, 0)};
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (x < 90 && y < 45) continue;
+                QVERIFY2(own.contains(g.pixelColor(x, y)),
+                         qPrintable(QStringLiteral("%1,%2 %3").arg(x).arg(y).arg(g.pixelColor(x, y).name())));
+            }
+        // The event line pure red, the selection line pure yellow.
+        const int ex = int(std::floor(graph->borderPositions().value(0, -1.0)));
+        QVERIFY(ex > 0);
+        QCOMPARE(g.pixelColor(ex, h / 3), QColor(255, 0, 0));
+        QVERIFY(graph->selectionPosition().has_value());
+        QCOMPARE(g.pixelColor(int(std::floor(*graph->selectionPosition())), h / 3), QColor(255, 255, 0));
+
+        // The chart's texts: white, 12 pixels high.
+        const QImage c = pictureOf(chart);
+        QFont twelve;
+        twelve.setPixelSize(PanelImages::TEXT_PIXELS);
+        QCOMPARE(chart->minLabelRect().height(), QFontMetricsF(twelve).height());
+        int white = 0;
+        const QRect label = chart->eventLabelRect().toAlignedRect();
+        for (int y = label.top(); y <= label.bottom(); ++y)
+            for (int x = label.left(); x <= label.right(); ++x) white += c.pixelColor(x, y) == QColor(Qt::white);
+        QVERIFY(white > 10);
+        // Without a start label the event label still keeps 5 in.
+        QVERIFY(chart->eventLabelRect().left() >= 5.0);
+
+        // The scale button shows its pressed picture while it is held.
+        // (A button showing either picture at rest is the reference.)
+        ScopeButton* scope = panel.circleChartView->scopeButton();
+        ScopeButton reference(panel.circleChartView);
+        reference.setFixedSize(scope->size());
+        reference.setImages(scope->pressedImage(), scope->pressedImage());
+        const QImage down = pictureOf(&reference);
+        reference.setImages(scope->image(), scope->image());
+        const QImage up = pictureOf(&reference);
+        QVERIFY(up != down);
+        QCOMPARE(pictureOf(scope), up);
+        QTest::mousePress(scope, Qt::LeftButton);
+        QVERIFY(scope->isDown());
+        QCOMPARE(pictureOf(scope), down);
+        // Released: the next scale's picture.
+        QTest::mouseRelease(scope, Qt::LeftButton);
+        reference.setImages(scope->image(), scope->image());
+        QCOMPARE(pictureOf(scope), pictureOf(&reference));
+        QVERIFY(pictureOf(scope) != up);
+
+        // Only the speed button's title is restyled: white, to the right.
+        QCOMPARE(panel.speedMeterButton->font().family(), QStringLiteral("Arial"));
+        QVERIFY(panel.circleChartButton->font() == QFont());
+        const QImage b = pictureOf(panel.speedMeterButton);
+        int left = b.width(), right = -1;
+        for (int y = 0; y < b.height(); ++y)
+            for (int x = 0; x < b.width(); ++x)
+                if (b.pixelColor(x, y).value() > 230 && b.pixelColor(x, y).saturation() < 30) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        QVERIFY(right >= b.width() - 6);
+        QVERIFY(left > b.width() - right);
     }
 
 private:

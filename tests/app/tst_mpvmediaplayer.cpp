@@ -169,6 +169,24 @@ private Q_SLOTS:
         }
     }
 
+    void thePictureIsRenderedAtTheSizeItIsShown()
+    {
+        // Painting then copies it as it is: scaling a large picture makes
+        // the GUI thread wait on the painter's helper threads.
+        Rig rig = makeRig();
+        QVERIFY(openMovie(rig));
+        QVERIFY(!seekAndGrab(rig, frameStamp(10)).isNull());
+        QCOMPARE(rig.canvas->currentFrame().size(), QSize(320, 180));
+        QSignalSpy rendered(rig.canvas.get(), &MpvSoftwareCanvas::frameRendered);
+        rig.canvas->setPictureGeometry(QRectF(0, 0, 160, 90), QRectF(0, 0, 160, 90));
+        QVERIFY(rendered.wait(5000) || !rendered.isEmpty());
+        QCOMPARE(rig.canvas->currentFrame().size(), QSize(160, 90));
+        // Never larger than the movie itself, however large it is shown.
+        rig.canvas->setPictureGeometry(QRectF(0, 0, 1280, 720), QRectF(0, 0, 320, 180));
+        QVERIFY(rendered.wait(5000));
+        QCOMPARE(rig.canvas->currentFrame().size(), QSize(320, 180));
+    }
+
     void seekAskedWhileOpeningIsMadeOnceReady()
     {
         Rig rig = makeRig();

@@ -227,12 +227,11 @@ bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool s
     m_player->updateNavigationButtons();
     m_tools->playListChanged();
     m_player->updateDatetimeLabel();
-    // The refresh empties the panel while the movie is not ready yet: the
-    // chapters are given again after it.
-    DrivingInfoViewInterface* panel = m_controller->drivingInfo();
-    if (panel) panel->setChapterList(chapters);
+    // The refresh empties the panel while the movie is not ready yet, so the
+    // chapters are given after it (once: each time the panel samples its
+    // whole window).
     refreshDrivingInfo(false);
-    if (panel) panel->setChapterList(chapters);
+    if (DrivingInfoViewInterface* panel = m_controller->drivingInfo()) panel->setChapterList(chapters);
     return true;
 }
 
@@ -319,10 +318,8 @@ bool PlayController::playProtectedRecording(int row, bool switchTab, ListType ty
     m_player->updateNavigationButtons();
     m_tools->playListChanged();
     m_player->updateDatetimeLabel();
-    DrivingInfoViewInterface* panel = m_controller->drivingInfo();
-    if (panel) panel->setAccident(*catalogue, record);
     refreshDrivingInfo(false);
-    if (panel) panel->setAccident(*catalogue, record);
+    if (DrivingInfoViewInterface* panel = m_controller->drivingInfo()) panel->setAccident(*catalogue, record);
     return true;
 }
 

@@ -1,7 +1,6 @@
 #include "app/panels/CircleChartView.h"
 
 #include "app/panels/PanelImages.h"
-#include "app/player/EXTextButton.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 
@@ -17,11 +16,28 @@ constexpr int SCOPE_BUTTON_INSET = 4;
 
 } // namespace
 
+void ScopeButton::setImages(const QPixmap& image, const QPixmap& pressed)
+{
+    m_image = image;
+    m_pressed = pressed;
+    update();
+}
+
+void ScopeButton::paintEvent(QPaintEvent*)
+{
+    // The pressed picture shows while the button is held down.
+    const QPixmap& shown = isDown() && !m_pressed.isNull() ? m_pressed : m_image;
+    if (shown.isNull()) return;
+    QPainter p(this);
+    const QSizeF size = shown.deviceIndependentSize();
+    p.drawPixmap(QPointF((width() - size.width()) / 2.0, (height() - size.height()) / 2.0), shown);
+}
+
 CircleChartView::CircleChartView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("circleChartView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_scopeButton = new EXTextButton(this);
+    m_scopeButton = new ScopeButton(this);
     m_scopeButton->setObjectName(QStringLiteral("scopeButton"));
     // The scale is chosen with the pointer; Tab stays on the panel's buttons.
     m_scopeButton->setFocusPolicy(Qt::NoFocus);
@@ -74,8 +90,8 @@ void CircleChartView::nextScope()
 void CircleChartView::updateScopeImages()
 {
     const double g = CircleChartModel::fullScale(m_model.scope());
-    m_scopeButton->setImage(PanelImages::image(PanelImages::scopeImageName(g, false), SCOPE_BUTTON_SIZE));
-    m_scopeButton->setMouseOverImage(PanelImages::image(PanelImages::scopeImageName(g, true), SCOPE_BUTTON_SIZE));
+    m_scopeButton->setImages(PanelImages::image(PanelImages::scopeImageName(g, false), SCOPE_BUTTON_SIZE),
+                             PanelImages::image(PanelImages::scopeImageName(g, true), SCOPE_BUTTON_SIZE));
 }
 
 CircleChartModel::Geometry CircleChartView::geometry() const
@@ -154,7 +170,7 @@ void CircleChartView::paintEvent(QPaintEvent*)
     const auto& colors = CircleChartModel::colorTable();
     for (const auto& band : drawing.bands) {
         const auto& c = colors[size_t(band.colorIndex)];
-        p.setPen(QPen(QColor(c.red, c.green, c.blue), 2.0, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+        p.setPen(QPen(QColor(c.red, c.green, c.blue), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(band.points.constData(), int(band.points.size()));
     }
     if (drawing.dot) {

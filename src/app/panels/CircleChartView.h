@@ -2,10 +2,26 @@
 
 #include "core/panels/CircleChartModel.h"
 
+#include <QAbstractButton>
 #include <QPixmap>
 #include <QWidget>
 
-class EXTextButton;
+// The circle chart's scale button: its picture, and another while it is held.
+class ScopeButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    using QAbstractButton::QAbstractButton;
+    void setImages(const QPixmap& image, const QPixmap& pressed);
+    const QPixmap& image() const { return m_image; }
+    const QPixmap& pressedImage() const { return m_pressed; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap m_image;
+    QPixmap m_pressed;
+};
 
 // The G-force scope of the driving-data panel: the scale rings, the trail
 // of the recent past and the dot of the current position, with a button in
@@ -27,7 +43,7 @@ public:
     void nextScope();
 
     CircleChartModel& model() { return m_model; }
-    EXTextButton* scopeButton() const { return m_scopeButton; }
+    ScopeButton* scopeButton() const { return m_scopeButton; }
     // The dot's place in the view as last drawn or as it would be now.
     std::optional<QPointF> dotPosition();
 
@@ -43,7 +59,7 @@ private:
     CircleChartModel::Geometry geometry() const;
 
     CircleChartModel m_model;
-    EXTextButton* m_scopeButton = nullptr;
+    ScopeButton* m_scopeButton = nullptr;
     QPixmap m_scale;
     CircleChartModel::GScopeType m_scaleScope = CircleChartModel::GScopeType::g10;
 };

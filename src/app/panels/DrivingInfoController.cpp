@@ -131,7 +131,11 @@ void DrivingInfoController::restoreIfCleared()
 void DrivingInfoController::setChapterList(const ChapterList& chapters)
 {
     if (!m_view) return;
-    m_request = Request{chapters, std::nullopt, false};
+    Request request{chapters, std::nullopt, false};
+    // What the panel shows already is not taken again (its window would go
+    // back to the first chapter and be sampled anew).
+    if (!m_cleared && m_request && *m_request == request) return;
+    m_request = std::move(request);
     apply(*m_request);
 }
 
@@ -142,12 +146,16 @@ void DrivingInfoController::setAccident(const CardData& card, const std::shared_
     request.surveillance = record->_detect == MoveProtectInfo::DetectStatus::SURV;
     request.window = request.surveillance ? card.surveillanceChapterList(*record) : card.eventChapterList(*record);
     if (!request.window->chapters) request.window->chapters = ChapterList{};
-    m_request = request;
+    if (!m_cleared && m_request && *m_request == request) return;
+    m_request = std::move(request);
     apply(*m_request);
 }
 
 void DrivingInfoController::chapterDidLoad(const std::shared_ptr<ChapterData>& chapter)
 {
+    // Its length may be known only now: the play list's positions move
+    // before the panel's window is worked out again from them.
+    if (m_player) m_player->followChapterLengths();
     if (m_view && !m_cleared) m_view->chapterDidLoad(chapter);
 }
 

@@ -57,6 +57,15 @@ private:
         ChapterList chapters;
         std::optional<ChapterWindow> window;
         bool surveillance = false;
+        bool operator==(const Request& other) const
+        {
+            const auto sameWindow = [](const ChapterWindow& a, const ChapterWindow& b) {
+                return a.chapters == b.chapters && a.eventValue == b.eventValue && a.minValue == b.minValue
+                    && a.maxValue == b.maxValue;
+            };
+            return chapters == other.chapters && surveillance == other.surveillance
+                && window.has_value() == other.window.has_value() && (!window || sameWindow(*window, *other.window));
+        }
     };
     void resetDisplays();
     void apply(const Request& request);

@@ -121,18 +121,17 @@ void DrivingInfoView::setupBorder()
 
 void DrivingInfoView::setupButtonTitles()
 {
+    // Only the speed meter's button: its title in white Arial, right-aligned,
+    // a point smaller at a time until it fits.
     QFont font = speedMeterButton->font();
     font.setFamily(QStringLiteral("Arial"));
-    for (int pixels = TITLE_FONT_PIXELS; pixels > 6; --pixels) {
+    for (int pixels = TITLE_FONT_PIXELS; pixels > 1; --pixels) {
         font.setPixelSize(pixels);
         if (QFontMetricsF(font).horizontalAdvance(speedMeterButton->text()) <= TITLE_WIDTH) break;
     }
     speedMeterButton->setFont(font);
-    QFont g = circleChartButton->font();
-    g.setFamily(QStringLiteral("Arial"));
-    g.setPixelSize(font.pixelSize());
-    g.setBold(true);
-    circleChartButton->setFont(g);
+    speedMeterButton->setTitleColor(Qt::white);
+    speedMeterButton->setTitleAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void DrivingInfoView::setChapterList(const ChapterList& chapters)
@@ -187,7 +186,7 @@ void DrivingInfoView::paintEvent(QPaintEvent*)
     // The 1-pixel gaps between the displays read as thin separators.
     p.fillRect(rect(), QColor(44, 46, 50));
     if (m_border) {
-        p.setPen(PanelImages::Colors::border);
+        p.setPen(PanelImages::Colors::frame);
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 }

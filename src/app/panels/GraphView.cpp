@@ -10,12 +10,6 @@
 using CommonConst::MouseStatus;
 using namespace GraphScales;
 
-namespace {
-
-constexpr int LEGEND_ROW = 18;
-
-} // namespace
-
 GraphView::GraphView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("graphView"));
@@ -143,11 +137,21 @@ void GraphView::renderCache()
     m_dirty = false;
     PanelImages::prepareCanvas(m_cache, size(), devicePixelRatioF(), PanelImages::Colors::background);
     QPainter p(&m_cache);
+    // Lines are drawn hard, on whole pixels; only the legend is smoothed.
+    p.setRenderHint(QPainter::Antialiasing, false);
     const double w = width();
     const double h = height();
 
-    // Grid: dotted, at the x ticks and the left scale's ticks.
-    p.setPen(QPen(PanelImages::Colors::grid, 1.0, Qt::DotLine));
+    // Grid: the thinnest hard line there is (half a point drawn without
+    // smoothing fills one device pixel), one pixel on and one off, at the x
+    // ticks and the left scale's ticks. A thinner pen would be drawn faint
+    // instead; a cosmetic pen counts its dashes in device pixels.
+    QPen grid(PanelImages::Colors::grid, 0.0);
+    grid.setCosmetic(true);
+    grid.setDashPattern({1.0, 1.0});
+    grid.setDashOffset(0.0);
+    grid.setCapStyle(Qt::FlatCap);
+    p.setPen(grid);
     if (hasGraph())
         for (const Tick& t : xAxisTicks())
             if (t.position > 0.0) p.drawLine(QPointF(std::floor(t.position) + 0.5, 0.0), QPointF(std::floor(t.position) + 0.5, h));
@@ -164,33 +168,30 @@ void GraphView::renderCache()
 
     // Series: G on the left scale, speed on the right.
     p.save();
-    p.setRenderHint(QPainter::Antialiasing);
     p.setClipRect(QRectF(0, 0, w, h));
     drawSeries(p, m_left);
     drawSeries(p, m_right);
     p.restore();
 
     // Border lines (the event's moment).
-    p.setPen(QPen(QColor(230, 40, 40), 1.0));
+    p.setPen(QPen(PanelImages::Colors::eventLine, 1.0));
     for (double x : borderPositions()) p.drawLine(QPointF(std::floor(x) + 0.5, 0.0), QPointF(std::floor(x) + 0.5, h));
 
-    // Legend, first entry on top.
+    // Legend: a half-black box in the top-left corner, first entry on top.
     if (!m_legend.isEmpty()) {
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
-        const QRectF box(5.0, 5.0, 72.0, LEGEND_ROW * double(m_legend.size()));
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 0, 128));
-        p.drawRoundedRect(box, 3.0, 3.0);
+        const QRectF box(LEGEND_X, LEGEND_X, LEGEND_WIDTH, LEGEND_ROW * double(m_legend.size()));
+        p.fillRect(box, QColor(0, 0, 0, 128));
         QFont font;
-        font.setPixelSize(11);
+        font.setPixelSize(PanelImages::TEXT_PIXELS);
         p.setFont(font);
         for (qsizetype i = 0; i < m_legend.size(); ++i) {
             const double y = box.top() + LEGEND_ROW * double(i);
             p.setPen(QPen(m_legend[i].second, 2.0, Qt::SolidLine, Qt::FlatCap));
-            p.drawLine(QPointF(10.0, y + 9.0), QPointF(22.0, y + 9.0));
-            p.setPen(Qt::white);
-            p.drawText(QRectF(28.0, y, box.right() - 28.0, LEGEND_ROW), Qt::AlignLeft | Qt::AlignVCenter,
+            p.drawLine(QPointF(LEGEND_SWATCH_FROM, y + LEGEND_ROW / 2.0), QPointF(LEGEND_SWATCH_TO, y + LEGEND_ROW / 2.0));
+            p.setPen(PanelImages::Colors::text);
+            p.drawText(QRectF(LEGEND_TITLE_X, y, LEGEND_WIDTH, LEGEND_ROW), Qt::AlignLeft | Qt::AlignVCenter,
                        m_legend[i].first);
         }
     }

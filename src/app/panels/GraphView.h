@@ -26,6 +26,15 @@
 class GraphView : public QWidget {
     Q_OBJECT
 public:
+    // The legend box: its left and top margin, width, row height, and where
+    // a row's colour swatch and title go.
+    static constexpr double LEGEND_X = 5.0;
+    static constexpr double LEGEND_WIDTH = 80.0;
+    static constexpr double LEGEND_ROW = 18.0;
+    static constexpr double LEGEND_SWATCH_FROM = 10.0;
+    static constexpr double LEGEND_SWATCH_TO = 20.0;
+    static constexpr double LEGEND_TITLE_X = 30.0;
+
     struct Series {
         std::vector<GraphScales::SeriesPoint> points; // colour: index into colors
         QList<QColor> colors;

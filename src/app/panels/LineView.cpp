@@ -14,7 +14,7 @@ namespace {
 QFont labelFont()
 {
     QFont font;
-    font.setPixelSize(11);
+    font.setPixelSize(PanelImages::TEXT_PIXELS);
     return font;
 }
 
@@ -110,7 +110,8 @@ void LineView::renderLabels()
         p.drawText(QPointF(x, r.center().y() + (fm.ascent() - fm.descent()) / 2.0), text);
     };
 
-    // Window times above the graph's two ends, the event's between them.
+    // Every text is white. Window times above the graph's two ends, the
+    // event's between them.
     p.setPen(PanelImages::Colors::text);
     std::optional<QRectF> start;
     std::optional<QRectF> end;
@@ -132,25 +133,20 @@ void LineView::renderLabels()
         const double tw = fm.horizontalAdvance(m_eventLabel);
         const double x = eventLabelX(b, tw, start, end, width());
         m_eventRect = QRectF(x, graph.top() - th - 1.0, tw, th);
-        p.setPen(QColor(255, 110, 100));
         put(m_eventRect, Qt::AlignCenter, m_eventLabel);
-        p.setPen(PanelImages::Colors::text);
     }
 
     // Time ticks under the graph, G on the left, speed on the right.
-    p.setPen(PanelImages::Colors::dimText);
     for (const Tick& t : m_graph->xAxisTicks()) {
         const QString text = xTickText(t.value);
         const double tw = fm.horizontalAdvance(text);
         put(QRectF(graph.left() + t.position - tw / 2.0, graph.bottom() + 2.0, tw, th), Qt::AlignCenter, text);
     }
-    p.setPen(PanelImages::Colors::g.lighter(115));
     for (const Tick& t : m_graph->yLeftAxisTicks()) {
         const QString text = gTickText(t.value);
         const double y = graph.bottom() - t.position;
         put(QRectF(0.0, y - th / 2.0, graph.left() - 5.0, th), Qt::AlignRight | Qt::AlignVCenter, text);
     }
-    p.setPen(PanelImages::Colors::speed.lighter(120));
     for (const Tick& t : m_graph->yRightAxisTicks()) {
         const QString text = speedTickText(t.value);
         const double y = graph.bottom() - t.position;
@@ -162,7 +158,6 @@ void LineView::renderLabels()
     const QString unit = m_graph->granularity().type == GranularityType::Minute ? LEGEND_MINUTE
                        : m_graph->granularity().type == GranularityType::Second ? LEGEND_SECOND
                                                                                  : QString();
-    p.setPen(PanelImages::Colors::dimText);
     put(QRectF(0.0, height() - th, width() - 2.0, th), Qt::AlignRight | Qt::AlignVCenter, unit);
 }
 

@@ -23,17 +23,22 @@ QString scopeImageName(double fullScaleG, bool pressed);
 // The panel's colours.
 namespace Colors {
 inline const QColor background{17, 19, 22};
-inline const QColor border{90, 90, 90}; // the panel's frame (dark grey)
+inline const QColor frame{85, 85, 85}; // the panel's frame (dark grey)
 inline const QColor speed{224, 92, 92};
 inline const QColor speedGpsOff{128, 128, 128};
 inline const QColor g{255, 149, 0}; // orange
-inline const QColor grid{110, 110, 110};
-inline const QColor text{235, 235, 235};
+inline const QColor grid{128, 128, 128};
+inline const QColor eventLine{255, 0, 0};
+inline const QColor text{255, 255, 255};
 inline const QColor dimText{150, 156, 164};
-inline const QColor selection{255, 221, 0};
+inline const QColor selection{255, 255, 0};
 inline const QColor accent{47, 111, 168};
 inline const QColor gpsOn{66, 205, 110};
 } // namespace Colors
+
+// The size of the chart's and legend's texts (in device-independent pixels,
+// the unit the rest of the panel is laid out in).
+constexpr int TEXT_PIXELS = 12;
 
 // A picture the size of a widget to draw its unchanging parts into, filled
 // with a colour; the pixmap is kept when its size is still right.

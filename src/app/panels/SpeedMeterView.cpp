@@ -28,12 +28,14 @@ SpeedMeterView::SpeedMeterView(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("speedMeterView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_needleAnimation = new QVariantAnimation(this);
+    m_needleAnimation->setObjectName(QStringLiteral("needleAnimation"));
     m_needleAnimation->setEasingCurve(QEasingCurve::Linear);
     connect(m_needleAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         m_needle = v.toDouble();
         update();
     });
     m_readoutAnimation = new QVariantAnimation(this);
+    m_readoutAnimation->setObjectName(QStringLiteral("readoutAnimation"));
     m_readoutAnimation->setEasingCurve(QEasingCurve::Linear);
     connect(m_readoutAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
         if (m_readouts.empty()) return;
@@ -63,16 +65,18 @@ void SpeedMeterView::apply(const SpeedMeterStep& step)
     const bool changed = m_gpsOn != step.gpsOn || m_unit != step.unit;
     m_gpsOn = step.gpsOn;
     m_unit = step.unit;
-    if (step.needleFrom != step.needleTo || step.needleSeconds > 0.0) {
+    if (step.needleMoves) {
+        // Each movement replaces the one under way: after a jump (a pause,
+        // a seek) the needle stands where it was sent.
         m_needleAnimation->stop();
         const int ms = int(std::lround(step.needleSeconds * 1000.0));
         if (ms > 0) {
-            // From where the needle is seen now, so that a run cut short
-            // by the next change goes on without a jump.
-            m_needleAnimation->setStartValue(m_needle);
+            m_needleAnimation->setStartValue(step.needleFrom);
             m_needleAnimation->setEndValue(step.needleTo);
             m_needleAnimation->setDuration(ms);
+            m_needle = step.needleFrom;
             m_needleAnimation->start();
+            update();
         } else if (m_needle != step.needleTo) {
             m_needle = step.needleTo;
             update();
@@ -88,10 +92,11 @@ void SpeedMeterView::apply(const SpeedMeterStep& step)
             m_readoutAnimation->setDuration(ms);
             m_readoutAnimation->start();
             m_readout = m_readouts.front();
-        } else {
+            update();
+        } else if (m_readout != m_readouts.back()) {
             m_readout = m_readouts.back();
+            update();
         }
-        update();
     }
     if (changed) update();
 }

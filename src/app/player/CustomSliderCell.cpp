@@ -61,6 +61,14 @@ void CustomSliderCell::updateValue(const std::shared_ptr<PlayMovieValueInfo>& in
     refresh();
 }
 
+void CustomSliderCell::followValueInfo()
+{
+    m_min = double(m_valueInfo->_minValue);
+    m_max = double(std::max(m_valueInfo->_maxValue, m_valueInfo->_minValue));
+    m_value = std::clamp(double(m_valueInfo->_currentValue), m_min, m_max);
+    refresh();
+}
+
 void CustomSliderCell::startTimer()
 {
     if (!isPlay) {

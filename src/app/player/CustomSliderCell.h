@@ -63,6 +63,9 @@ public:
     void setDoubleValue(double value);
     void setIntegerValue(qint64 value) { setDoubleValue(double(value)); }
 
+    // Takes the bounds and the position from the play list again (its chapter
+    // lengths moved), telling no one.
+    void followValueInfo();
     // Rebuilds the marks.
     void refresh();
     void setSelectFrame(bool on);

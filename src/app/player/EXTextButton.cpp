@@ -5,6 +5,12 @@
 #include <QPointer>
 #include <QTimer>
 
+namespace {
+
+constexpr int TITLE_INSET = 3;
+
+} // namespace
+
 EXTextButton::EXTextButton(QWidget* parent) : QAbstractButton(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
@@ -116,7 +122,9 @@ void EXTextButton::paintEvent(QPaintEvent*)
     }
     if (!text().isEmpty()) {
         painter.setPen(isEnabled() ? m_titleColor : m_titleColor.darker(200));
-        painter.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+        // A title put to one side keeps off the image's edge.
+        painter.drawText(rect().adjusted(TITLE_INSET, 0, -TITLE_INSET, 0), int(m_titleAlignment) | Qt::TextShowMnemonic,
+                         text());
     }
     if (hasFocus()) {
         painter.setPen(QPen(QColor(95, 200, 255, 160), 1.0));

@@ -27,6 +27,9 @@ public:
 
     void setTitleColor(const QColor& color) { m_titleColor = color; update(); }
     QColor titleColor() const { return m_titleColor; }
+    // Where the title sits (centred unless told otherwise).
+    void setTitleAlignment(Qt::Alignment alignment) { m_titleAlignment = alignment; update(); }
+    Qt::Alignment titleAlignment() const { return m_titleAlignment; }
 
     bool isMouseOver() const { return m_isMouseOver; }
     void setZoomButtonForKey(bool on) { m_flgZoomBtnForKey = on; }
@@ -50,6 +53,7 @@ private:
     void updateCellImage();
 
     QColor m_titleColor = Qt::white;
+    Qt::Alignment m_titleAlignment = Qt::AlignCenter;
     QPixmap m_disableImage;
     QPixmap m_mouseOverImage;
     QPixmap m_alternateImage;

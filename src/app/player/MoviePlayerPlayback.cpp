@@ -167,8 +167,19 @@ bool MoviePlayerView::cutFile(const std::shared_ptr<ChapterData>& chapter) const
     return picture && picture->video && picture->video->_isCutVideo;
 }
 
+bool MoviePlayerView::followChapterLengths()
+{
+    if (!_valueInfo->chapterLengthsChanged()) return false;
+    // The knob's position is held in the same lengths as the model's.
+    _valueInfo->setCurrentValue(trackbar->integerValue());
+    _valueInfo->followChapterLengths();
+    trackbar->followValueInfo();
+    return true;
+}
+
 qint64 MoviePlayerView::trackbarPosition()
 {
+    followChapterLengths();
     _valueInfo->setCurrentValue(trackbar->integerValue());
     // The knob shows the model's position, which the stopwatch and trim
     // bounds may have held back.
@@ -300,9 +311,10 @@ void MoviePlayerView::stop()
     trackbar->isPlay = false;
     trackbar->startTimer();
     if (m_player) m_player->pause();
+    followChapterLengths();
     qint64 target = _valueInfo->lowerBound();
     if (_valueInfo->_playType == PlayType::Movie || _valueInfo->_playType == PlayType::Adventure)
-        target = PictureDataUtil::position(_valueInfo->_chapterDataList, _valueInfo->currentIndex(), 0);
+        target = _valueInfo->chapterStart(_valueInfo->currentIndex());
     _valueInfo->setCurrentValue(target);
     trackbar->setIntegerValue(_valueInfo->_currentValue);
     trackbarChanged();
@@ -316,6 +328,8 @@ void MoviePlayerView::changeChapter(PlayStatus status, qint64 position)
     if (_valueInfo->_chapterDataList.isEmpty() || isPlayerSeek) return;
     isPlayerSeek = true;
     pause();
+    // The position was worked out with the lengths known now.
+    followChapterLengths();
     _valueInfo->setCurrentValue(position);
     const auto chapter = _valueInfo->currentChapter();
     if (chapter && chapter != _currentChapterData) {
@@ -339,8 +353,7 @@ void MoviePlayerView::changeChapter(PlayStatus status, qint64 position)
     case PlayStatus::Pause:
     case PlayStatus::Stop: {
         const qint64 p = trackbar->integerValue();
-        const qint64 chapterStart =
-            PictureDataUtil::position(_valueInfo->_chapterDataList, _valueInfo->currentIndex(), 0);
+        const qint64 chapterStart = _valueInfo->chapterStart(_valueInfo->currentIndex());
         if (p == qint64(trackbar->minValue()) || p == chapterStart)
             stop();
         else
@@ -447,6 +460,7 @@ void MoviePlayerView::seek()
 void MoviePlayerView::frameBack()
 {
     if (!movieKomaBackButton->isEnabled()) return;
+    followChapterLengths();
     const int step = PlaybackAdjust::frameStepMs(frameRate());
     const qint64 target = trackbar->integerValue() - step;
     const qsizetype before = _valueInfo->currentIndex();
@@ -461,6 +475,7 @@ void MoviePlayerView::frameBack()
 void MoviePlayerView::frameForward()
 {
     if (!movieKomaGoButton->isEnabled()) return;
+    followChapterLengths();
     if (isPlaying()) {
         pause();
         return;
@@ -474,10 +489,11 @@ void MoviePlayerView::frameForward()
 void MoviePlayerView::goPreviousChapter()
 {
     if (!m_player || _isProcessing) return;
+    followChapterLengths();
     const qsizetype target = _valueInfo->currentIndex() - 1;
     if (target < 0 || target >= _valueInfo->_chapterDataList.size()) return;
     _isProcessing = true;
-    changeChapter(statusForMove(), PictureDataUtil::position(_valueInfo->_chapterDataList, target, 0));
+    changeChapter(statusForMove(), _valueInfo->chapterStart(target));
     updateNavigationButtons();
     updateDiffSecLabel();
     if (m_delegate) m_delegate->playerDidReachEnd();
@@ -487,10 +503,11 @@ void MoviePlayerView::goPreviousChapter()
 void MoviePlayerView::goNextChapter()
 {
     if (!m_player || _isProcessing) return;
+    followChapterLengths();
     const qsizetype target = _valueInfo->currentIndex() + 1;
     if (target < 0 || target >= _valueInfo->_chapterDataList.size()) return;
     _isProcessing = true;
-    changeChapter(statusForMove(), PictureDataUtil::position(_valueInfo->_chapterDataList, target, 0));
+    changeChapter(statusForMove(), _valueInfo->chapterStart(target));
     updateNavigationButtons();
     updateDiffSecLabel();
     if (m_delegate) m_delegate->playerDidReachEnd();

@@ -98,6 +98,10 @@ public:
     void goNextChapter();
     // Puts the media player exactly on the frame of the current position.
     void seek();
+    // Chapter lengths that became known (a recording was read): the play
+    // list's end and the track bar follow, the position stays in its chapter.
+    // True when anything moved.
+    bool followChapterLengths();
     void syncPlayerToPosition(qint64 position);
 
     void updateDatetimeLabel();

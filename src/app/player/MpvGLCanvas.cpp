@@ -120,9 +120,13 @@ void MpvGLCanvas::paintGL()
         m_fbo = std::make_unique<QOpenGLFramebufferObject>(size);
     mpv_opengl_fbo target{static_cast<int>(m_fbo->handle()), size.width(), size.height(), 0};
     int flipY = 0;
+    // The frame is drawn as soon as it is there: left to itself the renderer
+    // holds the GUI thread until the frame's display time comes.
+    int blockForTargetTime = 0;
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &target},
         {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(m_render, params);

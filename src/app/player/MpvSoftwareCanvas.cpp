@@ -53,14 +53,29 @@ void MpvSoftwareCanvas::onUpdate(void* context)
         QMetaObject::invokeMethod(self, &MpvSoftwareCanvas::renderFrame, Qt::QueuedConnection);
 }
 
+QSize MpvSoftwareCanvas::targetSize() const
+{
+    // The picture at the size it is shown, so that painting it is a plain
+    // copy (scaling a large picture makes the painter wait on helper
+    // threads); never above the movie's own size.
+    const QSize full = m_player ? m_player->renderSize() : QSize();
+    const QSizeF shown = m_picture.size() * devicePixelRatioF();
+    if (shown.isEmpty() || full.isEmpty()) return full;
+    QSize size = shown.toSize();
+    if (size.width() > full.width() || size.height() > full.height()) size = full;
+    return size.expandedTo(QSize(1, 1));
+}
+
 void MpvSoftwareCanvas::renderFrame()
 {
     m_renderQueued.store(false);
     if (!m_render || !m_player)
         return;
-    if ((mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) == 0)
+    const bool newFrame = (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME) != 0;
+    const QSize size = targetSize();
+    // A picture shown at another size is drawn again from the same frame.
+    if (!newFrame && (m_frame.isNull() || m_frame.size() == size))
         return;
-    const QSize size = m_player->renderSize();
     if (m_frame.size() != size)
         m_frame = QImage(size, QImage::Format_RGB32);
     if (m_frame.isNull())
@@ -69,19 +84,24 @@ void MpvSoftwareCanvas::renderFrame()
     size_t stride = static_cast<size_t>(m_frame.bytesPerLine());
     // QImage::Format_RGB32 is B, G, R, X in memory on little-endian machines.
     char format[] = "bgr0";
+    // The frame is drawn as soon as it is there: left to itself the renderer
+    // holds the GUI thread until the frame's display time comes.
+    int blockForTargetTime = 0;
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_SW_SIZE, renderSize},
         {MPV_RENDER_PARAM_SW_FORMAT, format},
         {MPV_RENDER_PARAM_SW_STRIDE, &stride},
         {MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()},
+        {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &blockForTargetTime},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     if (mpv_render_context_render(m_render, params) < 0)
         return;
     // The fourth byte is left undefined by the renderer; Qt expects it opaque.
-    for (int y = 0; y < m_frame.height(); ++y) {
+    const int width = m_frame.width();
+    for (int y = 0, height = m_frame.height(); y < height; ++y) {
         auto* line = reinterpret_cast<quint32*>(m_frame.scanLine(y));
-        for (int x = 0; x < m_frame.width(); ++x)
+        for (int x = 0; x < width; ++x)
             line[x] |= 0xFF000000u;
     }
     update();
@@ -94,6 +114,8 @@ void MpvSoftwareCanvas::setPictureGeometry(const QRectF& picture, const QRectF& 
         return;
     m_picture = picture;
     m_clip = clip;
+    if (!m_frame.isNull() && m_frame.size() != targetSize() && !m_renderQueued.exchange(true))
+        QMetaObject::invokeMethod(this, &MpvSoftwareCanvas::renderFrame, Qt::QueuedConnection);
     update();
 }
 

@@ -32,6 +32,7 @@ protected:
 
 private:
     void renderFrame();
+    QSize targetSize() const;
     static void onUpdate(void* context);
 
     QPointer<MpvMediaPlayer> m_player;

@@ -146,7 +146,10 @@ ChapterWindow CardData::computeEventWindow(const MoveProtectInfo& record) const
     ChapterList chapters = before;
     chapters.append(chapter);
     chapters.append(after);
-    const qint64 eventValue = qint64(record._timeStamp) - qint64(chapters.first()->timeStamp());
+    // A play position: each chapter before the event's starts the next one
+    // millisecond later, which the recorder's stamps do not count (the
+    // event's frame would otherwise be missed by a millisecond per chapter).
+    const qint64 eventValue = PictureDataUtil::position(chapters, before.size(), 0) + offset;
     const qint64 total = PictureDataUtil::totalLength(chapters);
     w.chapters = chapters;
     w.eventValue = eventValue;

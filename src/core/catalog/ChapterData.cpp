@@ -157,6 +157,35 @@ qint64 ChapterData::timeSpan() const
     return ownTimeSpan();
 }
 
+quint32 ChapterData::knownTimeStamp() const
+{
+    if (const quint32 known = _timeStamp.load(); known != 0) return known;
+    if (_vmmInfo) return _vmmInfo->_timeStamp;
+    const auto picture = loadPicture(false);
+    if (!picture || !picture->video) return 0;
+    const VideoFramePtr frame = picture->video->frameAt(0, 0, true);
+    return frame ? frame->_timeStamp : 0;
+}
+
+qint64 ChapterData::knownTimeSpan() const
+{
+    const auto next = nextChapter();
+    if (next && next->_vmmInfo && followsFrom(_fileNumber, next->_fileNumber)) {
+        const quint32 start = knownTimeStamp();
+        const qint64 span = qint64(next->knownTimeStamp()) - qint64(start);
+        if (start != 0 && span >= 0) {
+            _frameTimeSpan.store(span);
+            return span;
+        }
+    }
+    const auto picture = loadPicture(false);
+    if (picture && picture->video) {
+        const quint64 span = picture->video->_timeSpan;
+        _frameTimeSpan.store(qint64(std::min<quint64>(span, quint64(INT32_MAX))));
+    }
+    return _frameTimeSpan.load();
+}
+
 std::shared_ptr<const PictureData> ChapterData::storePicture(std::shared_ptr<const PictureData> picture) const
 {
     std::lock_guard lock(_mutex);

@@ -60,6 +60,11 @@ public:
     // recording's own length; the last length worked out when the recording
     // cannot be read.
     qint64 timeSpan() const;
+    // The same length from what is known without reading anything: the index
+    // records, the recording if it was loaded, else the last length worked
+    // out (0 before any). For the GUI thread, which leaves reading to the
+    // catalogue's workers and the player.
+    qint64 knownTimeSpan() const;
 
     // The chapter's picture data. With create and nothing loaded yet, reads
     // the movie on the calling thread (counting an attempt); when another
@@ -108,6 +113,8 @@ private:
     ChapterData(const std::shared_ptr<TripData>& parent, const QUrl& url,
                 std::shared_ptr<const VrecMoveManagerInfo> vmm, std::shared_ptr<const AdvMoveProtectInfo> adv);
     qint64 ownTimeSpan() const;
+    // The chapter's start stamp when known without reading (0: not known).
+    quint32 knownTimeStamp() const;
 
     friend class TripData;
     const std::weak_ptr<TripData> _parent;

@@ -122,9 +122,11 @@ void DrivingInfoModel::rebuild()
     if (qint64(m_maxValue) - m_minValue >= 2) {
         m_minLabel = {0, timeAt(m_minValue)};
         m_maxLabel = {span(), timeAt(m_maxValue)};
-        if (m_playType == PlayType::Event) {
-            m_accidentLabel = {m_accidentValue - m_minValue, timeAt(m_accidentValue)};
-            if (m_accidentValue < 0) m_accidentLabel = {-1, {}};
+        // An event whose moment has no frame (or lies before the list) gets
+        // neither label nor line.
+        if (m_playType == PlayType::Event && m_accidentValue >= 0) {
+            const QString text = timeAt(m_accidentValue);
+            if (!text.isEmpty()) m_accidentLabel = {m_accidentValue - m_minValue, text};
         }
     }
 

@@ -205,8 +205,8 @@ std::vector<ColoredRun> seriesRuns(const std::vector<SeriesPoint>& points, const
 double eventLabelX(double eventX, double textWidth, const std::optional<QRectF>& startLabel,
                    const std::optional<QRectF>& endLabel, double viewWidth)
 {
-    double x = eventX - textWidth / 2.0;
-    if (startLabel) x = std::max(x, startLabel->right() + 5.0);
+    // A start label that was not drawn still keeps the text 5 units in.
+    double x = std::max(eventX - textWidth / 2.0, (startLabel ? startLabel->right() : 0.0) + 5.0);
     if (endLabel) x = std::min(x, endLabel->left() - textWidth - 5.0);
     return std::clamp(x, 0.0, std::max(0.0, viewWidth - textWidth));
 }

@@ -112,8 +112,9 @@ std::vector<ColoredRun> seriesRuns(const std::vector<SeriesPoint>& points, const
 QList<QPointF> reduceToColumns(const QList<QPointF>& points);
 
 // Where the event label goes (its left edge): centred on the event line,
-// clear of the start label and of the end label by 5 units where they were
-// drawn (the end label winning), and always inside the view.
+// at least 5 units right of the start label (of the view's left edge when
+// there is none) and 5 units left of the end label where it was drawn (the
+// end label winning), and always inside the view.
 double eventLabelX(double eventX, double textWidth, const std::optional<QRectF>& startLabel,
                    const std::optional<QRectF>& endLabel, double viewWidth);
 

@@ -101,13 +101,14 @@ void SpeedMeterModel::updateMeter(const Frame* frame, bool animated, SpeedMeterS
             seconds = std::clamp(found.value(), 0.0, MAX_ANIMATION_SECONDS);
             step.readouts = m_gpsOn ? readouts(m_prevDispSpeed, m_realSpeed)
                                     : std::vector<SpeedReadout>{noFixReadout()};
-        } else {
-            // No timing for this frame: the needle jumps, and the readout
-            // jumps with it rather than go on showing the old speed.
-            step.readouts = {m_gpsOn ? readoutOf(int(m_realSpeed)) : noFixReadout()};
+        } else if (!m_gpsOn) {
+            step.readouts = {noFixReadout()};
         }
+        // No timing for a frame with a fix: the needle jumps and the readout
+        // keeps what it shows until the next timed change.
     }
     step.readoutSeconds = seconds;
+    step.needleMoves = true;
     step.needleFrom = m_currentNeedle;
     step.needleTo = angle;
     step.needleSeconds = seconds;

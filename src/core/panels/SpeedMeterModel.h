@@ -20,6 +20,9 @@ struct SpeedReadout {
 // angle to another (at once when the time is 0), and the readout steps
 // through its pictures spread evenly over a time, keeping the last.
 struct SpeedMeterStep {
+    // The needle gets a new movement that replaces the one under way (false:
+    // the needle goes on as it was).
+    bool needleMoves = false;
     double needleFrom = 0.0; // radians, counter-clockwise from upright
     double needleTo = 0.0;
     double needleSeconds = 0.0;

@@ -33,6 +33,7 @@ PlayMovieValueInfo::PlayMovieValueInfo(const CardData& card, const std::shared_p
         return;
     }
     _chapterDataList = *window.chapters;
+    _spans = knownSpans();
     _eventValue = window.eventValue;
     _minValue = window.minValue;
     _maxValue = std::max(window.maxValue, window.minValue);
@@ -43,8 +44,77 @@ PlayMovieValueInfo::PlayMovieValueInfo(const ChapterList& chapterList, CardData:
     : _playType(kind == CardData::ActiveType::AdventureRec ? CommonConst::PlayType::Adventure
                                                              : CommonConst::PlayType::Movie),
       _chapterDataList(chapterList),
-      _maxValue(PictureDataUtil::totalLength(chapterList))
+      _spans(knownSpans())
 {
+    _maxValue = totalLength();
+}
+
+std::vector<qint64> PlayMovieValueInfo::knownSpans() const
+{
+    std::vector<qint64> spans;
+    spans.reserve(size_t(_chapterDataList.size()));
+    for (const auto& chapter : _chapterDataList) spans.push_back(PictureDataUtil::chapterSpan(chapter));
+    return spans;
+}
+
+qint64 PlayMovieValueInfo::chapterStart(qsizetype chapter) const
+{
+    qint64 start = 0;
+    const qsizetype end = std::clamp<qsizetype>(chapter, 0, qsizetype(_spans.size()));
+    for (qsizetype k = 0; k < end; ++k) start += _spans[size_t(k)] + 1;
+    return start;
+}
+
+qint64 PlayMovieValueInfo::totalLength() const
+{
+    if (_spans.empty()) return 0;
+    return chapterStart(qsizetype(_spans.size()) - 1) + _spans.back();
+}
+
+std::pair<qsizetype, qint64> PlayMovieValueInfo::placeOf(qint64 position) const
+{
+    if (_spans.empty()) return {0, 0};
+    // As the play list's positions are handed around: 32-bit.
+    qint64 rest = toPosition(position);
+    for (size_t i = 0; i < _spans.size(); ++i) {
+        if (rest <= _spans[i]) return {qsizetype(i), std::max<qint64>(rest, 0)};
+        rest -= _spans[i] + 1;
+    }
+    return {qsizetype(_spans.size()) - 1, _spans.back()};
+}
+
+bool PlayMovieValueInfo::followChapterLengths()
+{
+    std::vector<qint64> fresh = knownSpans();
+    if (fresh == _spans) return false;
+    const PlayMovieValueInfo before = *this;
+    _spans = std::move(fresh);
+    const auto moved = [&](qint64 position) {
+        const auto [chapter, offset] = before.placeOf(position);
+        return chapterStart(chapter) + std::min(offset, _spans[size_t(chapter)]);
+    };
+    const auto movedIfSet = [&](std::optional<qint64>& position) {
+        if (position) position = moved(*position);
+    };
+    if (_playType == CommonConst::PlayType::Movie || _playType == CommonConst::PlayType::Adventure) {
+        _maxValue = totalLength();
+    } else {
+        _minValue = moved(_minValue);
+        _maxValue = std::max(_minValue, moved(_maxValue));
+        if (_eventValue && *_eventValue >= 0) _eventValue = moved(*_eventValue);
+    }
+    movedIfSet(_startValueStopwatch);
+    movedIfSet(_startValueMovieCut);
+    movedIfSet(_endValueMovieCut);
+    _currentValue = moved(_currentValue);
+    _currentIndex.reset();
+    _currentFrame.reset();
+    _startValue.reset();
+    _endValue.reset();
+    _startFrameIndex.reset();
+    _endFrameIndex.reset();
+    setCurrentValue(_currentValue);
+    return true;
 }
 
 qint64 PlayMovieValueInfo::lowerBound() const
@@ -75,19 +145,14 @@ void PlayMovieValueInfo::setCurrentValue(qint64 v)
 
 qsizetype PlayMovieValueInfo::chapterIndexOf(qint64 position) const
 {
-    qsizetype index = 0;
-    std::int32_t offset = 0;
-    PictureDataUtil::chapterIndex(_chapterDataList, toPosition(position), index, offset);
-    return index;
+    return placeOf(position).first;
 }
 
 void PlayMovieValueInfo::fillCurrentCaches()
 {
-    qsizetype index = 0;
-    std::int32_t offset = 0;
-    PictureDataUtil::chapterIndex(_chapterDataList, toPosition(_currentValue), index, offset);
+    const auto [index, offset] = placeOf(_currentValue);
     _currentIndex = index;
-    _currentFrame = offset;
+    _currentFrame = qint32(std::clamp<qint64>(offset, INT32_MIN, INT32_MAX));
 }
 
 qsizetype PlayMovieValueInfo::currentIndex()

@@ -6,6 +6,8 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class MoveProtectInfo;
 class AdvMoveProtectInfo;
@@ -69,6 +71,17 @@ public:
     qsizetype startFrameIndex();
     qsizetype endFrameIndex();
 
+    // The position where a chapter starts, as this list lays its chapters out.
+    qint64 chapterStart(qsizetype chapter) const;
+
+    // Chapter lengths are taken as known when the list is made (a chapter
+    // whose recording was not read yet may count 0) and kept until asked to
+    // follow them: then the list's end moves with them, and every position
+    // held here stays at the same place of the same chapter. True when
+    // anything moved. Positions held elsewhere must be taken from here again.
+    bool followChapterLengths();
+    bool chapterLengthsChanged() const { return knownSpans() != _spans; }
+
     // The chapter under the position, or null when the list has none there.
     std::shared_ptr<ChapterData> currentChapter();
 
@@ -79,4 +92,11 @@ public:
 private:
     void fillCurrentCaches();
     qsizetype chapterIndexOf(qint64 position) const;
+    // The chapter and the offset inside it, from the lengths held.
+    std::pair<qsizetype, qint64> placeOf(qint64 position) const;
+    std::vector<qint64> knownSpans() const;
+    qint64 totalLength() const;
+
+    // The chapter lengths the positions were worked out with.
+    std::vector<qint64> _spans;
 };

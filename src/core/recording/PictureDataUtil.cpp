@@ -29,7 +29,7 @@ std::shared_ptr<const VideoInfo> videoAt(const ChapterList& chapters, std::int32
 
 qint64 PictureDataUtil::chapterSpan(const std::shared_ptr<ChapterData>& chapter)
 {
-    return chapter ? std::clamp<qint64>(chapter->timeSpan(), 0, INT32_MAX) : 0;
+    return chapter ? std::clamp<qint64>(chapter->knownTimeSpan(), 0, INT32_MAX) : 0;
 }
 
 void PictureDataUtil::chapterIndex(const ChapterList& chapters, std::int32_t position, qsizetype& index,

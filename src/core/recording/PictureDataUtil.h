@@ -14,6 +14,9 @@ public:
 
     static qsizetype chapterCount(const ChapterList& chapters) { return chapters.size(); }
     // A chapter's length as play positions use it: 0 .. INT32_MAX (0 for none).
+    // Reads nothing: a length that only the chapter's recording can tell is
+    // 0 until the recording was loaded (the positions are asked on the GUI
+    // thread at every tick of the clock).
     static qint64 chapterSpan(const std::shared_ptr<ChapterData>& chapter);
     // The chapter and the offset inside it of a play position, held to the list.
     static void chapterIndex(const ChapterList& chapters, std::int32_t position, qsizetype& index,

@@ -55,12 +55,13 @@ TEST_F(CardDataWindow, AnEventWindowReachesBack12sAndForward8s)
     EXPECT_EQ(at12.maxValue, 20000);
 
     // 11999 ms in: the chapter before is taken; 8001 ms left: none after.
+    // The event lies at its frame's play position (the chapter starts at 20001).
     ChapterWindow before = card->eventChapterList(recordAt(records, m[2], 11999));
     ASSERT_TRUE(before.chapters);
     EXPECT_EQ(numbersOf(*before.chapters), (std::vector<qint32>{2, 3}));
-    EXPECT_EQ(before.eventValue, 31999);
-    EXPECT_EQ(before.minValue, 19999);
-    EXPECT_EQ(before.maxValue, 39999);
+    EXPECT_EQ(before.eventValue, 32000);
+    EXPECT_EQ(before.minValue, 20000);
+    EXPECT_EQ(before.maxValue, 40000);
 
     // 12001 ms in: 7999 ms left, so the next chapter is taken.
     ChapterWindow after = card->eventChapterList(recordAt(records, m[2], 12001));
@@ -88,10 +89,15 @@ TEST_F(CardDataWindow, AnEventWindowReachesBack12sAndForward8s)
     EXPECT_EQ(card->protectChapterList(late).eventValue, 15000);
 
     // Two chapters back while less than 12 s lay before the event.
-    ChapterWindow five = card->eventChapterList(recordAt(records, m[2], 5000));
+    const MoveProtectInfo& atFive = recordAt(records, m[2], 5000);
+    ChapterWindow five = card->eventChapterList(atFive);
     ASSERT_TRUE(five.chapters);
     EXPECT_EQ(numbersOf(*five.chapters), (std::vector<qint32>{2, 3}));
-    EXPECT_EQ(five.eventValue, 25000);
+    EXPECT_EQ(five.eventValue, 25001);
+    // The event's position shows the event's own frame (and so its time).
+    const VideoFramePtr shown = PictureDataUtil::videoFrame(*five.chapters, std::int32_t(five.eventValue));
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->_timeStamp, atFive._timeStamp);
 }
 
 TEST_F(CardDataWindow, ARecordStampedOutsideItsChapterKeepsItsChaptersWithItsRangeInsideThem)

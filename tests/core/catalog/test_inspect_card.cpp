@@ -41,9 +41,9 @@ TEST_F(CatalogInspectCard, PrintsTripsEventsSurveillanceAndAdventuresOfTheDemoCa
     // before to 8 s after.
     const QJsonObject shock = events[0].toObject().value(QStringLiteral("window")).toObject();
     EXPECT_EQ(shock.value(QStringLiteral("chapters")).toArray().size(), 2);
-    EXPECT_EQ(shock.value(QStringLiteral("eventValue")).toInteger(), 65000);
-    EXPECT_EQ(shock.value(QStringLiteral("minValue")).toInteger(), 53000);
-    EXPECT_EQ(shock.value(QStringLiteral("maxValue")).toInteger(), 73000);
+    EXPECT_EQ(shock.value(QStringLiteral("eventValue")).toInteger(), 65001);
+    EXPECT_EQ(shock.value(QStringLiteral("minValue")).toInteger(), 53001);
+    EXPECT_EQ(shock.value(QStringLiteral("maxValue")).toInteger(), 73001);
 
     const QJsonArray surveillance = card.value(QStringLiteral("surveillance")).toArray();
     ASSERT_EQ(surveillance.size(), 1);

@@ -6,9 +6,18 @@
 #include "core/recording/PictureData.h"
 #include "core/recording/VideoInfo.h"
 
+#include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTimeZone>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace paneltest {
 
@@ -62,5 +71,50 @@ inline std::shared_ptr<ChapterData> chapterOf(std::shared_ptr<VideoInfo> info, i
     chapter->storePicture(std::make_shared<PictureData>(std::move(info)));
     return chapter;
 }
+
+// A movie file that blocks whoever opens it for reading (a named pipe with
+// no writer), as a card that hangs would. After `holdMs` a helper opens and
+// closes its writing end, so a reader that was caught is let go (its read
+// then fails) and the test ends instead of hanging.
+class BlockingMovie {
+public:
+    explicit BlockingMovie(int holdMs = 1500)
+    {
+        m_path = m_dir.filePath(QStringLiteral("m2026031508300099.MP4"));
+        m_made = ::mkfifo(QFile::encodeName(m_path).constData(), 0600) == 0;
+        m_release = std::thread([this, holdMs] {
+            QElapsedTimer held;
+            held.start();
+            while (!m_stop.load()) {
+                if (held.elapsed() >= holdMs) {
+                    // Succeeds only while a reader waits on the other end.
+                    const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK);
+                    if (fd >= 0) {
+                        ::close(fd);
+                        m_released.store(true);
+                    }
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    }
+    ~BlockingMovie()
+    {
+        m_stop.store(true);
+        m_release.join();
+    }
+    bool made() const { return m_made; }
+    QUrl url() const { return QUrl::fromLocalFile(m_path); }
+    // A reader was caught and had to be let go.
+    bool released() const { return m_released.load(); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    bool m_made = false;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_released{false};
+    std::thread m_release;
+};
 
 } // namespace paneltest

@@ -2,6 +2,7 @@
 #include "panels/PanelTestData.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using paneltest::FrameValues;
 using CommonConst::PlayStatus;
@@ -79,6 +80,23 @@ TEST(CircleChartModel, APlayingTrailFadesOverTenSecondsAndStaysInItsChapter)
     EXPECT_EQ(trailPoints(d).size(), 333 + 1);
     EXPECT_EQ(d.bands.front().colorIndex, 1);
 
+    // The fade, by age in ms: orange now, darker every step back, and the
+    // oldest row only bounding the oldest band.
+    const int fade[21][4] = {
+        {-10000, 0, 0, 0},     {-9160, 61, 56, 96},   {-8330, 71, 62, 91},   {-7500, 81, 68, 86},
+        {-6660, 91, 73, 81},   {-5830, 102, 79, 76},  {-5000, 112, 85, 71},  {-4160, 122, 90, 66},
+        {-3330, 132, 96, 61},  {-2500, 142, 102, 56}, {-1660, 153, 108, 51}, {-1500, 163, 113, 45},
+        {-1330, 173, 119, 40}, {-1160, 183, 125, 35}, {-1000, 193, 130, 30}, {-830, 204, 136, 25},
+        {-660, 214, 142, 20},  {-500, 224, 147, 15},  {-330, 234, 153, 10},  {-160, 244, 159, 5},
+        {0, 255, 165, 0},
+    };
+    const auto& table = CircleChartModel::colorTable();
+    for (size_t row = 0; row < 21; ++row) {
+        EXPECT_EQ(table[row].key, fade[row][0]) << row;
+        EXPECT_EQ(std::make_tuple(table[row].red, table[row].green, table[row].blue),
+                  std::make_tuple(fade[row][1], fade[row][2], fade[row][3]))
+            << row;
+    }
     // Paused: the chapter up to the position, orange; stopped: all of it.
     model.update(30000, PlayStatus::Pause);
     d = model.drawing(square);

@@ -1,5 +1,7 @@
+#include "core/panels/CircleChartModel.h"
 #include "core/panels/DrivingInfoModel.h"
 #include "core/panels/LoadedFrames.h"
+#include "core/player/PlayMovieValueInfo.h"
 #include "core/recording/PictureDataUtil.h"
 #include "panels/PanelTestData.h"
 
@@ -135,6 +137,15 @@ TEST(DrivingInfoModel, AChapterIsShownOnlyOnceItsRecordingWasLoadedElsewhere)
     EXPECT_FALSE(model.setValue(69000));
     EXPECT_EQ(model.minValue(), 40000);
 
+    // An event whose moment has no frame yet: neither label nor line.
+    ChapterWindow unplaced = window;
+    const auto waiting = paneltest::emptyChapter(4);
+    unplaced.chapters = ChapterList{first, waiting};
+    unplaced.eventValue = 65000;
+    model.setAccident(false, unplaced);
+    EXPECT_EQ(model.accidentLabel().offset, -1);
+    EXPECT_TRUE(model.accidentLabel().text.isEmpty());
+
     // Surveillance: no event label. A record without chapters: the empty window.
     model.setAccident(true, window);
     EXPECT_EQ(model.playType(), PlayType::Surveillance);
@@ -162,4 +173,36 @@ TEST(DrivingInfoModel, WalkingAPlayListFindsWhatALookupFinds)
     const auto video = LoadedFrames::loadedVideo(a);
     for (qint64 offset : {qint64(4000), qint64(100), qint64(-5), qint64(99999), qint64(36)})
         EXPECT_EQ(cursor.frameAt(offset), video->frameAt(0, offset, true)) << offset;
+}
+
+TEST(DrivingInfoModel, NoPositionWaitsOnARecordingThatWasNotLoaded)
+{
+    // A chapter whose length only its recording can tell, on a card that
+    // hangs when it is read, between two loaded ones.
+    paneltest::BlockingMovie movie;
+    ASSERT_TRUE(movie.made());
+    const auto hanging = std::make_shared<ChapterData>(movie.url());
+    const ChapterList trip{steadyChapter(30000, 50, 1), hanging, steadyChapter(30000, 80, 3)};
+
+    QElapsedTimer clock;
+    clock.start();
+    DrivingInfoModel chart;
+    chart.setChapterList(trip);
+    CircleChartModel circle;
+    circle.reset(trip);
+    PlayMovieValueInfo list(trip, CardData::ActiveType::MovieRec);
+    for (std::int32_t p = 0; p < 75000; p += 1500) {
+        chart.setValue(p);
+        circle.update(p, CommonConst::PlayStatus::Play);
+        circle.drawing({150.0, 150.0});
+        list.setCurrentValue(p);
+        list.currentChapter();
+    }
+    EXPECT_FALSE(movie.released());
+    EXPECT_EQ(hanging->retryCntPictureData(), 0);
+    EXPECT_LT(clock.elapsed(), 1000);
+    // Until it is loaded the chapter counts no time: the list runs on into the last one.
+    EXPECT_EQ(list._maxValue, 30000 + 1 + 0 + 1 + 30000);
+    EXPECT_EQ(chart.currentIndex(), 2);
+    EXPECT_EQ(chart.samples().back().speed, 80);
 }

@@ -20,13 +20,23 @@ XGranularity minutes(std::int64_t n)
 
 TEST(GraphScales, TimeTicksKeepAFewLabelsForAnyWindow)
 {
-    EXPECT_EQ(xGranularityForSpan(0), seconds(1));
-    EXPECT_EQ(xGranularityForSpan(10999), seconds(1));
-    EXPECT_EQ(xGranularityForSpan(11000), seconds(2));
-    EXPECT_EQ(xGranularityForSpan(420000), seconds(60));
-    EXPECT_EQ(xGranularityForSpan(599999), seconds(90));
-    EXPECT_EQ(xGranularityForSpan(600000), minutes(2));
-    EXPECT_EQ(xGranularityForSpan(2399999), minutes(5));
+    // Every row of the step table, at its first and its last span.
+    struct Row {
+        std::int64_t first, last;
+        XGranularity step;
+    };
+    const Row rows[] = {
+        {0, 10999, seconds(1)},          {11000, 15999, seconds(2)},       {16000, 23999, seconds(3)},
+        {24000, 31999, seconds(4)},      {32000, 39999, seconds(5)},       {40000, 79999, seconds(10)},
+        {80000, 99999, seconds(15)},     {100000, 129999, seconds(20)},    {130000, 194999, seconds(30)},
+        {195000, 259999, seconds(40)},   {260000, 324999, seconds(50)},    {325000, 389999, seconds(60)},
+        {390000, 454999, seconds(60)},   {455000, 519999, seconds(80)},    {520000, 599999, seconds(90)},
+        {600000, 959999, minutes(2)},    {960000, 2399999, minutes(5)},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(xGranularityForSpan(row.first), row.step) << row.first;
+        EXPECT_EQ(xGranularityForSpan(row.last), row.step) << row.last;
+    }
     EXPECT_EQ(xGranularityForSpan(-5), seconds(1));
     // From 40 minutes on the steps go on growing instead of falling back to
     // seconds (which gave thousands of labels).
@@ -157,5 +167,7 @@ TEST(GraphScales, TheEventLabelStaysInsideTheView)
     // Without an end label it is not pushed off the left edge.
     EXPECT_DOUBLE_EQ(eventLabelX(300, 60, std::nullopt, std::nullopt, 600), 270.0);
     EXPECT_DOUBLE_EQ(eventLabelX(590, 60, std::nullopt, std::nullopt, 600), 540.0);
-    EXPECT_DOUBLE_EQ(eventLabelX(5, 60, std::nullopt, std::nullopt, 600), 0.0);
+    // Without a start label it still starts 5 in from the left edge.
+    EXPECT_DOUBLE_EQ(eventLabelX(5, 60, std::nullopt, std::nullopt, 600), 5.0);
+    EXPECT_DOUBLE_EQ(eventLabelX(5, 60, std::nullopt, QRectF(500, 0, 50, 12), 600), 5.0);
 }

@@ -81,16 +81,24 @@ TEST(SpeedMeter, PlayingChangesAreTimedByTheTableOfTheCallItself)
     EXPECT_EQ(step.readouts, SpeedMeterModel::readouts(98, 101));
     EXPECT_DOUBLE_EQ(step.readoutSeconds, 1.0);
 
-    // The same speed again: the needle stays and the readout is left alone.
+    // The same speed again: the needle goes on as it was and the readout is left alone.
     step = meter.setSpeed(Frame{101, true, 2000}, true, table);
-    EXPECT_DOUBLE_EQ(step.needleFrom, step.needleTo);
+    EXPECT_FALSE(step.needleMoves);
     EXPECT_TRUE(step.readouts.empty());
 
-    // A frame the table lacks: the needle jumps and the readout with it.
+    // A frame the table lacks: the needle jumps there (replacing the run
+    // under way) and the readout keeps what it shows.
     step = meter.setSpeed(Frame{60, true, 7777}, true, table);
+    EXPECT_TRUE(step.needleMoves);
     EXPECT_DOUBLE_EQ(step.needleSeconds, 0.0);
-    ASSERT_EQ(step.readouts.size(), 1u);
-    EXPECT_EQ(step.readouts[0], readout(B, 6, 0));
+    EXPECT_DOUBLE_EQ(step.needleTo, SpeedMeterModel::needleAngle(60, SpeedMeterType::KMH));
+    EXPECT_TRUE(step.readouts.empty());
+    // Paused at the same speed: the needle is sent there again, at once.
+    step = meter.setSpeed(Frame{60, true, 7777}, false, table);
+    EXPECT_TRUE(step.needleMoves);
+    EXPECT_DOUBLE_EQ(step.needleFrom, step.needleTo);
+    EXPECT_DOUBLE_EQ(step.needleSeconds, 0.0);
+    EXPECT_EQ(step.readouts, std::vector<SpeedReadout>{readout(B, 6, 0)});
 
     // The fix is lost: the needle still follows the speed, the readout shows a hyphen.
     step = meter.setSpeed(Frame{70, false, 2000}, true, table);

@@ -161,3 +161,34 @@ TEST_F(PlayListOfRecord, EventAndSurveillanceRecordsPlayTheirWindowsAndARecordWi
     EXPECT_EQ(empty, 1);
 }
 #endif
+
+TEST(PlayMovieValueInfo, LengthsLearntLaterMoveTheEndAndKeepPositionsInTheirChapters)
+{
+    // The middle chapter's recording is read only after the list was made.
+    auto pending = std::make_shared<ChapterData>(QUrl::fromLocalFile(QStringLiteral("/nonexistent/y.MP4")));
+    const ChapterList list{chapterOfLength(1000), pending, chapterOfLength(2000)};
+    PlayMovieValueInfo info(list, CardData::ActiveType::MovieRec);
+    EXPECT_EQ(info._maxValue, 1000 + 1 + 0 + 1 + 2000);
+    info.setCurrentValue(1002 + 500);
+    info.setStopwatchStart(1002 + 100);
+    EXPECT_FALSE(info.followChapterLengths());
+
+    auto read = std::make_shared<VideoInfo>();
+    read->_timeSpan = 4000;
+    read->completeTables();
+    pending->storePicture(std::make_shared<PictureData>(read));
+    // Nothing moves until the list is asked to follow.
+    EXPECT_EQ(info.currentIndex(), 2);
+    EXPECT_EQ(info.chapterStart(2), 1002);
+    EXPECT_TRUE(info.chapterLengthsChanged());
+
+    EXPECT_TRUE(info.followChapterLengths());
+    EXPECT_EQ(info._maxValue, 1000 + 1 + 4000 + 1 + 2000);
+    EXPECT_EQ(info.chapterStart(2), 5002);
+    EXPECT_EQ(info._currentValue, 5002 + 500);
+    EXPECT_EQ(info.currentIndex(), 2);
+    EXPECT_EQ(info.currentFrame(), 500);
+    EXPECT_EQ(info._startValueStopwatch.value_or(-1), 5002 + 100);
+    EXPECT_EQ(info.startFrameIndex(), 2);
+    EXPECT_FALSE(info.followChapterLengths());
+}

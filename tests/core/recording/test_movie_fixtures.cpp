@@ -184,6 +184,18 @@ TEST_F(MovieFixture, TripChaptersPlayAsOneTimeline)
         chapters.append(std::make_shared<ChapterData>(QUrl::fromLocalFile(m.path)));
         expectedTotal += qint64(m.lastStamp - m.firstStamp) + 1;
     }
+    // Positions never read a recording: a chapter of no trip counts no time
+    // until its recording was loaded.
+    EXPECT_EQ(PictureDataUtil::totalLength(chapters), 2);
+    EXPECT_EQ(chapters[0]->retryCntPictureData(), 0);
+    chapters[0]->loadPicture(true);
+    chapters[2]->loadPicture(true);
+    EXPECT_EQ(PictureDataUtil::totalLength(chapters), expectedTotal - qint64(written.chapters[1].lastStamp - written.chapters[1].firstStamp));
+
+    // The chapter at a position is read when its frame is asked for.
+    const auto early = PictureDataUtil::videoFrame(chapters, PictureDataUtil::position(chapters, 1, 0));
+    EXPECT_TRUE(early);
+    EXPECT_EQ(chapters[1]->retryCntPictureData(), 1);
     EXPECT_EQ(PictureDataUtil::totalLength(chapters), expectedTotal);
 
     const qint32 start2 = PictureDataUtil::position(chapters, 1, 0);

@@ -1,6 +1,7 @@
 #pragma once
 
-// A generated card of one trip, loaded as the application loads it.
+// A generated card of one trip, loaded as the application loads it (its
+// recordings read as the catalogue's workers read them).
 
 #include "CardGen.h"
 #include "core/catalog/CardData.h"
@@ -25,6 +26,9 @@ protected:
         ASSERT_EQ(card->tripList().size(), 1);
         chapters = card->tripList()[0]->chapterDataList();
         ASSERT_EQ(chapters.size(), trip.chapters);
+        // What the catalogue's workers do in the application: every chapter's
+        // recording is read, so every length is known.
+        for (const auto& chapter : chapters) chapter->loadPicture(true);
     }
 
     QTemporaryDir dir;
