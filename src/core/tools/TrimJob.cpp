@@ -274,16 +274,33 @@ TrimJob::Result TrimJob::run()
 std::vector<AssSubtitle::Event> TrimJob::captionEvents(const std::vector<CaptionSource>& pieces,
                                                       CaptionSelection selection, const CaptionSettings& settings)
 {
+    // The file writes its times in hundredths, cut short.
+    constexpr std::uint32_t kHundredth = 10;
     std::vector<AssSubtitle::Event> out;
     qint64 offset = 0; // where the piece starts in the cut
-    for (const CaptionSource& piece : pieces) {
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const CaptionSource& piece = pieces[k];
         const std::uint32_t shown = piece.lengthMs > piece.from ? piece.lengthMs - piece.from : 0;
         if (piece.video) {
             const std::uint32_t end = std::min(piece.to.value_or(piece.lengthMs), piece.lengthMs);
+            std::vector<AssSubtitle::Event> events;
             for (AssSubtitle::Event e : AssSubtitle::events(*piece.video, selection, settings, piece.from, end)) {
                 // Never past the piece's picture: the next piece's captions start there.
                 e.end = std::min(e.end, shown);
-                if (e.end <= e.start) continue;
+                if (e.end > e.start) events.push_back(std::move(e));
+            }
+            // The piece's last picture keeps its caption to the piece's end:
+            // an inner piece's up to where the next piece's captions start,
+            // the cut's last one a hundredth past the cut's end, so that the
+            // last picture shown is never left without it.
+            if (!events.empty()) {
+                AssSubtitle::Event& final = events.back();
+                if (k + 1 < pieces.size())
+                    final.end = shown;
+                else
+                    final.end = std::max(final.end, (end > piece.from ? end - piece.from : 0) + kHundredth);
+            }
+            for (AssSubtitle::Event& e : events) {
                 e.start = std::uint32_t(std::clamp<qint64>(e.start + offset, 0, UINT32_MAX));
                 e.end = std::uint32_t(std::clamp<qint64>(e.end + offset, 0, UINT32_MAX));
                 out.push_back(std::move(e));

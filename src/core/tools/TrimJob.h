@@ -79,8 +79,8 @@ public:
 
     // The burnt-in captions of the cut: the pieces' events one after another
     // on the cut's time line, each piece's from where it starts up to where
-    // it ends (the event across either end shown whole), none past the
-    // piece's picture.
+    // it ends, none past the piece's picture, and no picture of the cut
+    // without its caption (the last one's runs on past the cut's end).
     struct CaptionSource {
         std::shared_ptr<const VideoInfo> video; // none: no captions for the piece
         std::uint32_t from = 0;                 // movie ms where the piece starts

@@ -307,11 +307,11 @@ TEST_F(TrimJobTest, CaptionsCoverTheRangeAndNothingElse)
     EXPECT_NEAR(double(events.size()), cut * kFps / 1000.0, 3.0);
     EXPECT_EQ(events.front().start, 0u);
     EXPECT_LT(events.back().start, cut);
-    EXPECT_GE(events.back().end, cut); // the last picture keeps its caption to the end
-    for (std::size_t i = 1; i < events.size(); ++i) {
-        ASSERT_GE(events[i].start, events[i - 1].end) << i; // never two at once
-        ASSERT_LE(events[i].start - events[i - 1].end, 1000u / kFps + 1) << i;
-    }
+    // One after another with neither gap nor overlap, across the chapter
+    // boundary too, and the last one still there at the cut's end as the
+    // file writes it (hundredths, cut short).
+    for (std::size_t i = 1; i < events.size(); ++i) ASSERT_EQ(events[i].start, events[i - 1].end) << i;
+    EXPECT_GE(events.back().end / 10 * 10, cut);
     // At the range's ends the captions are those of the pictures on screen
     // there: the first one shown past the start, the one shown at the end.
     const auto captionAt = [&](const VideoInfo& video, auto shownAt) {
