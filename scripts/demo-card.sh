@@ -3,7 +3,7 @@
 # finds it: a folder KorveltaDemoCard in the backup path. The application
 # itself names that folder (the chosen backup folder, else the Documents
 # folder, made when missing), so the two always agree.
-# Its movies are 1280x720, as the recorder records them; KR_DEMO_CARD_SIZE
+# Its movies are 1920x1080, as the recorder records them; KR_DEMO_CARD_SIZE
 # (WxH) asks for another picture size.
 #   scripts/demo-card.sh <build-dir>
 set -euo pipefail
@@ -14,7 +14,7 @@ if [ ! -x "$build/tools/inspect-card/inspect-card" ] || [ ! -x "$build/tools/mak
 fi
 backup="$("$build/tools/inspect-card/inspect-card" --backup-folder)"
 demo="$backup/KorveltaDemoCard"
-size="${KR_DEMO_CARD_SIZE:-1280x720}"
+size="${KR_DEMO_CARD_SIZE:-1920x1080}"
 # A backup folder holds what a card's MOVE folder holds (the index files and
 # the movie folders), so the demo card's MOVE folder becomes the backup. A
 # demo card of another picture size (an older one) is made again.

@@ -398,10 +398,11 @@ WrittenCard writeCard(const QString& root, const CardOptions& o);
 // overspeed stretch on the highway, one with an adventure recording and a
 // power loss in its last chapter), a surveillance recording and a data file.
 // Its movies are small (320x180) for the tests; the command writes the demo
-// at the size of the recorder's HD mode.
+// at the recorder's full-HD size, where a caption of all four data fits on
+// one line.
 CardOptions demoCardOptions();
-inline constexpr int DEMO_VIDEO_WIDTH = 1280;
-inline constexpr int DEMO_VIDEO_HEIGHT = 720;
+inline constexpr int DEMO_VIDEO_WIDTH = 1920;
+inline constexpr int DEMO_VIDEO_HEIGHT = 1080;
 // Every trip's movies at this picture size.
 void setVideoSize(CardOptions& card, int width, int height);
 

@@ -41,7 +41,7 @@ bool looksLikeMp4(const QByteArray& b)
 }
 
 // ffmpeg's test pattern is costly to draw large: a big picture is drawn at
-// half its size and scaled up, which halves the time of a 720p card.
+// half its size and scaled up, which halves the time of a full-HD card.
 constexpr int LARGEST_DRAWN_WIDTH = 640;
 
 bool drawnScaled(int width)

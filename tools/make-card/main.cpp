@@ -169,7 +169,7 @@ int main(int argc, char** argv)
         QStringLiteral("record"));
     const QCommandLineOption size(
         QStringLiteral("size"),
-        QStringLiteral("Picture size of the movies, WxH (default 320x180; 1280x720 for --demo)."),
+        QStringLiteral("Picture size of the movies, WxH (default 320x180; 1920x1080 for --demo)."),
         QStringLiteral("WxH"));
     const QCommandLineOption audio(QStringLiteral("audio"),
                                    QStringLiteral("Movies with a sound track (AAC, mono) beside the picture."));
