@@ -171,7 +171,7 @@ void PlayerView::showTrimLabel(bool show)
         // Red letters on a dark plate: bare red text vanishes wherever the
         // picture behind it is red too.
         m_lblTrim->setStyleSheet(QStringLiteral(
-            "QLabel { color: #ff2020; background: rgba(0, 0, 0, 170); border-radius: 4px; padding: 1px 8px 2px 6px; }"));
+            "QLabel { color: #ff2020; background: rgba(0, 0, 0, 200); border-radius: 4px; padding: 1px 8px 2px 6px; }"));
         m_lblTrim->setAttribute(Qt::WA_TransparentForMouseEvents);
         m_lblTrim->ensurePolished();
         m_lblTrim->adjustSize();
