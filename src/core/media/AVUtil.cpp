@@ -63,7 +63,11 @@ FramePtr decodeAt(const QString& path, qint64 timeMs, qint64* shownAtMs = nullpt
     codec->thread_count = 1;
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return nullptr;
 
-    const qint64 target = av_rescale_q(qMax<qint64>(timeMs, 0), AVRational{1, 1000}, st->time_base);
+    const qint64 ms = qMax<qint64>(timeMs, 0);
+    const qint64 target = av_rescale_q(ms, AVRational{1, 1000}, st->time_base);
+    // Times are whole milliseconds (a player's position, a frame's start cut
+    // short): a frame starts after the time when it starts at ms + 1 or later.
+    const qint64 after = av_rescale_q_rnd(ms + 1, AVRational{1, 1000}, st->time_base, AV_ROUND_UP);
     const qint64 start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
     av_seek_frame(fmt.get(), stream, start + target, AVSEEK_FLAG_BACKWARD);
 
@@ -94,14 +98,15 @@ FramePtr decodeAt(const QString& path, qint64 timeMs, qint64* shownAtMs = nullpt
             // End of stream or a decoding error: the last picture we have.
             if (r < 0) return shown(std::move(last), lastPts);
             const qint64 pts = frame->best_effort_timestamp == AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
-            if (pts != AV_NOPTS_VALUE && pts - start > target && last) {
+            if (pts != AV_NOPTS_VALUE && pts - start >= after && last) {
                 // This frame starts after the time: the one before it is on screen then.
                 return shown(std::move(last), lastPts);
             }
             last.reset(av_frame_clone(frame.get()));
             lastPts = pts;
             av_frame_unref(frame.get());
-            if (pts == AV_NOPTS_VALUE || pts - start >= target) return shown(std::move(last), lastPts);
+            // No time stamp, or the first frame already after the time: take it.
+            if (pts == AV_NOPTS_VALUE || pts - start >= after) return shown(std::move(last), lastPts);
         }
     }
     return shown(std::move(last), lastPts);

@@ -30,7 +30,8 @@ TEST(StillCapture, BrightnessFollowsThePlayersValue)
 
 TEST(StillCapture, ThePictureIsTheFrameOnScreenAtTheTime)
 {
-    // 28 pictures a second: picture 42 starts at 1500 ms, picture 43 at 1535.7 ms.
+    // 28 pictures a second: picture 42 starts at 1500 ms, picture 43 at
+    // 1535.7 ms, which a player's position in whole milliseconds gives as 1535.
     QTemporaryDir dir;
     cardgen::MovieOptions o;
     o.durationSeconds = 3;
@@ -40,11 +41,12 @@ TEST(StillCapture, ThePictureIsTheFrameOnScreenAtTheTime)
     const auto shown = at(1510);
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->timeMs, 1500);
-    EXPECT_EQ(at(1535)->timeMs, 1500);
+    EXPECT_EQ(at(1534)->timeMs, 1500);
     EXPECT_EQ(at(1500)->timeMs, 1500);
-    const auto next = at(1536);
+    const auto next = at(1535);
     ASSERT_TRUE(next);
     EXPECT_EQ(next->timeMs, 1535);
+    EXPECT_EQ(at(1570)->timeMs, 1535);
     EXPECT_EQ(at(0)->timeMs, 0);
     EXPECT_EQ(at(-40)->timeMs, 0);
     EXPECT_EQ(at(60000)->timeMs, 2964); // past the end: the last picture
