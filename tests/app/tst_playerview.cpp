@@ -134,6 +134,29 @@ private Q_SLOTS:
         QVERIFY(view.trimLabel()->isVisible());
         QCOMPARE(view.trimLabel()->text(), QStringLiteral("● Trim Mode"));
         QCOMPARE(view.trimLabel()->pos(), QPoint(5, 5));
+        // It reads over a picture of its own colour: red letters on a dark
+        // plate, the whole text inside the label.
+        QWidget picture(&view);
+        picture.setAutoFillBackground(true);
+        QPalette red = picture.palette();
+        red.setColor(QPalette::Window, Qt::red);
+        picture.setPalette(red);
+        picture.setGeometry(view.rect());
+        picture.show();
+        picture.stackUnder(view.trimLabel());
+        const QImage shot = view.grab(view.trimLabel()->geometry()).toImage();
+        int plate = 0;
+        int letters = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QRgb c = shot.pixel(x, y);
+                plate += qRed(c) < 120 && qGreen(c) < 60 && qBlue(c) < 60 ? 1 : 0;
+                letters += qRed(c) > 200 && qGreen(c) < 90 && qBlue(c) < 90 ? 1 : 0;
+            }
+        QVERIFY2(plate > shot.width() * shot.height() / 2, qPrintable(QString::number(plate)));
+        QVERIFY2(letters > 150, qPrintable(QString::number(letters)));
+        QVERIFY(view.trimLabel()->contentsRect().width()
+                >= QFontMetrics(view.trimLabel()->font()).horizontalAdvance(view.trimLabel()->text()));
         view.showTrimLabel(false);
         QVERIFY(!view.trimLabel()->isVisible());
     }

@@ -25,14 +25,20 @@
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/recording/VideoInfo.h"
+#include "core/media/AVUtil.h"
 
 #include <QCheckBox>
 #include <QImageReader>
+#include <QProgressBar>
+#include <QSemaphore>
+#include <QThread>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
 
 using namespace apptest;
 using CommonConst::PlayStatus;
@@ -121,10 +127,12 @@ private Q_SLOTS:
         });
 
         bool checked = false;
+        QPoint toolWindowAt;
         whenModalHosts<TrimView>([&](TrimView* trim, ModalWindow* window) {
             checked = true;
             QCOMPARE(window->windowTitle(), QStringLiteral("Trim Tool"));
             QCOMPARE(trim->size(), QSize(500, 135));
+            toolWindowAt = window->frameGeometry().topLeft();
             QVERIFY(!trim->cutFlg());
             QVERIFY(trim->checks().chkDate->isEnabled());
             trim->checks().chkSpeed->setChecked(true);
@@ -133,6 +141,10 @@ private Q_SLOTS:
         });
         rig.trimRange(2000, PictureDataUtil::position(chapters, 1, 2000));
         QVERIFY(checked);
+        // Just below the main window's title bar, level with the cut button.
+        QWidget* main = rig.window.get();
+        QCOMPARE(toolWindowAt, QPoint(main->frameGeometry().x() + rig.player()->cutButton->mapTo(main, QPoint(0, 0)).x(),
+                                      main->geometry().y()));
         QVERIFY(QFile::exists(output));
         QCOMPARE(alerts.messages(), QStringList{"Saved"});
         QCOMPARE(offeredFolder, UserDefaultUtil::documentsPath());
@@ -188,6 +200,175 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(output));
         QVERIFY(isEmptyFolder(m_work));
         QCOMPARE(alerts.messages().size(), 1);
+    }
+
+    void theTrimWindowChecksTheRangeTheWaitAndTheDiskBeforeItCuts()
+    {
+        // A range that ends before its start is refused as too short.
+        AlertLog alerts;
+        int panels = 0;
+        ToolSupport::setSavePanel([&](const QString&, const QString&) {
+            ++panels;
+            return QString();
+        });
+        Rig rig(m_work);
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_VERIFY(rig.player()->isReady());
+        const QString tooShort = QStringLiteral("Unable to save because the selected time range is less than 2 "
+                                                "seconds. Please increase the selected time range for trim operation.");
+        whenModalHosts<TrimView>([&](TrimView* trim, ModalWindow*) {
+            QTest::mouseClick(trim->btnSave(), Qt::LeftButton);
+            QTest::mouseClick(trim->btnBack(), Qt::LeftButton);
+        });
+        rig.moveTo(3500);
+        rig.player()->cutButton->click();
+        rig.player()->trackbar->setDoubleValue(500);
+        rig.player()->cutButton->click();
+        QCOMPARE(alerts.messages(), QStringList{tooShort});
+        QCOMPARE(panels, 0);
+
+        // The shortest range is 2 s; a burn-in of 5 minutes or more asks first.
+        TrimView trim;
+        ToolInfo info;
+        info.chapterList = rig.chapters();
+        info.chapter = info.chapterList.front();
+        info.recMode = CommonConst::RecMode::HighQuality;
+        trim.toolinfo = info;
+        trim.workFolderBase = m_work;
+        trim.setupView();
+        const auto saveRange = [&](qint64 ms) {
+            alerts.alerts.clear();
+            panels = 0;
+            trim.toolinfo->selectStartSumFrameTS = 1000;
+            trim.toolinfo->selectEndSumFrameTS = 1000 + ms;
+            trim.save();
+        };
+        saveRange(1999);
+        QCOMPARE(alerts.messages(), QStringList{tooShort});
+        QCOMPARE(panels, 0);
+        saveRange(2000);
+        QVERIFY(alerts.alerts.isEmpty());
+        QCOMPARE(panels, 1);
+        saveRange(300000); // no data to burn in: no question
+        QVERIFY(alerts.alerts.isEmpty());
+        QCOMPARE(panels, 1);
+        trim.checks().chkAccel->setChecked(true);
+        saveRange(299999);
+        QVERIFY(alerts.alerts.isEmpty());
+        saveRange(300000);
+        QCOMPARE(alerts.messages(), QStringList{"It will take more than 5Minutes to complete video trimming. "
+                                                "Would you like to continue?"});
+        QCOMPARE(alerts.alerts[0].buttons, (QStringList{"OK", "Cancel"}));
+        QCOMPARE(panels, 1); // OK goes on
+        Alerts::setInterceptor([](const Alerts::Alert&) { return Alerts::FIRST_BUTTON + 1; });
+        panels = 0;
+        trim.save();
+        QCOMPARE(panels, 0); // Cancel stops
+        Alerts::setInterceptor([&](const Alerts::Alert& a) {
+            alerts.alerts.append(a);
+            return Alerts::FIRST_BUTTON;
+        });
+        QCOMPARE(TrimView::timeText(5400000), QStringLiteral("1Hour30Minutes"));
+        QCOMPARE(TrimView::timeText(3600000), QStringLiteral("1Hour0Minutes"));
+        QCOMPARE(TrimView::timeText(3599999), QStringLiteral("59Minutes"));
+        QCOMPARE(TrimView::timeText(420000), QStringLiteral("7Minutes"));
+
+        // 36 MB for each chunk the range may touch, once for the cut in the
+        // work folder and once for its copy beside the target.
+        using Need = TrimView::SpaceNeed;
+        QCOMPARE(TrimView::neededSpaceMb(80000, CommonConst::RecMode::HighQuality), (Need{108, 108}));
+        QCOMPARE(TrimView::neededSpaceMb(39999, CommonConst::RecMode::HighQuality), (Need{36, 36}));
+        QCOMPARE(TrimView::neededSpaceMb(52000, CommonConst::RecMode::Nomal), (Need{72, 72}));
+        QCOMPARE(TrimView::neededSpaceMb(157999, CommonConst::RecMode::LongRec), (Need{72, 72}));
+        alerts.alerts.clear();
+        trim.toolinfo->selectEndSumFrameTS = 1000 + 60000;
+        QVERIFY(trim.checkDiskSpace(m_dir.filePath("out")));
+        // A year of high quality needs far more than any test disk holds.
+        trim.toolinfo->selectEndSumFrameTS = 1000 + qint64(365) * 24 * 3600 * 1000;
+        QVERIFY(!trim.checkDiskSpace(m_dir.filePath("out")));
+        QCOMPARE(alerts.messages(), QStringList{"There is not enough disk space or memory available."});
+    }
+
+    void aFailedTrimSaysSoAndTheToolWindowStays()
+    {
+        AlertLog alerts;
+        Rig rig(m_work);
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_VERIFY(rig.player()->isReady());
+        const QString output = m_dir.filePath("out/failed.mp4");
+        ToolSupport::setSavePanel([&](const QString&, const QString&) { return output; });
+        // The job cannot start ffmpeg.
+        const QByteArray ffmpeg = qgetenv("KR_FFMPEG");
+        qputenv("KR_FFMPEG", m_dir.filePath("no-such-ffmpeg").toLocal8Bit());
+        // After the failure the progress window has gone; the tool window is
+        // still there for another try, and the player still holds the range.
+        QStringList said;
+        bool toolWindowStays = false;
+        bool rangeKept = false;
+        whenModalHosts<TrimView>([&](TrimView* trim, ModalWindow* window) {
+            QTest::mouseClick(trim->btnSave(), Qt::LeftButton);
+            said = alerts.messages();
+            toolWindowStays = ModalWindow::current() == window && window->isVisible() && !trim->isRunning();
+            rangeKept = rig.player()->trackbar->selectFrame();
+            QTest::mouseClick(trim->btnCancel(), Qt::LeftButton);
+        });
+        rig.trimRange(500, PictureDataUtil::position(rig.chapters(), 1, 2000));
+        if (ffmpeg.isNull())
+            qunsetenv("KR_FFMPEG");
+        else
+            qputenv("KR_FFMPEG", ffmpeg);
+        QCOMPARE(said, QStringList{"Cut was unsuccessful."});
+        QCOMPARE(alerts.alerts[0].title, QStringLiteral("Warning"));
+        QVERIFY(toolWindowStays);
+        QVERIFY(rangeKept);
+        QVERIFY(!QFile::exists(output));
+        QVERIFY(isEmptyFolder(m_work));
+        QVERIFY(!rig.player()->trackbar->selectFrame());
+        QCOMPARE(alerts.messages().size(), 1);
+    }
+
+    void theCaptureIsMadeOffTheGuiThreadWhileTheDialogShowsItWorks()
+    {
+        AlertLog alerts;
+        Rig rig(m_work);
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_VERIFY(rig.player()->isReady());
+        rig.moveTo(1500);
+        const QString output = m_dir.filePath("out/from a worker.jpeg");
+        ToolSupport::setSavePanel([&](const QString&, const QString&) { return output; });
+        // A decoder that holds on until the test lets it go.
+        QSemaphore entered;
+        QSemaphore release;
+        QThread* gui = QThread::currentThread();
+        std::atomic<bool> decodedOnGui{true};
+        CaptureView::setFrameSource([&](const QString& movie, qint64 ms) {
+            decodedOnGui = QThread::currentThread() == gui;
+            entered.release();
+            release.tryAcquire(1, 10000);
+            return AVUtil::rgbAt(movie, ms);
+        });
+        bool checked = false;
+        whenModalHosts<CaptureView>([&](CaptureView* view, ModalWindow*) {
+            view->checks().chkSpeed->setChecked(true);
+            QTest::mouseClick(view->btnSave(), Qt::LeftButton);
+            // The decoder is at work and the GUI thread goes on meanwhile.
+            QVERIFY(entered.tryAcquire(1, 5000));
+            QVERIFY(view->isWorking());
+            QVERIFY(view->indicator()->isVisible());
+            QVERIFY(!view->btnSave()->isEnabled() && !view->btnCancel()->isEnabled());
+            bool ticked = false;
+            QTimer::singleShot(0, view, [&ticked] { ticked = true; });
+            QTRY_VERIFY(ticked);
+            QVERIFY(alerts.alerts.isEmpty());
+            checked = true;
+            release.release();
+        });
+        rig.player()->snapShotButton->click();
+        CaptureView::setFrameSource({});
+        QVERIFY(checked);
+        QVERIFY(!decodedOnGui);
+        QCOMPARE(alerts.messages(), QStringList{"Saved"});
+        QCOMPARE(QImageReader(output).size(), QSize(320, 180));
     }
 
     void theCaptureWindowWritesAJpegOfThePictureWithItsCaption()
@@ -247,6 +428,10 @@ private Q_SLOTS:
         StopWatchView* sw = rig.tools()->stopWatch();
         QVERIFY(sw && sw->isVisible());
         QCOMPARE(sw->size(), QSize(324, 440));
+        // Just below the main window's title bar, as far from its right edge as the list is wide.
+        const QRect main = rig.window->frameGeometry();
+        QCOMPARE(sw->frameGeometry().topLeft(),
+                 QPoint(main.x() + main.width() - rig.window->videoListView()->width(), rig.window->geometry().y()));
         QCOMPARE(sw->model().chapters(), rig.chapters());
 
         QTest::mouseClick(sw->btnStartStop(), Qt::LeftButton);

@@ -14,8 +14,10 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 export QT_QPA_PLATFORM=offscreen
 unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_DOCUMENTS_DIR XDG_CONFIG_DIRS
 # The card generator's encoded videos are kept between runs; they do not
-# depend on the account.
+# depend on the account. Where the card goes is the matter here, not its
+# pictures: small ones are made in a moment.
 export XDG_CACHE_HOME="$build/test-cache"
+export KR_DEMO_CARD_SIZE=320x180
 
 fresh_home() {
   export HOME="$scratch/$1"

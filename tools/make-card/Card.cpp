@@ -472,6 +472,14 @@ WrittenCard writeCard(const QString& root, const CardOptions& o)
     return card;
 }
 
+void setVideoSize(CardOptions& card, int width, int height)
+{
+    for (TripOptions& trip : card.trips) {
+        trip.format.videoWidth = width;
+        trip.format.videoHeight = height;
+    }
+}
+
 CardOptions demoCardOptions()
 {
     CardOptions c;

@@ -184,6 +184,7 @@ struct MovieFormat {
     bool realVideo = true;  // false: tiny stand-in boxes, no ffmpeg
     int videoWidth = 320;   // picture size of a real movie
     int videoHeight = 180;
+    bool audio = false;     // a real movie also has a sound track (AAC, mono)
     BoxSizeForm udatSize = BoxSizeForm::Size32;
     unsigned damage = NoDamage;
     qint64 powerLossAtMs = -1; // PowerLoss: ms into the movie (-1: two thirds)
@@ -233,9 +234,10 @@ WrittenMovie writeMovieFromSamples(const QString& path, const std::vector<FrameS
                                    int durationSeconds, const MovieFormat& f, quint32 startTime,
                                    const QString& videoCacheDir);
 
-// The H.264 movie of `seconds` seconds (320x180, 28 fps), made once by ffmpeg
-// and kept in the cache folder.
-QByteArray videoBytes(int seconds, const QString& cacheDir = QString(), int width = 320, int height = 180);
+// The H.264 movie of `seconds` seconds (320x180, 28 fps, optionally with an
+// AAC sound track), made once by ffmpeg and kept in the cache folder.
+QByteArray videoBytes(int seconds, const QString& cacheDir = QString(), int width = 320, int height = 180,
+                      bool audio = false);
 QByteArray stubVideoBytes(int seconds);
 QString defaultVideoCacheDir();
 
@@ -395,6 +397,13 @@ WrittenCard writeCard(const QString& root, const CardOptions& o);
 // The demo card: three trips (one with a G event, a switch press and an
 // overspeed stretch on the highway, one with an adventure recording and a
 // power loss in its last chapter), a surveillance recording and a data file.
+// Its movies are small (320x180) for the tests; the command writes the demo
+// at the recorder's full-HD size, where a caption of all four data fits on
+// one line.
 CardOptions demoCardOptions();
+inline constexpr int DEMO_VIDEO_WIDTH = 1920;
+inline constexpr int DEMO_VIDEO_HEIGHT = 1080;
+// Every trip's movies at this picture size.
+void setVideoSize(CardOptions& card, int width, int height);
 
 } // namespace cardgen

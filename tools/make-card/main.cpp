@@ -167,13 +167,19 @@ int main(int argc, char** argv)
         QStringLiteral("A record of SETINF.DAT as CODE=HEXDATA, e.g. 0801=0045 (repeatable); the file then "
                        "holds FILE_INFO 0714 (unless a 0001 record is given) and these records only."),
         QStringLiteral("record"));
+    const QCommandLineOption size(
+        QStringLiteral("size"),
+        QStringLiteral("Picture size of the movies, WxH (default 320x180; 1920x1080 for --demo)."),
+        QStringLiteral("WxH"));
+    const QCommandLineOption audio(QStringLiteral("audio"),
+                                   QStringLiteral("Movies with a sound track (AAC, mono) beside the picture."));
     const QCommandLineOption cache(QStringLiteral("cache"),
                                    QStringLiteral("Folder that keeps the ffmpeg movies between runs."),
                                    QStringLiteral("dir"));
     cli.addOptions({out,       demo,      movieOnly, chapters, seconds, start,   stamp,    lat,      lon,
                     heading,   profile,   speed,     limit,    seed,    number,  shape,    gEvent,   swEvent,
                     survEvent, adventure, damage,    udatSize, sound,   noVideo, listMode, dataFile, cache,
-                    setting,   formatCode});
+                    setting,   formatCode, size,      audio});
     cli.process(app);
     if (!cli.isSet(out)) fail(QStringLiteral("--out is required (see --help)"));
 
@@ -278,6 +284,15 @@ int main(int argc, char** argv)
         card.settingsFile = true;
         card.settingsRecords = records;
     }
+
+    if (cli.isSet(demo)) setVideoSize(card, cardgen::DEMO_VIDEO_WIDTH, cardgen::DEMO_VIDEO_HEIGHT);
+    if (cli.isSet(size)) {
+        const QStringList wh = cli.value(size).toLower().split(QLatin1Char('x'));
+        if (wh.size() != 2) fail(QStringLiteral("bad --size: ") + cli.value(size));
+        setVideoSize(card, toInt(wh[0], "--size", 16, 3840), toInt(wh[1], "--size", 16, 2160));
+    }
+    if (cli.isSet(audio))
+        for (cardgen::TripOptions& t : card.trips) t.format.audio = true;
 
     try {
         const cardgen::WrittenCard written = cardgen::writeCard(cli.value(out), card);

@@ -168,10 +168,12 @@ void PlayerView::showTrimLabel(bool show)
         font.setBold(true);
         font.setPixelSize(24);
         m_lblTrim->setFont(font);
-        QPalette palette = m_lblTrim->palette();
-        palette.setColor(QPalette::WindowText, Qt::red);
-        m_lblTrim->setPalette(palette);
+        // Red letters on a dark plate: bare red text vanishes wherever the
+        // picture behind it is red too.
+        m_lblTrim->setStyleSheet(QStringLiteral(
+            "QLabel { color: #ff2020; background: rgba(0, 0, 0, 200); border-radius: 4px; padding: 1px 8px 2px 6px; }"));
         m_lblTrim->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_lblTrim->ensurePolished();
         m_lblTrim->adjustSize();
         m_lblTrim->hide();
     }

@@ -16,10 +16,28 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+
+namespace {
+
+std::mutex g_sourceMutex;
+CaptureView::FrameSource g_frameSource;
+
+std::optional<AVUtil::RgbPicture> frameAt(const QString& movie, qint64 timeMs)
+{
+    CaptureView::FrameSource source;
+    {
+        const std::lock_guard lock(g_sourceMutex);
+        source = g_frameSource;
+    }
+    return source ? source(movie, timeMs) : AVUtil::rgbAt(movie, timeMs);
+}
+
+} // namespace
 
 CaptureView::CaptureView(QWidget* parent) : QWidget(parent)
 {
@@ -40,7 +58,17 @@ CaptureView::CaptureView(QWidget* parent) : QWidget(parent)
     connect(m_btnCancel, &QPushButton::clicked, this, &CaptureView::cancel);
 }
 
-CaptureView::~CaptureView() = default;
+CaptureView::~CaptureView()
+{
+    // A still still being made is not written for a dialog that is gone.
+    m_cancel.cancel();
+}
+
+void CaptureView::setFrameSource(FrameSource source)
+{
+    const std::lock_guard lock(g_sourceMutex);
+    g_frameSource = std::move(source);
+}
 
 QString CaptureView::windowTitleText()
 {
@@ -65,6 +93,8 @@ void CaptureView::setControlsEnabled(bool enabled)
 
 void CaptureView::cancel()
 {
+    // The window's close button may end a capture at work: nothing is saved then.
+    m_cancel.cancel();
     if (delegate) delegate->toolCallbackOnMain();
 }
 
@@ -93,7 +123,7 @@ void CaptureView::showFailure()
 
 void CaptureView::savePanelDidEnd(const QString& path)
 {
-    if (!toolinfo || !toolinfo->chapter) return;
+    if (!toolinfo || !toolinfo->chapter || isWorking()) return;
     const CaptionSelection selection = m_checks.selection();
     ToolSupport::storeSelection(selection);
     ToolSupport::storeFolder(UserDefaultUtil::pathDirCap, UserDefaultUtil::KEY_PATH_DIR_CAP,
@@ -102,36 +132,64 @@ void CaptureView::savePanelDidEnd(const QString& path)
         showFailure();
         return;
     }
-    // The spinner shows before the picture is made.
+    // The spinner shows while the worker decodes the movie; the GUI thread
+    // goes on and takes the result from a queued call.
     setControlsEnabled(false);
-    QTimer::singleShot(0, this, [this, path, selection] {
-        if (!renderCapture(path, selection)) {
-            showFailure();
-            return;
-        }
-        setControlsEnabled(true);
-        Alerts::show(this, {Alerts::titleInformation(), tr("Saved"), Alerts::Style::Informational,
-                            {Alerts::buttonOk()}});
-        if (delegate) delegate->toolCallbackOnMain();
+    m_cancel = TaskCancelFlag();
+    m_job = new QFutureWatcher<bool>(this);
+    connect(m_job, &QFutureWatcherBase::finished, this, [this] {
+        const bool saved = m_job->result();
+        m_job->deleteLater();
+        m_job = nullptr;
+        captureDidFinish(saved);
     });
+    m_job->setFuture(QtConcurrent::run(&CaptureView::makeStill, stillJob(path, selection), m_cancel));
 }
 
-bool CaptureView::renderCapture(const QString& path, CaptionSelection selection)
+CaptureView::StillJob CaptureView::stillJob(const QString& path, CaptionSelection selection) const
 {
-    const std::optional<AVUtil::RgbPicture> frame =
-        AVUtil::rgbAt(toolinfo->chapter->_pathMp4.toLocalFile(), toolinfo->currentTimeMs);
-    if (!frame) return false;
+    StillJob job;
+    job.moviePath = toolinfo->chapter->_pathMp4.toLocalFile();
+    job.timeMs = toolinfo->currentTimeMs;
+    job.brightness = StillCapture::brightnessOffset(toolinfo->brightBarVal);
+    job.pointSize = StillCapture::captionPointSize(toolinfo->recMode);
+    job.outputPath = path;
     // The caption's frame is the one at the play position; without one the
     // picture is saved without a caption.
-    QString caption;
     if (selection.any() && toolinfo->selectEndSumFrameTS) {
         const std::int32_t position = std::int32_t(std::clamp<qint64>(*toolinfo->selectEndSumFrameTS, 0, INT32_MAX));
         if (const VideoFramePtr f = PictureDataUtil::videoFrame(toolinfo->chapterList, position))
-            caption = DataCaption::makeOverlayText(*f, selection, CaptionSettings::current());
+            job.caption = DataCaption::makeOverlayText(*f, selection, CaptionSettings::current());
     }
-    const QImage image = renderPicture(*frame, StillCapture::brightnessOffset(toolinfo->brightBarVal), caption,
-                                       StillCapture::captionPointSize(toolinfo->recMode));
-    return writeJpeg(image, path);
+    return job;
+}
+
+void CaptureView::captureDidFinish(bool saved)
+{
+    if (m_cancel.isCancelled()) {
+        // Cancelled while at work: the dialog has gone away already.
+        Q_EMIT captureFinished(false);
+        return;
+    }
+    if (!saved) {
+        showFailure();
+        Q_EMIT captureFinished(false);
+        return;
+    }
+    setControlsEnabled(true);
+    Alerts::show(this, {Alerts::titleInformation(), tr("Saved"), Alerts::Style::Informational, {Alerts::buttonOk()}});
+    Q_EMIT captureFinished(true);
+    if (delegate) delegate->toolCallbackOnMain();
+}
+
+bool CaptureView::makeStill(const StillJob& job, const TaskCancelFlag& cancel)
+{
+    const std::optional<AVUtil::RgbPicture> frame = frameAt(job.moviePath, job.timeMs);
+    if (!frame || cancel.isCancelled()) return false;
+    qDebug("capture: asked for %.3f s, the picture shows %.3f s", double(job.timeMs) / 1000.0,
+           double(frame->timeMs) / 1000.0);
+    const QImage image = renderPicture(*frame, job.brightness, job.caption, job.pointSize);
+    return !cancel.isCancelled() && writeJpeg(image, job.outputPath);
 }
 
 QImage CaptureView::renderPicture(const AVUtil::RgbPicture& frame, std::optional<double> brightness,

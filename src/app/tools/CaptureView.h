@@ -2,11 +2,15 @@
 
 #include "app/mainwindow/ModalWindow.h"
 #include "app/tools/ToolSupport.h"
+#include "core/backup/TaskProgress.h"
 #include "core/media/AVUtil.h"
 
+#include <QFutureWatcher>
 #include <QImage>
+#include <QPointer>
 #include <QSize>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class QProgressBar;
@@ -33,9 +37,11 @@ public:
     // Save: the save panel, then the picture.
     void showSavePanel();
     void cancel();
-    // The file chosen: stores the choices and folder, makes and writes the picture.
+    // The file chosen: stores the choices and folder, then makes and writes
+    // the picture on a worker thread while the dialog shows that it works.
     void savePanelDidEnd(const QString& path);
     void setControlsEnabled(bool enabled);
+    bool isWorking() const { return m_job != nullptr; }
 
     // The picture: the movie's frame, the brightness offset applied, the
     // caption drawn at the bottom-left corner.
@@ -43,6 +49,24 @@ public:
                                 const QString& caption, int pointSize);
     // Writes a JPEG atomically; false when anything failed.
     static bool writeJpeg(const QImage& image, const QString& path);
+
+    // Everything a still needs, taken on the GUI thread, so that the worker
+    // reads nothing that may change under it.
+    struct StillJob {
+        QString moviePath;
+        qint64 timeMs = 0; // in the chapter's movie
+        std::optional<double> brightness;
+        QString caption;
+        int pointSize = 20;
+        QString outputPath;
+    };
+    // Decodes, renders and writes the still (worker thread); nothing is
+    // written once cancel is set. False when anything failed.
+    static bool makeStill(const StillJob& job, const TaskCancelFlag& cancel);
+
+    // Where the pictures come from (tests); empty: AVUtil::rgbAt.
+    using FrameSource = std::function<std::optional<AVUtil::RgbPicture>(const QString& movie, qint64 timeMs)>;
+    static void setFrameSource(FrameSource source);
 
     bool cutFlg() const { return m_cutFlg; }
     const ToolSupport::DataChecks& checks() const { return m_checks; }
@@ -53,8 +77,13 @@ public:
     // ModalWindowDelegate: the close button is Cancel.
     void modalWindowOnClose() override;
 
+Q_SIGNALS:
+    // The worker's result has been handled (tests).
+    void captureFinished(bool saved);
+
 private:
-    bool renderCapture(const QString& path, CaptionSelection selection);
+    StillJob stillJob(const QString& path, CaptionSelection selection) const;
+    void captureDidFinish(bool saved);
     void showFailure();
 
     ToolSupport::DataChecks m_checks;
@@ -62,4 +91,6 @@ private:
     QPushButton* m_btnCancel = nullptr;
     QProgressBar* m_indicator = nullptr;
     bool m_cutFlg = false;
+    QPointer<QFutureWatcher<bool>> m_job;
+    TaskCancelFlag m_cancel;
 };

@@ -47,11 +47,7 @@ void ToolController::showStopWatch()
         m_controller->setStopWatch(m_stopWatch);
         m_controller->addFloatingWindow(m_stopWatch);
     }
-    // Beside the list, at the top of the main window.
-    if (m_window) {
-        const QRect frame = m_window->frameGeometry();
-        m_stopWatch->move(frame.right() - StopWatchView::CONTENT_SIZE.width() - 24, frame.top() + 24);
-    }
+    if (m_window) m_stopWatch->move(stopWatchPoint());
     bindStopWatch();
     m_stopWatch->show();
     m_stopWatch->setupWindow();
@@ -117,10 +113,9 @@ void ToolController::openToolWindow(std::uint8_t code)
     const qsizetype index = m_player->_valueInfo->currentIndex();
     if (index >= 0 && index < info.chapterList.size()) info.chapter = info.chapterList[index];
     const qint64 position = qint64(std::floor(m_player->trackbar->doubleValue()));
+    // A range marked backwards stays so: the trim window refuses it as too short.
     info.selectStartSumFrameTS = m_player->trackbar->selectStartSumFrameTS();
     info.selectEndSumFrameTS = position;
-    if (info.type == ToolType::Trim && *info.selectStartSumFrameTS > position)
-        std::swap(*info.selectStartSumFrameTS, *info.selectEndSumFrameTS);
     info.recMode = picture->video->_recMode;
     info.currentTimeMs = m_player->mediaPlayer() ? m_player->mediaPlayer()->currentTimeMs() : 0;
     info.brightBarVal = m_player->adjustments().gamma();
@@ -156,12 +151,29 @@ void ToolController::openToolWindow(std::uint8_t code)
         title = CaptureView::windowTitleText();
     }
     window.setContent(content, title, size);
-    // Below the button that opened it.
-    if (button) window.move(button->mapToGlobal(QPoint(0, button->height())));
+    window.move(toolWindowPoint(button));
     m_toolWindow = &window;
     window.runModal();
     m_toolWindow = nullptr;
     if (m_window) m_window->activateWindow();
+}
+
+QPoint ToolController::stopWatchPoint() const
+{
+    // At the top of the main window, as far from its right edge as the
+    // recording list is wide.
+    const QRect main = m_window->frameGeometry();
+    const VideoListView* list = m_controller ? m_controller->videoListView() : nullptr;
+    return {main.x() + main.width() - (list ? list->width() : 0), m_window->geometry().y()};
+}
+
+QPoint ToolController::toolWindowPoint(const QWidget* button) const
+{
+    // At the top of the main window, level with the button that opened it.
+    if (!m_window) return {};
+    const QRect main = m_window->frameGeometry();
+    const int buttonX = button ? button->mapTo(m_window, QPoint(0, 0)).x() : 0;
+    return {main.x() + buttonX, m_window->geometry().y()};
 }
 
 void ToolController::endToolRun()

@@ -3,6 +3,7 @@
 #include "app/tools/ToolSupport.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <cstdint>
 #include <memory>
@@ -43,6 +44,13 @@ public:
     // ToolViewDelegate
     void toolWindowDidClose(int code) override;
     void toolCallbackOnMain() override;
+
+    // Where the stopwatch window's and a tool window's top-left corners go:
+    // just below the main window's title bar, the stopwatch as far from the
+    // main window's right edge as the recording list is wide, a tool window
+    // level with the button that opens it.
+    QPoint stopWatchPoint() const;
+    QPoint toolWindowPoint(const QWidget* button) const;
 
     StopWatchView* stopWatch() const { return m_stopWatch; }
     TrimView* trimView() const { return m_trimView.get(); }

@@ -86,22 +86,32 @@ QString TrimView::timeText(qint64 ms)
     return text + QString::number(m) + tr("Minutes");
 }
 
-std::pair<qint64, qint64> TrimView::neededSpaceMb(qint64 rangeMs, CommonConst::RecMode mode)
+TrimView::SpaceNeed TrimView::neededSpaceMb(qint64 rangeMs, CommonConst::RecMode mode)
 {
+    // The recorder writes about 36 MB per chunk of its mode; a range takes at
+    // most one chunk more than it spans.
     const qint64 chunk = mode == CommonConst::RecMode::HighQuality ? 40000
                          : mode == CommonConst::RecMode::LongRec   ? 79000
                                                                    : 52000;
-    const qint64 a = 36 * (std::max<qint64>(0, rangeMs) / chunk + 1);
-    const qint64 b = a - 36;
-    return {a + b, b};
+    const qint64 movie = 36 * (std::max<qint64>(0, rangeMs) / chunk + 1);
+    // The cut is made in the work folder, then copied with its box into a
+    // file beside the target before it takes the target's name.
+    return {movie, movie};
 }
 
 bool TrimView::checkDiskSpace(const QString& outputFolder)
 {
     const qint64 range = toolinfo->selectEndSumFrameTS.value_or(0) - toolinfo->selectStartSumFrameTS.value_or(0);
-    const auto [temporary, output] = neededSpaceMb(range, toolinfo->recMode);
+    const SpaceNeed need = neededSpaceMb(range, toolinfo->recMode);
     const QString work = workFolderBase.isEmpty() ? QDir::tempPath() : workFolderBase;
-    if (temporary <= freeMb(work) && output <= freeMb(outputFolder)) return true;
+    const QStorageInfo workVolume(work);
+    const QStorageInfo outputVolume(outputFolder);
+    const bool oneVolume = workVolume.isValid() && outputVolume.isValid()
+                           && workVolume.rootPath() == outputVolume.rootPath()
+                           && workVolume.device() == outputVolume.device();
+    const bool enough = oneVolume ? need.work + need.output <= freeMb(work)
+                                  : need.work <= freeMb(work) && need.output <= freeMb(outputFolder);
+    if (enough) return true;
     warn(this, tr("There is not enough disk space or memory available."));
     return false;
 }

@@ -48,8 +48,15 @@ public:
 
     // "1Hour30Minutes", "7Minutes": the wait a long burn-in announces.
     static QString timeText(qint64 ms);
-    // The space a trim of range ms needs, in MB: (temporary folder, output folder).
-    static std::pair<qint64, qint64> neededSpaceMb(qint64 rangeMs, CommonConst::RecMode mode);
+    // The space a trim of range ms needs, in MB, in the job's work folder and
+    // beside the target; both on one volume, it needs their sum there.
+    struct SpaceNeed {
+        qint64 work = 0;
+        qint64 output = 0;
+        bool operator==(const SpaceNeed&) const = default;
+    };
+    static SpaceNeed neededSpaceMb(qint64 rangeMs, CommonConst::RecMode mode);
+    // Shows the warning and answers false when the space is not there.
     bool checkDiskSpace(const QString& outputFolder);
 
     bool cutFlg() const { return m_cutFlg; }

@@ -43,7 +43,10 @@ using SwsPtr = std::unique_ptr<SwsContext, SwsCloser>;
 // No picture needs more packets than this; a damaged file must not keep us busy for ever.
 constexpr int kMaxPackets = 20000;
 
-FramePtr decodeAt(const QString& path, qint64 timeMs)
+// The picture shown at timeMs: the last frame that starts at or before it
+// (the first frame for a time before it). shownAtMs receives that frame's
+// time from the start of the stream, when it has one.
+FramePtr decodeAt(const QString& path, qint64 timeMs, qint64* shownAtMs = nullptr)
 {
     AVFormatContext* raw = nullptr;
     const QByteArray file = QFile::encodeName(path);
@@ -60,13 +63,23 @@ FramePtr decodeAt(const QString& path, qint64 timeMs)
     codec->thread_count = 1;
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return nullptr;
 
-    const qint64 target = av_rescale_q(qMax<qint64>(timeMs, 0), AVRational{1, 1000}, st->time_base);
+    const qint64 ms = qMax<qint64>(timeMs, 0);
+    const qint64 target = av_rescale_q(ms, AVRational{1, 1000}, st->time_base);
+    // Times are whole milliseconds (a player's position, a frame's start cut
+    // short): a frame starts after the time when it starts at ms + 1 or later.
+    const qint64 after = av_rescale_q_rnd(ms + 1, AVRational{1, 1000}, st->time_base, AV_ROUND_UP);
     const qint64 start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
     av_seek_frame(fmt.get(), stream, start + target, AVSEEK_FLAG_BACKWARD);
 
     PacketPtr packet(av_packet_alloc());
     FramePtr frame(av_frame_alloc());
     FramePtr last;
+    qint64 lastPts = AV_NOPTS_VALUE;
+    const auto shown = [&](FramePtr picture, qint64 pts) {
+        if (shownAtMs != nullptr && pts != AV_NOPTS_VALUE)
+            *shownAtMs = av_rescale_q_rnd(pts - start, st->time_base, AVRational{1, 1000}, AV_ROUND_DOWN);
+        return picture;
+    };
     bool flushing = false;
     for (int n = 0; n < kMaxPackets; ++n) {
         if (!flushing) {
@@ -82,14 +95,21 @@ FramePtr decodeAt(const QString& path, qint64 timeMs)
         for (;;) {
             const int r = avcodec_receive_frame(codec.get(), frame.get());
             if (r == AVERROR(EAGAIN)) break;
-            if (r < 0) return last; // end of stream or a decoding error: the last picture we have
+            // End of stream or a decoding error: the last picture we have.
+            if (r < 0) return shown(std::move(last), lastPts);
             const qint64 pts = frame->best_effort_timestamp == AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
+            if (pts != AV_NOPTS_VALUE && pts - start >= after && last) {
+                // This frame starts after the time: the one before it is on screen then.
+                return shown(std::move(last), lastPts);
+            }
             last.reset(av_frame_clone(frame.get()));
+            lastPts = pts;
             av_frame_unref(frame.get());
-            if (pts == AV_NOPTS_VALUE || pts - start >= target) return last;
+            // No time stamp, or the first frame already after the time: take it.
+            if (pts == AV_NOPTS_VALUE || pts - start >= after) return shown(std::move(last), lastPts);
         }
     }
-    return last;
+    return shown(std::move(last), lastPts);
 }
 
 QByteArray encodeJpeg(const AVFrame* picture, bool captionBand)
@@ -213,7 +233,8 @@ std::optional<AVUtil::MovieProbe> AVUtil::probe(const QString& moviePath)
 std::optional<AVUtil::RgbPicture> AVUtil::rgbAt(const QString& moviePath, qint64 timeMs)
 {
     if (!QFileInfo(moviePath).isFile()) return std::nullopt;
-    const FramePtr picture = decodeAt(moviePath, timeMs);
+    qint64 shownAt = 0;
+    const FramePtr picture = decodeAt(moviePath, timeMs, &shownAt);
     if (!picture || picture->width <= 0 || picture->height <= 0 || picture->width > 16384
         || picture->height > 16384)
         return std::nullopt;
@@ -226,6 +247,7 @@ std::optional<AVUtil::RgbPicture> AVUtil::rgbAt(const QString& moviePath, qint64
                               nullptr));
     if (!sws) return std::nullopt;
     RgbPicture out;
+    out.timeMs = shownAt;
     out.width = w;
     out.height = h;
     out.bytesPerLine = qsizetype(w) * 4;

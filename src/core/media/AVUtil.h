@@ -41,10 +41,12 @@ public:
     };
     static std::optional<MovieProbe> probe(const QString& moviePath);
 
-    // The picture at timeMs (the frame shown at that time, not the nearest
-    // key frame) at its full size, as 32-bit pixels 0xffRRGGBB in native
-    // byte order, rows bytesPerLine apart.
+    // The picture at timeMs (the frame shown at that time: the last one that
+    // starts at or before it, its start in whole milliseconds, not the
+    // nearest key frame) at its full size, as 32-bit pixels 0xffRRGGBB in
+    // native byte order, rows bytesPerLine apart.
     struct RgbPicture {
+        qint64 timeMs = 0; // when the frame starts (whole ms), from the start of the movie
         int width = 0;
         int height = 0;
         qsizetype bytesPerLine = 0;

@@ -20,7 +20,7 @@ QString assTime(std::uint32_t ms)
 }
 
 std::vector<Event> events(const VideoInfo& video, CaptionSelection selection, const CaptionSettings& settings,
-                          std::uint32_t pieceStart)
+                          std::uint32_t pieceStart, std::optional<std::uint32_t> pieceEnd)
 {
     std::vector<Event> out;
     std::optional<std::uint32_t> previous;
@@ -34,6 +34,9 @@ std::vector<Event> events(const VideoInfo& video, CaptionSelection selection, co
         const std::uint32_t from = *previous;
         previous = t;
         if (t <= pieceStart) continue;
+        // The times only rise: once an event starts at the piece's end, no
+        // later one can show in it. The one across the end keeps its own end.
+        if (pieceEnd && from >= *pieceEnd) break;
         out.push_back({from > pieceStart ? from - pieceStart : 0, t - pieceStart,
                        DataCaption::makeOverlayText(*frame, selection, settings)});
     }

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class VideoInfo;
@@ -27,11 +28,13 @@ QString assTime(std::uint32_t ms);
 // The events of a recording. Frame keys of table 0 in ascending order; each
 // frame's time is the movie time stamp of the table-1 frame at its key; an
 // event runs from the previous time to this one with this frame's caption;
-// frames that do not move the time forward are skipped. Times count from
-// pieceStart (events before it are dropped, one across it starts at 0), so
-// that they match a piece cut from pieceStart on.
+// frames that do not move the time forward are skipped. Only the piece's
+// events are made: times count from pieceStart (events before it are
+// dropped, one across it starts at 0), so that they match a piece cut from
+// pieceStart on, and events from pieceEnd on (movie time) are dropped (the
+// one across it runs to its own end).
 std::vector<Event> events(const VideoInfo& video, CaptionSelection selection, const CaptionSettings& settings,
-                          std::uint32_t pieceStart = 0);
+                          std::uint32_t pieceStart = 0, std::optional<std::uint32_t> pieceEnd = std::nullopt);
 
 // The whole file text (UTF-8 when written, no byte-order mark, no line feed
 // after the last line).

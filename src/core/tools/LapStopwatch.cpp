@@ -17,25 +17,36 @@ std::shared_ptr<const VideoInfo> videoOf(const std::shared_ptr<ChapterData>& cha
     return picture ? picture->video : nullptr;
 }
 
-// Each frame's speed counts from the previous frame's key up to its own;
-// the walk stops at limit (the whole chapter without one).
-double walk(const VideoInfo& video, std::optional<qint64> limit)
+} // namespace
+
+LapStopwatch::DistanceTable::DistanceTable(const FrameTable& frames)
 {
+    m_keys.reserve(frames.size());
+    m_speeds.reserve(frames.size());
+    m_before.reserve(frames.size() + 1);
     double sum = 0;
     qint64 previous = 0;
-    for (const auto& [key, frame] : video.getCameraFrames(0)) {
+    m_before.push_back(0);
+    for (const auto& [key, frame] : frames) {
         if (!frame) continue;
-        if (limit && *limit < key) {
-            sum += double(*limit - previous) * frame->speed;
-            break;
-        }
+        m_keys.push_back(key);
+        m_speeds.push_back(frame->speed);
         sum += double(key - previous) * frame->speed;
+        m_before.push_back(sum);
         previous = key;
     }
-    return sum;
 }
 
-} // namespace
+double LapStopwatch::DistanceTable::at(qint64 offset) const
+{
+    // Every frame up to the offset counts whole; the first one after it
+    // counts from the frame before it up to the offset.
+    const auto next = std::upper_bound(m_keys.begin(), m_keys.end(), offset);
+    const std::size_t i = std::size_t(next - m_keys.begin());
+    if (i == m_keys.size()) return m_before.back();
+    const qint64 previous = i == 0 ? 0 : m_keys[i - 1];
+    return m_before[i] + double(offset - previous) * m_speeds[i];
+}
 
 QList<qint64> LapStopwatch::lapPositions() const
 {
@@ -47,7 +58,7 @@ QList<qint64> LapStopwatch::lapPositions() const
 void LapStopwatch::setChapters(const ChapterList& chapters)
 {
     m_chapters = chapters;
-    m_chapterDistance.assign(std::size_t(chapters.size()), std::nullopt);
+    m_tables.assign(std::size_t(chapters.size()), std::nullopt);
 }
 
 bool LapStopwatch::startStop()
@@ -134,34 +145,52 @@ LapStopwatch::Buttons LapStopwatch::buttons() const
 LapStopwatch::Lap LapStopwatch::makeLap(qint64 s, qint64 e)
 {
     if (s >= e) return {s, 0, 0};
-    const double average = (distance(e) - distance(s)) / double(e - s);
+    // Where either end lies in a chapter without data the distance run is
+    // not known: the lap shows 0, never a speed made of one end alone.
+    const std::optional<double> from = knownDistance(s);
+    const std::optional<double> to = knownDistance(e);
+    if (!from || !to) return {e, e - s, 0};
+    const double average = (*to - *from) / double(e - s);
     const double clamped = std::clamp(std::round(average), double(INT32_MIN), double(INT32_MAX));
     return {e, e - s, std::int32_t(clamped)};
 }
 
-double LapStopwatch::chapterDistance(qsizetype index)
+const LapStopwatch::DistanceTable* LapStopwatch::tableOf(qsizetype index)
 {
-    std::optional<double>& cached = m_chapterDistance[std::size_t(index)];
+    std::optional<std::shared_ptr<const DistanceTable>>& cached = m_tables[std::size_t(index)];
     if (!cached) {
-        const std::shared_ptr<ChapterData>& chapter = m_chapters[index];
-        const auto video = chapter && chapter->timeSpan() >= 1 ? videoOf(chapter) : nullptr;
-        cached = video ? walk(*video, std::nullopt) : 0.0;
+        const auto video = videoOf(m_chapters[index]);
+        cached = video ? std::make_shared<const DistanceTable>(video->getCameraFrames(0)) : nullptr;
     }
-    return *cached;
+    return cached->get();
 }
 
-double LapStopwatch::distance(qint64 p)
+double LapStopwatch::chapterDistance(qsizetype index)
 {
-    if (m_chapters.isEmpty()) return 0;
+    const std::shared_ptr<ChapterData>& chapter = m_chapters[index];
+    if (!chapter || chapter->timeSpan() < 1) return 0;
+    const DistanceTable* table = tableOf(index);
+    return table ? table->total() : 0;
+}
+
+std::optional<double> LapStopwatch::knownDistance(qint64 p)
+{
+    if (m_chapters.isEmpty()) return std::nullopt;
     qsizetype index = 0;
     std::int32_t offset = 0;
     PictureDataUtil::chapterIndex(m_chapters, std::int32_t(std::clamp<qint64>(p, INT32_MIN, INT32_MAX)), index,
                                   offset);
+    // The chapter holding the position must have its data, or nothing is known.
+    const DistanceTable* here = tableOf(index);
+    if (!here) return std::nullopt;
     double sum = 0;
     for (qsizetype i = 0; i < index; ++i) sum += chapterDistance(i);
-    // A chapter without data adds nothing; the chapters before it still count.
-    if (const auto video = videoOf(m_chapters[index])) sum += walk(*video, offset);
-    return sum;
+    return sum + here->at(offset);
+}
+
+double LapStopwatch::distance(qint64 p)
+{
+    return knownDistance(p).value_or(0);
 }
 
 std::int32_t LapStopwatch::toMph(std::int32_t kmh)

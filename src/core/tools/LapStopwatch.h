@@ -2,11 +2,13 @@
 
 #include "core/catalog/ChapterData.h"
 #include "core/player/StopWatchStatus.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QList>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -66,10 +68,30 @@ public:
     qint64 lapBaseTime() const;
     Buttons buttons() const;
 
-    // A lap from s to e (a lap that does not move forward ends at s with nothing).
+    // A lap from s to e (a lap that does not move forward ends at s with
+    // nothing; one with an end in a chapter without data has speed 0).
     Lap makeLap(qint64 s, qint64 e);
-    // Distance covered at position p, in km/h x ms.
+    // Distance covered at position p, in km/h x ms: the whole chapters before
+    // p's chapter (one without data counts 0) and p's chapter up to p; 0 when
+    // p's chapter has no data.
     double distance(qint64 p);
+
+    // The distance within one chapter up to any offset, from a table of the
+    // chapter's frames made once: each frame's speed counts from the
+    // previous frame's key (0 for the first) up to its own key. The labels
+    // follow the play position on every change, so a position costs one
+    // search, never a walk over the chapter's frames.
+    class DistanceTable {
+    public:
+        explicit DistanceTable(const FrameTable& frames);
+        double at(qint64 offset) const;
+        double total() const { return m_before.back(); }
+
+    private:
+        std::vector<qint64> m_keys;
+        std::vector<std::int32_t> m_speeds;
+        std::vector<double> m_before; // m_before[i]: the frames before the i-th
+    };
 
     // The ten rows and the total, in km/h or MPH.
     std::array<Row, LAP_MAX> rows(bool kmh);
@@ -82,11 +104,15 @@ public:
     static std::int32_t toMph(std::int32_t kmh);
 
 private:
+    // The chapter's table, made on first use; null when it has no data.
+    const DistanceTable* tableOf(qsizetype index);
     double chapterDistance(qsizetype index);
+    std::optional<double> knownDistance(qint64 p);
     Row rowOf(const std::optional<Lap>& lap, bool kmh) const;
 
     ChapterList m_chapters;
-    std::vector<std::optional<double>> m_chapterDistance; // whole chapters, by index
+    // By chapter index: unset until asked for, then a table or null (no data).
+    std::vector<std::optional<std::shared_ptr<const DistanceTable>>> m_tables;
     StopWatchStatus m_status = StopWatchStatus::Ready;
     qint64 m_current = 0;
     qint64 m_start = 0;

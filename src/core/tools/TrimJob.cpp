@@ -228,7 +228,7 @@ TrimJob::Result TrimJob::run()
     // Pass 2: the chapters joined and cut in one ffmpeg run, so the picture
     // is decoded and encoded once, as a hand-made ffmpeg command would.
     std::vector<FfmpegArguments::Chapter> list;
-    std::vector<AssSubtitle::Event> events;
+    std::vector<CaptionSource> captionSources;
     qint64 offset = 0; // where each chapter's movie starts in the cut
     for (std::size_t k = 0; k < n; ++k) {
         const Source& s = sources[k];
@@ -236,13 +236,7 @@ TrimJob::Result TrimJob::run()
         const std::uint32_t length = std::uint32_t(std::clamp<qint64>(s.probe.durationMs, 1, UINT32_MAX));
         list.push_back({QFileInfo(s.movie).absoluteFilePath(), length});
         const std::uint32_t from = k == 0 ? s.from.value_or(0) : 0;
-        if (hasData && s.video) {
-            for (AssSubtitle::Event e : AssSubtitle::events(*s.video, q.selection, q.settings, from)) {
-                e.start = std::uint32_t(std::clamp<qint64>(e.start + offset, 0, UINT32_MAX));
-                e.end = std::uint32_t(std::clamp<qint64>(e.end + offset, 0, UINT32_MAX));
-                events.push_back(std::move(e));
-            }
-        }
+        captionSources.push_back({s.video, from, k + 1 == n ? s.to : std::nullopt, length});
         offset += qint64(length) - from;
     }
     const Source& last = sources.back();
@@ -259,6 +253,7 @@ TrimJob::Result TrimJob::run()
     if (hasData) {
         cut.assPath = workFile(QStringLiteral("movinfo.ass"));
         const AVUtil::MovieProbe& size = sources.front().probe;
+        const std::vector<AssSubtitle::Event> events = captionEvents(captionSources, q.selection, q.settings);
         if (!writeText(cut.assPath, AssSubtitle::text(size.width, size.height, events)))
             return fail(QStringLiteral("cannot write the subtitles"));
     }
@@ -274,6 +269,46 @@ TrimJob::Result TrimJob::run()
     if (!box) return fail(QStringLiteral("the trim record is too large"));
     return writeOutput(finished, *box, q.outputPath, m_cancel,
                        [&](double fraction) { report(done + kWriteShare * fraction); });
+}
+
+std::vector<AssSubtitle::Event> TrimJob::captionEvents(const std::vector<CaptionSource>& pieces,
+                                                      CaptionSelection selection, const CaptionSettings& settings)
+{
+    // The file writes its times in hundredths, cut short.
+    constexpr std::uint32_t kHundredth = 10;
+    std::vector<AssSubtitle::Event> out;
+    qint64 offset = 0; // where the piece starts in the cut
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const CaptionSource& piece = pieces[k];
+        const std::uint32_t shown = piece.lengthMs > piece.from ? piece.lengthMs - piece.from : 0;
+        if (piece.video) {
+            const std::uint32_t end = std::min(piece.to.value_or(piece.lengthMs), piece.lengthMs);
+            std::vector<AssSubtitle::Event> events;
+            for (AssSubtitle::Event e : AssSubtitle::events(*piece.video, selection, settings, piece.from, end)) {
+                // Never past the piece's picture: the next piece's captions start there.
+                e.end = std::min(e.end, shown);
+                if (e.end > e.start) events.push_back(std::move(e));
+            }
+            // The piece's last picture keeps its caption to the piece's end:
+            // an inner piece's up to where the next piece's captions start,
+            // the cut's last one a hundredth past the cut's end, so that the
+            // last picture shown is never left without it.
+            if (!events.empty()) {
+                AssSubtitle::Event& final = events.back();
+                if (k + 1 < pieces.size())
+                    final.end = shown;
+                else
+                    final.end = std::max(final.end, (end > piece.from ? end - piece.from : 0) + kHundredth);
+            }
+            for (AssSubtitle::Event& e : events) {
+                e.start = std::uint32_t(std::clamp<qint64>(e.start + offset, 0, UINT32_MAX));
+                e.end = std::uint32_t(std::clamp<qint64>(e.end + offset, 0, UINT32_MAX));
+                out.push_back(std::move(e));
+            }
+        }
+        offset += shown;
+    }
+    return out;
 }
 
 TrimJob::Result TrimJob::writeOutput(const QString& finished, const QByteArray& box, const QString& outputPath,

@@ -2,6 +2,7 @@
 
 #include "core/backup/TaskProgress.h"
 #include "core/catalog/ChapterData.h"
+#include "core/tools/AssSubtitle.h"
 #include "core/tools/DataCaption.h"
 #include "core/tools/FfmpegRunner.h"
 
@@ -10,8 +11,11 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class VideoInfo;
 
 // What a trim is asked to do, taken whole when it starts: nothing the job
 // reads may change under it while it runs on its worker thread.
@@ -72,6 +76,19 @@ public:
     // The box appended to the movie: big-endian size, "udat", the
     // file-information record and the archive. None at 4 GiB or more.
     static std::optional<QByteArray> udatBox(const QByteArray& archive);
+
+    // The burnt-in captions of the cut: the pieces' events one after another
+    // on the cut's time line, each piece's from where it starts up to where
+    // it ends, none past the piece's picture, and no picture of the cut
+    // without its caption (the last one's runs on past the cut's end).
+    struct CaptionSource {
+        std::shared_ptr<const VideoInfo> video; // none: no captions for the piece
+        std::uint32_t from = 0;                 // movie ms where the piece starts
+        std::optional<std::uint32_t> to;        // movie ms where it ends; none: the movie's end
+        std::uint32_t lengthMs = 0;             // the movie's picture length
+    };
+    static std::vector<AssSubtitle::Event> captionEvents(const std::vector<CaptionSource>& pieces,
+                                                         CaptionSelection selection, const CaptionSettings& settings);
 
     // The finished movie and its box written to outputPath: into a file
     // beside it, renamed over it once every byte is down. A failed write

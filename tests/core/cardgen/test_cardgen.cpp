@@ -706,6 +706,25 @@ TEST_F(CardGenTest, RealMovieIsH264ThatFfprobeReads)
     EXPECT_TRUE(out.contains(QStringLiteral("width=320")));
     EXPECT_TRUE(out.contains(QStringLiteral("height=180")));
     EXPECT_TRUE(out.contains(QStringLiteral("nb_read_frames=56"))) << out.toStdString();
+
+    // A large picture with a sound track as long as the picture.
+    o.format.videoWidth = 1280;
+    o.format.videoHeight = 720;
+    o.format.audio = true;
+    const WrittenMovie large = writeMovie(path("MOVE/MOVE001/m2026031508300002.MP4"), o);
+    QProcess streams;
+    streams.setProcessChannelMode(QProcess::MergedChannels);
+    streams.start(QStringLiteral("ffprobe"),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+                   QStringLiteral("stream=codec_type,codec_name,width,height,duration"), QStringLiteral("-of"),
+                   QStringLiteral("csv=p=0"), large.path});
+    ASSERT_TRUE(streams.waitForFinished(60000));
+    const QStringList lines = QString::fromUtf8(streams.readAll()).trimmed().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("h264,video,1280,720,"))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("aac,audio,"))) << lines[1].toStdString();
+    EXPECT_NEAR(lines[1].section(QLatin1Char(','), -1).toDouble(), 2.0, 0.05);
+    EXPECT_EQ(QDir(o.videoCacheDir).entryList(QDir::Files).size(), 2);
 }
 
 TEST_F(CardGenTest, DemoCardHoldsTripsEventsSurveillanceAndAdventure)

@@ -20,7 +20,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         cardgen::CardOptions o;
         o.trips = {trip};
-        cardgen::writeCard(dir.path(), o);
+        written = cardgen::writeCard(dir.path(), o);
         card = CardData::create();
         card->readCardData(dir.filePath("MOVE"));
         ASSERT_EQ(card->tripList().size(), 1);
@@ -32,6 +32,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    cardgen::WrittenCard written;
     std::shared_ptr<CardData> card;
     ChapterList chapters;
 };

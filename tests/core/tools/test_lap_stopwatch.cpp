@@ -1,5 +1,9 @@
 #include "TripFixture.h"
+#include "core/recording/PictureDataUtil.h"
 #include "core/tools/LapStopwatch.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -99,4 +103,126 @@ TEST_F(LapStopwatchTest, NineLapsAtMostAndTheTenthRowRuns)
     EXPECT_EQ(sw.status(), StopWatchStatus::Ready);
     EXPECT_TRUE(sw.chapters().isEmpty());
     EXPECT_EQ(sw.distance(50000), 0);
+}
+
+namespace {
+
+// The generator's own record of a chapter: each picture's time in the
+// chapter and its speed in whole km/h, as the recorder writes them.
+struct Recorded {
+    std::vector<qint64> keys;
+    std::vector<int> speeds;
+};
+
+Recorded recorded(const cardgen::WrittenMovie& movie)
+{
+    Recorded r;
+    for (const cardgen::FrameSample& s : movie.samples) {
+        if (s.id != 0x55) continue;
+        r.keys.push_back(qint64(s.stamp) - qint64(movie.firstStamp));
+        r.speeds.push_back(s.speedTenths / 10);
+    }
+    return r;
+}
+
+// Distance over the chapter's milliseconds (from, to], one at a time: each
+// millisecond is driven at the speed of the first picture at or after it.
+double driven(const Recorded& r, qint64 from, qint64 to)
+{
+    double sum = 0;
+    std::size_t next = 0;
+    for (qint64 t = from + 1; t <= to; ++t) {
+        while (next < r.keys.size() && r.keys[next] < t) ++next;
+        if (next == r.keys.size()) break;
+        sum += r.speeds[next];
+    }
+    return sum;
+}
+
+// A trip of two 20-second chapters through the city: stop and go.
+class LapStopwatchCityTest : public toolstest::TripFixture {
+protected:
+    void SetUp() override
+    {
+        cardgen::TripOptions t;
+        t.chapters = 2;
+        t.chapterSeconds = 20;
+        t.drive.profile = cardgen::SpeedProfile::Urban;
+        t.drive.seed = 7;
+        t.format.realVideo = false;
+        loadTrip(t);
+        sw.setChapters(chapters);
+        first = recorded(written.trips[0].chapters[0]);
+        second = recorded(written.trips[0].chapters[1]);
+        secondStart = PictureDataUtil::position(chapters, 1, 0);
+    }
+
+    Recorded first;
+    Recorded second;
+    qint64 secondStart = 0;
+    LapStopwatch sw;
+};
+
+} // namespace
+
+TEST_F(LapStopwatchCityTest, LapsAverageTheRecordedSpeedsOfTheirOwnStretch)
+{
+    ASSERT_NE(*std::min_element(first.speeds.begin(), first.speeds.end()),
+              *std::max_element(first.speeds.begin(), first.speeds.end()));
+    const double firstWhole = driven(first, 0, first.keys.back());
+
+    // The distance at every position, first chapter and second, is the
+    // recorded speeds summed up to it.
+    for (qint64 p = 0; p < secondStart; p += 37)
+        ASSERT_DOUBLE_EQ(sw.distance(p), driven(first, 0, p)) << p;
+    for (qint64 p = secondStart; p < secondStart + 20000; p += 41)
+        ASSERT_DOUBLE_EQ(sw.distance(p), firstWhole + driven(second, 0, p - secondStart)) << p;
+
+    // Laps of a stop-and-go drive: each average is its own stretch's.
+    const auto average = [](double distance, qint64 ms) { return int(std::lround(distance / double(ms))); };
+    sw.setCurrentPosition(1234);
+    sw.startStop();
+    sw.setCurrentPosition(9876);
+    sw.lapReset();
+    sw.setCurrentPosition(secondStart + 4321);
+    sw.lapReset();
+    sw.setCurrentPosition(secondStart + 15000);
+    sw.startStop();
+    ASSERT_EQ(sw.laps().size(), 2u);
+    EXPECT_EQ(sw.laps()[0].aveSpeed, average(driven(first, 1234, 9876), 9876 - 1234));
+    EXPECT_EQ(sw.laps()[1].aveSpeed,
+              average(firstWhole - driven(first, 0, 9876) + driven(second, 0, 4321), secondStart + 4321 - 9876));
+    const std::int32_t last = average(driven(second, 4321, 15000), 15000 - 4321);
+    EXPECT_EQ(sw.rows(true)[2].speed, QStringLiteral("%1km/h").arg(last));
+    EXPECT_NE(sw.laps()[0].aveSpeed, sw.laps()[1].aveSpeed);
+}
+
+using LapStopwatchGapTest = toolstest::TripFixture;
+
+TEST_F(LapStopwatchGapTest, AChapterWithoutDataLeavesItsPositionsWithoutDistance)
+{
+    // Three chapters at a constant 36 km/h; the middle one's records cannot be read.
+    cardgen::TripOptions t;
+    t.chapters = 3;
+    t.chapterSeconds = 10;
+    t.drive.profile = cardgen::SpeedProfile::Constant;
+    t.drive.cruiseKmh = 36;
+    t.format.realVideo = false;
+    t.damaged = {{1, cardgen::OverlappingRanges, -1}};
+    loadTrip(t);
+    if (HasFatalFailure()) return;
+    LapStopwatch sw;
+    sw.setChapters(chapters);
+    const qint64 second = PictureDataUtil::position(chapters, 1, 0);
+    const qint64 third = PictureDataUtil::position(chapters, 2, 0);
+    ASSERT_GT(sw.distance(5000), 0);
+    EXPECT_EQ(sw.distance(second + 5000), 0);
+    // Past it, the chapter without data counts nothing and the others count whole.
+    EXPECT_DOUBLE_EQ(sw.distance(third + 5000) - sw.distance(third), 36.0 * 5000);
+
+    // A lap into or out of the chapter without data shows no speed, never a negative one.
+    EXPECT_EQ(sw.makeLap(5000, second + 5000).aveSpeed, 0);
+    EXPECT_EQ(sw.makeLap(5000, second + 5000).lapTimeSpan, second);
+    EXPECT_EQ(sw.makeLap(second + 5000, third + 5000).aveSpeed, 0);
+    EXPECT_EQ(sw.makeLap(third + 1000, third + 6000).aveSpeed, 36);
 }

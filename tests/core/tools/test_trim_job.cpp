@@ -82,7 +82,7 @@ TrimJob::Result runOnWorker(TrimJob& job)
     return result;
 }
 
-// A card with one trip of two four-second chapters with real pictures.
+// A card with one trip of two four-second chapters with real pictures and sound.
 class TrimJobTest : public toolstest::TripFixture {
 protected:
     void SetUp() override
@@ -90,6 +90,7 @@ protected:
         cardgen::TripOptions t;
         t.chapters = 2;
         t.chapterSeconds = 4;
+        t.format.audio = true;
         loadTrip(t);
         work = dir.filePath("work");
         ASSERT_TRUE(QDir().mkpath(work));
@@ -253,11 +254,11 @@ TEST_F(TrimJobTest, BurntInTrimAcrossAChapterBoundaryOpensAgainWithTheRangesFram
     EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
     EXPECT_LT(reports.back(), 100.0);
 
-    // The movie: one video stream of the source size, as long as the range's
-    // movie time within a frame, decodable to the end.
+    // The movie: the source's picture size and its sound, as long as the
+    // range's movie time within a frame, decodable to the end.
     const TrimJob::Plan plan = TrimJob::plan(chapters, r.start, r.end);
     const Probe p = probe(output);
-    EXPECT_EQ(p.streams, QStringList{"video h264 320x180"});
+    EXPECT_EQ(p.streams, (QStringList{"video h264 320x180", "audio aac 0x0"}));
     EXPECT_NEAR(p.duration, rangeSeconds(r), 1.0 / kFps);
     EXPECT_EQ(p.decodeErrors, "");
 
@@ -293,6 +294,39 @@ TEST_F(TrimJobTest, BurntInTrimAcrossAChapterBoundaryOpensAgainWithTheRangesFram
     }
 }
 
+TEST_F(TrimJobTest, CaptionsCoverTheRangeAndNothingElse)
+{
+    const TrimRequest r = request(dir.filePath("unused.mp4"), {false, true, false, false});
+    const TrimJob::Plan plan = TrimJob::plan(chapters, r.start, r.end);
+    const std::uint32_t from = videoOf(0)->frameAt(1, plan.pieces[0].from)->_movieTimeStamp;
+    const std::uint32_t to = videoOf(1)->frameAt(1, plan.pieces[1].to)->_movieTimeStamp;
+    const std::uint32_t length = 4000; // each chapter's picture
+    const auto events = TrimJob::captionEvents({{videoOf(0), from, std::nullopt, length}, {videoOf(1), 0, to, length}},
+                                               r.selection, CaptionSettings{});
+    const std::uint32_t cut = length - from + to;
+
+    // One event per picture step of the range: none before it, none after it.
+    ASSERT_FALSE(events.empty());
+    EXPECT_NEAR(double(events.size()), cut * kFps / 1000.0, 3.0);
+    EXPECT_EQ(events.front().start, 0u);
+    EXPECT_LT(events.back().start, cut);
+    // One after another with neither gap nor overlap, across the chapter
+    // boundary too, and the last one still there at the cut's end as the
+    // file writes it (hundredths, cut short).
+    for (std::size_t i = 1; i < events.size(); ++i) ASSERT_EQ(events[i].start, events[i - 1].end) << i;
+    EXPECT_GE(events.back().end / 10 * 10, cut);
+    // At the range's ends the captions are those of the pictures on screen
+    // there: the first one shown past the start, the one shown at the end.
+    const auto captionAt = [&](const VideoInfo& video, auto shownAt) {
+        for (const auto& [key, f] : video.getCameraFrames(0))
+            if (shownAt(video.frameAt(1, key)->_movieTimeStamp))
+                return DataCaption::makeOverlayText(*f, r.selection, CaptionSettings{});
+        return QString();
+    };
+    EXPECT_EQ(events.front().text, captionAt(*videoOf(0), [&](std::uint32_t t) { return t > from; }));
+    EXPECT_EQ(events.back().text, captionAt(*videoOf(1), [&](std::uint32_t t) { return t >= to; }));
+}
+
 TEST_F(TrimJobTest, CopiedTrimAcrossAChapterBoundary)
 {
     const QString output = dir.filePath("copy.mp4");
@@ -302,7 +336,7 @@ TEST_F(TrimJobTest, CopiedTrimAcrossAChapterBoundary)
     ASSERT_EQ(result.outcome, TrimJob::Outcome::Saved) << result.detail.toStdString();
     EXPECT_TRUE(workIsEmpty());
     const Probe p = probe(output);
-    EXPECT_EQ(p.streams, QStringList{"video h264 320x180"});
+    EXPECT_EQ(p.streams, (QStringList{"video h264 320x180", "audio aac 0x0"}));
     EXPECT_EQ(p.decodeErrors, "");
     // The copy starts on the key frame before the start; the movie's edit
     // list shows it from the start itself.
