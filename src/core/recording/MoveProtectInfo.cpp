@@ -27,8 +27,7 @@ MoveProtectInfo::Region MoveProtectInfo::region(DetectStatus detect)
     return {0x200, 0x0};
 }
 
-MoveProtectInfo::MoveProtectInfo(QByteArrayView data, DetectStatus detect)
-    : _detect(detect)
+MoveProtectInfo::MoveProtectInfo(QByteArrayView data, DetectStatus detect) : _detect(detect)
 {
     _isInfoEnable = parse(data);
 }
