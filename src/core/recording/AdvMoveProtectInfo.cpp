@@ -1,13 +1,11 @@
 #include "core/recording/AdvMoveProtectInfo.h"
 
-#include "core/foundation/CommonConst.h"
 #include "core/foundation/DataUtility.h"
 #include "core/recording/IndexRecordFields.h"
 
 #include <QSet>
 
 AdvMoveProtectInfo::AdvMoveProtectInfo(QByteArrayView data)
-    : _datetime(CommonConst::DEFAULT_DATE()), _endDatetime(CommonConst::DEFAULT_DATE())
 {
     _infoEnable = parse(data);
     // This file has no end marker; the flag never ends a list.
@@ -22,8 +20,7 @@ bool AdvMoveProtectInfo::parse(QByteArrayView d)
     if (kind != KIND_ADVENTURE) return false;
     if (d.size() < PARSED_LENGTH) return false;
 
-    _detectType = DataUtility::bcdToInt(kind);
-    IndexRecordFields::fillProtectedFields(*this, d);
+    decodeProtectedFields(d);
     advModeStartFlg = static_cast<std::uint8_t>(d[80]);
     _endDatetime = DataUtility::toDateFromUnixTime(d, 81);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/foundation/CommonConst.h"
+#include "core/recording/IndexRecordFields.h"
 #include "core/recording/IndexRecordWorkState.h"
 
 #include <QByteArrayView>
@@ -15,7 +17,7 @@ class ChapterData;
 // start to its end moment. Decoded fields are filled by the constructor and
 // only read afterwards; the catalogue's working state is behind accessors
 // that lock.
-class AdvMoveProtectInfo : public IndexRecordWorkState {
+class AdvMoveProtectInfo : public IndexRecordWorkState, public ProtectedEntryFields {
 public:
     static constexpr qsizetype RECORD_LENGTH = 512;
     static constexpr qsizetype HEADER_LENGTH = 512;
@@ -37,25 +39,7 @@ public:
 
     bool _infoEnable = false;
     bool _readStopFlag = false;
-    std::uint8_t _detectType = 0;
-    QDateTime _datetime;
-    std::uint16_t _posWest = 0;
-    std::uint16_t _posSouth = 0;
-    std::int32_t _longitude = 0;
-    std::int32_t _latitude = 0;
-    double _speed = 0.0;
-    double _gX = 0.0;
-    double _gY = 0.0;
-    double _gZ = 0.0;
-    std::int32_t _sw = 0;
-    std::int32_t _status = 0;
-    std::int32_t _pictureChannel = 0;
-    std::uint32_t _frameSize = 0;
-    std::uint32_t _timeStamp = 0;
-    std::uint8_t _id = 0;
-    std::uint32_t _timeStamp2 = 0;
-    QString _fileName;
-    QDateTime _endDatetime;
+    QDateTime _endDatetime = CommonConst::DEFAULT_DATE();
     std::uint8_t advModeStartFlg = 0;
 
 private:

@@ -2,13 +2,6 @@
 
 #include "core/recording/VideoInfo.h"
 
-namespace {
-
-constexpr std::uint8_t ID_PICTURE = 0x55;
-constexpr std::uint8_t ID_SOUND = 0xAA;
-
-} // namespace
-
 QByteArray CutVideoUtility::encodeKihonInfo(const CutVideoKihonInfo& info)
 {
     return KeyedArchive::write(info.encode());
@@ -65,7 +58,7 @@ VideoFramePtr CutVideoUtility::makeFrame(const CutVideoFooterInfo& footer, std::
     f->ex.violationType = ViolationType::All;
 
     if (f->powerDown) scratch.powerDown = true;
-    if (f->_id != ID_PICTURE && f->_id != ID_SOUND) return f;
+    if (f->_id != VideoFrame::ID_PICTURE && f->_id != VideoFrame::ID_SOUND) return f;
 
     if (t0 == 0) {
         t0 = f->_timeStamp;

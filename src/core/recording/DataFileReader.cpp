@@ -3,7 +3,6 @@
 // head, the payload of picture or sound bytes and the 64-byte frame records
 // that describe them.
 
-#include "core/recording/FullTimeDataInfo.h"
 #include "core/recording/RecordingExports.h"
 #include "core/recording/RecordingReaderSupport.h"
 #include "core/recording/VideoInfo.h"
@@ -11,7 +10,6 @@
 #include "core/foundation/DataUtility.h"
 #include "core/foundation/FileUtil.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cstring>
 
@@ -23,11 +21,7 @@ constexpr qsizetype HEADER_SIZE = 8192;
 constexpr qsizetype HEADER_FIXED_FIELDS = 48; // bytes 0 to 47: kind .. recording id
 constexpr qsizetype HEADER_COUNT_OFFSET = 64;
 constexpr qsizetype HEADER_RECORDS_OFFSET = 80;
-constexpr qsizetype INFO_RECORD_SIZE = 8;
 constexpr qsizetype BLOCK_HEAD_SIZE = 48;
-constexpr qsizetype RECORD_SIZE = 64;
-constexpr std::uint8_t ID_PICTURE = 0x55;
-constexpr std::uint8_t ID_SOUND = 0xAA;
 
 // One block as the walk sees it; it lives only while the file is read.
 struct Block {
@@ -79,35 +73,13 @@ void applyInfoRecords(VideoInfo& info, const QByteArray& bytes, int count, const
         }
         const qsizetype d = record->dataOffset;
         const std::uint8_t d0 = byteAt(bytes, d);
-        const int code = record->group * 100 + record->item;
+        const int code = record->code();
         switch (code) {
         case 1: // 00 01 FILE_INFO
             info._fileVersion = DataUtility::toHexString(bytes, d, 2);
             break;
-        case 103:   // car code
-        case 104: { // driver code
-            const bool isCar = code == 103;
-            QString& target = isCar ? playback.userCarCode : playback.userDriverCode;
-            if (!target.isEmpty()) break;
-            if (fullTime) {
-                target = isCar ? fullTime->_userCarCode : fullTime->_userDriverCode;
-                break;
-            }
-            const CodeField field = readCodeField(bytes, d, /*anyFFUnset=*/!isCar);
-            if (field.state == CodeField::State::Set)
-                target = field.text;
-            else if (field.state == CodeField::State::Invalid)
-                isError = true;
-            break;
-        }
         case 109: // GRP_CD_DEVICETYPE
             info._terminalType = d0 == 1 ? TerminalType::Separate : TerminalType::AllInOne;
-            break;
-        case 201: // number of cameras
-            if (const auto cameras = bcdValue(d0))
-                info.cameras = *cameras;
-            else
-                isError = true;
             break;
         case 1003: // GRP_CD_QLT_MODE
             applyPlaybackTextRecord(playback, bytes, code, d);
@@ -116,8 +88,8 @@ void applyInfoRecords(VideoInfo& info, const QByteArray& bytes, int count, const
         case 1006: // GRP_CD_REC_SOUND
             info.bMoveSoundMute = d0 == 0;
             break;
-        default:
-            applyPlaybackTextRecord(playback, bytes, code, d);
+        default: // car and driver codes, cameras, playback texts
+            applyFrameFileInfoRecord(info, bytes, *record, fullTime, isError);
             break;
         }
     }
@@ -128,13 +100,8 @@ bool applyHeader(VideoInfo& info, const QByteArray& bytes, const FullTimeDataInf
                  HeaderResult& header, bool& isError)
 {
     if (bytes.size() < HEADER_FIXED_FIELDS) return false;
-    if (const auto kind = bcdValue(byteAt(bytes, 0))) info.detectType = std::uint8_t(*kind);
+    header.recordingId = applyFrameFileHeader(info, bytes);
     info._playback.detectionType = VideoInfo::getDetectType(info.detectType);
-    info._playback.detectTime = DataUtility::toDateFromUnixTime(bytes, 2);
-    info.state = byteAt(bytes, 29);
-    info.sw = byteAt(bytes, 30);
-    info._playback.detectPosition = DataUtility::toUInt32(bytes, 40);
-    header.recordingId = bytes.mid(44, 4);
     const int count = bytes.size() > HEADER_COUNT_OFFSET ? byteAt(bytes, HEADER_COUNT_OFFSET) : 0;
     applyInfoRecords(info, bytes, count, fullTime, header, isError);
     return true;
@@ -159,14 +126,15 @@ Block readBlock(const QByteArray& bytes, qint64 offset, qint64 blockSize, const 
     const qint64 dataSize = DataUtility::toUInt32(bytes, offset + 8);
     qint64 addrs = offset + BLOCK_HEAD_SIZE;
     // A data size that puts the first record past the block end gives a block without records.
-    for (qint64 p = offset + BLOCK_HEAD_SIZE + dataSize; p + RECORD_SIZE <= blockEnd; p += RECORD_SIZE) {
+    for (qint64 p = offset + BLOCK_HEAD_SIZE + dataSize; p + FRAME_RECORD_SIZE <= blockEnd;
+         p += FRAME_RECORD_SIZE) {
         // Records are read while they differ from the header's id.
         if (std::memcmp(bytes.constData() + p + 60, recordingId.constData(), 4) == 0) break;
         VideoFramePtr f = decodeRecord(bytes, qsizetype(p), isError);
         f->addrs = std::uint32_t(std::min<qint64>(addrs, UINT32_MAX));
         addrs += f->frameSize;
         if (f->powerDown) block.powerDown = true;
-        if (f->_id == ID_PICTURE || f->_id == ID_SOUND) {
+        if (f->_id == VideoFrame::ID_PICTURE || f->_id == VideoFrame::ID_SOUND) {
             if (!block.hasTime || block.lowestStamp == 0) {
                 block.firstTime = f->time;
                 block.lowestStamp = f->_timeStamp;
@@ -178,7 +146,7 @@ Block readBlock(const QByteArray& bytes, qint64 offset, qint64 blockSize, const 
             block.highestStamp = std::max(block.highestStamp, f->_timeStamp);
             if (f->time > block.lastTime) block.lastTime = f->time;
         }
-        if (f->_id == ID_PICTURE) block.pictures.push_back(f);
+        if (f->_id == VideoFrame::ID_PICTURE) block.pictures.push_back(f);
         block.frames.push_back(std::move(f));
     }
     return block;
@@ -205,11 +173,11 @@ void exportLastFrames(VideoInfo& info, const QByteArray& bytes, const std::vecto
     qint64 soundBlockEnd = 0;
     for (const Block& block : used) {
         for (const VideoFramePtr& f : block.frames) {
-            if (f->_id == ID_PICTURE && f->pictureChannel == 1) {
+            if (f->_id == VideoFrame::ID_PICTURE && f->pictureChannel == 1) {
                 lastPicture = f.get();
                 pictureBlockEnd = block.end;
             }
-            if (f->_id == ID_SOUND) {
+            if (f->_id == VideoFrame::ID_SOUND) {
                 lastSound = f.get();
                 soundBlockEnd = block.end;
             }
@@ -235,10 +203,7 @@ std::shared_ptr<VideoInfo> VideoInfo::readFile0401Move(const QString& filePath, 
                                                        const FullTimeDataInfo* fullTimeDataInfo,
                                                        bool& isError)
 {
-    auto info = std::make_shared<VideoInfo>();
-    info->_playback = PlaybackInfo();
-    info->_playback.load(
-        FileUtil::combinePath(QFileInfo(filePath).absolutePath(), QStringLiteral("Playback.inf")));
+    auto info = newRecordingInfo(filePath);
 
     FrameList cameraList;
     std::uint32_t base = 0;
@@ -290,26 +255,15 @@ std::shared_ptr<VideoInfo> VideoInfo::readFile0401Move(const QString& filePath, 
         if (pictureDataType == PictureDataType::All) exportLastFrames(*info, bytes, used);
 
         const std::int64_t step = std::int64_t(header.cameraStep);
-        std::stable_sort(
-            cameraList.begin(), cameraList.end(),
-            [](const VideoFramePtr& a, const VideoFramePtr& b) { return a->_timeStamp < b->_timeStamp; });
-        std::int32_t noLongitude = -1;
-        std::int32_t noLatitude = -1;
-        info->_cameraFrames[1] = buildFrameDictionary(cameraList, base, step, noLongitude, noLatitude);
+        sortByTimeStamp(cameraList);
+        info->_cameraFrames[1] = frameTableWithoutCarry(cameraList, base, step);
     } else {
         info->_cameraFrames[1] = FrameTable();
     }
     info->_cameraFrames[0] = buildFrameDictionary(cameraList, base, 0, firstLongitude, firstLatitude);
     if (cameraList.empty()) isError = true;
 
-    info->_timeSpan = last >= base ? quint64(last - base) : 0;
-    info->_playback.detectPosition = markDetectFrame(*info, base, last);
     // An empty table 0 stands for one frame at the detect time, which leaves that time as it is.
-    const FrameTable& table0 = info->_cameraFrames[0];
-    if (const auto it = table0.find(info->_playback.detectPosition); it != table0.end())
-        info->_playback.detectTime = it->second->time;
-    info->_playback.recordTime = info->firstTime;
-    info->_playback.endTime = info->lastTime;
-    info->completeTables();
+    finishFrameWalk(*info, base, last);
     return info;
 }

@@ -10,7 +10,6 @@
 
 #include "core/foundation/AppError.h"
 #include "core/foundation/DataUtility.h"
-#include "core/foundation/FileUtil.h"
 #include "core/foundation/Regex.h"
 
 #include <QFileInfo>
@@ -23,7 +22,6 @@ namespace {
 
 constexpr qsizetype DIVISION_COUNT_OFFSET = 32;
 constexpr qsizetype RECORDS_OFFSET = 48;
-constexpr qsizetype INFO_RECORD_SIZE = 8;
 constexpr qsizetype DIVISION_FRAME_HEAD = 64;
 constexpr qsizetype IDENTIFIER_FRAME_OFFSET = 66;
 constexpr qsizetype FRAME_DATE_OFFSET = 36;
@@ -33,7 +31,6 @@ constexpr qsizetype MOVE_HEAD_SIZE = 32;
 constexpr qsizetype MOVE_BLOCK_SIZE = 32;
 constexpr qsizetype MOVE_HEADER_SIZE = 48;
 constexpr qsizetype RESYNC_SEARCH_START = 80;
-constexpr std::uint8_t ID_PICTURE = 0x55;
 
 const QString& notANumberText()
 {
@@ -55,7 +52,7 @@ void applyInfoCode(VideoInfo& info, QByteArrayView bytes, const InfoRecord& reco
 {
     PlaybackInfo& playback = info._playback;
     const qsizetype d = record.dataOffset;
-    const int code = record.group * 100 + record.item;
+    const int code = record.code();
     switch (code) {
     case 103:
     case 104: {
@@ -76,11 +73,7 @@ void applyInfoCode(VideoInfo& info, QByteArrayView bytes, const InfoRecord& reco
             target = fullTime->_userDriverCode;
             break;
         }
-        const CodeField field = readCodeField(bytes, d, false);
-        if (field.state == CodeField::State::Set)
-            target = field.text;
-        else if (field.state == CodeField::State::Invalid)
-            isError = true;
+        applyCodeField(target, bytes, d, /*anyFFUnset=*/false, isError);
         break;
     }
     default:
@@ -159,13 +152,6 @@ private:
     qsizetype m_found = -1;
     qsizetype m_noneFrom = -1;
 };
-
-void sortByStamp(FrameList& list)
-{
-    std::stable_sort(list.begin(), list.end(), [](const VideoFramePtr& a, const VideoFramePtr& b) {
-        return a->_timeStamp < b->_timeStamp;
-    });
-}
 
 } // namespace
 
@@ -261,7 +247,7 @@ VideoInfo& VideoInfo::makeDivisionFrames(VideoInfo& info, QByteArrayView frame)
     f->_timeStamp = DataUtility::toUInt32(frame, 4);
     if (const auto date = bcdDateTime(frame, FRAME_DATE_OFFSET)) f->time = *date;
     if (fits(frame, 12, 1)) f->_id = byteAt(frame, 12);
-    if (f->_id != ID_PICTURE) return info;
+    if (f->_id != VideoFrame::ID_PICTURE) return info;
 
     f->_imageData = info._jpegHeader;
     info._thumbnail = f;
@@ -284,10 +270,7 @@ std::shared_ptr<VideoInfo> VideoInfo::readMoveFile(const QString& path, const QD
                                                    const QDateTime& right, PictureDataType pictureDataType,
                                                    const FullTimeDataInfo* fullTimeDataInfo, bool& isError)
 {
-    auto info = std::make_shared<VideoInfo>();
-    info->_playback = PlaybackInfo();
-    info->_playback.load(
-        FileUtil::combinePath(QFileInfo(path).absolutePath(), QStringLiteral("Playback.inf")));
+    auto info = newRecordingInfo(path);
     info->_timeSpan = 0;
 
     const std::optional<QByteArray> file = readWholeFile(path);
@@ -400,7 +383,7 @@ VideoInfo& VideoInfo::parseMoveFrames(const QByteArray& bytes, qint64 length, qi
         offset = next;
 
         if (f->time < left || right < f->time) continue;
-        if (f->_id != ID_PICTURE) continue;
+        if (f->_id != VideoFrame::ID_PICTURE) continue;
         if (pictureDataType != PictureDataType::Classify) {
             f->_imageData = data.sliced(qsizetype(payloadAt), qsizetype(v)).toByteArray();
             if (f->_imageData.size() >= 16) info._jpegHeader = f->_imageData.first(16);
@@ -430,29 +413,18 @@ VideoInfo& VideoInfo::parseMoveFrames(const QByteArray& bytes, qint64 length, qi
 
     info.cameras = !camera3.empty() ? 3 : !camera2.empty() ? 2 : 1;
     for (FrameList* list : {&camera1, &camera2, &camera3, &all})
-        sortByStamp(*list);
-    std::int32_t noLongitude = -1;
-    std::int32_t noLatitude = -1;
-    info._cameraFrames.clear();
-    info._cameraFrames[1] = buildFrameDictionary(camera1, base, 0, noLongitude, noLatitude);
-    if (!camera2.empty())
-        info._cameraFrames[2] = buildFrameDictionary(camera2, base, 0, noLongitude, noLatitude);
-    if (!camera3.empty())
-        info._cameraFrames[3] = buildFrameDictionary(camera3, base, 0, noLongitude, noLatitude);
-    info._cameraFrames[0] = buildFrameDictionary(all, base, 0, noLongitude, noLatitude);
+        sortByTimeStamp(*list);
+    setCameraTables(info, {&camera1, &camera2, &camera3}, base);
+    info._cameraFrames[0] = frameTableWithoutCarry(all, base);
 
-    info._timeSpan = largest >= base ? quint64(largest - base) : 0;
     if (all.size() >= 2) {
         const std::uint32_t beforeLast = all[all.size() - 2]->_timeStamp;
         info._preTimeSpan = beforeLast >= base ? quint64(beforeLast - base) : 0;
     }
-    info._playback.detectPosition = markDetectFrame(info, base, largest);
-    const FrameTable& table0 = info._cameraFrames[0];
-    const auto it = table0.find(info._playback.detectPosition);
-    info._playback.detectTime = it != table0.end() ? it->second->time : CommonConst::DEFAULT_DATE();
-    info._playback.recordTime = info.firstTime;
-    info._playback.endTime = info.lastTime;
-    info.completeTables();
+    // The header's detection time does not outlast the walk: without a frame
+    // at the detection position there is none.
+    info._playback.detectTime = CommonConst::DEFAULT_DATE();
+    finishFrameWalk(info, base, largest);
     return info;
 }
 

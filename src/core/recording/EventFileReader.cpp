@@ -2,7 +2,6 @@
 // blocks of one 64-byte frame record each, with the frame's picture or sound
 // bytes after it.
 
-#include "core/recording/FullTimeDataInfo.h"
 #include "core/recording/RecordingExports.h"
 #include "core/recording/RecordingReaderSupport.h"
 #include "core/recording/VideoInfo.h"
@@ -10,7 +9,6 @@
 #include "core/foundation/DataUtility.h"
 #include "core/foundation/FileUtil.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cstring>
 
@@ -21,50 +19,10 @@ namespace {
 constexpr qsizetype HEADER_SIZE = 8192;
 constexpr qsizetype HEADER_COUNT_OFFSET = 64;
 constexpr qsizetype HEADER_RECORDS_OFFSET = 80;
-constexpr qsizetype INFO_RECORD_SIZE = 8;
 constexpr qint64 BLOCK_ID_OFFSET = 28;
 constexpr qint64 BLOCK_RECORD_OFFSET = 32;
 constexpr qint64 BLOCK_PAYLOAD_OFFSET = 96;
 constexpr qint64 MIN_BLOCK_SIZE = 97; // a head, a record and at least one payload byte
-constexpr std::uint8_t ID_PICTURE = 0x55;
-constexpr std::uint8_t ID_SOUND = 0xAA;
-
-void applyInfoRecord(VideoInfo& info, const QByteArray& bytes, const InfoRecord& record,
-                     const FullTimeDataInfo* fullTime, bool& isError)
-{
-    PlaybackInfo& playback = info._playback;
-    const qsizetype d = record.dataOffset;
-    const int code = record.group * 100 + record.item;
-    switch (code) {
-    case 103:
-    case 104: {
-        const bool isCar = code == 103;
-        QString& target = isCar ? playback.userCarCode : playback.userDriverCode;
-        if (!target.isEmpty()) break;
-        if (fullTime) {
-            // Full-time data names the car and driver itself; an empty code there changes nothing.
-            const QString& given = isCar ? fullTime->_userCarCode : fullTime->_userDriverCode;
-            if (!given.isEmpty()) target = given;
-            break;
-        }
-        const CodeField field = readCodeField(bytes, d, /*anyFFUnset=*/!isCar);
-        if (field.state == CodeField::State::Set)
-            target = field.text;
-        else if (field.state == CodeField::State::Invalid)
-            isError = true;
-        break;
-    }
-    case 201:
-        if (const auto cameras = bcdValue(byteAt(bytes, d)))
-            info.cameras = *cameras;
-        else
-            isError = true;
-        break;
-    default:
-        applyPlaybackTextRecord(playback, bytes, code, d);
-        break;
-    }
-}
 
 // The record of the block at offset; the caller has checked that it lies in the file.
 VideoFramePtr decodeRecord(const QByteArray& bytes, qint64 blockOffset, bool& isError)
@@ -76,13 +34,6 @@ VideoFramePtr decodeRecord(const QByteArray& bytes, qint64 blockOffset, bool& is
     return f;
 }
 
-void sortByStamp(FrameList& list)
-{
-    std::stable_sort(list.begin(), list.end(), [](const VideoFramePtr& a, const VideoFramePtr& b) {
-        return a->_timeStamp < b->_timeStamp;
-    });
-}
-
 } // namespace
 
 std::shared_ptr<VideoInfo> VideoInfo::readFolderMove(const QString& filePath, const VersionInfo& /*ver*/,
@@ -90,10 +41,7 @@ std::shared_ptr<VideoInfo> VideoInfo::readFolderMove(const QString& filePath, co
                                                      PictureDataType pictureDataType,
                                                      const FullTimeDataInfo* fullTimeDataInfo, bool& isError)
 {
-    auto info = std::make_shared<VideoInfo>();
-    info->_playback = PlaybackInfo();
-    info->_playback.load(
-        FileUtil::combinePath(QFileInfo(filePath).absolutePath(), QStringLiteral("Playback.inf")));
+    auto info = newRecordingInfo(filePath);
     // Until a block pass has found frames the recording has no length.
     info->_timeSpan = 0;
 
@@ -110,12 +58,7 @@ std::shared_ptr<VideoInfo> VideoInfo::readFolderMove(const QString& filePath, co
         return info;
     }
 
-    if (const auto kind = bcdValue(byteAt(bytes, 0))) info->detectType = std::uint8_t(*kind);
-    info->_playback.detectTime = DataUtility::toDateFromUnixTime(bytes, 2);
-    info->state = byteAt(bytes, 29);
-    info->sw = byteAt(bytes, 30);
-    info->_playback.detectPosition = DataUtility::toUInt32(bytes, 40);
-    const QByteArray recordingId = bytes.mid(44, 4);
+    const QByteArray recordingId = applyFrameFileHeader(*info, bytes);
 
     const auto count = bcdValue(byteAt(bytes, HEADER_COUNT_OFFSET));
     if (!count || *count == 0) {
@@ -125,7 +68,7 @@ std::shared_ptr<VideoInfo> VideoInfo::readFolderMove(const QString& filePath, co
     for (int k = 0; k < *count; ++k) {
         // At most 99 records, all inside the 8192-byte header.
         if (const auto record = readInfoRecord(bytes, HEADER_RECORDS_OFFSET + INFO_RECORD_SIZE * k))
-            applyInfoRecord(*info, bytes, *record, fullTimeDataInfo, isError);
+            applyFrameFileInfoRecord(*info, bytes, *record, fullTimeDataInfo, isError);
         else
             isError = true;
     }
@@ -181,7 +124,7 @@ VideoInfo& VideoInfo::parseFrameBlock(const QByteArray& bytes, qint64 length, co
         greatest = std::max(greatest, f->_timeStamp);
         if (f->time > info.lastTime) info.lastTime = f->time;
         if (f->powerDown) info.powerDown = true;
-        if (f->_id == ID_PICTURE) {
+        if (f->_id == VideoFrame::ID_PICTURE) {
             if (pictureDataType == PictureDataType::All) f->_imageData = info._jpegHeader12;
             (f->camera == 2 ? camera2 : camera1).push_back(f);
             pictures.push_back(f);
@@ -190,15 +133,10 @@ VideoInfo& VideoInfo::parseFrameBlock(const QByteArray& bytes, qint64 length, co
         takenBlockEnd.push_back(blockEnd);
     }
 
-    sortByStamp(camera1);
-    sortByStamp(camera2);
-    sortByStamp(pictures);
-    std::int32_t noLongitude = -1;
-    std::int32_t noLatitude = -1;
-    info._cameraFrames.clear();
-    info._cameraFrames[1] = buildFrameDictionary(camera1, base, 0, noLongitude, noLatitude);
-    if (!camera2.empty())
-        info._cameraFrames[2] = buildFrameDictionary(camera2, base, 0, noLongitude, noLatitude);
+    sortByTimeStamp(camera1);
+    sortByTimeStamp(camera2);
+    sortByTimeStamp(pictures);
+    setCameraTables(info, {&camera1, &camera2}, base);
     std::int32_t longitude = taken.empty() ? 0 : taken.front()->_longitude;
     std::int32_t latitude = taken.empty() ? 0 : taken.front()->_latitude;
     info._cameraFrames[0] = buildFrameDictionary(pictures, base, 0, longitude, latitude);
@@ -208,24 +146,17 @@ VideoInfo& VideoInfo::parseFrameBlock(const QByteArray& bytes, qint64 length, co
         for (std::size_t i = 0; i < taken.size(); ++i) {
             const VideoFrame& f = *taken[i];
             // A payload that runs past its own block (or the file) is not this frame's.
-            if (f._id == ID_SOUND && qint64(f.addrs) + qint64(f.frameSize) <= takenBlockEnd[i])
+            if (f._id == VideoFrame::ID_SOUND && qint64(f.addrs) + qint64(f.frameSize) <= takenBlockEnd[i])
                 sound.append(bytes.constData() + f.addrs, qsizetype(f.frameSize));
         }
         RecordingExports::writeFile(info._aacTempName, sound);
     }
 
-    info._timeSpan = greatest >= base ? quint64(greatest - base) : 0;
     if (pictures.empty()) isError = true;
     if (pictures.size() >= 2) {
         const std::uint32_t beforeLast = pictures[pictures.size() - 2]->_timeStamp;
         info._preTimeSpan = beforeLast >= base ? quint64(beforeLast - base) : 0;
     }
-    info._playback.detectPosition = markDetectFrame(info, base, greatest);
-    const FrameTable& table0 = info._cameraFrames[0];
-    if (const auto it = table0.find(info._playback.detectPosition); it != table0.end())
-        info._playback.detectTime = it->second->time;
-    info._playback.recordTime = info.firstTime;
-    info._playback.endTime = info.lastTime;
-    info.completeTables();
+    finishFrameWalk(info, base, greatest);
     return info;
 }

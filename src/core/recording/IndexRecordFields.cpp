@@ -79,3 +79,33 @@ bool isUsableMovieName(const QString& name)
 }
 
 } // namespace IndexRecordFields
+
+void IndexEntryFields::decodeEntryFields(QByteArrayView d, SpeedTenths tenths)
+{
+    _detectType = DataUtility::bcdToInt(static_cast<std::uint8_t>(d[0]));
+    _datetime = DataUtility::toDateFromUnixTime(d, 2);
+    const IndexRecordFields::Position pos = IndexRecordFields::decodePosition(d);
+    _posWest = pos.posWest;
+    _posSouth = pos.posSouth;
+    _longitude = pos.longitude;
+    _latitude = pos.latitude;
+    const std::uint16_t tenthsOfKmh = DataUtility::toUInt16(d, 12);
+    _speed = tenths == SpeedTenths::Kept ? tenthsOfKmh / 10.0 : static_cast<double>(tenthsOfKmh / 10);
+    const IndexRecordFields::GValues g = IndexRecordFields::decodeG(d);
+    _gX = g.gX;
+    _gY = g.gY;
+    _gZ = g.gZ;
+    _sw = static_cast<std::uint8_t>(d[30]);
+    _status = static_cast<std::uint8_t>(d[31]);
+    _timeStamp = DataUtility::toUInt32(d, 40);
+    _fileName = IndexRecordFields::decodeFileName(d);
+}
+
+void ProtectedEntryFields::decodeProtectedFields(QByteArrayView d)
+{
+    decodeEntryFields(d, SpeedTenths::Kept);
+    _pictureChannel = static_cast<std::uint8_t>(d[32]);
+    _frameSize = DataUtility::toUInt32(d, 36);
+    _id = static_cast<std::uint8_t>(d[44]);
+    _timeStamp2 = DataUtility::toUInt32(d, 56);
+}

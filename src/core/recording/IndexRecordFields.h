@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/foundation/DataUtility.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QByteArrayView>
 #include <QDateTime>
@@ -46,30 +46,44 @@ QString lastPathComponent(const QString& name);
 // A usable movie name: it has a movie-name shape and a non-zero number.
 bool isUsableMovieName(const QString& name);
 
-// Bytes 2 to 79 of a protected or adventure entry, which share their layout
-// (speed keeps its tenths there). The caller has checked that the entry
-// holds at least SHARED_LENGTH bytes.
-template <class Record> void fillProtectedFields(Record& r, QByteArrayView d)
-{
-    r._datetime = DataUtility::toDateFromUnixTime(d, 2);
-    const Position pos = decodePosition(d);
-    r._posWest = pos.posWest;
-    r._posSouth = pos.posSouth;
-    r._longitude = pos.longitude;
-    r._latitude = pos.latitude;
-    r._speed = DataUtility::toUInt16(d, 12) / 10.0;
-    const GValues g = decodeG(d);
-    r._gX = g.gX;
-    r._gY = g.gY;
-    r._gZ = g.gZ;
-    r._sw = static_cast<std::uint8_t>(d[30]);
-    r._status = static_cast<std::uint8_t>(d[31]);
-    r._pictureChannel = static_cast<std::uint8_t>(d[32]);
-    r._frameSize = DataUtility::toUInt32(d, 36);
-    r._timeStamp = DataUtility::toUInt32(d, 40);
-    r._id = static_cast<std::uint8_t>(d[44]);
-    r._timeStamp2 = DataUtility::toUInt32(d, 56);
-    r._fileName = decodeFileName(d);
-}
-
 } // namespace IndexRecordFields
+
+// The fields bytes 0 to 79 give an entry of any of the three management
+// files. An entry's constructor fills them once; afterwards they are only read.
+struct IndexEntryFields {
+    std::uint8_t _detectType = 0;
+    QDateTime _datetime = CommonConst::DEFAULT_DATE();
+    std::uint16_t _posWest = 0;
+    std::uint16_t _posSouth = 0;
+    std::int32_t _longitude = 0;
+    std::int32_t _latitude = 0;
+    double _speed = 0.0;
+    double _gX = 0.0;
+    double _gY = 0.0;
+    double _gZ = 0.0;
+    std::int32_t _sw = 0;
+    std::int32_t _status = 0;
+    std::uint32_t _timeStamp = 0;
+    QString _fileName;
+
+protected:
+    // The normal-recording index keeps whole km/h only; the others keep tenths.
+    enum class SpeedTenths { Kept, Dropped };
+
+    // Reads the fields above from an entry whose kind byte the caller has
+    // accepted and whose length it has checked to be at least SHARED_LENGTH.
+    void decodeEntryFields(QByteArrayView d, SpeedTenths tenths);
+};
+
+// A protected or adventure entry keeps more of bytes 0 to 79 than a
+// normal-recording entry, and its speed keeps its tenths.
+struct ProtectedEntryFields : IndexEntryFields {
+    std::int32_t _pictureChannel = 0;
+    std::uint32_t _frameSize = 0;
+    std::uint8_t _id = 0;
+    std::uint32_t _timeStamp2 = 0;
+
+protected:
+    // As decodeEntryFields, with the same checks by the caller.
+    void decodeProtectedFields(QByteArrayView d);
+};

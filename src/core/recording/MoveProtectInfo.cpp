@@ -1,6 +1,5 @@
 #include "core/recording/MoveProtectInfo.h"
 
-#include "core/foundation/CommonConst.h"
 #include "core/foundation/DataUtility.h"
 #include "core/recording/IndexRecordFields.h"
 
@@ -28,8 +27,7 @@ MoveProtectInfo::Region MoveProtectInfo::region(DetectStatus detect)
     return {0x200, 0x0};
 }
 
-MoveProtectInfo::MoveProtectInfo(QByteArrayView data, DetectStatus detect)
-    : _datetime(CommonConst::DEFAULT_DATE()), _detect(detect)
+MoveProtectInfo::MoveProtectInfo(QByteArrayView data, DetectStatus detect) : _detect(detect)
 {
     _isInfoEnable = parse(data);
 }
@@ -42,8 +40,7 @@ bool MoveProtectInfo::parse(QByteArrayView d)
     if (!isProtectedKind(kind)) return false;
     if (d.size() < PARSED_LENGTH) return false;
 
-    _detectType = DataUtility::bcdToInt(kind);
-    IndexRecordFields::fillProtectedFields(*this, d);
+    decodeProtectedFields(d);
     _protectType = static_cast<std::uint8_t>(d[80]);
     _survRecValidData = static_cast<std::uint8_t>(d[81]);
 

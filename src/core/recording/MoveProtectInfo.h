@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/recording/IndexRecordFields.h"
 #include "core/recording/IndexRecordWorkState.h"
 
 #include <QByteArrayView>
@@ -16,7 +17,7 @@ class ChapterData;
 // its trigger. The decoded fields are filled by the constructor and only
 // read afterwards; the catalogue's working state (thumbnail, retry count,
 // found chapter) is behind accessors that lock.
-class MoveProtectInfo : public IndexRecordWorkState {
+class MoveProtectInfo : public IndexRecordWorkState, public ProtectedEntryFields {
 public:
     // The region of the file an entry came from, and so its trigger.
     enum class DetectStatus { NON, G, SURV, SW };
@@ -43,24 +44,6 @@ public:
 
     bool _isInfoEnable = false;
     bool _isReadStopFlag = false;
-    std::uint8_t _detectType = 0;
-    QDateTime _datetime;
-    std::uint16_t _posWest = 0;
-    std::uint16_t _posSouth = 0;
-    std::int32_t _longitude = 0;
-    std::int32_t _latitude = 0;
-    double _speed = 0.0;
-    double _gX = 0.0;
-    double _gY = 0.0;
-    double _gZ = 0.0;
-    std::int32_t _sw = 0;
-    std::int32_t _status = 0;
-    std::int32_t _pictureChannel = 0;
-    std::uint32_t _frameSize = 0;
-    std::uint32_t _timeStamp = 0;
-    std::uint8_t _id = 0;
-    std::uint32_t _timeStamp2 = 0;
-    QString _fileName;
     std::int32_t _protectType = 0;
     std::int32_t _survRecValidData = 0;
     DetectStatus _detect = DetectStatus::NON;

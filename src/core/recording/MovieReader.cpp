@@ -2,6 +2,7 @@
 // at a recording header and at one run of 64-byte frame records per second.
 
 #include "core/recording/Mp4Reader.h"
+#include "core/recording/RecordingReaderSupport.h"
 #include "core/recording/TrimmedMovie.h"
 #include "core/recording/VideoInfo.h"
 
@@ -11,50 +12,12 @@
 #include <cstring>
 #include <optional>
 
+using namespace recording;
+
 namespace {
 
-constexpr qsizetype RECORD_SIZE = 64;
 constexpr qsizetype HEADER_COUNT_OFFSET = 64;
 constexpr qsizetype HEADER_RECORDS_OFFSET = 80;
-constexpr qsizetype INFO_RECORD_SIZE = 8;
-constexpr std::uint8_t ID_PICTURE = 0x55;
-
-inline std::uint8_t byteAt(const QByteArray& bytes, qsizetype i)
-{
-    return static_cast<std::uint8_t>(bytes[i]);
-}
-
-std::optional<int> bcdValue(std::uint8_t byte)
-{
-    const int high = byte >> 4;
-    const int low = byte & 0x0F;
-    if (high > 9 || low > 9) return std::nullopt;
-    return high * 10 + low;
-}
-
-ViolationType violationOf(int code)
-{
-    switch (code) {
-    case 10: return ViolationType::GDetection;
-    case 11: return ViolationType::VelocityGDetection;
-    case 12: return ViolationType::Accel;
-    case 13: return ViolationType::Decel;
-    case 14:
-    case 15: return ViolationType::Overspeed;
-    case 16: return ViolationType::Swerve;
-    default: return ViolationType::All;
-    }
-}
-
-// A 3-byte position field: bit 23 is the west / south flag.
-void decodeCoordinate(const QByteArray& r, qsizetype at, std::int32_t& value, std::uint16_t& negativeFlag)
-{
-    const std::uint32_t v = DataUtility::toInt24(r, at);
-    const bool negative = v >= 0x800000;
-    const std::int32_t magnitude = std::int32_t(negative ? v - 0x800000 : v);
-    negativeFlag = negative ? 1 : 0;
-    value = negative ? -magnitude : magnitude;
-}
 
 bool applyHeader(VideoInfo& info, const QByteArray& h, QByteArray& recordingId)
 {
@@ -73,16 +36,14 @@ bool applyHeader(VideoInfo& info, const QByteArray& h, QByteArray& recordingId)
     recordingId = h.mid(44, 4);
 
     for (int i = 0; i < n; ++i) {
-        const qsizetype at = HEADER_RECORDS_OFFSET + INFO_RECORD_SIZE * i;
-        const auto group = bcdValue(byteAt(h, at));
-        const auto item = bcdValue(byteAt(h, at + 1));
-        if (!group || !item) continue;
-        const std::uint8_t data0 = byteAt(h, at + 2);
-        if (*group == 0 && *item == 1) {
-            info._fileVersion = DataUtility::toHexString(h, at + 2, 2);
-        } else if (*group == 1 && *item == 9) {
+        const auto record = readInfoRecord(h, HEADER_RECORDS_OFFSET + INFO_RECORD_SIZE * i);
+        if (!record) continue;
+        const std::uint8_t data0 = byteAt(h, record->dataOffset);
+        if (record->code() == 1) {
+            info._fileVersion = DataUtility::toHexString(h, record->dataOffset, 2);
+        } else if (record->code() == 109) {
             info._terminalType = data0 == 1 ? TerminalType::Separate : TerminalType::AllInOne;
-        } else if (*group == 10 && *item == 3) {
+        } else if (record->code() == 1003) {
             info._recMode = data0 == 0   ? CommonConst::RecMode::HighQuality
                             : data0 == 2 ? CommonConst::RecMode::LongRec
                                          : CommonConst::RecMode::Nomal;
@@ -140,56 +101,16 @@ struct Run {
     FrameList pictures;
 };
 
-VideoFramePtr decodeRecord(const QByteArray& r, qsizetype p, int blockNo, bool& isError)
-{
-    auto f = std::make_shared<VideoFrame>();
-    f->blockNo = blockNo;
-    f->time = DataUtility::toDateFromUnixTime(r, p + 2);
-
-    const bool noPosition = byteAt(r, p + 6) == 0xFF && byteAt(r, p + 7) == 0xFF && byteAt(r, p + 8) == 0xFF;
-    if (!noPosition) {
-        decodeCoordinate(r, p + 6, f->_longitude, f->_posWest);
-        decodeCoordinate(r, p + 9, f->_latitude, f->_posSouth);
-    }
-
-    f->speed = DataUtility::toUInt16(r, p + 12) / 10;
-    f->gX = DataUtility::gValue(r, p + 16) / 1000.0;
-    f->gY = DataUtility::gValue(r, p + 18) / 1000.0;
-    f->gZ = (DataUtility::gValue(r, p + 20) - 1000) / 1000.0;
-    f->sw = byteAt(r, p + 30);
-    const std::uint8_t flags = byteAt(r, p + 31);
-    f->gps = (flags & 0x04) != 0;
-    f->_gps2 = (flags & 0x02) != 0;
-    f->powerDown = (flags & 0x01) != 0;
-    f->pictureChannel = byteAt(r, p + 32);
-    f->frameSize = DataUtility::toUInt32(r, p + 36);
-    f->_timeStamp = DataUtility::toUInt32(r, p + 40);
-    f->_id = byteAt(r, p + 44);
-
-    if (const auto code = bcdValue(byteAt(r, p + 45))) {
-        f->ex.violationType = violationOf(*code);
-        if (f->ex.violationType == ViolationType::Overspeed) {
-            if (const auto qualifier = bcdValue(byteAt(r, p + 46))) {
-                if (*qualifier != 0) f->ex.violationType = ViolationType::All;
-            } else {
-                isError = true;
-            }
-        }
-    } else {
-        isError = true;
-    }
-    return f;
-}
-
 Run readRun(const QByteArray& r, int blockNo, const QByteArray& recordingId, CarriedPosition& carried, bool& isError)
 {
     Run run;
-    for (qsizetype p = 0; p + RECORD_SIZE <= r.size(); p += RECORD_SIZE) {
+    for (qsizetype p = 0; p + FRAME_RECORD_SIZE <= r.size(); p += FRAME_RECORD_SIZE) {
         if (std::memcmp(r.constData() + p + 60, recordingId.constData(), 4) != 0) break;
-        VideoFramePtr f = decodeRecord(r, p, blockNo, isError);
-        carried.see(f, f->_id == ID_PICTURE);
+        VideoFramePtr f = decodeMovieFrameRecord(r, p, isError);
+        f->blockNo = blockNo;
+        carried.see(f, f->_id == VideoFrame::ID_PICTURE);
         if (f->powerDown) run.powerDown = true;
-        if (f->_id != ID_PICTURE) continue; // sound and other records are not kept
+        if (f->_id != VideoFrame::ID_PICTURE) continue; // sound and other records are not kept
         if (run.earliest == CommonConst::DEFAULT_DATE() || run.earliest > f->time) run.earliest = f->time;
         if (run.latest < f->time) run.latest = f->time;
         if (!run.hasPicture || f->_timeStamp < run.smallestStamp) run.smallestStamp = f->_timeStamp;
@@ -300,13 +221,10 @@ std::shared_ptr<VideoInfo> readMovie(const Mp4Reader& reader, const QDateTime& l
     if (entries.size() > 1) {
         // Unreadable only when no run brought a picture record.
         if (pictures.empty()) isError = true;
-        std::stable_sort(pictures.begin(), pictures.end(),
-                         [](const VideoFramePtr& a, const VideoFramePtr& b) { return a->_timeStamp < b->_timeStamp; });
+        sortByTimeStamp(pictures);
         info->_cameraFrames[1] = VideoInfo::fillFrameGaps(pictures, t0, frameRateOf(info->_recMode));
         // Positions were carried while reading, so the table carries none.
-        std::int32_t noLongitude = -1;
-        std::int32_t noLatitude = -1;
-        info->_cameraFrames[0] = VideoInfo::buildFrameDictionary(pictures, t0, 0, noLongitude, noLatitude);
+        info->_cameraFrames[0] = frameTableWithoutCarry(pictures, t0);
     }
     finish(*info, t0, t1);
     return info;

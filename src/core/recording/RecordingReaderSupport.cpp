@@ -1,9 +1,14 @@
 #include "core/recording/RecordingReaderSupport.h"
 
 #include "core/foundation/DataUtility.h"
+#include "core/foundation/FileUtil.h"
+#include "core/recording/FullTimeDataInfo.h"
+#include "core/recording/IndexRecordFields.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTimeZone>
+#include <algorithm>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -79,12 +84,6 @@ ViolationType violationOfCode(int code)
     }
 }
 
-std::uint16_t positionFlag24(QByteArrayView bytes, qsizetype offset)
-{
-    if (!fits(bytes, offset, 3)) return 0;
-    return (byteAt(bytes, offset) & 0x80) ? 1 : 0;
-}
-
 CodeField readCodeField(QByteArrayView record, qsizetype dataOffset, bool anyFFUnset)
 {
     CodeField field;
@@ -103,54 +102,23 @@ CodeField readCodeField(QByteArrayView record, qsizetype dataOffset, bool anyFFU
     return field;
 }
 
+void applyCodeField(QString& target, QByteArrayView record, qsizetype dataOffset, bool anyFFUnset,
+                    bool& isError)
+{
+    const CodeField field = readCodeField(record, dataOffset, anyFFUnset);
+    if (field.state == CodeField::State::Set)
+        target = field.text;
+    else if (field.state == CodeField::State::Invalid)
+        isError = true;
+}
+
 std::optional<InfoRecord> readInfoRecord(QByteArrayView bytes, qsizetype offset)
 {
-    if (!fits(bytes, offset, 8)) return std::nullopt;
+    if (!fits(bytes, offset, INFO_RECORD_SIZE)) return std::nullopt;
     const auto group = bcdValue(byteAt(bytes, offset));
     const auto item = bcdValue(byteAt(bytes, offset + 1));
     if (!group || !item) return std::nullopt;
     return InfoRecord{*group, *item, offset + 2};
-}
-
-VideoFramePtr decodeFrameRecord(QByteArrayView bytes, qsizetype p, bool& isError)
-{
-    auto f = std::make_shared<VideoFrame>();
-    f->time = DataUtility::toDateFromUnixTime(bytes, p + 2);
-    // Of the position fields only the west and south flags are taken; the
-    // frames of these files keep the position 0, as this format is read.
-    const bool noPosition =
-        byteAt(bytes, p + 6) == 0xFF && byteAt(bytes, p + 7) == 0xFF && byteAt(bytes, p + 8) == 0xFF;
-    if (!noPosition) {
-        f->_posWest = positionFlag24(bytes, p + 6);
-        f->_posSouth = positionFlag24(bytes, p + 9);
-    }
-    f->speed = DataUtility::toUInt16(bytes, p + 12) / 10;
-    f->_engineSpeed = DataUtility::toUInt16(bytes, p + 14);
-    f->gX = DataUtility::gValue(bytes, p + 16) / 1000.0;
-    f->gY = DataUtility::gValue(bytes, p + 18) / 1000.0;
-    f->gZ = (DataUtility::gValue(bytes, p + 20) - 1000) / 1000.0;
-    f->status = byteAt(bytes, p + 29);
-    f->sw = byteAt(bytes, p + 30);
-    const std::uint8_t flags = byteAt(bytes, p + 31);
-    f->gps = (flags & 0x04) != 0;
-    f->_gps2 = (flags & 0x02) != 0;
-    f->powerDown = (flags & 0x01) != 0;
-    f->frameSize = DataUtility::toUInt32(bytes, p + 36);
-    f->_timeStamp = DataUtility::toUInt32(bytes, p + 40);
-    f->_id = byteAt(bytes, p + 44);
-    if (const auto code = bcdValue(byteAt(bytes, p + 45))) {
-        f->ex.violationType = violationOfCode(*code);
-        if (f->ex.violationType == ViolationType::Overspeed) {
-            if (const auto qualifier = bcdValue(byteAt(bytes, p + 46))) {
-                if (*qualifier != 0) f->ex.violationType = ViolationType::All;
-            } else {
-                isError = true;
-            }
-        }
-    } else {
-        isError = true;
-    }
-    return f;
 }
 
 bool applyPlaybackTextRecord(PlaybackInfo& playback, QByteArrayView bytes, int code, qsizetype dataOffset)
@@ -162,6 +130,155 @@ bool applyPlaybackTextRecord(PlaybackInfo& playback, QByteArrayView bytes, int c
     case 1003: playback.movieFPS = DataUtility::toHexString(bytes, dataOffset, 1); return true;
     default: return false;
     }
+}
+
+void applyFrameFileInfoRecord(VideoInfo& info, QByteArrayView bytes, const InfoRecord& record,
+                              const FullTimeDataInfo* fullTime, bool& isError)
+{
+    PlaybackInfo& playback = info._playback;
+    const qsizetype d = record.dataOffset;
+    const int code = record.code();
+    switch (code) {
+    case 103:
+    case 104: {
+        const bool isCar = code == 103;
+        QString& target = isCar ? playback.userCarCode : playback.userDriverCode;
+        if (!target.isEmpty()) break;
+        if (fullTime) {
+            // Full-time data names the car and driver itself; an empty code there changes nothing.
+            const QString& given = isCar ? fullTime->_userCarCode : fullTime->_userDriverCode;
+            if (!given.isEmpty()) target = given;
+            break;
+        }
+        applyCodeField(target, bytes, d, /*anyFFUnset=*/!isCar, isError);
+        break;
+    }
+    case 201:
+        if (const auto cameras = bcdValue(byteAt(bytes, d)))
+            info.cameras = *cameras;
+        else
+            isError = true;
+        break;
+    default:
+        applyPlaybackTextRecord(playback, bytes, code, d);
+        break;
+    }
+}
+
+std::shared_ptr<VideoInfo> newRecordingInfo(const QString& filePath)
+{
+    auto info = std::make_shared<VideoInfo>();
+    info->_playback.load(
+        FileUtil::combinePath(QFileInfo(filePath).absolutePath(), QStringLiteral("Playback.inf")));
+    return info;
+}
+
+QByteArray applyFrameFileHeader(VideoInfo& info, QByteArrayView bytes)
+{
+    if (const auto kind = bcdValue(byteAt(bytes, 0))) info.detectType = std::uint8_t(*kind);
+    info._playback.detectTime = DataUtility::toDateFromUnixTime(bytes, 2);
+    info.state = byteAt(bytes, 29);
+    info.sw = byteAt(bytes, 30);
+    info._playback.detectPosition = DataUtility::toUInt32(bytes, 40);
+    return fits(bytes, 44, 4) ? bytes.sliced(44, 4).toByteArray() : QByteArray();
+}
+
+namespace {
+
+// What every reader of frame records takes alike, the west and south flags
+// among it; r is the whole record. Gives the whole position.
+IndexRecordFields::Position decodeSharedFrameFields(VideoFrame& f, QByteArrayView r, bool& isError)
+{
+    f.time = DataUtility::toDateFromUnixTime(r, 2);
+    const IndexRecordFields::Position position = IndexRecordFields::decodePosition(r);
+    f._posWest = position.posWest;
+    f._posSouth = position.posSouth;
+    f.speed = DataUtility::toUInt16(r, 12) / 10;
+    const IndexRecordFields::GValues g = IndexRecordFields::decodeG(r);
+    f.gX = g.gX;
+    f.gY = g.gY;
+    f.gZ = g.gZ;
+    f.sw = byteAt(r, 30);
+    const std::uint8_t flags = byteAt(r, 31);
+    f.gps = (flags & 0x04) != 0;
+    f._gps2 = (flags & 0x02) != 0;
+    f.powerDown = (flags & 0x01) != 0;
+    f.frameSize = DataUtility::toUInt32(r, 36);
+    f._timeStamp = DataUtility::toUInt32(r, 40);
+    f._id = byteAt(r, 44);
+    if (const auto code = bcdValue(byteAt(r, 45))) {
+        f.ex.violationType = violationOfCode(*code);
+        if (f.ex.violationType == ViolationType::Overspeed) {
+            if (const auto qualifier = bcdValue(byteAt(r, 46))) {
+                if (*qualifier != 0) f.ex.violationType = ViolationType::All;
+            } else {
+                isError = true;
+            }
+        }
+    } else {
+        isError = true;
+    }
+    return position;
+}
+
+} // namespace
+
+VideoFramePtr decodeFrameRecord(QByteArrayView bytes, qsizetype p, bool& isError)
+{
+    const QByteArrayView r = bytes.sliced(p, FRAME_RECORD_SIZE);
+    auto f = std::make_shared<VideoFrame>();
+    decodeSharedFrameFields(*f, r, isError);
+    f->_engineSpeed = DataUtility::toUInt16(r, 14);
+    f->status = byteAt(r, 29);
+    return f;
+}
+
+VideoFramePtr decodeMovieFrameRecord(QByteArrayView bytes, qsizetype p, bool& isError)
+{
+    const QByteArrayView r = bytes.sliced(p, FRAME_RECORD_SIZE);
+    auto f = std::make_shared<VideoFrame>();
+    const IndexRecordFields::Position position = decodeSharedFrameFields(*f, r, isError);
+    f->_longitude = position.longitude;
+    f->_latitude = position.latitude;
+    f->pictureChannel = byteAt(r, 32);
+    return f;
+}
+
+void sortByTimeStamp(FrameList& frames)
+{
+    std::stable_sort(frames.begin(), frames.end(), [](const VideoFramePtr& a, const VideoFramePtr& b) {
+        return a->_timeStamp < b->_timeStamp;
+    });
+}
+
+FrameTable frameTableWithoutCarry(const FrameList& frames, std::uint32_t base, qint64 span)
+{
+    std::int32_t noLongitude = -1;
+    std::int32_t noLatitude = -1;
+    return VideoInfo::buildFrameDictionary(frames, base, span, noLongitude, noLatitude);
+}
+
+void setCameraTables(VideoInfo& info, std::initializer_list<const FrameList*> cameras, std::uint32_t base)
+{
+    info._cameraFrames.clear();
+    int number = 1;
+    for (const FrameList* frames : cameras) {
+        if (number == 1 || !frames->empty())
+            info._cameraFrames[number] = frameTableWithoutCarry(*frames, base);
+        ++number;
+    }
+}
+
+void finishFrameWalk(VideoInfo& info, std::uint32_t base, std::uint32_t last)
+{
+    info._timeSpan = last >= base ? quint64(last - base) : 0;
+    info._playback.detectPosition = VideoInfo::markDetectFrame(info, base, last);
+    const FrameTable& table0 = info._cameraFrames[0];
+    if (const auto it = table0.find(info._playback.detectPosition); it != table0.end())
+        info._playback.detectTime = it->second->time;
+    info._playback.recordTime = info.firstTime;
+    info._playback.endTime = info.lastTime;
+    info.completeTables();
 }
 
 } // namespace recording

@@ -7,17 +7,24 @@
 #include "core/foundation/CommonConst.h"
 #include "core/recording/PlaybackInfo.h"
 #include "core/recording/VideoFrame.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <optional>
 
 class FullTimeDataInfo;
 
 namespace recording {
+
+// An information record: group and item codes and six data bytes.
+inline constexpr qsizetype INFO_RECORD_SIZE = 8;
+inline constexpr qsizetype FRAME_RECORD_SIZE = 64;
 
 // Recorder files are addressed with 32-bit offsets; a larger file is not one
 // of them and is not read into memory.
@@ -55,10 +62,6 @@ std::optional<QDateTime> bcdDateTime(QByteArrayView bytes, qsizetype offset);
 // The driving event of a frame record's violation code (BCD value).
 ViolationType violationOfCode(int code);
 
-// The west (longitude) or south (latitude) flag of a 24-bit position field:
-// bit 23. 0 when the field lies outside the data.
-std::uint16_t positionFlag24(QByteArrayView bytes, qsizetype offset);
-
 // How a car or driver code field of an information record reads.
 struct CodeField {
     enum class State { Set, NotSet, Invalid };
@@ -69,6 +72,10 @@ struct CodeField {
 // anyFFUnset a single 0xFF byte already means "not set" (the driver code's
 // rule); otherwise only four of them do.
 CodeField readCodeField(QByteArrayView record, qsizetype dataOffset, bool anyFFUnset);
+// Takes the code of the field into target when it holds one; a field that
+// is neither a code nor unset marks the file as damaged.
+void applyCodeField(QString& target, QByteArrayView record, qsizetype dataOffset, bool anyFFUnset,
+                    bool& isError);
 
 // The information-record settings that several readers share: group and
 // item codes as decimal numbers; the record's data bytes start at dataOffset.
@@ -76,18 +83,60 @@ struct InfoRecord {
     int group = 0;
     int item = 0;
     qsizetype dataOffset = 0;
+
+    // Group and item as one number: group 10, item 3 is 1003.
+    int code() const { return group * 100 + item; }
 };
 std::optional<InfoRecord> readInfoRecord(QByteArrayView bytes, qsizetype offset);
 
 // The information records every reader keeps as hex text in the playback
-// information (406 d2US, 801 G value, 901 event rate, 1003 movie rate; code is
-// group * 100 + item). The record's data bytes lie in the data (checked by
+// information (by InfoRecord::code: 406 d2US, 801 G value, 901 event rate,
+// 1003 movie rate). The record's data bytes lie in the data (checked by
 // readInfoRecord). False for any other code.
 bool applyPlaybackTextRecord(PlaybackInfo& playback, QByteArrayView bytes, int code, qsizetype dataOffset);
 
-// The fields a 64-byte frame record of a data or event file shares (all but
-// byte 32, whose meaning differs between them). The caller has checked that
-// the record lies in the data. A violation code that is not BCD sets isError.
+// The information records that data and event files apply alike: the car
+// (103) and driver (104) codes, the number of cameras (201) and the playback
+// texts. A code is only filled while it is empty: from the full-time data
+// when it is given (an empty one changes nothing), else from the record,
+// where any 0xFF byte leaves the driver code unset. Other codes are passed over.
+void applyFrameFileInfoRecord(VideoInfo& info, QByteArrayView bytes, const InfoRecord& record,
+                              const FullTimeDataInfo* fullTime, bool& isError);
+
+// A new recording whose playback information comes from the Playback.inf
+// beside the file (empty codes when there is none).
+std::shared_ptr<VideoInfo> newRecordingInfo(const QString& filePath);
+
+// The fixed header fields of a data or event file (kind, detection time,
+// state, switch, detection position); gives the recording id at 44. The
+// caller has checked that the header's first 48 bytes lie in the data.
+QByteArray applyFrameFileHeader(VideoInfo& info, QByteArrayView bytes);
+
+// A frame record of a data or event file: all fields but byte 32, whose
+// meaning differs between them. Of the position only the west and south
+// flags are taken; these frames keep the position 0. The caller has checked
+// that the record lies in the data. A violation code that is not BCD sets
+// isError.
 VideoFramePtr decodeFrameRecord(QByteArrayView bytes, qsizetype p, bool& isError);
+// A frame record of an MP4 movie: the position itself and the picture
+// channel; not the engine speed or the status. Otherwise as decodeFrameRecord.
+VideoFramePtr decodeMovieFrameRecord(QByteArrayView bytes, qsizetype p, bool& isError);
+
+// Orders frames by time stamp; frames of one stamp keep their order.
+void sortByTimeStamp(FrameList& frames);
+
+// A table of the frames keyed from base (with movie time stamps every span
+// ms when span > 0) that carries no position into frames without one.
+FrameTable frameTableWithoutCarry(const FrameList& frames, std::uint32_t base, qint64 span = 0);
+
+// Clears the frame tables and files one per camera from table 1 on: the
+// first camera's always, a further camera's only when it has frames.
+void setCameraTables(VideoInfo& info, std::initializer_list<const FrameList*> cameras, std::uint32_t base);
+
+// Ends a walk over frames filed from base: the span up to the last time
+// stamp, the detection frame (with that stamp as its limit), whose time
+// becomes the detection time when table 0 holds it, the record and end
+// times, and the completed tables.
+void finishFrameWalk(VideoInfo& info, std::uint32_t base, std::uint32_t last);
 
 } // namespace recording

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr std::uint8_t ID_PICTURE = 0x55;
-
 // Every field the frames need. Only a damaged or foreign archive lacks one;
 // this system always writes them all.
 bool isComplete(const CutVideoKihonInfo& k)
@@ -53,7 +51,7 @@ TrimmedMovie::ArchiveResult TrimmedMovie::readArchive(VideoInfo& info, QByteArra
     FrameTable table1;
     for (const auto& [key, footer] : k._footerCamera1List) {
         VideoFramePtr f = CutVideoUtility::makeFrame(footer, t0, t1, scratch);
-        if (f->_id != ID_PICTURE) continue;
+        if (f->_id != VideoFrame::ID_PICTURE) continue;
         table1.emplace(key, f);
         table0.emplace(key, f);
     }

@@ -50,6 +50,10 @@ public:
     // the movie is left at the defaults (the gap filling sets those itself).
     static std::shared_ptr<VideoFrame> copyOf(const VideoFrame& from);
 
+    // The record identifiers (_id) of a picture and of a sound sample.
+    static constexpr std::uint8_t ID_PICTURE = 0x55;
+    static constexpr std::uint8_t ID_SOUND = 0xAA;
+
     std::int32_t camera = 1;
     std::int32_t frame = 0;
     bool gDetected = false;

@@ -1,10 +1,9 @@
 #include "core/recording/VrecMoveManagerInfo.h"
 
-#include "core/foundation/CommonConst.h"
 #include "core/foundation/DataUtility.h"
 #include "core/recording/IndexRecordFields.h"
 
-VrecMoveManagerInfo::VrecMoveManagerInfo(QByteArrayView data) : _datetime(CommonConst::DEFAULT_DATE())
+VrecMoveManagerInfo::VrecMoveManagerInfo(QByteArrayView data)
 {
     _infoEnable = parse(data);
 }
@@ -21,28 +20,7 @@ bool VrecMoveManagerInfo::parse(QByteArrayView d)
     // Every field below lies inside the 80 bytes; a cut-off entry is unusable.
     if (d.size() < RECORD_LENGTH) return false;
 
-    _detectType = DataUtility::bcdToInt(kind);
-    _datetime = DataUtility::toDateFromUnixTime(d, 2);
-
-    const IndexRecordFields::Position pos = IndexRecordFields::decodePosition(d);
-    _posWest = pos.posWest;
-    _posSouth = pos.posSouth;
-    _longitude = pos.longitude;
-    _latitude = pos.latitude;
-
-    // Whole km/h only: this index drops the tenths that the others keep.
-    _speed = static_cast<double>(DataUtility::toUInt16(d, 12) / 10);
-
-    const IndexRecordFields::GValues g = IndexRecordFields::decodeG(d);
-    _gX = g.gX;
-    _gY = g.gY;
-    _gZ = g.gZ;
-
-    _sw = static_cast<std::uint8_t>(d[30]);
-    _status = static_cast<std::uint8_t>(d[31]);
-    _timeStamp = DataUtility::toUInt32(d, 40);
-    _fileName = IndexRecordFields::decodeFileName(d);
-
+    decodeEntryFields(d, SpeedTenths::Dropped);
     return IndexRecordFields::isUsableMovieName(_fileName);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/recording/IndexRecordFields.h"
+
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
@@ -10,7 +12,7 @@
 // One entry of VREC_MOV_MNG.DAT: a normal (continuous) recording's movie
 // file and the vehicle's state when it started. Decoded once by the
 // constructor and only read afterwards, so it may be shared between threads.
-class VrecMoveManagerInfo {
+class VrecMoveManagerInfo : public IndexEntryFields {
 public:
     static constexpr qsizetype RECORD_LENGTH = 80;
     static constexpr qsizetype HEADER_LENGTH = 64;
@@ -28,20 +30,6 @@ public:
 
     bool _infoEnable = false;
     bool _readStopFlag = false;
-    std::uint8_t _detectType = 0;
-    QDateTime _datetime;
-    std::uint16_t _posWest = 0;
-    std::uint16_t _posSouth = 0;
-    std::int32_t _longitude = 0;
-    std::int32_t _latitude = 0;
-    double _speed = 0.0;
-    double _gX = 0.0;
-    double _gY = 0.0;
-    double _gZ = 0.0;
-    std::int32_t _sw = 0;
-    std::int32_t _status = 0;
-    std::uint32_t _timeStamp = 0;
-    QString _fileName;
 
 private:
     bool parse(QByteArrayView d);

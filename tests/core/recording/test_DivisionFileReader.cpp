@@ -257,6 +257,18 @@ TEST_F(DivisionFileTest, MovieFileViolationCodesMapToTheirCases)
     EXPECT_TRUE(info->frameAt(0, 0)->_imageData.isEmpty()); // classification keeps no pictures
 }
 
+TEST_F(DivisionFileTest, MovieFileWithoutTabledPicturesHasNoDetectionTime)
+{
+    // The only picture becomes the thumbnail, which no table holds.
+    const QByteArray file = shortHeader({}) + moveFrame(0x55, 900, 1, bcdDate(2024, 3, 5, 17, 8, 9), 0x00);
+    bool isError = false;
+    const auto info =
+        VideoInfo::readMoveFile(write(QStringLiteral("M.DAT"), file), CommonConst::DEFAULT_DATE(), kFarFuture,
+                                PictureDataType::Classify, nullptr, isError);
+    EXPECT_EQ(info->_thumbnail->_timeStamp, 900u);
+    EXPECT_EQ(info->_playback.detectTime, CommonConst::DEFAULT_DATE());
+}
+
 TEST_F(DivisionFileTest, MovieFileResynchronisesAfterADamagedRecordAndStopsAtAnOversizedOne)
 {
     const QByteArray date = bcdDate(2024, 3, 5, 17, 8, 9);

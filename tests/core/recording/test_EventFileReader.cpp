@@ -150,6 +150,8 @@ TEST_F(EventFileReaderTest, HeaderOnlyFileHasNoFramesAndIsFlagged)
     EXPECT_TRUE(r.isError);
     EXPECT_EQ(r.info->_playback.eventFPS, QStringLiteral("05"));
     EXPECT_EQ(r.info->_timeSpan, 0u);
+    // Without a detection frame the header's detection time stands.
+    EXPECT_EQ(r.info->_playback.detectTime, QDateTime::fromSecsSinceEpoch(1700000000, QTimeZone::utc()));
 }
 
 TEST_F(EventFileReaderTest, WalkEndsAtAForeignBlockOrRecordId)
