@@ -31,6 +31,17 @@ std::shared_ptr<const VideoInfo> videoOf(const std::shared_ptr<ChapterData>& cha
     return picture ? picture->video : nullptr;
 }
 
+// Each chapter's recording, asked for once: one that cannot be read is not
+// read again for another part of the same document.
+std::vector<std::shared_ptr<const VideoInfo>> videosOf(const ChapterList& chapters)
+{
+    std::vector<std::shared_ptr<const VideoInfo>> videos;
+    videos.reserve(std::size_t(chapters.size()));
+    for (const auto& chapter : chapters)
+        videos.push_back(videoOf(chapter));
+    return videos;
+}
+
 QString placemarkDate(const QDateTime& date, const KmlUtil::Context& context)
 {
     return Date::toString(date, context.dateFormat, context.timeZone, context.summerTime);
@@ -126,6 +137,9 @@ FrameList KmlUtil::getSortedFrames(const ChapterList& chapters, std::int32_t sta
 {
     FrameList out;
     if (chapters.isEmpty()) return out;
+    // Every recording first: a chapter's length is known once it is loaded,
+    // and the range's offsets depend on the lengths of the chapters before.
+    const std::vector<std::shared_ptr<const VideoInfo>> videos = videosOf(chapters);
     qsizetype index = 0;
     std::int32_t startOffset = 0;
     std::int32_t endOffset = 0;
@@ -133,7 +147,7 @@ FrameList KmlUtil::getSortedFrames(const ChapterList& chapters, std::int32_t sta
     PictureDataUtil::chapterIndex(chapters, end, index, endOffset);
     const qsizetype last = chapters.size() - 1;
     for (qsizetype k = 0; k <= last; ++k) {
-        const std::shared_ptr<const VideoInfo> video = videoOf(chapters[k]);
+        const std::shared_ptr<const VideoInfo>& video = videos[std::size_t(k)];
         if (!video) continue;
         const FrameTable& frames = video->getCameraFrames(0);
         const qint64 lower =
@@ -174,12 +188,7 @@ XmlData KmlUtil::makeTripXmlData(const ChapterList& chapters, const QString& nam
     xml.Name = name;
     xml.FolderList.emplace();
 
-    // Each chapter's recording is asked for once: one that cannot be read
-    // is not read again for the description or the route.
-    std::vector<std::shared_ptr<const VideoInfo>> videos;
-    videos.reserve(std::size_t(chapters.size()));
-    for (const auto& chapter : chapters)
-        videos.push_back(videoOf(chapter));
+    const std::vector<std::shared_ptr<const VideoInfo>> videos = videosOf(chapters);
 
     FolderData chapterFolder;
     chapterFolder.Name = context.chapter;
