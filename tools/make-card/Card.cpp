@@ -499,6 +499,7 @@ CardOptions demoCardOptions()
     city.drive.cruiseKmh = 50;
     city.drive.seed = 11;
     city.drive.gpsFixAfterMs = 2500;
+    city.drive.gpsFixEveryMs = 1000;
     city.drive.incidents = {{Incident::Kind::GShock, 65000, true},
                             {Incident::Kind::SwitchPress, 150000, true}};
     c.trips.push_back(city);
@@ -517,6 +518,7 @@ CardOptions demoCardOptions()
     motorway.drive.speedLimitKmh = 110;
     motorway.drive.seed = 22;
     motorway.drive.gpsOutages = {{100000, 112000}};
+    motorway.drive.gpsFixEveryMs = 1000;
     motorway.drive.incidents = {{Incident::Kind::GShock, 30000, true}};
     motorway.adventureFirstChapter = 1;
     motorway.adventureChapters = 3;

@@ -150,6 +150,10 @@ struct DriveOptions {
     qint64 gpsFixAfterMs = 0;          // no position before this (cold start)
     std::vector<GpsOutage> gpsOutages; // e.g. a tunnel
     std::vector<Incident> incidents;
+    // > 0: the receiver reports a new position this often, as a recorder's
+    // does (once a second) and frames in between repeat it; 0: every frame
+    // carries the car's own position.
+    qint64 gpsFixEveryMs = 0;
 };
 
 // Samples of a whole drive: pictures at `fps` per second (frame j of second s

@@ -158,6 +158,9 @@ std::vector<FrameSample> simulateDrive(const DriveOptions& o, qint64 durationMs,
     out.reserve(size_t(seconds * (fps + std::max(0, soundPerSecond))));
     qint64 prevMs = 0;
     double accel = 0.0;
+    qint64 lastFix = -1;
+    qint32 fixLat = 0;
+    qint32 fixLon = 0;
     for (qint64 s = 0; s < seconds; ++s) {
         int soundNext = 0;
         for (int j = 0; j < fps; ++j) {
@@ -173,8 +176,13 @@ std::vector<FrameSample> simulateDrive(const DriveOptions& o, qint64 durationMs,
             f.hasPosition = !inOutage(o, t);
             f.gpsValid = f.hasPosition;
             f.gps2 = f.hasPosition;
-            f.latitude = qint32(std::lround(car.lat * 36000.0));
-            f.longitude = qint32(std::lround(car.lon * 36000.0));
+            if (o.gpsFixEveryMs <= 0 || t / o.gpsFixEveryMs != lastFix) {
+                lastFix = o.gpsFixEveryMs > 0 ? t / o.gpsFixEveryMs : 0;
+                fixLat = qint32(std::lround(car.lat * 36000.0));
+                fixLon = qint32(std::lround(car.lon * 36000.0));
+            }
+            f.latitude = fixLat;
+            f.longitude = fixLon;
             const double kmh = car.v * 3.6;
             f.speedTenths = quint16(std::clamp(std::lround(kmh * 10.0), 0L, 65535L));
             f.engineRpm = quint16(car.v > 0.1 ? std::min(6000.0, 900.0 + kmh * 22.0) : 750.0);

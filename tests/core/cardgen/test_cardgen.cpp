@@ -763,4 +763,19 @@ TEST_F(CardGenTest, DemoCardHoldsTripsEventsSurveillanceAndAdventure)
     ASSERT_EQ(w.dataFiles.size(), 1u);
     EXPECT_TRUE(QFile::exists(w.root + "/SETINF.DAT"));
     EXPECT_TRUE(QFile::exists(w.moveDir + "/ver.txt"));
+    // The drives report a position once a second, as a recorder's receiver
+    // does, so a heading is taken over a second's way and not one unit's.
+    int moves = 0;
+    int movesWithinASecond = 0;
+    for (const WrittenTrip& t : w.trips)
+        for (const WrittenMovie& m : t.chapters)
+            for (std::size_t i = 1; i < m.samples.size(); ++i) {
+                const FrameSample& a = m.samples[i - 1];
+                const FrameSample& b = m.samples[i];
+                if (a.latitude == b.latitude && a.longitude == b.longitude) continue;
+                ++moves;
+                movesWithinASecond += a.tripMs / 1000 == b.tripMs / 1000;
+            }
+    EXPECT_GT(moves, 100);
+    EXPECT_EQ(movesWithinASecond, 0);
 }
