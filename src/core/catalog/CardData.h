@@ -2,6 +2,7 @@
 
 #include "core/catalog/ChapterData.h"
 #include "core/catalog/TripData.h"
+#include "core/foundation/CardReads.h"
 #include "core/recording/AdvMoveProtectInfo.h"
 #include "core/recording/MoveProtectInfo.h"
 #include "core/recording/VrecMoveManagerInfo.h"
@@ -82,7 +83,8 @@ public:
 
     // Reads a card or backup folder (or the folder of one of its index files),
     // or one single movie file, into the lists. Never throws. Does nothing on
-    // a catalogue that was read or disposed before.
+    // a catalogue that was read or disposed before; stops early (and leaves
+    // the catalogue empty) when it is disposed meanwhile.
     void readCardData(const QString& path);
     void readCardData(const QUrl& url);
 
@@ -144,11 +146,16 @@ public:
     // Starts the picture-data and thumbnail workers (once; not on a disposed catalogue).
     void startLoadThreads();
     // Stops the workers and empties the catalogue; never called from a
-    // worker. Returns at once: the workers are woken and their results
-    // dropped from now on, while a disposal thread, holding the catalogue,
-    // waits for the step in hand (a movie being decoded) and then empties
-    // the lists. Without running workers the lists are emptied at once.
+    // worker. Returns at once: the workers are woken, their reads of the
+    // card stop (CardReads) and their results are dropped from now on, while
+    // a disposal thread, holding the catalogue, waits for the read or decode
+    // in hand and then empties the lists. Without running workers the lists
+    // are emptied at once, or, while readCardData() runs on another thread,
+    // by the read, which stops at its next step.
     void dispose();
+    // While alive, the calling thread's reads of recordings stop once the
+    // catalogue is disposed (a job that reads for the catalogue holds one).
+    CardReads::StopScope stopReadsOnDispose() const { return CardReads::StopScope(_isDispose); }
     // Waits until every disposal has ended. The application calls it before
     // its QApplication goes (a running thread at exit ends the process).
     static void waitForDisposals();
@@ -175,6 +182,7 @@ private:
     using Step = std::shared_ptr<ChapterData> (CardData::*)();
     enum class Report { TripRoute, ChapterPictures };
 
+    void readSource(const QString& path);
     void finishLoad();
     std::shared_ptr<ChapterData> searchChapter(const QString& fileName, bool adventure) const;
     ChapterWindow computeEventWindow(const MoveProtectInfo& record) const;
@@ -199,6 +207,7 @@ private:
     std::atomic<ActiveType> _activeType{ActiveType::MovieRec};
     std::atomic<bool> _isDispose{false};
     std::atomic<bool> _isRead{false};
+    std::atomic<bool> _isReading{false};
     std::atomic<bool> _started{false};
     std::atomic<int> _liveWorkers{0};
 

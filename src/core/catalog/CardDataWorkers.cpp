@@ -2,6 +2,7 @@
 // hand-off of results to the owner's thread, and disposal.
 #include "core/catalog/CardData.h"
 
+#include "core/foundation/CardReads.h"
 #include "core/foundation/CommonConst.h"
 #include "core/media/AVUtil.h"
 #include "core/recording/PictureData.h"
@@ -399,6 +400,8 @@ void CardData::workerLoop(Step step, Report report, int niceness)
 #else
     (void)niceness;
 #endif
+    // A dispose() stops the recording being read between two reads.
+    const CardReads::StopScope stopReads(_isDispose);
     while (!_isDispose.load()) {
         std::shared_ptr<ChapterData> done;
         try {
@@ -457,7 +460,8 @@ void CardData::dispose()
     std::shared_ptr<CardData> self = weak_from_this().lock();
     if (workers.empty() || !self) {
         joinAll(workers);
-        clearLists();
+        // A read still under way empties the catalogue itself when it ends.
+        if (!_isReading.load()) clearLists();
         return;
     }
     // A worker may be in the middle of decoding a movie: the GUI thread does

@@ -1,5 +1,6 @@
 #include "core/media/AVUtil.h"
 
+#include "core/foundation/CardReads.h"
 #include "core/foundation/CommonConst.h"
 
 #include <QDir>
@@ -43,12 +44,23 @@ using SwsPtr = std::unique_ptr<SwsContext, SwsCloser>;
 // No picture needs more packets than this; a damaged file must not keep us busy for ever.
 constexpr int kMaxPackets = 20000;
 
+// Opens a movie whose reads give up once the calling thread is told to stop
+// reading (CardReads): a thumbnail nobody wants any more is not read to its end.
+FormatPtr openMovie(const QString& path)
+{
+    AVFormatContext* raw = avformat_alloc_context();
+    if (raw == nullptr) return nullptr;
+    raw->interrupt_callback.callback = [](void*) { return CardReads::stopRequested() ? 1 : 0; };
+    const QByteArray file = QFile::encodeName(path);
+    // On failure the context is freed and raw set to null.
+    if (avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0) return nullptr;
+    return FormatPtr(raw);
+}
+
 FramePtr decodeAt(const QString& path, qint64 timeMs)
 {
-    AVFormatContext* raw = nullptr;
-    const QByteArray file = QFile::encodeName(path);
-    if (avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0) return nullptr;
-    FormatPtr fmt(raw);
+    FormatPtr fmt = openMovie(path);
+    if (!fmt) return nullptr;
     if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return nullptr;
     const AVCodec* decoder = nullptr;
     const int stream = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
@@ -71,6 +83,7 @@ FramePtr decodeAt(const QString& path, qint64 timeMs)
     for (int n = 0; n < kMaxPackets; ++n) {
         if (!flushing) {
             const int r = av_read_frame(fmt.get(), packet.get());
+            if (r < 0 && CardReads::stopRequested()) return nullptr; // not the picture asked for
             if (r < 0) {
                 flushing = true;
                 avcodec_send_packet(codec.get(), nullptr);
@@ -191,10 +204,8 @@ std::optional<QString> AVUtil::createBandedThumbnail(const QString& moviePath, q
 std::optional<AVUtil::MovieProbe> AVUtil::probe(const QString& moviePath)
 {
     if (!QFileInfo(moviePath).isFile()) return std::nullopt;
-    AVFormatContext* raw = nullptr;
-    const QByteArray file = QFile::encodeName(moviePath);
-    if (avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0) return std::nullopt;
-    FormatPtr fmt(raw);
+    FormatPtr fmt = openMovie(moviePath);
+    if (!fmt) return std::nullopt;
     if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return std::nullopt;
     const int stream = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (stream < 0) return std::nullopt;

@@ -3,6 +3,7 @@
 
 #include "CatalogFixture.h"
 
+#include "core/foundation/CardReads.h"
 #include "core/recording/CutVideoInfo.h"
 #include "core/recording/CutVideoUtility.h"
 #include "core/recording/PictureData.h"
@@ -14,7 +15,9 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <condition_variable>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -39,6 +42,39 @@ cardgen::CardOptions threeTrips(bool realVideo, int seconds = 20)
     for (auto& t : o.trips) t.format.realVideo = realVideo;
     return o;
 }
+
+// A card that holds every read of a recording until it is let go, as a card
+// that hangs does.
+struct HeldCardReads {
+    static inline std::mutex mutex;
+    static inline std::condition_variable changed;
+    static inline bool open = false;
+    static inline std::atomic<int> reads{0};
+
+    HeldCardReads()
+    {
+        open = false;
+        reads = 0;
+        CardReads::setBeforeReadHook(&hold);
+    }
+    ~HeldCardReads()
+    {
+        letGo();
+        CardReads::setBeforeReadHook(nullptr);
+    }
+    static void hold()
+    {
+        ++reads;
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, std::chrono::seconds(30), [] { return open; });
+    }
+    static void letGo()
+    {
+        const std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+};
 
 } // namespace
 
@@ -334,6 +370,49 @@ TEST_F(CardDataWorkers, DisposingLeavesAWorkerBusyInAMovieToADisposalThreadThatK
     EXPECT_TRUE(weak.expired());
     for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_EQ(recorder.routes, 0);
+}
+
+TEST_F(CardDataWorkers, ADisposeStopsTheCardBeingReadAtItsNextRead)
+{
+    const auto w = write(threeTrips(false));
+    {
+        // A worker inside a recording: once disposed, it reads no further,
+        // and the recording it gave up is neither kept nor counted.
+        HeldCardReads held;
+        auto card = load(w.moveDir);
+        const auto first = card->tripList()[0]->firstChapter();
+        Recorder recorder;
+        card->setDelegate(&recorder, &recorder);
+        card->startLoadThreads();
+        ASSERT_TRUE(pumpUntil([&] { return held.reads.load() >= 1; }));
+        card->dispose();
+        const int readsAtDispose = held.reads.load();
+        held.letGo();
+        CardData::waitForDisposals();
+        EXPECT_EQ(held.reads.load(), readsAtDispose);
+        EXPECT_FALSE(first->hasPicture());
+        EXPECT_EQ(first->retryCntPictureData(), 0);
+        EXPECT_TRUE(card->tripList().isEmpty());
+    }
+    {
+        // A read of the card on another thread (chapters without index
+        // records read their recordings for their start): disposed
+        // meanwhile, it stops at its next read and leaves the catalogue empty.
+        cardgen::CardOptions o = threeTrips(false);
+        o.managementFiles = false;
+        const auto bare = cardgen::writeCard(dir.filePath(QStringLiteral("bare")), o);
+        HeldCardReads held;
+        const auto card = CardData::create();
+        std::thread reader([&] { card->readCardData(bare.moveDir); });
+        ASSERT_TRUE(pumpUntil([&] { return held.reads.load() >= 1; }));
+        card->dispose();
+        EXPECT_TRUE(card->isDisposed());
+        held.letGo();
+        reader.join();
+        EXPECT_EQ(held.reads.load(), 1);
+        EXPECT_TRUE(card->tripList().isEmpty());
+        EXPECT_TRUE(card->moveProtectList().isEmpty());
+    }
 }
 
 TEST_F(CardDataWorkers, ACatalogueDroppedWithRunningWorkersStopsThem)
