@@ -5,6 +5,7 @@
 #include "app/catalog/CardDriveSelectDialog.h"
 #include "app/catalog/RecordingListModel.h"
 #include "app/catalog/VideoListView.h"
+#include "core/foundation/CardReads.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
@@ -12,11 +13,19 @@
 #include "app/mainwindow/ViewController.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 using namespace apptest;
 using ListType = CommonConst::ListType;
@@ -32,6 +41,39 @@ ViewController::Options quietOptions(int delayMs = 0)
     o.withPlayer = false; // the load road alone: the list selects the first trip
     return o;
 }
+
+// A card that holds every read of a recording until it is let go, as a card
+// that hangs does.
+struct HeldCardReads {
+    static inline std::mutex mutex;
+    static inline std::condition_variable changed;
+    static inline bool open = false;
+    static inline std::atomic<int> reads{0};
+
+    HeldCardReads()
+    {
+        open = false;
+        reads = 0;
+        CardReads::setBeforeReadHook(&hold);
+    }
+    ~HeldCardReads()
+    {
+        letGo();
+        CardReads::setBeforeReadHook(nullptr);
+    }
+    static void hold()
+    {
+        ++reads;
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, std::chrono::seconds(30), [] { return open; });
+    }
+    static void letGo()
+    {
+        const std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+};
 
 struct Stopwatch : StopWatchInterface {
     bool ready = true;
@@ -213,6 +255,34 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(loading->isDisposed(), 20000);
         QCOMPARE(finished.count(), 0);
         QCOMPARE(window.videoListView()->tableModel()->rowCount(), 0);
+    }
+
+    void closingTheWindowGivesUpALoadOnAHangingCardWithoutWaitingForIt()
+    {
+        HeldCardReads card;
+        auto window = std::make_unique<MainWindow>(nullptr, quietOptions());
+        window->controller()->loadData(m_card.moveDir, true, MovieType::Card);
+        const std::weak_ptr<CardData> loading = window->controller()->cardData();
+        // The load is inside a read of the first recording.
+        QTRY_COMPARE(card.reads.load(), 1);
+        // Should the window wait for the load, a helper lets the card go after a second.
+        QSemaphore closed;
+        std::thread helper([&] {
+            closed.tryAcquire(1, 1000);
+            card.letGo();
+        });
+        QElapsedTimer closing;
+        closing.start();
+        window.reset();
+        const qint64 closingMs = closing.elapsed();
+        closed.release();
+        helper.join();
+        QVERIFY2(closingMs < 300, qPrintable(QStringLiteral("the window waited %1 ms").arg(closingMs)));
+        // Let go, the load ends by itself without another read of the card,
+        // and its catalogue goes with it.
+        QThreadPool::globalInstance()->waitForDone();
+        QCOMPARE(card.reads.load(), 1);
+        QVERIFY(loading.expired());
     }
 
     void aSourceWithoutRecordingsShowsTheAlert()

@@ -11,6 +11,7 @@
 #include "app/settings/CameraSettingsRoad.h"
 #include "core/mainwindow/WindowTitle.h"
 
+#include <QDeadlineTimer>
 #include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QSettings>
@@ -35,10 +36,11 @@ ViewController::~ViewController()
 {
     ModalWindow::setChildWindowLevelsHandler({});
     m_list->delegate = nullptr;
-    // A load still reading keeps its own catalogue alive; wait for it so that
-    // nothing of it outlives the window's shut-down.
-    for (const auto& job : m_jobs)
-        if (job) job->waitForFinished();
+    // A load still reading is given up, not waited for: its catalogue stops
+    // reading the card at its next read and the job ends by itself, holding
+    // nothing of the window's (the application waits for it as it ends).
+    for (const auto& reading : std::as_const(m_reading))
+        if (const auto card = reading.lock()) card->dispose();
     if (m_cardData) m_cardData->dispose();
     delete m_videoTypeSelectDialog;
 }
@@ -221,7 +223,7 @@ void ViewController::reopenData(const QString& path)
 
 void ViewController::startLoad(const OpenData::Load& load)
 {
-    m_reading.insert(load.card.get());
+    m_reading.insert(load.card.get(), load.card);
     auto* watcher = new QFutureWatcher<OpenData::FirstRecording>(this);
     m_jobs.append(watcher);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, load] {
@@ -234,8 +236,12 @@ void ViewController::startLoad(const OpenData::Load& load)
     const QString path = load.path;
     const int delayMs = m_options.loadDelayMs;
     watcher->setFuture(QtConcurrent::run([card, path, delayMs] {
-        if (delayMs > 0) QThread::msleep(static_cast<unsigned long>(delayMs));
+        // A load given up (the window closing) stops reading at once.
+        const CardReads::StopScope stopReads = card->stopReadsOnDispose();
+        const QDeadlineTimer delay(delayMs);
+        while (!delay.hasExpired() && !card->isDisposed()) QThread::msleep(10);
         card->readCardData(path);
+        if (card->isDisposed()) return OpenData::FirstRecording::NoTrip; // nobody is told
         return OpenData::checkFirstRecording(*card);
     }));
 }

@@ -7,6 +7,7 @@
 #include "core/mainwindow/OpenData.h"
 #include "app/mainwindow/VideoTypeSelectDialog.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -174,7 +175,7 @@ private:
 
     std::shared_ptr<CardData> m_cardData;
     OpenData::Generations m_generations;
-    QSet<const CardData*> m_reading; // catalogues whose read still runs
+    QHash<const CardData*, std::weak_ptr<CardData>> m_reading; // catalogues whose read still runs
     QList<QPointer<QFutureWatcher<OpenData::FirstRecording>>> m_jobs;
     bool m_isLoading = false;
     std::optional<MovieType> m_openedKind;
