@@ -277,7 +277,7 @@ private Q_SLOTS:
         const qint64 closingMs = closing.elapsed();
         closed.release();
         helper.join();
-        QVERIFY2(closingMs < 300, qPrintable(QStringLiteral("the window waited %1 ms").arg(closingMs)));
+        QVERIFY2(closingMs < 500, qPrintable(QStringLiteral("the window waited %1 ms").arg(closingMs)));
         // Let go, the load ends by itself without another read of the card,
         // and its catalogue goes with it.
         QThreadPool::globalInstance()->waitForDone();

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QUrl>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -172,10 +173,18 @@ public:
     qint64 indexBytesRead() const { return _indexBytesRead; }
 
     // The thumbnail folder of this process (under the private temporary
-    // folder); created on demand.
+    // folder); created on demand, when the folders that ended runs left
+    // behind start to be removed in the background.
     static const QString& thumbnailFolder();
     // Removes the thumbnail folder; the application calls it when it ends.
+    // What a slow disk leaves after the budget (END_REMOVAL_MSEC) goes with
+    // the next run: the end is not held up by thousands of files.
+    static constexpr int END_REMOVAL_MSEC = 100;
     static void removeThumbnailFolder();
+    static void removeThumbnailFolder(std::chrono::milliseconds budget);
+    // Removes, until stop is set, the thumbnail folders of runs that ended
+    // without removing theirs (or of processes no longer running).
+    static void removeLeftThumbnailFolders(const std::atomic<bool>& stop);
 
 private:
     CardData();

@@ -215,6 +215,37 @@ TEST_F(CardDataThumbnails, TheFolderBelongsToThisProcessAndIsRemovedAtTheEnd)
     EXPECT_FALSE(QFileInfo::exists(folder));
 }
 
+TEST_F(CardDataThumbnails, WhatAnEndCouldNotRemoveInTimeGoesWithTheNextRun)
+{
+    const QString root = CommonConst::DIR_PATH_THUMB();
+    const QString own = CardData::thumbnailFolder();
+    QDir().mkpath(own);
+    writeBytes(own + QStringLiteral("kept.jpeg"), "x");
+    // A disk too slow for the end's budget: the folder is put aside whole.
+    CardData::removeThumbnailFolder(std::chrono::milliseconds(0));
+    EXPECT_FALSE(QFileInfo::exists(own));
+    const QString prefix = QStringLiteral(".ended-%1-").arg(QCoreApplication::applicationPid());
+    const QStringList ended =
+        QDir(root).entryList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    ASSERT_EQ(ended.size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(root + ended.first() + QStringLiteral("/kept.jpeg")));
+
+    // A run that never ended leaves the folder of a process that no longer
+    // runs (no process has a number above 2^22); a running one's stays.
+    const QString gone = root + QStringLiteral("4194305");
+    const QString running = root + QString::number(qint64(getppid()));
+    for (const QString& folder : {gone, running}) {
+        QDir().mkpath(folder);
+        writeBytes(folder + QStringLiteral("/t.jpeg"), "x");
+    }
+    const std::atomic<bool> stop{false};
+    CardData::removeLeftThumbnailFolders(stop);
+    EXPECT_FALSE(QFileInfo::exists(root + ended.first()));
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_TRUE(QFileInfo::exists(running + QStringLiteral("/t.jpeg")));
+    QDir(running).removeRecursively();
+}
+
 TEST_F(CardDataWorkers, DisposingBeforeTheStartEmptiesAtOnceAndNothingRuns)
 {
     const auto w = write(threeTrips(false));
@@ -386,10 +417,11 @@ TEST_F(CardDataWorkers, ADisposeStopsTheCardBeingReadAtItsNextRead)
         card->startLoadThreads();
         ASSERT_TRUE(pumpUntil([&] { return held.reads.load() >= 1; }));
         card->dispose();
-        const int readsAtDispose = held.reads.load();
         held.letGo();
         CardData::waitForDisposals();
-        EXPECT_EQ(held.reads.load(), readsAtDispose);
+        // One read each at most (a worker may have been just about to read
+        // as the dispose came), not the rest of a recording.
+        EXPECT_LE(held.reads.load(), 2);
         EXPECT_FALSE(first->hasPicture());
         EXPECT_EQ(first->retryCntPictureData(), 0);
         EXPECT_TRUE(card->tripList().isEmpty());
