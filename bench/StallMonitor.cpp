@@ -400,9 +400,19 @@ void StallMonitor::resolve()
                         st.stack << text(frames[ours[k]]);
                     }
                 } else {
-                    const auto named = std::find_if(frames.begin(), frames.end(),
-                                                    [](const Frame& f) { return f.function != QLatin1String("?"); });
-                    if (named != frames.end()) st.place = text(*named);
+                    // Nothing of ours: the innermost library that is not the C
+                    // or C++ runtime (a GL driver, Qt's painting), and the event.
+                    static const QRegularExpression runtime(
+                        QStringLiteral("^(libc|libstdc\\+\\+|libgcc_s|ld-linux.*|libpthread)\\.so"));
+                    const auto library = std::find_if(frames.begin(), frames.end(), [](const Frame& f) {
+                        return !f.place.isEmpty() && !runtime.match(f.place).hasMatch();
+                    });
+                    if (library != frames.end()) st.place = text(*library);
+                    if (chosen->events > 0) {
+                        const int e = chosen->events - 1;
+                        st.place += QStringLiteral("  during ") + QString::fromLatin1(chosen->eventClass[e]) +
+                                    QLatin1Char(' ') + eventName(chosen->eventType[e]);
+                    }
                     for (int i = 0; i < frames.size() && st.stack.size() < 8; ++i) st.stack << text(frames[i]);
                 }
                 for (int e = 0; e < chosen->events; ++e)
