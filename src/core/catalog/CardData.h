@@ -179,7 +179,7 @@ public:
     // Removes the thumbnail folder; the application calls it when it ends.
     // What a slow disk leaves after the budget (END_REMOVAL_MSEC) goes with
     // the next run: the end is not held up by thousands of files.
-    static constexpr int END_REMOVAL_MSEC = 100;
+    static constexpr int END_REMOVAL_MSEC = 50;
     static void removeThumbnailFolder();
     static void removeThumbnailFolder(std::chrono::milliseconds budget);
     // Removes, until stop is set, the thumbnail folders of runs that ended
