@@ -394,9 +394,10 @@ void StallMonitor::resolve()
                                          entry.place;
                     for (int i = std::max(0, ours.first() - 3); i < ours.first(); ++i) st.outside << text(frames[i]);
                     // The innermost frames and the entry, the middle of a long chain left out.
+                    // (a read from the card is six frames deep before it reaches who asked).
                     for (int k = 0; k < ours.size(); ++k) {
-                        if (ours.size() > 10 && k == 6) st.stack << QStringLiteral("...");
-                        if (ours.size() > 10 && k >= 6 && k < ours.size() - 3) continue;
+                        if (ours.size() > 16 && k == 6) st.stack << QStringLiteral("...");
+                        if (ours.size() > 16 && k >= 6 && k < ours.size() - 9) continue;
                         st.stack << text(frames[ours[k]]);
                     }
                 } else {

@@ -5,7 +5,7 @@
 #include "app/catalog/CardDriveSelectDialog.h"
 #include "app/catalog/RecordingListModel.h"
 #include "app/catalog/VideoListView.h"
-#include "core/foundation/CardReads.h"
+#include "../support/HeldCardReads.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
@@ -22,9 +22,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 using namespace apptest;
@@ -41,39 +39,6 @@ ViewController::Options quietOptions(int delayMs = 0)
     o.withPlayer = false; // the load road alone: the list selects the first trip
     return o;
 }
-
-// A card that holds every read of a recording until it is let go, as a card
-// that hangs does.
-struct HeldCardReads {
-    static inline std::mutex mutex;
-    static inline std::condition_variable changed;
-    static inline bool open = false;
-    static inline std::atomic<int> reads{0};
-
-    HeldCardReads()
-    {
-        open = false;
-        reads = 0;
-        CardReads::setBeforeReadHook(&hold);
-    }
-    ~HeldCardReads()
-    {
-        letGo();
-        CardReads::setBeforeReadHook(nullptr);
-    }
-    static void hold()
-    {
-        ++reads;
-        std::unique_lock lock(mutex);
-        changed.wait_for(lock, std::chrono::seconds(30), [] { return open; });
-    }
-    static void letGo()
-    {
-        const std::lock_guard lock(mutex);
-        open = true;
-        changed.notify_all();
-    }
-};
 
 struct Stopwatch : StopWatchInterface {
     bool ready = true;

@@ -3,7 +3,7 @@
 
 #include "CatalogFixture.h"
 
-#include "core/foundation/CardReads.h"
+#include "../../support/HeldCardReads.h"
 #include "core/recording/CutVideoInfo.h"
 #include "core/recording/CutVideoUtility.h"
 #include "core/recording/PictureData.h"
@@ -15,9 +15,7 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include <condition_variable>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -42,39 +40,6 @@ cardgen::CardOptions threeTrips(bool realVideo, int seconds = 20)
     for (auto& t : o.trips) t.format.realVideo = realVideo;
     return o;
 }
-
-// A card that holds every read of a recording until it is let go, as a card
-// that hangs does.
-struct HeldCardReads {
-    static inline std::mutex mutex;
-    static inline std::condition_variable changed;
-    static inline bool open = false;
-    static inline std::atomic<int> reads{0};
-
-    HeldCardReads()
-    {
-        open = false;
-        reads = 0;
-        CardReads::setBeforeReadHook(&hold);
-    }
-    ~HeldCardReads()
-    {
-        letGo();
-        CardReads::setBeforeReadHook(nullptr);
-    }
-    static void hold()
-    {
-        ++reads;
-        std::unique_lock lock(mutex);
-        changed.wait_for(lock, std::chrono::seconds(30), [] { return open; });
-    }
-    static void letGo()
-    {
-        const std::lock_guard lock(mutex);
-        open = true;
-        changed.notify_all();
-    }
-};
 
 } // namespace
 
