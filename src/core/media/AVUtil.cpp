@@ -20,9 +20,6 @@ extern "C" {
 
 namespace {
 
-struct FormatCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
 struct CodecCloser {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
 };
@@ -35,7 +32,6 @@ struct PacketCloser {
 struct SwsCloser {
     void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
 using FramePtr = std::unique_ptr<AVFrame, FrameCloser>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketCloser>;
@@ -44,26 +40,87 @@ using SwsPtr = std::unique_ptr<SwsContext, SwsCloser>;
 // No picture needs more packets than this; a damaged file must not keep us busy for ever.
 constexpr int kMaxPackets = 20000;
 
-// Opens a movie whose reads give up once the calling thread is told to stop
-// reading (CardReads): a thumbnail nobody wants any more is not read to its end.
-FormatPtr openMovie(const QString& path)
-{
-    AVFormatContext* raw = avformat_alloc_context();
-    if (raw == nullptr) return nullptr;
-    raw->interrupt_callback.callback = [](void*) { return CardReads::stopRequested() ? 1 : 0; };
-    const QByteArray file = QFile::encodeName(path);
-    // On failure the context is freed and raw set to null.
-    if (avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0) return nullptr;
-    return FormatPtr(raw);
-}
+// An open movie whose bytes are read through the card-read gate, as every
+// other read of a recording is (CardReads): a thread told to stop reading
+// gives up at its next read, and a slow card shows here too.
+class Movie {
+public:
+    static std::unique_ptr<Movie> open(const QString& path)
+    {
+        auto movie = std::unique_ptr<Movie>(new Movie(path));
+        if (!movie->m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return nullptr;
+        constexpr int BUFFER_BYTES = 64 * 1024;
+        auto* buffer = static_cast<unsigned char*>(av_malloc(BUFFER_BYTES));
+        if (buffer == nullptr) return nullptr;
+        movie->m_io = avio_alloc_context(buffer, BUFFER_BYTES, 0, &movie->m_file, &Movie::read, nullptr, &Movie::seek);
+        if (movie->m_io == nullptr) {
+            av_free(buffer);
+            return nullptr;
+        }
+        movie->format = avformat_alloc_context();
+        if (movie->format == nullptr) return nullptr;
+        movie->format->pb = movie->m_io;
+        movie->format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        const QByteArray name = QFile::encodeName(path);
+        // On failure the context is freed and set to null.
+        if (avformat_open_input(&movie->format, name.constData(), nullptr, nullptr) < 0) return nullptr;
+        return movie;
+    }
+    ~Movie()
+    {
+        avformat_close_input(&format);
+        if (m_io) {
+            av_freep(&m_io->buffer);
+            avio_context_free(&m_io);
+        }
+    }
+    Movie(const Movie&) = delete;
+    Movie& operator=(const Movie&) = delete;
+
+    AVFormatContext* format = nullptr;
+
+private:
+    explicit Movie(const QString& path) : m_file(path) {}
+
+    static int read(void* opaque, uint8_t* buffer, int size)
+    {
+        if (!CardReads::beforeRead()) return AVERROR_EXIT;
+        const qint64 n = static_cast<QFile*>(opaque)->read(reinterpret_cast<char*>(buffer), size);
+        if (n < 0) return AVERROR(EIO);
+        return n == 0 ? AVERROR_EOF : int(n);
+    }
+    static int64_t seek(void* opaque, int64_t offset, int whence)
+    {
+        auto* file = static_cast<QFile*>(opaque);
+        switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return file->size();
+        case SEEK_SET:
+            break;
+        case SEEK_CUR:
+            offset += file->pos();
+            break;
+        case SEEK_END:
+            offset += file->size();
+            break;
+        default:
+            return -1;
+        }
+        return offset >= 0 && file->seek(offset) ? offset : -1;
+    }
+
+    QFile m_file;
+    AVIOContext* m_io = nullptr;
+};
 
 FramePtr decodeAt(const QString& path, qint64 timeMs)
 {
-    FormatPtr fmt = openMovie(path);
-    if (!fmt) return nullptr;
-    if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return nullptr;
+    const auto movie = Movie::open(path);
+    if (!movie) return nullptr;
+    AVFormatContext* fmt = movie->format;
+    if (avformat_find_stream_info(fmt, nullptr) < 0) return nullptr;
     const AVCodec* decoder = nullptr;
-    const int stream = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    const int stream = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
     if (stream < 0 || decoder == nullptr) return nullptr;
     AVStream* st = fmt->streams[stream];
 
@@ -74,7 +131,7 @@ FramePtr decodeAt(const QString& path, qint64 timeMs)
 
     const qint64 target = av_rescale_q(qMax<qint64>(timeMs, 0), AVRational{1, 1000}, st->time_base);
     const qint64 start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
-    av_seek_frame(fmt.get(), stream, start + target, AVSEEK_FLAG_BACKWARD);
+    av_seek_frame(fmt, stream, start + target, AVSEEK_FLAG_BACKWARD);
 
     PacketPtr packet(av_packet_alloc());
     FramePtr frame(av_frame_alloc());
@@ -82,7 +139,7 @@ FramePtr decodeAt(const QString& path, qint64 timeMs)
     bool flushing = false;
     for (int n = 0; n < kMaxPackets; ++n) {
         if (!flushing) {
-            const int r = av_read_frame(fmt.get(), packet.get());
+            const int r = av_read_frame(fmt, packet.get());
             if (r < 0 && CardReads::stopRequested()) return nullptr; // not the picture asked for
             if (r < 0) {
                 flushing = true;
@@ -204,10 +261,11 @@ std::optional<QString> AVUtil::createBandedThumbnail(const QString& moviePath, q
 std::optional<AVUtil::MovieProbe> AVUtil::probe(const QString& moviePath)
 {
     if (!QFileInfo(moviePath).isFile()) return std::nullopt;
-    FormatPtr fmt = openMovie(moviePath);
-    if (!fmt) return std::nullopt;
-    if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return std::nullopt;
-    const int stream = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const auto movie = Movie::open(moviePath);
+    if (!movie) return std::nullopt;
+    AVFormatContext* fmt = movie->format;
+    if (avformat_find_stream_info(fmt, nullptr) < 0) return std::nullopt;
+    const int stream = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (stream < 0) return std::nullopt;
     const AVStream* st = fmt->streams[stream];
     MovieProbe p;
