@@ -11,7 +11,9 @@
 // stall monitor (StallMonitor.h) watches the GUI thread throughout and names
 // the place of every long stall. The session runs twice: on local files, and
 // with every read of a recording slowed down as a slow card would (a delay
-// before each read, through the readers' test hook).
+// before each read, through the card-read hook that the recording readers
+// and the movie decoding of thumbnails and stills go through; libmpv's own
+// reads are not slowed).
 //
 // Launch: the program starts itself as a child three times each way, once
 // showing the real main window as the application does, once a plain Qt
