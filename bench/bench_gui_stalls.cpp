@@ -59,6 +59,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QProcess>
@@ -112,14 +113,16 @@ void out(const QString& text)
     std::fflush(stdout);
 }
 
-// Runs the event loop until done() or the time is up.
+// Runs the event loop until done() or the time is up; between looks the
+// GUI thread waits in its event loop, as the application's does.
 bool waitFor(const std::function<bool()>& done, int ms)
 {
     QDeadlineTimer deadline(ms);
     while (!done()) {
         if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::usleep(500);
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
     }
     return true;
 }
