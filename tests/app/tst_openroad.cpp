@@ -5,6 +5,7 @@
 #include "app/catalog/CardDriveSelectDialog.h"
 #include "app/catalog/RecordingListModel.h"
 #include "app/catalog/VideoListView.h"
+#include "../support/HeldCardReads.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
@@ -12,11 +13,17 @@
 #include "app/mainwindow/ViewController.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
+#include <memory>
+#include <thread>
 
 using namespace apptest;
 using ListType = CommonConst::ListType;
@@ -213,6 +220,34 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(loading->isDisposed(), 20000);
         QCOMPARE(finished.count(), 0);
         QCOMPARE(window.videoListView()->tableModel()->rowCount(), 0);
+    }
+
+    void closingTheWindowGivesUpALoadOnAHangingCardWithoutWaitingForIt()
+    {
+        HeldCardReads card;
+        auto window = std::make_unique<MainWindow>(nullptr, quietOptions());
+        window->controller()->loadData(m_card.moveDir, true, MovieType::Card);
+        const std::weak_ptr<CardData> loading = window->controller()->cardData();
+        // The load is inside a read of the first recording.
+        QTRY_COMPARE(card.reads.load(), 1);
+        // Should the window wait for the load, a helper lets the card go after a second.
+        QSemaphore closed;
+        std::thread helper([&] {
+            closed.tryAcquire(1, 1000);
+            card.letGo();
+        });
+        QElapsedTimer closing;
+        closing.start();
+        window.reset();
+        const qint64 closingMs = closing.elapsed();
+        closed.release();
+        helper.join();
+        QVERIFY2(closingMs < 500, qPrintable(QStringLiteral("the window waited %1 ms").arg(closingMs)));
+        // Let go, the load ends by itself without another read of the card,
+        // and its catalogue goes with it.
+        QThreadPool::globalInstance()->waitForDone();
+        QCOMPARE(card.reads.load(), 1);
+        QVERIFY(loading.expired());
     }
 
     void aSourceWithoutRecordingsShowsTheAlert()

@@ -2,17 +2,23 @@
 
 #include "AppTestSupport.h"
 #include "app/catalog/CustomTableView.h"
+#include "app/catalog/ListThumbnails.h"
 #include "app/catalog/RecordingListModel.h"
 #include "app/catalog/VideoListView.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 using namespace apptest;
 using ListType = CommonConst::ListType;
@@ -159,14 +165,14 @@ private Q_SLOTS:
         QCOMPARE(view.selectedTableRow(), 1);
     }
 
-    void thumbnailsAppearOnceTheirFilesExist()
+    void thumbnailsAreReadOffTheGuiThreadAndTheirRowsDrawnWhenTheyArrive()
     {
         VideoListView view;
         view.setData(m_card);
         const QModelIndex image = view.tableModel()->index(0, RecordingListModel::ImageColumn);
         QVERIFY(image.data(Qt::DecorationRole).isNull());
 
-        // A row whose thumbnail file is there shows it; a broken file shows nothing.
+        // A row whose thumbnail file is there shows it once read; a broken file shows nothing.
         const QString good = m_dir.filePath(QStringLiteral("thumb.jpeg"));
         QImage picture(320, 180, QImage::Format_RGB32);
         picture.fill(Qt::darkCyan);
@@ -176,14 +182,80 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("not a picture");
         f.close();
-        RecordingListModel model;
         RecordingList::Record withPicture{QStringLiteral("a\nb"), good, RecordingList::RecordType::Always};
         RecordingList::Record brokenPicture{QStringLiteral("a\nb"), broken, RecordingList::RecordType::Always};
-        model.setRows({withPicture, brokenPicture}, -1);
-        const QPixmap shown = model.index(0, RecordingListModel::ImageColumn).data(Qt::DecorationRole).value<QPixmap>();
-        QVERIFY(!shown.isNull());
-        QVERIFY(shown.width() <= RecordingListModel::THUMBNAIL_SIZE.width());
-        QVERIFY(model.index(1, RecordingListModel::ImageColumn).data(Qt::DecorationRole).isNull());
+        {
+            RecordingListModel model;
+            std::atomic<int> reads{0};
+            model.thumbnails()->setReader([&reads](const QString& path, const QSize& size) {
+                QImage read = ListThumbnails::readScaled(path, size);
+                ++reads;
+                return read;
+            });
+            model.setRows({withPicture, brokenPicture}, -1);
+            model.index(0, RecordingListModel::ImageColumn).data(Qt::DecorationRole);
+            model.index(1, RecordingListModel::ImageColumn).data(Qt::DecorationRole);
+            QTRY_COMPARE(reads.load(), 2);
+            QCoreApplication::processEvents();
+            const QPixmap shown =
+                model.index(0, RecordingListModel::ImageColumn).data(Qt::DecorationRole).value<QPixmap>();
+            QVERIFY(!shown.isNull());
+            QVERIFY(shown.width() <= RecordingListModel::THUMBNAIL_SIZE.width());
+            QVERIFY(model.index(1, RecordingListModel::ImageColumn).data(Qt::DecorationRole).isNull());
+            QCOMPARE(reads.load(), 2); // the broken file is not read again at every drawing
+        }
+
+        // A disk that holds the read: drawing the rows goes on without the
+        // pictures, and the row is drawn again when its picture comes. Should
+        // the drawing wait for the read, a helper lets it go after a second.
+        view.resize(340, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QSemaphore gate, testDone;
+        std::atomic<int> waiting{0};
+        RecordingListModel* model = view.tableModel();
+        model->thumbnails()->setReader([&](const QString& path, const QSize& size) {
+            ++waiting;
+            gate.acquire();
+            return ListThumbnails::readScaled(path, size);
+        });
+        std::thread helper([&] {
+            testDone.tryAcquire(1, 1000);
+            gate.release(10);
+        });
+        QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+        model->setRows({withPicture, withPicture}, -1);
+        changed.clear();
+        auto cellColour = [&] {
+            const QRect cell = view.listTable()->visualRect(model->index(1, RecordingListModel::ImageColumn));
+            return view.listTable()->viewport()->grab().toImage().pixelColor(cell.center());
+        };
+        QElapsedTimer drawing;
+        drawing.start();
+        const QColor before = cellColour();
+        const qint64 drawingMs = drawing.elapsed();
+        QVERIFY2(drawingMs < 500, qPrintable(QStringLiteral("drawing waited %1 ms").arg(drawingMs)));
+        QTRY_COMPARE(waiting.load(), 1); // one read for both rows of the file
+        QVERIFY(qAbs(before.green() - 128) > 40 || qAbs(before.blue() - 128) > 40);
+        gate.release(10);
+        QTRY_COMPARE(changed.count(), 2);
+        for (int row : {0, 1}) {
+            const auto arguments = changed.at(row);
+            QCOMPARE(arguments.at(0).toModelIndex(), model->index(row, RecordingListModel::ImageColumn));
+            QCOMPARE(arguments.at(2).value<QList<int>>(), QList<int>{Qt::DecorationRole});
+        }
+        const QColor after = cellColour();
+        QVERIFY2(qAbs(after.red()) < 40 && qAbs(after.green() - 128) < 40 && qAbs(after.blue() - 128) < 40,
+                 qPrintable(after.name()));
+        testDone.release();
+        helper.join();
+
+        // Another catalogue makes its files again under the same names.
+        view.setData(m_card);
+        model->setRows({withPicture}, -1);
+        QVERIFY(model->index(0, RecordingListModel::ImageColumn).data(Qt::DecorationRole).isNull());
+        QTRY_COMPARE(waiting.load(), 2);
+        QTRY_VERIFY(!model->index(0, RecordingListModel::ImageColumn).data(Qt::DecorationRole).isNull());
     }
 
     void tabsCarryTheirToolTips()

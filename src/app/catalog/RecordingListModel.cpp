@@ -1,11 +1,23 @@
 #include "app/catalog/RecordingListModel.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QImageReader>
-#include <QPixmapCache>
+#include "app/catalog/ListThumbnails.h"
 
-RecordingListModel::RecordingListModel(QObject* parent) : QAbstractTableModel(parent) {}
+#include <QCoreApplication>
+
+RecordingListModel::RecordingListModel(QObject* parent)
+    : QAbstractTableModel(parent), m_thumbnails(new ListThumbnails(THUMBNAIL_SIZE, this))
+{
+    connect(m_thumbnails, &ListThumbnails::pictureArrived, this, &RecordingListModel::thumbnailArrived);
+}
+
+void RecordingListModel::thumbnailArrived(const QString& path)
+{
+    for (int r = 0; r < m_rows.size(); ++r)
+        if (m_rows[r].path == path) {
+            const QModelIndex cell = index(r, ImageColumn);
+            Q_EMIT dataChanged(cell, cell, {Qt::DecorationRole});
+        }
+}
 
 void RecordingListModel::setRows(const QList<RecordingList::Record>& rows, int highlighted)
 {
@@ -55,22 +67,6 @@ QString RecordingListModel::typeText(RecordingList::RecordType type)
     return QString();
 }
 
-QPixmap RecordingListModel::thumbnail(const QString& path) const
-{
-    if (path.isEmpty()) return {};
-    const QFileInfo info(path);
-    if (!info.isFile()) return {};
-    const QString key = QStringLiteral("kr-thumb:%1:%2").arg(path).arg(info.lastModified().toMSecsSinceEpoch());
-    QPixmap pixmap;
-    if (QPixmapCache::find(key, &pixmap)) return pixmap;
-    QImageReader reader(path);
-    const QImage image = reader.read();
-    if (image.isNull()) return {};
-    pixmap = QPixmap::fromImage(image.scaled(THUMBNAIL_SIZE, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    QPixmapCache::insert(key, pixmap);
-    return pixmap;
-}
-
 QVariant RecordingListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size()) return {};
@@ -91,7 +87,7 @@ QVariant RecordingListModel::data(const QModelIndex& index, int role) const
         return {};
     case Qt::DecorationRole:
         if (index.column() == ImageColumn) {
-            const QPixmap p = thumbnail(r.path);
+            const QPixmap p = m_thumbnails->picture(r.path);
             if (!p.isNull()) return p;
         }
         return {};

@@ -5,9 +5,12 @@
 #include <QAbstractTableModel>
 #include <QPixmap>
 
+class ListThumbnails;
+
 // The rows of the list on show as a Qt table: column 0 the thumbnail
-// ("image"), column 1 the date, time and type ("info"). Thumbnails are read
-// from their files here, on the GUI thread, when a row is drawn.
+// ("image"), column 1 the date, time and type ("info"). A row's thumbnail is
+// read off the GUI thread when the row is first drawn; the row is drawn
+// again when it arrives.
 class RecordingListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -39,9 +42,12 @@ public:
 
     static QString typeText(RecordingList::RecordType type);
 
-private:
-    QPixmap thumbnail(const QString& path) const;
+    ListThumbnails* thumbnails() const { return m_thumbnails; }
 
+private:
+    void thumbnailArrived(const QString& path);
+
+    ListThumbnails* m_thumbnails = nullptr; // child
     QList<RecordingList::Record> m_rows;
     int m_highlighted = -1;
 };

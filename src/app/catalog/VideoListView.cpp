@@ -1,6 +1,7 @@
 #include "app/catalog/VideoListView.h"
 
 #include "app/catalog/CustomTableView.h"
+#include "app/catalog/ListThumbnails.h"
 #include "app/catalog/RecordingListModel.h"
 
 #include <QCoreApplication>
@@ -131,6 +132,8 @@ void VideoListView::onAdventureButton()
 
 void VideoListView::setData(const std::shared_ptr<CardData>& card)
 {
+    // A new catalogue makes its thumbnail files again under the same names.
+    m_model->thumbnails()->forget();
     m_list.setData(card);
     switchTab();
 }

@@ -84,7 +84,7 @@ MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : QMain
 MainWindow::~MainWindow()
 {
     // The map's, the panel's and the player's sides go first (the player
-    // tells nobody any more), then the controller: it waits for a running
+    // tells nobody any more), then the controller: it gives up a running
     // load and lets go of the list before the widgets go.
     delete m_mapController;
     m_mapController = nullptr;

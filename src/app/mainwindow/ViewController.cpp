@@ -12,6 +12,7 @@
 #include "core/mainwindow/WindowTitle.h"
 #include "core/recording/PictureData.h"
 
+#include <QDeadlineTimer>
 #include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QSettings>
@@ -35,10 +36,12 @@ ViewController::~ViewController()
 {
     ModalWindow::setChildWindowLevelsHandler({});
     m_list->delegate = nullptr;
-    // A load still reading keeps its own catalogue alive; wait for it so that
-    // nothing of it outlives the window's shut-down.
-    for (const auto& job : m_jobs)
-        if (job) job->waitForFinished();
+    // A load still reading is given up, not waited for: its catalogue stops
+    // reading the card at its next read and the job ends by itself, holding
+    // nothing of the window's (the application waits for it as it ends).
+    if (m_loadPause) m_loadPause->giveUp();
+    for (const auto& reading : std::as_const(m_reading))
+        if (const auto card = reading.lock()) card->dispose();
     if (m_cardData) m_cardData->dispose();
     delete m_videoTypeSelectDialog;
 }
@@ -236,7 +239,7 @@ void ViewController::reopenData(const QString& path)
 
 void ViewController::startLoad(const OpenData::Load& load)
 {
-    m_reading.insert(load.card.get());
+    m_reading.insert(load.card.get(), load.card);
     auto* watcher = new QFutureWatcher<OpenData::FirstRecording>(this);
     m_jobs.append(watcher);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, load] {
@@ -251,10 +254,13 @@ void ViewController::startLoad(const OpenData::Load& load)
     m_loadPause = std::make_shared<LoadPause>();
     const std::shared_ptr<LoadPause> pause = m_loadPause;
     watcher->setFuture(QtConcurrent::run([card, path, delayMs, pause] {
+        // A load given up (the window closing) stops reading at once.
+        const CardReads::StopScope stopReads = card->stopReadsOnDispose();
         // Given up during the pause (a reset, another source, a delete
-        // under it): the source is not read at all.
-        if (!pause->wait(delayMs)) return OpenData::FirstRecording::NoTrip;
+        // under it, the window closing): the source is not read at all.
+        if (!pause->wait(delayMs) || card->isDisposed()) return OpenData::FirstRecording::NoTrip;
         card->readCardData(path);
+        if (card->isDisposed()) return OpenData::FirstRecording::NoTrip; // nobody is told
         return OpenData::checkFirstRecording(*card);
     }));
 }

@@ -7,6 +7,7 @@
 #include "core/mainwindow/OpenData.h"
 #include "app/mainwindow/VideoTypeSelectDialog.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -188,7 +189,7 @@ private:
 
     std::shared_ptr<CardData> m_cardData;
     OpenData::Generations m_generations;
-    QSet<const CardData*> m_reading; // catalogues whose read still runs
+    QHash<const CardData*, std::weak_ptr<CardData>> m_reading; // catalogues whose read still runs
     QList<QPointer<QFutureWatcher<OpenData::FirstRecording>>> m_jobs;
     // A load's job waits on this before it reads; giving the load up ends
     // the wait at once, and the job then reads nothing.

@@ -1,5 +1,6 @@
 #include "core/catalog/CardData.h"
 
+#include "core/foundation/CardReads.h"
 #include "core/foundation/CommonConst.h"
 #include "core/foundation/FileUtil.h"
 #include "core/media/AVUtil.h"
@@ -150,6 +151,18 @@ void CardData::readCardData(const QUrl& url)
 void CardData::readCardData(const QString& path)
 {
     if (_isDispose.load() || _isRead.exchange(true)) return;
+    _isReading.store(true);
+    {
+        const CardReads::StopScope stopReads(_isDispose);
+        readSource(path);
+    }
+    _isReading.store(false);
+    // A dispose() during the read left the emptying to the reader.
+    if (_isDispose.load()) clearLists();
+}
+
+void CardData::readSource(const QString& path)
+{
     if (path.isEmpty()) return;
 
     QString source = path;
@@ -186,12 +199,14 @@ void CardData::readCardData(const QString& path)
     // Sorted enumeration: which of two files of the same name wins must not
     // depend on the file system.
     const std::map<QString, QStringList> groups = groupByKey(FileUtil::checkCardFolder(path));
+    if (_isDispose.load()) return;
 
     readVrecMoveManager(vrecPath);
     if (readMoveProtect(prctPath, MoveProtectInfo::DetectStatus::G) &&
         readMoveProtect(prctPath, MoveProtectInfo::DetectStatus::SURV))
         readMoveProtect(prctPath, MoveProtectInfo::DetectStatus::SW);
     readAdvMoveProtect(advPath);
+    if (_isDispose.load()) return;
 
     {
         std::lock_guard lock(_listMutex);
@@ -204,8 +219,10 @@ void CardData::readCardData(const QString& path)
     }
 
     TripList trips;
-    for (const auto& [key, files] : groups)
+    for (const auto& [key, files] : groups) {
+        if (_isDispose.load()) return;
         for (const QStringList& run : runsOf(files)) trips.append(TripData::create(self, run, key));
+    }
     {
         std::lock_guard lock(_listMutex);
         _tripList = trips;

@@ -2,6 +2,7 @@
 
 #include "core/catalog/ChapterData.h"
 #include "core/catalog/TripData.h"
+#include "core/foundation/CardReads.h"
 #include "core/recording/AdvMoveProtectInfo.h"
 #include "core/recording/MoveProtectInfo.h"
 #include "core/recording/VrecMoveManagerInfo.h"
@@ -12,6 +13,7 @@
 #include <QString>
 #include <QUrl>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -82,7 +84,8 @@ public:
 
     // Reads a card or backup folder (or the folder of one of its index files),
     // or one single movie file, into the lists. Never throws. Does nothing on
-    // a catalogue that was read or disposed before.
+    // a catalogue that was read or disposed before; stops early (and leaves
+    // the catalogue empty) when it is disposed meanwhile.
     void readCardData(const QString& path);
     void readCardData(const QUrl& url);
 
@@ -144,11 +147,16 @@ public:
     // Starts the picture-data and thumbnail workers (once; not on a disposed catalogue).
     void startLoadThreads();
     // Stops the workers and empties the catalogue; never called from a
-    // worker. Returns at once: the workers are woken and their results
-    // dropped from now on, while a disposal thread, holding the catalogue,
-    // waits for the step in hand (a movie being decoded) and then empties
-    // the lists. Without running workers the lists are emptied at once.
+    // worker. Returns at once: the workers are woken, their reads of the
+    // card stop (CardReads) and their results are dropped from now on, while
+    // a disposal thread, holding the catalogue, waits for the read or decode
+    // in hand and then empties the lists. Without running workers the lists
+    // are emptied at once, or, while readCardData() runs on another thread,
+    // by the read, which stops at its next step.
     void dispose();
+    // While alive, the calling thread's reads of recordings stop once the
+    // catalogue is disposed (a job that reads for the catalogue holds one).
+    CardReads::StopScope stopReadsOnDispose() const { return CardReads::StopScope(_isDispose); }
     // Waits until every disposal has ended. The application calls it before
     // its QApplication goes (a running thread at exit ends the process).
     static void waitForDisposals();
@@ -165,16 +173,25 @@ public:
     qint64 indexBytesRead() const { return _indexBytesRead; }
 
     // The thumbnail folder of this process (under the private temporary
-    // folder); created on demand.
+    // folder); created on demand, when the folders that ended runs left
+    // behind start to be removed in the background.
     static const QString& thumbnailFolder();
     // Removes the thumbnail folder; the application calls it when it ends.
+    // What a slow disk leaves after the budget (END_REMOVAL_MSEC) goes with
+    // the next run: the end is not held up by thousands of files.
+    static constexpr int END_REMOVAL_MSEC = 50;
     static void removeThumbnailFolder();
+    static void removeThumbnailFolder(std::chrono::milliseconds budget);
+    // Removes, until stop is set, the thumbnail folders of runs that ended
+    // without removing theirs (or of processes no longer running).
+    static void removeLeftThumbnailFolders(const std::atomic<bool>& stop);
 
 private:
     CardData();
     using Step = std::shared_ptr<ChapterData> (CardData::*)();
     enum class Report { TripRoute, ChapterPictures };
 
+    void readSource(const QString& path);
     void finishLoad();
     std::shared_ptr<ChapterData> searchChapter(const QString& fileName, bool adventure) const;
     ChapterWindow computeEventWindow(const MoveProtectInfo& record) const;
@@ -199,6 +216,7 @@ private:
     std::atomic<ActiveType> _activeType{ActiveType::MovieRec};
     std::atomic<bool> _isDispose{false};
     std::atomic<bool> _isRead{false};
+    std::atomic<bool> _isReading{false};
     std::atomic<bool> _started{false};
     std::atomic<int> _liveWorkers{0};
 

@@ -2,20 +2,30 @@
 // hand-off of results to the owner's thread, and disposal.
 #include "core/catalog/CardData.h"
 
+#include "core/foundation/CardReads.h"
 #include "core/foundation/CommonConst.h"
 #include "core/media/AVUtil.h"
 #include "core/recording/PictureData.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QEvent>
 #include <QFile>
 #include <QObject>
 #include <QThread>
 
+#include <cerrno>
 #include <chrono>
+#include <climits>
 #include <list>
 
+#ifdef Q_OS_UNIX
+#include <signal.h>
+#endif
 #ifdef __linux__
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -35,6 +45,63 @@ const QString& thumbnailFolderPath()
     return path;
 }
 
+const QString ENDED_PREFIX = QStringLiteral(".ended-");
+
+// The folders that ended runs left behind go on a thread of their own, one
+// file at a time, so that stopping it never waits for more than one.
+class LeftFolderRemoval {
+public:
+    void start()
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_started) return;
+        m_started = true;
+        m_thread = std::thread([this] { CardData::removeLeftThumbnailFolders(m_stop); });
+    }
+    void stop()
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop.store(true);
+        if (m_thread.joinable()) m_thread.join();
+    }
+    ~LeftFolderRemoval() { stop(); }
+
+private:
+    std::mutex m_mutex;
+    bool m_started = false;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+LeftFolderRemoval& leftFolderRemoval()
+{
+    static LeftFolderRemoval removal;
+    return removal;
+}
+
+bool processRuns(qint64 pid)
+{
+#ifdef Q_OS_UNIX
+    return pid > 0 && pid <= qint64(INT_MAX) && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+#else
+    Q_UNUSED(pid);
+    return true; // left for the system's own clean-up of its temporary folder
+#endif
+}
+
+// Removes the files under folder one at a time while neither the deadline
+// has passed nor stop is set, then the folder when nothing is left; true
+// when the folder is gone.
+bool removeFolder(const QString& folder, const QDeadlineTimer& deadline, const std::atomic<bool>* stop)
+{
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        if (deadline.hasExpired() || (stop && stop->load())) return false;
+        QFile::remove(files.next());
+    }
+    return QDir(folder).removeRecursively();
+}
+
 } // namespace
 
 const QString& CardData::thumbnailFolder()
@@ -44,6 +111,7 @@ const QString& CardData::thumbnailFolder()
         // Removed when the application object goes, should the application
         // not remove it itself.
         qAddPostRoutine(&CardData::removeThumbnailFolder);
+        leftFolderRemoval().start();
         return true;
     }();
     (void)made;
@@ -52,7 +120,32 @@ const QString& CardData::thumbnailFolder()
 
 void CardData::removeThumbnailFolder()
 {
-    QDir(thumbnailFolderPath()).removeRecursively();
+    removeThumbnailFolder(std::chrono::milliseconds(END_REMOVAL_MSEC));
+}
+
+void CardData::removeThumbnailFolder(std::chrono::milliseconds budget)
+{
+    leftFolderRemoval().stop();
+    const QString folder = QDir::cleanPath(thumbnailFolderPath());
+    if (!QFileInfo::exists(folder) || removeFolder(folder, QDeadlineTimer(budget), nullptr)) return;
+    // A slow disk: what is left goes with the next run, not at this one's end.
+    const QString ended = CommonConst::DIR_PATH_THUMB() + ENDED_PREFIX +
+                          QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') +
+                          QString::number(QDateTime::currentMSecsSinceEpoch());
+    if (!QDir().rename(folder, ended)) QDir(folder).removeRecursively();
+}
+
+void CardData::removeLeftThumbnailFolders(const std::atomic<bool>& stop)
+{
+    const QDir root(CommonConst::DIR_PATH_THUMB());
+    const QString own = QString::number(QCoreApplication::applicationPid());
+    for (const QString& name : root.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (stop.load()) return;
+        bool isNumber = false;
+        const qint64 pid = name.toLongLong(&isNumber);
+        const bool left = name.startsWith(ENDED_PREFIX) || (isNumber && name != own && !processRuns(pid));
+        if (left) removeFolder(root.filePath(name), QDeadlineTimer::Forever, &stop);
+    }
 }
 
 std::optional<QString> CardData::makeProtectThumbnailFile(bool create, MoveProtectInfo& record)
@@ -399,6 +492,8 @@ void CardData::workerLoop(Step step, Report report, int niceness)
 #else
     (void)niceness;
 #endif
+    // A dispose() stops the recording being read between two reads.
+    const CardReads::StopScope stopReads(_isDispose);
     while (!_isDispose.load()) {
         std::shared_ptr<ChapterData> done;
         try {
@@ -457,7 +552,8 @@ void CardData::dispose()
     std::shared_ptr<CardData> self = weak_from_this().lock();
     if (workers.empty() || !self) {
         joinAll(workers);
-        clearLists();
+        // A read still under way empties the catalogue itself when it ends.
+        if (!_isReading.load()) clearLists();
         return;
     }
     // A worker may be in the middle of decoding a movie: the GUI thread does

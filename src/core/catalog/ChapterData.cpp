@@ -2,6 +2,7 @@
 
 #include "core/catalog/CardData.h"
 #include "core/catalog/TripData.h"
+#include "core/foundation/CardReads.h"
 #include "core/foundation/CommonConst.h"
 #include "core/foundation/FileUtil.h"
 #include "core/media/AVUtil.h"
@@ -232,6 +233,12 @@ std::shared_ptr<const PictureData> ChapterData::loadPicture(bool create) const
         _pathMove, PictureDataType::All, CommonConst::DEFAULT_DATE(), CommonConst::DEFAULT_DATE().addYears(4000),
         std::make_shared<FullTimeDataInfo>(), RecType::Melsi14Rec,
         SettingInfo().makeRecord(SettingInfo::DataType::FileInfo));
+    if (CardReads::stopRequested()) {
+        // Given up half-way, not unreadable: neither kept nor counted.
+        _retryCntPictureData.fetch_sub(1);
+        std::lock_guard lock(_mutex);
+        return _picture ? _picture : _failedPicture;
+    }
     return storePicture(std::move(picture));
 }
 

@@ -71,7 +71,8 @@ public:
     // thread stored one meanwhile, that one is kept. A recording that cannot
     // be read is not stored: it is tried again on the next call, up to
     // MAX_RETRY_CNT_PICTUREDATA attempts, after which the last failed result
-    // is returned without reading. Never throws; the result may carry no video.
+    // is returned without reading. A read stopped half-way (CardReads) is
+    // neither stored nor counted. Never throws; the result may carry no video.
     std::shared_ptr<const PictureData> loadPicture(bool create) const;
 
     // Stores picture data with a recording unless some is stored already;

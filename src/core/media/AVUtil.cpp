@@ -1,5 +1,6 @@
 #include "core/media/AVUtil.h"
 
+#include "core/foundation/CardReads.h"
 #include "core/foundation/CommonConst.h"
 
 #include <QDir>
@@ -19,9 +20,6 @@ extern "C" {
 
 namespace {
 
-struct FormatCloser {
-    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
-};
 struct CodecCloser {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
 };
@@ -34,7 +32,6 @@ struct PacketCloser {
 struct SwsCloser {
     void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
-using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecCloser>;
 using FramePtr = std::unique_ptr<AVFrame, FrameCloser>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketCloser>;
@@ -43,18 +40,90 @@ using SwsPtr = std::unique_ptr<SwsContext, SwsCloser>;
 // No picture needs more packets than this; a damaged file must not keep us busy for ever.
 constexpr int kMaxPackets = 20000;
 
+// An open movie whose bytes are read through the card-read gate, as every
+// other read of a recording is (CardReads): a thread told to stop reading
+// gives up at its next read, and a slow card shows here too.
+class Movie {
+public:
+    static std::unique_ptr<Movie> open(const QString& path)
+    {
+        auto movie = std::unique_ptr<Movie>(new Movie(path));
+        if (!movie->m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return nullptr;
+        constexpr int BUFFER_BYTES = 64 * 1024;
+        auto* buffer = static_cast<unsigned char*>(av_malloc(BUFFER_BYTES));
+        if (buffer == nullptr) return nullptr;
+        movie->m_io = avio_alloc_context(buffer, BUFFER_BYTES, 0, &movie->m_file, &Movie::read, nullptr, &Movie::seek);
+        if (movie->m_io == nullptr) {
+            av_free(buffer);
+            return nullptr;
+        }
+        movie->format = avformat_alloc_context();
+        if (movie->format == nullptr) return nullptr;
+        movie->format->pb = movie->m_io;
+        movie->format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        const QByteArray name = QFile::encodeName(path);
+        // On failure the context is freed and set to null.
+        if (avformat_open_input(&movie->format, name.constData(), nullptr, nullptr) < 0) return nullptr;
+        return movie;
+    }
+    ~Movie()
+    {
+        avformat_close_input(&format);
+        if (m_io) {
+            av_freep(&m_io->buffer);
+            avio_context_free(&m_io);
+        }
+    }
+    Movie(const Movie&) = delete;
+    Movie& operator=(const Movie&) = delete;
+
+    AVFormatContext* format = nullptr;
+
+private:
+    explicit Movie(const QString& path) : m_file(path) {}
+
+    static int read(void* opaque, uint8_t* buffer, int size)
+    {
+        if (!CardReads::beforeRead()) return AVERROR_EXIT;
+        const qint64 n = static_cast<QFile*>(opaque)->read(reinterpret_cast<char*>(buffer), size);
+        if (n < 0) return AVERROR(EIO);
+        return n == 0 ? AVERROR_EOF : int(n);
+    }
+    static int64_t seek(void* opaque, int64_t offset, int whence)
+    {
+        auto* file = static_cast<QFile*>(opaque);
+        switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return file->size();
+        case SEEK_SET:
+            break;
+        case SEEK_CUR:
+            offset += file->pos();
+            break;
+        case SEEK_END:
+            offset += file->size();
+            break;
+        default:
+            return -1;
+        }
+        return offset >= 0 && file->seek(offset) ? offset : -1;
+    }
+
+    QFile m_file;
+    AVIOContext* m_io = nullptr;
+};
+
 // The picture shown at timeMs: the last frame that starts at or before it
 // (the first frame for a time before it). shownAtMs receives that frame's
 // time from the start of the stream, when it has one.
 FramePtr decodeAt(const QString& path, qint64 timeMs, qint64* shownAtMs = nullptr)
 {
-    AVFormatContext* raw = nullptr;
-    const QByteArray file = QFile::encodeName(path);
-    if (avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0) return nullptr;
-    FormatPtr fmt(raw);
-    if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return nullptr;
+    const auto movie = Movie::open(path);
+    if (!movie) return nullptr;
+    AVFormatContext* fmt = movie->format;
+    if (avformat_find_stream_info(fmt, nullptr) < 0) return nullptr;
     const AVCodec* decoder = nullptr;
-    const int stream = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
+    const int stream = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
     if (stream < 0 || decoder == nullptr) return nullptr;
     AVStream* st = fmt->streams[stream];
 
@@ -69,7 +138,7 @@ FramePtr decodeAt(const QString& path, qint64 timeMs, qint64* shownAtMs = nullpt
     // short): a frame starts after the time when it starts at ms + 1 or later.
     const qint64 after = av_rescale_q_rnd(ms + 1, AVRational{1, 1000}, st->time_base, AV_ROUND_UP);
     const qint64 start = st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time;
-    av_seek_frame(fmt.get(), stream, start + target, AVSEEK_FLAG_BACKWARD);
+    av_seek_frame(fmt, stream, start + target, AVSEEK_FLAG_BACKWARD);
 
     PacketPtr packet(av_packet_alloc());
     FramePtr frame(av_frame_alloc());
@@ -83,7 +152,8 @@ FramePtr decodeAt(const QString& path, qint64 timeMs, qint64* shownAtMs = nullpt
     bool flushing = false;
     for (int n = 0; n < kMaxPackets; ++n) {
         if (!flushing) {
-            const int r = av_read_frame(fmt.get(), packet.get());
+            const int r = av_read_frame(fmt, packet.get());
+            if (r < 0 && CardReads::stopRequested()) return nullptr; // not the picture asked for
             if (r < 0) {
                 flushing = true;
                 avcodec_send_packet(codec.get(), nullptr);
@@ -211,12 +281,11 @@ std::optional<QString> AVUtil::createBandedThumbnail(const QString& moviePath, q
 std::optional<AVUtil::MovieProbe> AVUtil::probe(const QString& moviePath)
 {
     if (!QFileInfo(moviePath).isFile()) return std::nullopt;
-    AVFormatContext* raw = nullptr;
-    const QByteArray file = QFile::encodeName(moviePath);
-    if (avformat_open_input(&raw, file.constData(), nullptr, nullptr) < 0) return std::nullopt;
-    FormatPtr fmt(raw);
-    if (avformat_find_stream_info(fmt.get(), nullptr) < 0) return std::nullopt;
-    const int stream = av_find_best_stream(fmt.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const auto movie = Movie::open(moviePath);
+    if (!movie) return std::nullopt;
+    AVFormatContext* fmt = movie->format;
+    if (avformat_find_stream_info(fmt, nullptr) < 0) return std::nullopt;
+    const int stream = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (stream < 0) return std::nullopt;
     const AVStream* st = fmt->streams[stream];
     MovieProbe p;

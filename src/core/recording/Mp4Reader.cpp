@@ -1,5 +1,6 @@
 #include "core/recording/Mp4Reader.h"
 
+#include "core/foundation/CardReads.h"
 #include "core/foundation/DataUtility.h"
 
 #include <QFile>
@@ -10,7 +11,7 @@ namespace {
 // Reads exactly length bytes at offset, or gives an empty array.
 QByteArray readAt(QIODevice* device, qint64 offset, qint64 length)
 {
-    if (device == nullptr || length <= 0 || !device->seek(offset)) return {};
+    if (device == nullptr || length <= 0 || !CardReads::beforeRead() || !device->seek(offset)) return {};
     QByteArray bytes = device->read(length);
     if (bytes.size() != length) return {};
     return bytes;

@@ -1,5 +1,6 @@
 #include "core/recording/RecordingReaderSupport.h"
 
+#include "core/foundation/CardReads.h"
 #include "core/foundation/DataUtility.h"
 #include "core/foundation/FileUtil.h"
 #include "core/recording/FullTimeDataInfo.h"
@@ -18,6 +19,7 @@ namespace recording {
 
 std::optional<QByteArray> readWholeFile(const QString& path, qint64 maxSize)
 {
+    if (!CardReads::beforeRead()) return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return std::nullopt;
     const qint64 size = file.size();

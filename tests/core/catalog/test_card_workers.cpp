@@ -3,6 +3,7 @@
 
 #include "CatalogFixture.h"
 
+#include "../../support/HeldCardReads.h"
 #include "core/recording/CutVideoInfo.h"
 #include "core/recording/CutVideoUtility.h"
 #include "core/recording/PictureData.h"
@@ -179,6 +180,37 @@ TEST_F(CardDataThumbnails, TheFolderBelongsToThisProcessAndIsRemovedAtTheEnd)
     EXPECT_FALSE(QFileInfo::exists(folder));
 }
 
+TEST_F(CardDataThumbnails, WhatAnEndCouldNotRemoveInTimeGoesWithTheNextRun)
+{
+    const QString root = CommonConst::DIR_PATH_THUMB();
+    const QString own = CardData::thumbnailFolder();
+    QDir().mkpath(own);
+    writeBytes(own + QStringLiteral("kept.jpeg"), "x");
+    // A disk too slow for the end's budget: the folder is put aside whole.
+    CardData::removeThumbnailFolder(std::chrono::milliseconds(0));
+    EXPECT_FALSE(QFileInfo::exists(own));
+    const QString prefix = QStringLiteral(".ended-%1-").arg(QCoreApplication::applicationPid());
+    const QStringList ended =
+        QDir(root).entryList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    ASSERT_EQ(ended.size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(root + ended.first() + QStringLiteral("/kept.jpeg")));
+
+    // A run that never ended leaves the folder of a process that no longer
+    // runs (no process has a number above 2^22); a running one's stays.
+    const QString gone = root + QStringLiteral("4194305");
+    const QString running = root + QString::number(qint64(getppid()));
+    for (const QString& folder : {gone, running}) {
+        QDir().mkpath(folder);
+        writeBytes(folder + QStringLiteral("/t.jpeg"), "x");
+    }
+    const std::atomic<bool> stop{false};
+    CardData::removeLeftThumbnailFolders(stop);
+    EXPECT_FALSE(QFileInfo::exists(root + ended.first()));
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_TRUE(QFileInfo::exists(running + QStringLiteral("/t.jpeg")));
+    QDir(running).removeRecursively();
+}
+
 TEST_F(CardDataWorkers, DisposingBeforeTheStartEmptiesAtOnceAndNothingRuns)
 {
     const auto w = write(threeTrips(false));
@@ -334,6 +366,50 @@ TEST_F(CardDataWorkers, DisposingLeavesAWorkerBusyInAMovieToADisposalThreadThatK
     EXPECT_TRUE(weak.expired());
     for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     EXPECT_EQ(recorder.routes, 0);
+}
+
+TEST_F(CardDataWorkers, ADisposeStopsTheCardBeingReadAtItsNextRead)
+{
+    const auto w = write(threeTrips(false));
+    {
+        // A worker inside a recording: once disposed, it reads no further,
+        // and the recording it gave up is neither kept nor counted.
+        HeldCardReads held;
+        auto card = load(w.moveDir);
+        const auto first = card->tripList()[0]->firstChapter();
+        Recorder recorder;
+        card->setDelegate(&recorder, &recorder);
+        card->startLoadThreads();
+        ASSERT_TRUE(pumpUntil([&] { return held.reads.load() >= 1; }));
+        card->dispose();
+        held.letGo();
+        CardData::waitForDisposals();
+        // One read each at most (a worker may have been just about to read
+        // as the dispose came), not the rest of a recording.
+        EXPECT_LE(held.reads.load(), 2);
+        EXPECT_FALSE(first->hasPicture());
+        EXPECT_EQ(first->retryCntPictureData(), 0);
+        EXPECT_TRUE(card->tripList().isEmpty());
+    }
+    {
+        // A read of the card on another thread (chapters without index
+        // records read their recordings for their start): disposed
+        // meanwhile, it stops at its next read and leaves the catalogue empty.
+        cardgen::CardOptions o = threeTrips(false);
+        o.managementFiles = false;
+        const auto bare = cardgen::writeCard(dir.filePath(QStringLiteral("bare")), o);
+        HeldCardReads held;
+        const auto card = CardData::create();
+        std::thread reader([&] { card->readCardData(bare.moveDir); });
+        ASSERT_TRUE(pumpUntil([&] { return held.reads.load() >= 1; }));
+        card->dispose();
+        EXPECT_TRUE(card->isDisposed());
+        held.letGo();
+        reader.join();
+        EXPECT_EQ(held.reads.load(), 1);
+        EXPECT_TRUE(card->tripList().isEmpty());
+        EXPECT_TRUE(card->moveProtectList().isEmpty());
+    }
 }
 
 TEST_F(CardDataWorkers, ACatalogueDroppedWithRunningWorkersStopsThem)

@@ -1,10 +1,14 @@
 #include "core/media/AVUtil.h"
 
+#include "core/foundation/CardReads.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 namespace {
 
@@ -127,4 +131,18 @@ TEST_F(AVUtilTest, UnreadableMoviesGiveNothing)
     c.write(whole.read(whole.size() / 3));
     c.close();
     AVUtil::createThumbnail(cut, 1, folder); // either a picture or nothing, never a crash
+}
+
+TEST_F(AVUtilTest, AThreadToldToStopReadingMakesNoPicture)
+{
+    // A catalogue being disposed does not want the picture its worker is decoding.
+    const QString folder = dir->filePath(QStringLiteral("stopped"));
+    std::atomic<bool> stop{true};
+    {
+        const CardReads::StopScope scope(stop);
+        EXPECT_FALSE(AVUtil::createThumbnail(movie, 1, folder).has_value());
+        EXPECT_FALSE(AVUtil::probe(movie).has_value());
+    }
+    EXPECT_TRUE(QDir(folder).isEmpty());
+    EXPECT_TRUE(AVUtil::createThumbnail(movie, 1, folder).has_value());
 }

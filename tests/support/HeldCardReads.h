@@ -1,0 +1,46 @@
+#pragma once
+
+// A card that holds every read of a recording until the test lets it go, as
+// a card that hangs does (through the readers' hook, CardReads). One at a
+// time; the hook is taken out again when it goes.
+
+#include "core/foundation/CardReads.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+struct HeldCardReads {
+    static inline std::mutex mutex;
+    static inline std::condition_variable changed;
+    static inline bool open = false;
+    static inline std::atomic<int> reads{0}; // reads that reached the card
+
+    HeldCardReads()
+    {
+        open = false;
+        reads = 0;
+        CardReads::setBeforeReadHook(&hold);
+    }
+    ~HeldCardReads()
+    {
+        letGo();
+        CardReads::setBeforeReadHook(nullptr);
+    }
+    HeldCardReads(const HeldCardReads&) = delete;
+    HeldCardReads& operator=(const HeldCardReads&) = delete;
+
+    static void hold()
+    {
+        ++reads;
+        std::unique_lock lock(mutex);
+        changed.wait_for(lock, std::chrono::seconds(30), [] { return open; });
+    }
+    static void letGo()
+    {
+        const std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+};
