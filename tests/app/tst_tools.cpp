@@ -62,7 +62,16 @@ struct Rig {
     {
         QSignalSpy finished(window->controller(), &ViewController::loadFinished);
         window->controller()->loadData(path, false, kind);
-        return finished.wait(20000);
+        if (!finished.wait(20000)) return false;
+        // Positions across chapters count each chapter's length, known once
+        // the workers have read its recording: wait for them, as a user's
+        // track bar does before a range is picked beyond the first chapter.
+        return QTest::qWaitFor(
+            [this] {
+                const ChapterList list = chapters();
+                return std::all_of(list.begin(), list.end(), [](const auto& c) { return c && c->hasPicture(); });
+            },
+            20000);
     }
     ChapterList chapters() const { return player()->_valueInfo->_chapterDataList; }
     void moveTo(qint64 position) { player()->changeChapter(PlayStatus::Pause, position); }
