@@ -11,12 +11,12 @@
 #include "app/backup/BackupSettingDialog.h"
 #include "app/backup/CleanupDelegate.h"
 #include "app/backup/CleanupDialog.h"
-#include "app/mainwindow/Alerts.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/map/GoogleEarthExport.h"
 #include "app/player/MoviePlayerView.h"
 #include "app/settings/CameraSettingDialog.h"
 #include "app/settings/ViewerSettingDialog.h"
+#include "app/shell/Alerts.h"
 #include "app/tools/TrimView.h"
 #include "core/backup/BackupTreeModel.h"
 

@@ -1,9 +1,9 @@
 #include "app/backup/BackUpFolderSelectDialog.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
-#include "app/mainwindow/Alerts.h"
 #include "core/mainwindow/InstanceGuard.h"
-#include "app/mainwindow/ModalWindow.h"
 
 #include <QComboBox>
 #include <QDir>

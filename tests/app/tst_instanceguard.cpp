@@ -1,7 +1,7 @@
+#include "app/shell/Alerts.h"
+#include "app/shell/OperationGuard.h"
 #include "core/foundation/SettingsStore.h"
-#include "app/mainwindow/Alerts.h"
 #include "core/mainwindow/InstanceGuard.h"
-#include "app/mainwindow/OperationGuard.h"
 
 #include <QApplication>
 #include <QFile>

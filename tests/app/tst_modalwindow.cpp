@@ -1,15 +1,15 @@
-#include "core/foundation/SettingsStore.h"
-#include "core/foundation/UserDefaultUtil.h"
 #include "app/backup/BackUpFolderSelectDialog.h"
 #include "app/backup/TaskProgressDialog.h"
 #include "app/catalog/CardDriveSelectDialog.h"
-#include "app/mainwindow/Alerts.h"
 #include "app/mainwindow/AppAboutDialog.h"
 #include "app/mainwindow/MainWindow.h"
-#include "core/mainwindow/InstanceGuard.h"
-#include "app/mainwindow/ModalWindow.h"
 #include "app/settings/CameraSettingDialog.h"
 #include "app/settings/ViewerSettingDialog.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/mainwindow/InstanceGuard.h"
 
 #include <QApplication>
 #include <QComboBox>

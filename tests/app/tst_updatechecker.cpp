@@ -1,6 +1,6 @@
-#include "core/foundation/SettingsStore.h"
-#include "app/mainwindow/Alerts.h"
 #include "app/mainwindow/UpdateChecker.h"
+#include "app/shell/Alerts.h"
+#include "core/foundation/SettingsStore.h"
 #include "core/mainwindow/VersionCheck.h"
 
 #include <QNetworkReply>

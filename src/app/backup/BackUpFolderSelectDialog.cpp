@@ -2,11 +2,11 @@
 
 #include "app/backup/CleanupDialog.h"
 #include "app/catalog/CardDriveSelectDialog.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
 #include "core/backup/BackupFolderList.h"
 #include "core/foundation/FileUtil.h"
 #include "core/foundation/UserDefaultUtil.h"
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
 #include "ui_BackUpFolderSelectDialog.h"
 
 BackUpFolderSelectDialog::BackUpFolderSelectDialog(QWidget* parent)

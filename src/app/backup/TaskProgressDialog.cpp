@@ -1,7 +1,7 @@
 #include "app/backup/TaskProgressDialog.h"
 
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

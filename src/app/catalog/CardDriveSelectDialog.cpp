@@ -1,7 +1,7 @@
 #include "app/catalog/CardDriveSelectDialog.h"
 
+#include "app/shell/ModalWindow.h"
 #include "core/mainwindow/InstanceGuard.h"
-#include "app/mainwindow/ModalWindow.h"
 #include "ui_CardDriveSelectDialog.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/player/MoviePlayerViewDelegate.h"
+#include "app/shell/MainWindowViews.h"
 #include "core/catalog/CardData.h"
 #include "core/foundation/CommonConst.h"
-#include "app/mainwindow/MainWindowViews.h"
-#include "app/player/MoviePlayerViewDelegate.h"
 
 #include <QObject>
 #include <QPointer>

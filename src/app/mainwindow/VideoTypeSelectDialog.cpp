@@ -1,9 +1,9 @@
 #include "app/mainwindow/VideoTypeSelectDialog.h"
 
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
 
 #include <QDir>
 #include <QFileDialog>

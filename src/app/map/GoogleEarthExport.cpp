@@ -1,8 +1,8 @@
 #include "app/map/GoogleEarthExport.h"
 
-#include "app/mainwindow/Alerts.h"
 #include "app/mainwindow/ViewController.h"
 #include "app/player/MoviePlayerView.h"
+#include "app/shell/Alerts.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/map/MapSupportFiles.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/mainwindow/MainWindowViews.h"
 #include "app/map/MapViews.h"
 #include "app/map/WebMapView.h"
+#include "app/shell/MainWindowViews.h"
 
 #include <QObject>
 #include <QPointer>

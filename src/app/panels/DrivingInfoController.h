@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/mainwindow/MainWindowViews.h"
+#include "app/shell/MainWindowViews.h"
 #include "core/foundation/CommonConst.h"
 #include "core/panels/SpeedMeterModel.h"
 

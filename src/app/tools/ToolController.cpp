@@ -1,11 +1,11 @@
 #include "app/tools/ToolController.h"
 
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
 #include "app/mainwindow/ViewController.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/EXTextButton.h"
 #include "app/player/MoviePlayerView.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
 #include "app/tools/CaptureView.h"
 #include "app/tools/StopWatchView.h"
 #include "app/tools/TrimView.h"

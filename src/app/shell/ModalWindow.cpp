@@ -1,4 +1,4 @@
-#include "app/mainwindow/ModalWindow.h"
+#include "app/shell/ModalWindow.h"
 
 #include "core/mainwindow/InstanceGuard.h"
 

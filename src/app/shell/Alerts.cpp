@@ -1,6 +1,6 @@
-#include "app/mainwindow/Alerts.h"
+#include "app/shell/Alerts.h"
 
-#include "app/mainwindow/ModalWindow.h"
+#include "app/shell/ModalWindow.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

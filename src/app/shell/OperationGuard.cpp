@@ -1,6 +1,6 @@
-#include "app/mainwindow/OperationGuard.h"
+#include "app/shell/OperationGuard.h"
 
-#include "app/mainwindow/Alerts.h"
+#include "app/shell/Alerts.h"
 #include "core/mainwindow/InstanceGuard.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "app/mainwindow/Application.h"
+#include "app/shell/Application.h"
 
 #include "core/foundation/SettingsStore.h"
 
