@@ -2,14 +2,14 @@
 // chapters whose movies are ffmpeg's testsrc (each frame differs from its
 // neighbours), read through the catalogue as the application reads it.
 #include "CardGen.h"
-#include "core/catalog/CardData.h"
-#include "core/foundation/SettingsStore.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
-#include "app/player/EXTextButton.h"
 #include "app/player/MoviePlayerView.h"
 #include "app/player/PlayerView.h"
 #include "app/player/VideoCanvas.h"
+#include "app/shell/EXTextButton.h"
+#include "core/catalog/CardData.h"
+#include "core/foundation/SettingsStore.h"
 #include "core/recording/PictureDataUtil.h"
 
 #include <QDeadlineTimer>

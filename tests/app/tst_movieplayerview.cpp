@@ -1,11 +1,11 @@
 #include "FakeMediaPlayer.h"
-#include "core/foundation/SettingsStore.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
-#include "app/player/EXTextButton.h"
 #include "app/player/MoviePlayerView.h"
 #include "app/player/NSZoomView.h"
 #include "app/player/PlayerView.h"
+#include "app/shell/EXTextButton.h"
+#include "core/foundation/SettingsStore.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/VideoInfo.h"
 

@@ -2,14 +2,14 @@
 // background load and its completion, and loads that overlap.
 
 #include "AppTestSupport.h"
-#include "app/catalog/CardDriveSelectDialog.h"
 #include "app/catalog/RecordingListModel.h"
 #include "app/catalog/VideoListView.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/mainwindow/ViewController.h"
+#include "app/shell/CardDriveSelectDialog.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
-#include "app/mainwindow/MainWindow.h"
-#include "app/mainwindow/ViewController.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -9,10 +9,10 @@
 #include "AppTestSupport.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/player/CustomSliderCellMin.h"
-#include "app/player/EXTextButton.h"
 #include "app/player/MoviePlayerView.h"
 #include "app/player/NSZoomView.h"
 #include "app/player/PlayerView.h"
+#include "app/shell/EXTextButton.h"
 
 #include <QLabel>
 #include <QTemporaryDir>

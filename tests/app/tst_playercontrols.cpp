@@ -1,13 +1,13 @@
 #include "FakeMediaPlayer.h"
-#include "core/foundation/SettingsStore.h"
-#include "core/foundation/UserDefaultUtil.h"
 #include "app/player/BrightView.h"
 #include "app/player/CustomSliderCellMin.h"
-#include "app/player/EXTextButton.h"
 #include "app/player/FilterView.h"
 #include "app/player/NSZoomView.h"
 #include "app/player/PlayerAdjustments.h"
 #include "app/player/PlayerImages.h"
+#include "app/shell/EXTextButton.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -6,19 +6,19 @@
 
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
-#include "core/catalog/TripData.h"
 #include "app/catalog/VideoListView.h"
-#include "core/foundation/SettingsStore.h"
-#include "core/foundation/UserDefaultUtil.h"
-#include "core/mainwindow/InstanceGuard.h"
-#include "core/recording/PictureDataUtil.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/PlayController.h"
 #include "app/mainwindow/ViewController.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
-#include "app/player/EXTextButton.h"
 #include "app/player/MoviePlayerView.h"
+#include "app/shell/EXTextButton.h"
+#include "core/catalog/TripData.h"
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "core/mainwindow/InstanceGuard.h"
+#include "core/recording/PictureDataUtil.h"
 
 #include <QFile>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "app/backup/TaskProgressDialog.h"
 #include "app/shell/Alerts.h"
 #include "app/shell/ModalWindow.h"
+#include "app/shell/TaskProgressDialog.h"
 
 #include <QLabel>
 #include <QProgressBar>

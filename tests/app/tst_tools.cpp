@@ -6,14 +6,14 @@
 
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
-#include "app/backup/TaskProgressDialog.h"
 #include "app/catalog/VideoListView.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/PlayController.h"
 #include "app/mainwindow/ViewController.h"
 #include "app/player/CustomSliderCell.h"
-#include "app/player/EXTextButton.h"
 #include "app/player/MoviePlayerView.h"
+#include "app/shell/EXTextButton.h"
+#include "app/shell/TaskProgressDialog.h"
 #include "app/tools/CaptureView.h"
 #include "app/tools/StopWatchView.h"
 #include "app/tools/ToolController.h"
@@ -22,10 +22,10 @@
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
+#include "core/media/AVUtil.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/recording/VideoInfo.h"
-#include "core/media/AVUtil.h"
 
 #include <QCheckBox>
 #include <QImageReader>

@@ -1,8 +1,8 @@
-#include "app/player/EXTextButton.h"
 #include "app/player/NSZoomView.h"
 #include "app/player/PlayerImages.h"
 #include "app/player/PlayerView.h"
 #include "app/player/ZoomMenuController.h"
+#include "app/shell/EXTextButton.h"
 
 #include <QPushButton>
 #include <QtTest>

@@ -1,8 +1,8 @@
 #include "app/backup/BackUpFolderSelectDialog.h"
 
 #include "app/backup/CleanupDialog.h"
-#include "app/catalog/CardDriveSelectDialog.h"
 #include "app/shell/Alerts.h"
+#include "app/shell/CardDriveSelectDialog.h"
 #include "app/shell/ModalWindow.h"
 #include "core/backup/BackupFolderList.h"
 #include "core/foundation/FileUtil.h"

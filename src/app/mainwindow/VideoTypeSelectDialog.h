@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/backup/BackUpFolderSelectDialog.h"
-#include "app/catalog/CardDriveSelectDialog.h"
+#include "app/shell/CardDriveSelectDialog.h"
 #include "core/mainwindow/OpenData.h"
 
 #include <QPointer>

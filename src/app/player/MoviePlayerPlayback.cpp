@@ -4,9 +4,9 @@
 #include "app/player/MoviePlayerView.h"
 
 #include "app/player/CustomSliderCellMin.h"
-#include "app/player/EXTextButton.h"
 #include "app/player/PlayerView.h"
 #include "app/player/VideoCanvas.h"
+#include "app/shell/EXTextButton.h"
 #include "core/foundation/AppError.h"
 #include "core/player/MediaPlayer.h"
 #include "core/player/PlaybackAdjust.h"

@@ -2,9 +2,9 @@
 
 #include "app/mainwindow/ViewController.h"
 #include "app/player/CustomSliderCell.h"
-#include "app/player/EXTextButton.h"
 #include "app/player/MoviePlayerView.h"
 #include "app/shell/Alerts.h"
+#include "app/shell/EXTextButton.h"
 #include "app/shell/ModalWindow.h"
 #include "app/tools/CaptureView.h"
 #include "app/tools/StopWatchView.h"

@@ -1,4 +1,4 @@
-#include "app/catalog/CardDriveSelectDialog.h"
+#include "app/shell/CardDriveSelectDialog.h"
 
 #include "app/shell/ModalWindow.h"
 #include "core/mainwindow/InstanceGuard.h"

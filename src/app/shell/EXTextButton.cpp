@@ -1,4 +1,4 @@
-#include "app/player/EXTextButton.h"
+#include "app/shell/EXTextButton.h"
 
 #include <QEnterEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/backup/TaskProgressDialog.h"
+#include "app/shell/TaskProgressDialog.h"
 
 #include "app/shell/Alerts.h"
 #include "app/shell/ModalWindow.h"
