@@ -361,7 +361,7 @@ private:
             window.controller()->loadData(m_card.moveDir, false, MovieType::Card);
             if (!loaded.wait(20000) || !QTest::qWaitFor([&] { return window.moviePlayerView()->isReady(); }, 10000))
                 return false;
-            GoogleEarthExport exporter(&window, window.controller(), window.moviePlayerView());
+            GoogleEarthExport exporter(&window, window.moviePlayerView());
             exporter.askDestination = [this](const QString&) { return m_dir.filePath(QStringLiteral("route.kmz")); };
             exporter.findProgram = [] { return std::optional<QString>(QStringLiteral("/opt/earth/googleearth")); };
             bool launched = false;

@@ -65,7 +65,7 @@ PlayController::PlayController(MainWindow* window, ViewController* controller, V
                                MoviePlayerView* player)
     : QObject(window), m_window(window), m_controller(controller), m_list(list), m_player(player)
 {
-    m_tools = new ToolController(window, controller, player);
+    m_tools = new ToolController(window, player);
     m_tools->setParent(this);
     m_player->setDelegate(this);
     m_controller->setPlayer(this);

@@ -45,7 +45,7 @@ public:
     bool playFirstRecording() override;
     bool playEvent(int row, bool switchTab);
     bool playAdventure(int row, int chapterIndex, bool switchTab);
-    void playChapter(CommonConst::ListType type, int parentRow, int chapterRow, bool switchTab);
+    void playChapter(CommonConst::ListType type, int parentRow, int chapterRow, bool switchTab) override;
 
     // Every chapter has picture data of the known format (an empty list passes).
     static bool checkFormatCode(const ChapterList& chapters);

@@ -10,7 +10,7 @@
 
 // What the main window asks of the views that are placed into it after it is
 // built: the player, the driving-data panel, the map and the stopwatch, and
-// the play road that plays a chosen recording. Each view implements its
+// the play road that plays a chosen recording (which the map asks too). Each view implements its
 // interface and is handed to the ViewController; while a view is missing,
 // the steps that need it are left out.
 
@@ -120,4 +120,8 @@ public:
     virtual bool playFirstRecording() = 0;
     // A clicked row of the list.
     virtual bool playListRow(CommonConst::ListType type, int row) = 0;
+    // A chapter of a trip or adventure (the trip's position moves when it
+    // plays already), or an event or surveillance recording (its row; the
+    // chapter row is not used): a marker of the map.
+    virtual void playChapter(CommonConst::ListType type, int parentRow, int chapterRow, bool switchTab) = 0;
 };
