@@ -17,15 +17,18 @@
 
 namespace {
 
-struct RecordingDelegate : BackUpFolderSelectDialogDelegate {
+// The main window's open road: it answers the stopwatch question and records
+// what it is asked to open.
+struct RecordingDelegate : OpenRoad {
     bool canFinish = true;
     QStringList opened;
-    void backupFolderSelectDidFinish(const QString& path) override
+    QList<MovieType> kinds;
+    void loadData(const QString& path, bool, MovieType kind) override
     {
         opened.append(path);
-        ModalWindow::abortModal();
+        kinds.append(kind);
     }
-    bool backupFolderSelectCanFinish() override { return canFinish; }
+    bool confirmStopwatchDiscard() override { return canFinish; }
 };
 
 } // namespace
@@ -95,6 +98,7 @@ private Q_SLOTS:
         dialog.cmbBackupFolder()->setCurrentIndex(2);
         QVERIFY(runHosted(dialog, [&] { dialog.btnOk()->click(); }));
         QCOMPARE(delegate.opened, QStringList{m_root + QStringLiteral("/b")});
+        QVERIFY(delegate.kinds == QList<MovieType>{MovieType::Backup});
     }
 
     void okDeclinedOrWithoutDelegateDoesNothing()

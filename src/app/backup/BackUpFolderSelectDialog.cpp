@@ -82,8 +82,11 @@ void BackUpFolderSelectDialog::btnOk_Click()
         openCleanup(path);
         return;
     }
-    if (delegate == nullptr || !delegate->backupFolderSelectCanFinish()) return;
-    delegate->backupFolderSelectDidFinish(path);
+    if (delegate == nullptr || !delegate->confirmStopwatchDiscard()) return;
+    delegate->loadData(path, true, MovieType::Backup);
+    // Whoever ran the chooser sees the folder chosen.
+    if (auto* host = qobject_cast<ModalWindow*>(window()); host && host->isVisible())
+        host->endModalRun(QDialog::Accepted);
 }
 
 void BackUpFolderSelectDialog::openCleanup(const QString& path)

@@ -32,7 +32,7 @@ class QFutureWatcher;
 // around every modal run. GUI thread only; the load job runs on the thread
 // pool and touches no widget.
 class ViewController : public QObject,
-                       public VideoTypeSelectDialogDelegate,
+                       public OpenRoad,
                        public VideoListViewDelegate,
                        public CardDataDelegate,
                        public CleanupDelegate {
@@ -110,7 +110,7 @@ public:
     void applicationStateChanged(Qt::ApplicationState state);
 
     // ---- the Open road ----
-    // VideoTypeSelectDialogDelegate
+    // OpenRoad
     void loadData(const QString& path, bool autoPlay, MovieType kind) override;
     bool confirmStopwatchDiscard() override;
     // Clears the display and replaces the catalogue by an empty one.
