@@ -184,6 +184,13 @@ private Q_SLOTS:
         QCOMPARE(view.page()->url(), WebMapView::pageUrl(2));
         QCOMPARE(webtest::evaluate(view.page(), "document.documentElement.lang").toString(),
                  QStringLiteral("es"));
+        // The page's own texts are the language's too.
+        QCOMPARE(webtest::evaluate(view.page(), "document.title").toString(), QStringLiteral("Mapa"));
+        const QString layers =
+            webtest::evaluate(view.page(), "document.querySelector('.leaflet-control-layers').textContent")
+                .toString();
+        QVERIFY2(layers.contains(QStringLiteral("Relieve")) && layers.contains(QStringLiteral("Globos")),
+                 qPrintable(layers));
     }
 
 private:
