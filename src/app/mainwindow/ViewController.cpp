@@ -1,14 +1,14 @@
 #include "app/mainwindow/ViewController.h"
 
+#include "core/foundation/SettingsStore.h"
+#include "core/foundation/UserDefaultUtil.h"
+#include "app/shell/Alerts.h"
 #include "app/mainwindow/AppAboutDialog.h"
 #include "app/mainwindow/MainWindow.h"
+#include "app/shell/ModalWindow.h"
 #include "app/mainwindow/Reachability.h"
 #include "app/mainwindow/UpdateChecker.h"
 #include "app/settings/CameraSettingsRoad.h"
-#include "app/shell/Alerts.h"
-#include "app/shell/ModalWindow.h"
-#include "core/foundation/SettingsStore.h"
-#include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/WindowTitle.h"
 #include "core/recording/PictureData.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/backup/CleanupDelegate.h"
-#include "app/catalog/VideoListView.h"
-#include "app/mainwindow/VideoTypeSelectDialog.h"
-#include "app/shell/MainWindowViews.h"
 #include "core/catalog/CardData.h"
+#include "app/catalog/VideoListView.h"
+#include "app/shell/MainWindowViews.h"
 #include "core/mainwindow/OpenData.h"
+#include "app/mainwindow/VideoTypeSelectDialog.h"
 
 #include <QList>
 #include <QObject>
