@@ -12,7 +12,8 @@ class RecordingList;
 // into, the catalogue on show, the window title, the displays that follow
 // the play position and the windows that float above it. A view tells it
 // that it is there (and gone: null) through the setters. The main window
-// implements it. GUI thread only.
+// implements it and deletes the views it placed before it goes itself, so
+// that their last calls still reach it. GUI thread only.
 class HostWindow : public QMainWindow {
     Q_OBJECT
 public:
