@@ -33,10 +33,10 @@
 
 #include "app/backup/BackUpFolderSelectDialog.h"
 #include "app/backup/CleanupDialog.h"
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/Application.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/Application.h"
 #include "app/mainwindow/MainWindow.h"
-#include "app/mainwindow/ModalWindow.h"
+#include "app/shell/ModalWindow.h"
 #include "app/mainwindow/PlayController.h"
 #include "app/mainwindow/ViewController.h"
 #include "app/map/MapController.h"

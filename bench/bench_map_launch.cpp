@@ -10,10 +10,10 @@
 //
 //   bench_map_launch [rounds]      (default 9; run under xvfb-run or offscreen)
 
-#include "app/mainwindow/Application.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/map/MapController.h"
 #include "app/map/WebMapView.h"
+#include "app/shell/Application.h"
 #include "core/foundation/SettingsStore.h"
 
 #include <QApplication>

@@ -18,21 +18,21 @@
 // (50,400 frames at 28 per second), and taking the window's samples.
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/ViewController.h"
+#include "app/panels/CircleChartView.h"
 #include "app/panels/DrivingInfoController.h"
 #include "app/panels/DrivingInfoView.h"
-#include "app/panels/CircleChartView.h"
 #include "app/panels/GraphView.h"
 #include "app/panels/LineView.h"
 #include "app/panels/SpeedMeterView.h"
-#include "app/player/EXTextButton.h"
+#include "app/shell/EXTextButton.h"
 #include <QLabel>
+#include "BenchMovie.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/MoviePlayerView.h"
 #include "core/panels/DrivingInfoModel.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/VideoInfo.h"
-#include "BenchMovie.h"
 
 #include <QImage>
 #include <QElapsedTimer>

@@ -9,7 +9,14 @@
 (function () {
     'use strict';
 
-    var TEXTS = window.MAP_TEXTS || {};
+    // The language the page's address asks for (index.html?lang=fr), else English.
+    var LANGUAGE = (function () {
+        var asked = new URLSearchParams(window.location.search).get('lang');
+        return asked && window.MAP_TEXTS && window.MAP_TEXTS.hasOwnProperty(asked) ? asked : 'en';
+    })();
+    var TEXTS = (window.MAP_TEXTS && window.MAP_TEXTS[LANGUAGE]) || {};
+    document.documentElement.lang = LANGUAGE;
+    if (TEXTS.title) document.title = TEXTS.title;
     var INITIAL_CENTER = [-29.4944, 132.6368];
     var INITIAL_ZOOM = 2;
     var TILE_LAYERS = {

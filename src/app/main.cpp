@@ -1,6 +1,6 @@
-#include "core/catalog/CardData.h"
-#include "app/mainwindow/Application.h"
 #include "app/mainwindow/MainWindow.h"
+#include "app/shell/Application.h"
+#include "core/catalog/CardData.h"
 #include "core/mainwindow/Relaunch.h"
 
 #include <QApplication>

@@ -4,9 +4,9 @@
 // acting inside modal runs, and alerts answered instead of shown.
 
 #include "CardGen.h"
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
 #include "app/mainwindow/ViewController.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"

@@ -4,7 +4,7 @@
 // tests of its commands that need a movie ready or a map without playing
 // one.
 
-#include "app/mainwindow/MainWindowViews.h"
+#include "app/shell/MainWindowViews.h"
 
 #include <optional>
 

@@ -3,8 +3,8 @@
 // standard error and makes the exit status 1.
 
 #include "app/backup/BackUpFolderSelectDialog.h"
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/Application.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/Application.h"
 
 #include <QApplication>
 #include <QComboBox>

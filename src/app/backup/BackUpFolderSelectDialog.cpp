@@ -1,12 +1,12 @@
 #include "app/backup/BackUpFolderSelectDialog.h"
 
 #include "app/backup/CleanupDialog.h"
-#include "app/catalog/CardDriveSelectDialog.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/CardDriveSelectDialog.h"
+#include "app/shell/ModalWindow.h"
 #include "core/backup/BackupFolderList.h"
 #include "core/foundation/FileUtil.h"
 #include "core/foundation/UserDefaultUtil.h"
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
 #include "ui_BackUpFolderSelectDialog.h"
 
 BackUpFolderSelectDialog::BackUpFolderSelectDialog(QWidget* parent)
@@ -82,8 +82,11 @@ void BackUpFolderSelectDialog::btnOk_Click()
         openCleanup(path);
         return;
     }
-    if (delegate == nullptr || !delegate->backupFolderSelectCanFinish()) return;
-    delegate->backupFolderSelectDidFinish(path);
+    if (delegate == nullptr || !delegate->confirmStopwatchDiscard()) return;
+    delegate->loadData(path, true, MovieType::Backup);
+    // Whoever ran the chooser sees the folder chosen.
+    if (auto* host = qobject_cast<ModalWindow*>(window()); host && host->isVisible())
+        host->endModalRun(QDialog::Accepted);
 }
 
 void BackUpFolderSelectDialog::openCleanup(const QString& path)

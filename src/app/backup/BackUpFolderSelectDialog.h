@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/backup/CleanupDelegate.h"
+#include "app/shell/OpenRoad.h"
 
 #include <QSize>
 #include <QString>
@@ -16,20 +17,10 @@ namespace Ui {
 class BackUpFolderSelectDialog;
 }
 
-class BackUpFolderSelectDialogDelegate {
-public:
-    virtual ~BackUpFolderSelectDialogDelegate() = default;
-    // The chosen backup folder's full path; the delegate opens it and ends
-    // the chooser's modal run.
-    virtual void backupFolderSelectDidFinish(const QString& path) = 0;
-    // Asked first when OK is pressed: may the open data be closed (the main
-    // window's stopwatch question)? False, also when the delegate has no
-    // main window to ask, keeps the chooser open.
-    virtual bool backupFolderSelectCanFinish() = 0;
-};
-
 // Lists the sub-folders of the backup folder (UserDefaultUtil::pathBackup)
-// and lets the user pick one: to open it (Normal), or to clean it up
+// and lets the user pick one: to open it (Normal: OK asks the open road's
+// stopwatch question, a refusal or no road keeping the chooser open, then
+// loads the folder and ends the chooser's run accepted), or to clean it up
 // (Cleanup: only folders a backup made, and OK opens the clean-up dialog
 // over the chooser, which stays open for the next one). The host puts it
 // into a ModalWindow and runs it; the host also holds the operation's lock.
@@ -65,7 +56,7 @@ public:
     QString openSourcePath;                               // Cleanup: the source the main window has open
     QStringList cardFolders;                              // Cleanup: the open card's folder; never offered
     QString backupFolderPath;                             // the folder whose sub-folders are listed
-    BackUpFolderSelectDialogDelegate* delegate = nullptr; // Normal; not owned
+    OpenRoad* delegate = nullptr;                         // Normal; not owned
     CleanupDelegate* viewControllerDelegate = nullptr;    // Cleanup; not owned
 
     // The clean-up dialog last opened from here (null before the first).

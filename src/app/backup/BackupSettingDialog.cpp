@@ -2,8 +2,8 @@
 
 #include "app/backup/BackgroundJob.h"
 #include "app/backup/BackupTreeView.h"
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
 #include "core/backup/BackupPaths.h"
 #include "core/backup/BackupTreeModel.h"
 #include "core/catalog/CardData.h"

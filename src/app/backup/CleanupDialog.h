@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/backup/TaskProgressDialog.h"
+#include "app/shell/TaskProgressDialog.h"
 #include "core/backup/CleanupJob.h"
 
 #include <QFuture>

@@ -1,6 +1,6 @@
 #include "app/mainwindow/AppAboutDialog.h"
 
-#include "app/mainwindow/ModalWindow.h"
+#include "app/shell/ModalWindow.h"
 #include "ui_AppAboutDialog.h"
 
 #include <QIcon>

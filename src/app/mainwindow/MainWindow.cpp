@@ -1,11 +1,11 @@
 #include "app/mainwindow/MainWindow.h"
 
 #include "app/catalog/VideoListView.h"
-#include "core/foundation/CommonConst.h"
 #include "app/mainwindow/PlayController.h"
-#include "app/panels/DrivingInfoController.h"
 #include "app/map/MapController.h"
+#include "app/panels/DrivingInfoController.h"
 #include "app/player/MoviePlayerView.h"
+#include "core/foundation/CommonConst.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,7 +15,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : QMainWindow(parent)
+MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : HostWindow(parent)
 {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(CommonConst::FMT_FORM_TITLE_DEFAULT);
@@ -71,11 +71,10 @@ MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : QMain
         m_moviePlayerView->setObjectName(QStringLiteral("moviePlayerView"));
         setPlayerArea(m_moviePlayerView);
         m_playController = new PlayController(this, m_controller, m_videoListView, m_moviePlayerView);
-        m_drivingInfo = new DrivingInfoController(this, m_controller, m_moviePlayerView);
+        m_drivingInfo = new DrivingInfoController(this, m_moviePlayerView);
     }
     if (options.withMap)
-        m_mapController =
-            new MapController(this, m_controller, m_videoListView, m_moviePlayerView, m_playController);
+        m_mapController = new MapController(this, m_moviePlayerView, m_playController);
     buildMenus();
     resize(1280, 800);
     m_controller->startUp();
@@ -153,7 +152,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     if (m_controller) m_controller->closeChildWindows();
-    QMainWindow::closeEvent(event);
+    HostWindow::closeEvent(event);
 }
 
 void MainWindow::changeEvent(QEvent* event)
@@ -170,7 +169,7 @@ void MainWindow::changeEvent(QEvent* event)
         else if ((before & Qt::WindowMinimized) && !(now & Qt::WindowMinimized))
             m_controller->windowDidDeminiaturize();
     }
-    QMainWindow::changeEvent(event);
+    HostWindow::changeEvent(event);
 }
 
 QWidget* MainWindow::makeSlot(QWidget* parent, const QString& name)
@@ -195,4 +194,51 @@ void MainWindow::setPlayerArea(QWidget* area)
     }
     area->show();
     m_playerArea = area;
+}
+
+// ---- HostWindow ----
+
+int MainWindow::recordingListWidth() const
+{
+    return m_videoListView->width();
+}
+
+std::shared_ptr<CardData> MainWindow::cardData() const
+{
+    return m_controller ? m_controller->cardData() : nullptr;
+}
+
+const RecordingList& MainWindow::recordingList() const
+{
+    return std::as_const(*m_videoListView).list();
+}
+
+void MainWindow::addFloatingWindow(QWidget* window)
+{
+    if (m_controller) m_controller->addFloatingWindow(window);
+}
+
+void MainWindow::updateWindowTitle()
+{
+    if (m_controller) m_controller->updateWindowTitle();
+}
+
+void MainWindow::refreshDrivingInfo(bool playing)
+{
+    if (m_controller) m_controller->refreshDrivingInfo(playing);
+}
+
+void MainWindow::setMap(MapViewInterface* map)
+{
+    if (m_controller) m_controller->setMap(map);
+}
+
+void MainWindow::setDrivingInfo(DrivingInfoViewInterface* panel)
+{
+    if (m_controller) m_controller->setDrivingInfo(panel);
+}
+
+void MainWindow::setStopWatch(StopWatchInterface* stopWatch)
+{
+    if (m_controller) m_controller->setStopWatch(stopWatch);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/mainwindow/ViewController.h"
+#include "app/shell/HostWindow.h"
 
-#include <QMainWindow>
 #include <QPointer>
 
 class DrivingInfoController;
@@ -18,7 +18,7 @@ class VideoListView;
 // The application's single main window: on the left the recording list above
 // the map's place, on the right the player above the driving-data panel's
 // place. Its controller runs everything else.
-class MainWindow : public QMainWindow {
+class MainWindow : public HostWindow {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr, ViewController::Options options = {});
@@ -32,11 +32,18 @@ public:
     void setPlayerArea(QWidget* area);
     QWidget* playerArea() const { return m_playerArea; }
 
-    // Empty, hidden places with a vertical layout: the map's (under the
-    // list) and the driving-data panel's (under the player). A view added
-    // to one shows it.
-    QWidget* mapSlot() const { return m_mapSlot; }
-    QWidget* drivingInfoSlot() const { return m_drivingInfoSlot; }
+    // ---- HostWindow: mostly the controller's ----
+    QWidget* mapSlot() const override { return m_mapSlot; }
+    QWidget* drivingInfoSlot() const override { return m_drivingInfoSlot; }
+    int recordingListWidth() const override;
+    std::shared_ptr<CardData> cardData() const override;
+    const RecordingList& recordingList() const override;
+    void addFloatingWindow(QWidget* window) override;
+    void updateWindowTitle() override;
+    void refreshDrivingInfo(bool playing) override;
+    void setMap(MapViewInterface* map) override;
+    void setDrivingInfo(DrivingInfoViewInterface* panel) override;
+    void setStopWatch(StopWatchInterface* stopWatch) override;
 
     static constexpr int LEFT_COLUMN_WIDTH = 360;
 

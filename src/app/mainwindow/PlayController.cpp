@@ -1,19 +1,19 @@
 #include "app/mainwindow/PlayController.h"
 
-#include "core/catalog/ChapterData.h"
-#include "core/catalog/RecordingList.h"
-#include "core/catalog/TripData.h"
 #include "app/catalog/VideoListView.h"
-#include "app/mainwindow/Alerts.h"
 #include "app/mainwindow/MainWindow.h"
-#include "core/mainwindow/OpenData.h"
 #include "app/mainwindow/ViewController.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
-#include "app/player/PlayerView.h"
-#include "app/player/EXTextButton.h"
 #include "app/player/MoviePlayerView.h"
+#include "app/player/PlayerView.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/EXTextButton.h"
 #include "app/tools/ToolController.h"
+#include "core/catalog/ChapterData.h"
+#include "core/catalog/RecordingList.h"
+#include "core/catalog/TripData.h"
+#include "core/mainwindow/OpenData.h"
 #include "core/player/PlayMovieValueInfo.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
@@ -65,7 +65,7 @@ PlayController::PlayController(MainWindow* window, ViewController* controller, V
                                MoviePlayerView* player)
     : QObject(window), m_window(window), m_controller(controller), m_list(list), m_player(player)
 {
-    m_tools = new ToolController(window, controller, player);
+    m_tools = new ToolController(window, player);
     m_tools->setParent(this);
     m_player->setDelegate(this);
     m_controller->setPlayer(this);

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/player/MoviePlayerViewDelegate.h"
+#include "app/shell/MainWindowViews.h"
 #include "core/catalog/CardData.h"
 #include "core/foundation/CommonConst.h"
-#include "app/mainwindow/MainWindowViews.h"
-#include "app/player/MoviePlayerViewDelegate.h"
 
 #include <QObject>
 #include <QPointer>
@@ -45,7 +45,7 @@ public:
     bool playFirstRecording() override;
     bool playEvent(int row, bool switchTab);
     bool playAdventure(int row, int chapterIndex, bool switchTab);
-    void playChapter(CommonConst::ListType type, int parentRow, int chapterRow, bool switchTab);
+    void playChapter(CommonConst::ListType type, int parentRow, int chapterRow, bool switchTab) override;
 
     // Every chapter has picture data of the known format (an empty list passes).
     static bool checkFormatCode(const ChapterList& chapters);

@@ -1,6 +1,6 @@
 #include "app/mainwindow/UpdateChecker.h"
 
-#include "app/mainwindow/Alerts.h"
+#include "app/shell/Alerts.h"
 #include "core/foundation/CommonConst.h"
 #include "core/mainwindow/VersionCheck.h"
 

@@ -1,9 +1,9 @@
 #include "app/mainwindow/VideoTypeSelectDialog.h"
 
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -85,12 +85,11 @@ void VideoTypeSelectDialog::selectCardDrive()
     m_cardDriveSelectDialog->selectCardDriveType = CardDriveType::FileOpen;
     m_cardDriveSelectDialog->userDefaultsKey = UserDefaultUtil::KEY_CARD_DRIVE_SELECT;
     m_cardDriveSelectDialog->showDialog();
-    m_flowKind = MovieType::Card;
-    m_sourceChosen = false;
-    ModalWindow::runDialog(window(), m_cardDriveSelectDialog, ModalWindow::Type::Etc,
-                           CardDriveSelectDialog::windowTitleText(), CardDriveSelectDialog::CONTENT_SIZE);
+    const int picked =
+        ModalWindow::runDialog(window(), m_cardDriveSelectDialog, ModalWindow::Type::Etc,
+                               CardDriveSelectDialog::windowTitleText(), CardDriveSelectDialog::CONTENT_SIZE);
     selectMovieType = MovieType::Card;
-    if (m_sourceChosen) endOwnRun();
+    if (picked == QDialog::Accepted) endOwnRun();
 }
 
 void VideoTypeSelectDialog::selectBackupFolder()
@@ -106,13 +105,12 @@ void VideoTypeSelectDialog::selectBackupFolder()
     }
     delete m_backUpFolderSelectDialog;
     m_backUpFolderSelectDialog = folders;
-    m_backUpFolderSelectDialog->delegate = this;
-    m_flowKind = MovieType::Backup;
-    m_sourceChosen = false;
-    ModalWindow::runDialog(window(), m_backUpFolderSelectDialog, ModalWindow::Type::Etc,
-                           BackUpFolderSelectDialog::windowTitleText(), BackUpFolderSelectDialog::CONTENT_SIZE);
+    m_backUpFolderSelectDialog->delegate = delegate;
+    const int picked =
+        ModalWindow::runDialog(window(), m_backUpFolderSelectDialog, ModalWindow::Type::Etc,
+                               BackUpFolderSelectDialog::windowTitleText(), BackUpFolderSelectDialog::CONTENT_SIZE);
     selectMovieType = MovieType::Backup;
-    if (m_sourceChosen) endOwnRun();
+    if (picked == QDialog::Accepted) endOwnRun();
 }
 
 void VideoTypeSelectDialog::selectFile()
@@ -136,31 +134,15 @@ void VideoTypeSelectDialog::selectFile()
     selectMovieType = MovieType::PC;
 }
 
-void VideoTypeSelectDialog::finishSelection(const QString& path)
-{
-    m_sourceChosen = true;
-    if (delegate) delegate->loadData(path, true, m_flowKind);
-    // Ends the picker's or folder chooser's run; the flow that ran it then
-    // ends this chooser's own run.
-    ModalWindow::abortModal();
-}
-
 void VideoTypeSelectDialog::cardDriveSelectDidFinish(const QString& path)
 {
-    finishSelection(path);
+    if (delegate) delegate->loadData(path, true, MovieType::Card);
+    // Ends the picker's run as chosen; the flow that ran it then ends this
+    // chooser's own run.
+    if (ModalWindow* picker = ModalWindow::current()) picker->endModalRun(QDialog::Accepted);
 }
 
 bool VideoTypeSelectDialog::cardDriveSelectCanFinish()
-{
-    return delegate != nullptr && delegate->confirmStopwatchDiscard();
-}
-
-void VideoTypeSelectDialog::backupFolderSelectDidFinish(const QString& path)
-{
-    finishSelection(path);
-}
-
-bool VideoTypeSelectDialog::backupFolderSelectCanFinish()
 {
     return delegate != nullptr && delegate->confirmStopwatchDiscard();
 }

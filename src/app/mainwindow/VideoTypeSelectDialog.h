@@ -1,7 +1,8 @@
 #pragma once
 
 #include "app/backup/BackUpFolderSelectDialog.h"
-#include "app/catalog/CardDriveSelectDialog.h"
+#include "app/shell/CardDriveSelectDialog.h"
+#include "app/shell/OpenRoad.h"
 #include "core/mainwindow/OpenData.h"
 
 #include <QPointer>
@@ -11,24 +12,13 @@
 
 class QPushButton;
 
-// The main window, as the source chooser uses it.
-class VideoTypeSelectDialogDelegate {
-public:
-    virtual ~VideoTypeSelectDialogDelegate() = default;
-    // Opens the chosen source; kind is the kind of source it is.
-    virtual void loadData(const QString& path, bool autoPlay, MovieType kind) = 0;
-    // May the data in the main window be replaced (the stopwatch question)?
-    virtual bool confirmStopwatchDiscard() = 0;
-};
-
 // The "Open From" chooser: a card drive (through the card-drive picker), a
-// backup folder (through the backup-folder chooser) or a single movie file.
-// Hosted by the main window in a ModalWindow of type OpenForm; it ends that
-// run itself once a source has been handed to the delegate, and stays open
-// after a refusal, a missing drive or folder, or a cancelled picker.
-class VideoTypeSelectDialog : public QWidget,
-                              public CardDriveSelectDialogDelegate,
-                              public BackUpFolderSelectDialogDelegate {
+// backup folder (through the backup-folder chooser, which it owns and which
+// opens the folder on the same road) or a single movie file. Hosted by the
+// main window in a ModalWindow of type OpenForm; it ends that run itself once
+// a source has been handed to the road (a picker's run ended accepted), and
+// stays open after a refusal, a missing drive or folder, or a cancelled picker.
+class VideoTypeSelectDialog : public QWidget, public CardDriveSelectDialogDelegate {
     Q_OBJECT
 public:
     explicit VideoTypeSelectDialog(QWidget* parent = nullptr);
@@ -49,7 +39,7 @@ public:
     QPushButton* btnBackupFolder() const { return m_btnBackup; }
     QPushButton* btnFile() const { return m_btnFile; }
 
-    VideoTypeSelectDialogDelegate* delegate = nullptr; // not owned
+    OpenRoad* delegate = nullptr; // not owned
     QString dirPathPC;                         // the single file chosen last
     MovieType selectMovieType = MovieType::PC; // the kind of the last flow, even a cancelled one
 
@@ -60,9 +50,6 @@ public:
     // CardDriveSelectDialogDelegate
     void cardDriveSelectDidFinish(const QString& path) override;
     bool cardDriveSelectCanFinish() override;
-    // BackUpFolderSelectDialogDelegate
-    void backupFolderSelectDidFinish(const QString& path) override;
-    bool backupFolderSelectCanFinish() override;
 
 public Q_SLOTS:
     void selectCardDrive();
@@ -70,7 +57,6 @@ public Q_SLOTS:
     void selectFile();
 
 private:
-    void finishSelection(const QString& path);
     void endOwnRun();
 
     QPushButton* m_btnCard = nullptr;
@@ -78,6 +64,4 @@ private:
     QPushButton* m_btnFile = nullptr;
     QPointer<CardDriveSelectDialog> m_cardDriveSelectDialog;
     QPointer<BackUpFolderSelectDialog> m_backUpFolderSelectDialog;
-    MovieType m_flowKind = MovieType::PC;
-    bool m_sourceChosen = false;
 };

@@ -2,10 +2,10 @@
 
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
-#include "app/mainwindow/Alerts.h"
+#include "app/shell/Alerts.h"
 #include "app/mainwindow/AppAboutDialog.h"
 #include "app/mainwindow/MainWindow.h"
-#include "app/mainwindow/ModalWindow.h"
+#include "app/shell/ModalWindow.h"
 #include "app/mainwindow/Reachability.h"
 #include "app/mainwindow/UpdateChecker.h"
 #include "app/settings/CameraSettingsRoad.h"

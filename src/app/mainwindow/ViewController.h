@@ -3,7 +3,7 @@
 #include "app/backup/CleanupDelegate.h"
 #include "core/catalog/CardData.h"
 #include "app/catalog/VideoListView.h"
-#include "app/mainwindow/MainWindowViews.h"
+#include "app/shell/MainWindowViews.h"
 #include "core/mainwindow/OpenData.h"
 #include "app/mainwindow/VideoTypeSelectDialog.h"
 
@@ -33,7 +33,7 @@ class QFutureWatcher;
 // around every modal run. GUI thread only; the load job runs on the thread
 // pool and touches no widget.
 class ViewController : public QObject,
-                       public VideoTypeSelectDialogDelegate,
+                       public OpenRoad,
                        public VideoListViewDelegate,
                        public CardDataDelegate,
                        public CleanupDelegate {
@@ -111,7 +111,7 @@ public:
     void applicationStateChanged(Qt::ApplicationState state);
 
     // ---- the Open road ----
-    // VideoTypeSelectDialogDelegate
+    // OpenRoad
     void loadData(const QString& path, bool autoPlay, MovieType kind) override;
     bool confirmStopwatchDiscard() override;
     // Clears the display and replaces the catalogue by an empty one.

@@ -6,10 +6,10 @@
 
 #include "app/backup/BackUpFolderSelectDialog.h"
 #include "app/backup/BackupSettingDialog.h"
-#include "app/mainwindow/Alerts.h"
 #include "app/mainwindow/MainWindow.h"
-#include "app/mainwindow/ModalWindow.h"
-#include "app/mainwindow/OperationGuard.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
+#include "app/shell/OperationGuard.h"
 #include "core/catalog/CardData.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"

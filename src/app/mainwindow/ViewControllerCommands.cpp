@@ -3,12 +3,12 @@
 // state) with the floating windows that follow them.
 #include "app/mainwindow/ViewController.h"
 
-#include "app/mainwindow/Alerts.h"
 #include "app/mainwindow/MainWindow.h"
-#include "app/mainwindow/ModalWindow.h"
-#include "app/mainwindow/OperationGuard.h"
 #include "app/settings/CameraSettingsRoad.h"
 #include "app/settings/ViewerSettingDialog.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
+#include "app/shell/OperationGuard.h"
 #include "core/foundation/CommonConst.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"

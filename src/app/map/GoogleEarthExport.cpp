@@ -1,8 +1,9 @@
 #include "app/map/GoogleEarthExport.h"
 
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ViewController.h"
-#include "app/player/MoviePlayerView.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/HostWindow.h"
+#include "app/shell/ModalWindow.h"
+#include "app/shell/PlayerPane.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/map/MapSupportFiles.h"
@@ -19,9 +20,8 @@
 using CommonConst::PlayStatus;
 using CommonConst::PlayType;
 
-GoogleEarthExport::GoogleEarthExport(QWidget* window, ViewController* controller, MoviePlayerView* player,
-                                     QObject* parent)
-    : QObject(parent), m_window(window), m_controller(controller), m_player(player)
+GoogleEarthExport::GoogleEarthExport(HostWindow* window, PlayerPane* player, QObject* parent)
+    : QObject(parent), m_window(window), m_player(player)
 {
     askDestination = [this](const QString& startFolder) { return askKmzDestination(m_window, startFolder); };
     launch = [](const QString& program, const QString& file) {
@@ -80,15 +80,15 @@ bool GoogleEarthExport::isValidExportFileName(const QString& name)
 
 void GoogleEarthExport::exportGoogleEarth()
 {
-    MoviePlayerView* player = m_player;
-    if (!player || !m_controller || m_job) return;
-    if (!player->isReady() || player->currentStatus() == PlayStatus::NotReady) return;
+    PlayerPane* player = m_player;
+    if (!player || !m_window || m_job) return;
+    if (player->playStatus() == PlayStatus::NotReady) return;
     player->pause();
 
     // What plays now (not what the list shows): its play list, and for an
     // event or surveillance recording its record and window.
-    const std::shared_ptr<PlayMovieValueInfo> info = player->_valueInfo;
-    const std::shared_ptr<CardData> card = m_controller->cardData();
+    const std::shared_ptr<PlayMovieValueInfo> info = player->playing();
+    const std::shared_ptr<CardData> card = m_window->cardData();
     if (!info || info->_chapterDataList.isEmpty()) return;
     const bool window = info->_playType == PlayType::Event || info->_playType == PlayType::Surveillance;
     if (window && (!info->_protectInfo || !card)) return;
@@ -99,9 +99,9 @@ void GoogleEarthExport::exportGoogleEarth()
                          : UserDefaultUtil::documentsPath();
     QString destination;
     for (;;) {
-        m_controller->setChildWindowLevels(false);
+        ModalWindow::setChildWindowLevels(false);
         destination = askDestination(folder);
-        m_controller->setChildWindowLevels(true);
+        ModalWindow::setChildWindowLevels(true);
         if (destination.isEmpty()) return;
         destination = withKmzSuffix(destination);
         if (isValidExportFileName(QFileInfo(destination).completeBaseName())) break;

@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-class MoviePlayerView;
-class ViewController;
+class HostWindow;
+class PlayerPane;
 class QWidget;
 template <typename T> class QFutureWatcher;
 
@@ -20,8 +20,7 @@ template <typename T> class QFutureWatcher;
 class GoogleEarthExport : public QObject {
     Q_OBJECT
 public:
-    GoogleEarthExport(QWidget* window, ViewController* controller, MoviePlayerView* player,
-                      QObject* parent = nullptr);
+    GoogleEarthExport(HostWindow* window, PlayerPane* player, QObject* parent = nullptr);
     ~GoogleEarthExport() override;
 
     // Asks where to write (empty: cancelled); default askKmzDestination.
@@ -50,8 +49,7 @@ Q_SIGNALS:
 private:
     void onWritten(const QString& destination, const KmlUtil::ExportResult& result);
 
-    QWidget* m_window;
-    QPointer<ViewController> m_controller;
-    QPointer<MoviePlayerView> m_player;
+    QPointer<HostWindow> m_window;
+    QPointer<PlayerPane> m_player;
     QFutureWatcher<KmlUtil::ExportResult>* m_job = nullptr;
 };

@@ -1,11 +1,8 @@
 #include "app/map/MapController.h"
 
-#include "app/catalog/VideoListView.h"
-#include "app/mainwindow/MainWindow.h"
-#include "app/mainwindow/PlayController.h"
-#include "app/mainwindow/ViewController.h"
 #include "app/map/GoogleEarthExport.h"
-#include "app/player/MoviePlayerView.h"
+#include "app/shell/HostWindow.h"
+#include "app/shell/PlayerPane.h"
 #include "core/catalog/RecordingList.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/map/MapOverlays.h"
@@ -23,10 +20,8 @@ using CommonConst::ListType;
 using CommonConst::PlayStatus;
 using CommonConst::PlayType;
 
-MapController::MapController(MainWindow* window, ViewController* controller, VideoListView* list,
-                             MoviePlayerView* player, PlayController* playRoad)
-    : QObject(window), m_window(window), m_controller(controller), m_list(list), m_player(player),
-      m_playRoad(playRoad)
+MapController::MapController(HostWindow* window, PlayerPane* player, PlayRoad* playRoad)
+    : QObject(window), m_window(window), m_player(player), m_playRoad(playRoad)
 {
     QWidget* slot = window->mapSlot();
     m_titleView = new MapTitleView(slot);
@@ -40,9 +35,9 @@ MapController::MapController(MainWindow* window, ViewController* controller, Vid
     m_titleView->delegate = this;
     m_newWindow = new NewWindowView(window);
     m_newWindow->delegate = this;
-    controller->addFloatingWindow(m_newWindow);
-    m_export = new GoogleEarthExport(window, controller, player, this);
-    controller->setMap(this);
+    window->addFloatingWindow(m_newWindow);
+    m_export = new GoogleEarthExport(window, player, this);
+    window->setMap(this);
     // The browser engine takes longer to start than the whole window: the
     // window is shown first.
     window->installEventFilter(this);
@@ -50,7 +45,7 @@ MapController::MapController(MainWindow* window, ViewController* controller, Vid
 
 MapController::~MapController()
 {
-    if (m_controller) m_controller->setMap(nullptr);
+    m_window->setMap(nullptr);
     if (m_mapView) m_mapView->mapWebView()->delegate = nullptr;
     m_titleView->delegate = nullptr;
     m_newWindow->delegate = nullptr;
@@ -162,7 +157,7 @@ void MapController::showCatalogue(const std::shared_ptr<CardData>&)
 {
     WebMapModel& model = webMapView()->model();
     model.clearZoomAndCenter();
-    MapOverlays::Markers markers = MapOverlays::build(m_list->list());
+    MapOverlays::Markers markers = MapOverlays::build(m_window->recordingList());
     for (auto it = markers.points.cbegin(); it != markers.points.cend(); ++it)
         model.markerList.insert(it.key(), *it);
     model.addMarkers();
@@ -188,7 +183,7 @@ void MapController::tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter
     if (!chapter) return;
     // A chapter without an index record gets its marker once its recording is known.
     if (!chapter->_vmmInfo) {
-        if (const auto marker = MapOverlays::chapterMarker(m_list->list(), *chapter)) {
+        if (const auto marker = MapOverlays::chapterMarker(m_window->recordingList(), *chapter)) {
             WebMapModel& model = webMapView()->model();
             model.markerList.insert(marker->first, marker->second);
             model.addMarkers({marker->first});
@@ -208,7 +203,7 @@ void MapController::tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter
 std::shared_ptr<PlayMovieValueInfo> MapController::playingTrip() const
 {
     if (!m_player) return nullptr;
-    std::shared_ptr<PlayMovieValueInfo> info = m_player->_valueInfo;
+    std::shared_ptr<PlayMovieValueInfo> info = m_player->playing();
     if (!info || (info->_playType != PlayType::Movie && info->_playType != PlayType::Adventure)) return nullptr;
     return info;
 }
@@ -283,10 +278,10 @@ void MapController::drawWindowRoute(const ChapterList& chapters, qint64 minValue
 
 void MapController::refreshCar()
 {
-    MoviePlayerView* player = m_player;
-    if (!player || !player->isReady() || player->currentStatus() == PlayStatus::NotReady) return;
+    PlayerPane* player = m_player;
+    if (!player || player->playStatus() == PlayStatus::NotReady) return;
     if (player->isChangingChapter()) return;
-    const std::shared_ptr<PlayMovieValueInfo> info = player->_valueInfo;
+    const std::shared_ptr<PlayMovieValueInfo> info = player->playing();
     const std::shared_ptr<ChapterData> chapter = info->currentChapter();
     if (!chapter) return;
     // The recording that plays is loaded; nothing else is read here.
@@ -320,9 +315,7 @@ void MapController::exportGoogleEarth()
 
 void MapController::markerClicked(const MapPoint& point)
 {
-    PlayController* road = m_playRoad;
-    if (road) {
-        const RecordingList& list = m_list->list();
+    if (PlayRoad* road = m_playRoad) {
         switch (point.marker) {
         case MarkerType::NORMAL:
             road->playChapter(ListType::TripChapter, point.tripIndex, point.chapterIndex, true);
@@ -331,25 +324,22 @@ void MapController::markerClicked(const MapPoint& point)
             road->playChapter(ListType::AdvChapter, point.tripIndex, point.chapterIndex, true);
             break;
         case MarkerType::EVENT:
-            if (point.eventIndex >= 0 && m_list->selectRow(point.eventIndex, ListType::Event, true) &&
-                point.eventIndex < list.events().size())
-                road->playEvent(point.eventIndex, true);
+            if (point.eventIndex >= 0) road->playChapter(ListType::Event, point.eventIndex, 0, true);
             break;
         case MarkerType::SURVEILLANCE:
-            if (point.eventIndex >= 0 && point.eventIndex < list.surveillances().size())
-                road->playSurveillance(point.eventIndex, true);
+            if (point.eventIndex >= 0) road->playChapter(ListType::Surveillance, point.eventIndex, 0, true);
             break;
         }
     }
-    if (m_controller) m_controller->updateWindowTitle();
+    m_window->updateWindowTitle();
 }
 
 // ---- display modes ----
 
 void MapController::detachMap(MapType type)
 {
-    MoviePlayerView* player = m_player;
-    const PlayStatus status = player && player->isReady() ? player->currentStatus() : PlayStatus::NotReady;
+    PlayerPane* player = m_player;
+    const PlayStatus status = player ? player->playStatus() : PlayStatus::NotReady;
     if (status == PlayStatus::Play) player->pause();
     WebMapModel& model = webMapView()->model();
     switch (type) {
@@ -393,5 +383,5 @@ void MapController::attachMap()
 
 void MapController::newWindowWillShow(bool)
 {
-    if (m_controller) m_controller->refreshDrivingInfo(false);
+    m_window->refreshDrivingInfo(false);
 }

@@ -1,20 +1,17 @@
 #pragma once
 
-#include "app/mainwindow/MainWindowViews.h"
 #include "app/map/MapViews.h"
 #include "app/map/WebMapView.h"
+#include "app/shell/MainWindowViews.h"
 
 #include <QObject>
 #include <QPointer>
 #include <optional>
 
 class GoogleEarthExport;
-class MainWindow;
-class MoviePlayerView;
+class HostWindow;
+class PlayerPane;
 class PlayMovieValueInfo;
-class PlayController;
-class VideoListView;
-class ViewController;
 
 // The main window's side of the map: the title bar and the map under the
 // list, the detached window, the catalogue's markers, the route of what
@@ -29,8 +26,9 @@ class MapController : public QObject,
                       public NewWindowViewDelegate {
     Q_OBJECT
 public:
-    MapController(MainWindow* window, ViewController* controller, VideoListView* list,
-                  MoviePlayerView* player, PlayController* playRoad);
+    // Without a player (and its play road) the map shows the catalogue only;
+    // both outlive the map.
+    MapController(HostWindow* window, PlayerPane* player, PlayRoad* playRoad);
     ~MapController() override;
 
     MapTitleView* mapTitleView() const { return m_titleView; }
@@ -93,11 +91,9 @@ private:
     // route on its way is not drawn.
     void forgetRoute();
 
-    MainWindow* m_window;
-    QPointer<ViewController> m_controller;
-    VideoListView* m_list;
-    QPointer<MoviePlayerView> m_player;
-    QPointer<PlayController> m_playRoad;
+    HostWindow* m_window;
+    QPointer<PlayerPane> m_player;
+    PlayRoad* m_playRoad;
     MapTitleView* m_titleView = nullptr;
     EmptyMapView* m_emptyMapView = nullptr;
     QPointer<MapView> m_mapView;

@@ -1,7 +1,7 @@
 #include "app/map/MapViews.h"
 
 #include "app/map/WebMapView.h"
-#include "app/player/EXTextButton.h"
+#include "app/shell/EXTextButton.h"
 #include "core/foundation/CommonConst.h"
 #include "core/foundation/UserDefaultUtil.h"
 

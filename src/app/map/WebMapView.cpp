@@ -162,8 +162,9 @@ WebMapView::~WebMapView()
 
 QUrl WebMapView::pageUrl(int language)
 {
-    static const char* const names[] = {"index_en", "index_fr", "index_es"};
-    return QUrl(PAGE_FOLDER + QLatin1String(names[std::clamp(language, 0, 2)]) + QStringLiteral(".html"));
+    static const char* const languages[] = {"en", "fr", "es"};
+    return QUrl(PAGE_FOLDER + QStringLiteral("index.html?lang=") +
+                QLatin1String(languages[std::clamp(language, 0, 2)]));
 }
 
 bool WebMapView::loadPage()

@@ -77,7 +77,8 @@ public:
 
     // Makes the page and the map's images available (once).
     static void registerResources();
-    // The page of a language: "index_en", "index_fr" or "index_es".
+    // The page in a language (0 English, 1 French, 2 Spanish): index.html
+    // with the language in its query, "?lang=fr".
     static QUrl pageUrl(int language);
     // Loads (or reloads) the page; true when it exists.
     bool loadPage();

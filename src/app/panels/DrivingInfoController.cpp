@@ -1,14 +1,12 @@
 #include "app/panels/DrivingInfoController.h"
 
-#include "app/mainwindow/MainWindow.h"
-#include "app/mainwindow/ViewController.h"
 #include "app/panels/CircleChartView.h"
 #include "app/panels/DrivingInfoView.h"
 #include "app/panels/LineView.h"
 #include "app/panels/SpeedMeterView.h"
-#include "app/player/CustomSliderCell.h"
-#include "app/player/EXTextButton.h"
-#include "app/player/MoviePlayerView.h"
+#include "app/shell/EXTextButton.h"
+#include "app/shell/HostWindow.h"
+#include "app/shell/PlayerPane.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/panels/LoadedFrames.h"
@@ -24,9 +22,8 @@
 using CommonConst::MouseStatus;
 using CommonConst::PlayStatus;
 
-DrivingInfoController::DrivingInfoController(MainWindow* window, ViewController* controller,
-                                             MoviePlayerView* player)
-    : QObject(window), m_controller(controller), m_player(player)
+DrivingInfoController::DrivingInfoController(HostWindow* window, PlayerPane* player)
+    : QObject(window), m_window(window), m_player(player)
 {
     QWidget* slot = window->drivingInfoSlot();
     m_view = new DrivingInfoView(slot);
@@ -39,13 +36,13 @@ DrivingInfoController::DrivingInfoController(MainWindow* window, ViewController*
     // Tab from the panel's last button goes on to the player's first one,
     // Shift+Tab from there comes back.
     m_view->circleChartButton->installEventFilter(this);
-    if (m_player) m_player->openButton->installEventFilter(this);
-    m_controller->setDrivingInfo(this);
+    if (m_player) m_player->button(PlayerPane::Button::Open)->installEventFilter(this);
+    m_window->setDrivingInfo(this);
 }
 
 DrivingInfoController::~DrivingInfoController()
 {
-    if (m_controller) m_controller->setDrivingInfo(nullptr);
+    if (m_window) m_window->setDrivingInfo(nullptr);
 }
 
 DrivingInfoView* DrivingInfoController::view() const
@@ -59,10 +56,10 @@ bool DrivingInfoController::eventFilter(QObject* watched, QEvent* event)
         const auto* key = static_cast<QKeyEvent*>(event);
         if (watched == m_view->circleChartButton && key->key() == Qt::Key_Tab
             && !(key->modifiers() & Qt::ShiftModifier)) {
-            m_player->openButton->setFocus(Qt::TabFocusReason);
+            m_player->button(PlayerPane::Button::Open)->setFocus(Qt::TabFocusReason);
             return true;
         }
-        if (watched == m_player->openButton && key->key() == Qt::Key_Backtab) {
+        if (watched == m_player->button(PlayerPane::Button::Open) && key->key() == Qt::Key_Backtab) {
             m_view->circleChartButton->setFocus(Qt::BacktabFocusReason);
             return true;
         }
@@ -112,7 +109,8 @@ void DrivingInfoController::apply(const Request& request)
 void DrivingInfoController::restoreIfCleared()
 {
     if (!m_cleared || !m_player) return;
-    const ChapterList& playing = m_player->_valueInfo->_chapterDataList;
+    const std::shared_ptr<PlayMovieValueInfo> info = m_player->playing();
+    const ChapterList& playing = info->_chapterDataList;
     if (m_request) {
         const ChapterList& asked = m_request->window ? *m_request->window->chapters : m_request->chapters;
         if (asked == playing) {
@@ -121,7 +119,7 @@ void DrivingInfoController::restoreIfCleared()
         }
     }
     // A trip opened without the panel being told: its chapters will do.
-    const auto type = m_player->_valueInfo->_playType;
+    const auto type = info->_playType;
     if (type == CommonConst::PlayType::Movie || type == CommonConst::PlayType::Adventure) {
         m_request = Request{playing, std::nullopt, false};
         apply(*m_request);
@@ -162,19 +160,19 @@ void DrivingInfoController::chapterDidLoad(const std::shared_ptr<ChapterData>& c
 void DrivingInfoController::refreshDrivingInfo(bool playing)
 {
     if (!m_view || !m_player) return;
-    MoviePlayerView* p = m_player;
-    const auto& info = p->_valueInfo;
+    PlayerPane* p = m_player;
+    const std::shared_ptr<PlayMovieValueInfo> info = p->playing();
     const std::shared_ptr<ChapterData> chapter = p->currentChapterData();
     // Only what is loaded: the player reads its chapter's recording itself.
     const std::shared_ptr<const PictureData> picture = chapter ? chapter->loadPicture(false) : nullptr;
-    if (!picture || !p->isReady() || p->currentStatus() == PlayStatus::NotReady) {
+    if (!picture || p->playStatus() == PlayStatus::NotReady) {
         resetDisplays();
         return;
     }
     if (p->isChangingChapter()) return;
     restoreIfCleared();
 
-    info->setCurrentValue(p->trackbar->integerValue());
+    info->setCurrentValue(p->trackbarValue());
     const qint64 position = info->_currentValue;
     const std::shared_ptr<ChapterData> at = p->currentChapterData();
     const std::shared_ptr<const VideoInfo> video = LoadedFrames::loadedVideo(at);
@@ -191,7 +189,7 @@ void DrivingInfoController::refreshDrivingInfo(bool playing)
     m_view->speedMeterView->setSpeed({frame->speed, frame->gps, frame->_movieTimeStamp}, playing, *m_durInfo);
     m_view->setValue(std::int32_t(std::clamp<qint64>(position, INT32_MIN, INT32_MAX)));
     m_view->circleChartView->update(std::int32_t(std::clamp<qint64>(position, INT32_MIN, INT32_MAX)),
-                                    p->currentStatus());
+                                    p->playStatus());
     m_view->setGpsImage(frame->gps);
 }
 
@@ -234,7 +232,7 @@ void DrivingInfoController::graphMouseStatusChanged(MouseStatus status)
         }
         break;
     case MouseStatus::MouseDown:
-        m_tmpPlayStatus = m_player->isReady() ? m_player->currentStatus() : PlayStatus::NotReady;
+        m_tmpPlayStatus = m_player->playStatus();
         break;
     }
 }

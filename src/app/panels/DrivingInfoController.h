@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/mainwindow/MainWindowViews.h"
+#include "app/shell/MainWindowViews.h"
 #include "core/foundation/CommonConst.h"
 #include "core/panels/SpeedMeterModel.h"
 
@@ -10,10 +10,9 @@
 #include <optional>
 
 class DrivingInfoView;
-class MainWindow;
-class MoviePlayerView;
+class HostWindow;
+class PlayerPane;
 class VideoInfo;
-class ViewController;
 
 // The main window's side of the driving-data panel: it places the panel
 // under the player, sets it up from the viewer settings, feeds the meter,
@@ -27,7 +26,7 @@ class ViewController;
 class DrivingInfoController : public QObject, public DrivingInfoViewInterface {
     Q_OBJECT
 public:
-    DrivingInfoController(MainWindow* window, ViewController* controller, MoviePlayerView* player);
+    DrivingInfoController(HostWindow* window, PlayerPane* player);
     ~DrivingInfoController() override;
 
     DrivingInfoView* view() const;
@@ -72,8 +71,8 @@ private:
     void restoreIfCleared();
     void seekToChart(CommonConst::PlayStatus status);
 
-    QPointer<ViewController> m_controller;
-    QPointer<MoviePlayerView> m_player;
+    QPointer<HostWindow> m_window;
+    QPointer<PlayerPane> m_player;
     QPointer<DrivingInfoView> m_view;
     std::optional<CommonConst::PlayStatus> m_tmpPlayStatus;
     std::shared_ptr<const VideoInfo> m_durVideo; // the recording m_durInfo was made from

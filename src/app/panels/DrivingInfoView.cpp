@@ -4,7 +4,7 @@
 #include "app/panels/LineView.h"
 #include "app/panels/PanelImages.h"
 #include "app/panels/SpeedMeterView.h"
-#include "app/player/EXTextButton.h"
+#include "app/shell/EXTextButton.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

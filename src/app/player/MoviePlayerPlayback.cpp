@@ -4,9 +4,9 @@
 #include "app/player/MoviePlayerView.h"
 
 #include "app/player/CustomSliderCellMin.h"
-#include "app/player/EXTextButton.h"
 #include "app/player/PlayerView.h"
 #include "app/player/VideoCanvas.h"
+#include "app/shell/EXTextButton.h"
 #include "core/foundation/AppError.h"
 #include "core/player/MediaPlayer.h"
 #include "core/player/PlaybackAdjust.h"
@@ -187,9 +187,29 @@ qint64 MoviePlayerView::trackbarPosition()
     return _valueInfo->_currentValue;
 }
 
-CommonConst::PlayStatus MoviePlayerView::statusForMove() const
+CommonConst::PlayStatus MoviePlayerView::playStatus() const
 {
     return isReady() ? _currentStatus : PlayStatus::NotReady;
+}
+
+qint64 MoviePlayerView::trackbarValue() const
+{
+    return trackbar->integerValue();
+}
+
+bool MoviePlayerView::hasCutStart() const
+{
+    return trackbar->selectFrame();
+}
+
+qint64 MoviePlayerView::cutStart() const
+{
+    return trackbar->selectStartSumFrameTS();
+}
+
+qint64 MoviePlayerView::mediaTimeMs() const
+{
+    return m_player ? m_player->currentTimeMs() : 0;
 }
 
 // ---- opening and closing ----
@@ -378,7 +398,7 @@ void MoviePlayerView::trackbarChanged()
     updateDiffSecLabel();
     updateNavigationButtons();
     if (_valueInfo->currentChapter() != _currentChapterData) {
-        changeChapter(statusForMove(), _valueInfo->_currentValue);
+        changeChapter(playStatus(), _valueInfo->_currentValue);
         if (m_delegate) m_delegate->playerDidReachEnd();
         return;
     }
@@ -392,7 +412,7 @@ void MoviePlayerView::userValueChanged()
     updateDatetimeLabel();
     updateDiffSecLabel();
     updateNavigationButtons();
-    const PlayStatus status = statusForMove();
+    const PlayStatus status = playStatus();
     const qint64 p = trackbarPosition();
     const auto before = _currentChapterData;
     changeChapter(status, p);
@@ -493,7 +513,7 @@ void MoviePlayerView::goPreviousChapter()
     const qsizetype target = _valueInfo->currentIndex() - 1;
     if (target < 0 || target >= _valueInfo->_chapterDataList.size()) return;
     _isProcessing = true;
-    changeChapter(statusForMove(), _valueInfo->chapterStart(target));
+    changeChapter(playStatus(), _valueInfo->chapterStart(target));
     updateNavigationButtons();
     updateDiffSecLabel();
     if (m_delegate) m_delegate->playerDidReachEnd();
@@ -507,7 +527,7 @@ void MoviePlayerView::goNextChapter()
     const qsizetype target = _valueInfo->currentIndex() + 1;
     if (target < 0 || target >= _valueInfo->_chapterDataList.size()) return;
     _isProcessing = true;
-    changeChapter(statusForMove(), _valueInfo->chapterStart(target));
+    changeChapter(playStatus(), _valueInfo->chapterStart(target));
     updateNavigationButtons();
     updateDiffSecLabel();
     if (m_delegate) m_delegate->playerDidReachEnd();

@@ -1,16 +1,16 @@
 #include "app/player/MoviePlayerView.h"
 
-#include "core/foundation/AppError.h"
 #include "app/player/ControlRowLayout.h"
 #include "app/player/CustomSliderCellMin.h"
-#include "app/player/EXTextButton.h"
-#include "core/player/MediaPlayer.h"
 #include "app/player/NSZoomView.h"
-#include "core/player/PlaybackAdjust.h"
 #include "app/player/PlayerImages.h"
-#include "core/player/PlayerRules.h"
 #include "app/player/PlayerView.h"
 #include "app/player/VideoCanvas.h"
+#include "app/shell/EXTextButton.h"
+#include "core/foundation/AppError.h"
+#include "core/player/MediaPlayer.h"
+#include "core/player/PlaybackAdjust.h"
+#include "core/player/PlayerRules.h"
 #include "core/recording/MoveProtectInfo.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
@@ -72,7 +72,7 @@ MoviePlayerView::PlayerFactory MoviePlayerView::mpvFactory(const MpvMediaPlayer:
 }
 
 MoviePlayerView::MoviePlayerView(QWidget* parent, PlayerFactory factory, PlaybackClock::TimeSource clockSource)
-    : QWidget(parent), m_factory(factory ? std::move(factory) : mpvFactory())
+    : PlayerPane(parent), m_factory(factory ? std::move(factory) : mpvFactory())
 {
     setFocusPolicy(Qt::ClickFocus);
     setAutoFillBackground(true);
@@ -375,6 +375,21 @@ void MoviePlayerView::refreshTrackbar(StopWatchStatus status, qint64 start, cons
     _valueInfo->setStopwatchStart(status == StopWatchStatus::Start ? std::optional<qint64>(bound) : std::nullopt);
     trackbar->update();
     updateNavigationButtons();
+}
+
+QAbstractButton* MoviePlayerView::button(Button which) const
+{
+    switch (which) {
+    case Button::Open:
+        return openButton;
+    case Button::Cut:
+        return cutButton;
+    case Button::SnapShot:
+        return snapShotButton;
+    case Button::StopWatch:
+        return stopWatchButton;
+    }
+    return nullptr;
 }
 
 void MoviePlayerView::setCutSelection(bool on)

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "core/foundation/CommonConst.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/MoviePlayerViewDelegate.h"
 #include "app/player/MpvMediaPlayer.h"
-#include "core/player/PlayMovieValueInfo.h"
 #include "app/player/PlayerAdjustments.h"
 #include "app/player/ZoomMenuController.h"
+#include "app/shell/PlayerPane.h"
+#include "core/foundation/CommonConst.h"
+#include "core/player/PlayMovieValueInfo.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -34,7 +35,7 @@ class QLabel;
 // It never moves on to another trip or record by itself.
 //
 // GUI thread only; the media player's news reach it there.
-class MoviePlayerView : public QWidget,
+class MoviePlayerView : public PlayerPane,
                         public CustomSliderCellDelegate,
                         public PlayerAdjustmentsHost,
                         public ZoomMenuHost {
@@ -78,19 +79,19 @@ public:
     void openMovie();
     // Empties the player; loading shows "Now Loading".
     void closeMovie(bool loading);
-    void play();
-    void pause();
-    void stop();
+    void play() override;
+    void pause() override;
+    void stop() override;
     // Moves to a position (switching the movie when the chapter changes) and
     // leaves the player in the given status (Pause and Stop: Stop at the
     // start of the list or of a chapter, else Pause).
-    void changeChapter(CommonConst::PlayStatus status, qint64 position);
+    void changeChapter(CommonConst::PlayStatus status, qint64 position) override;
     // The stopwatch's marks; bound is the play list's lower bound while the
     // stopwatch runs.
     void refreshTrackbar(StopWatchStatus status, qint64 start, const QList<qint64>& laps, qint64 stopPosition,
-                         qint64 bound);
+                         qint64 bound) override;
     // The trim selection of the track bar on or off.
-    void setCutSelection(bool on);
+    void setCutSelection(bool on) override;
     void hideZoomMenu();
     void frameBack();
     void frameForward();
@@ -101,7 +102,7 @@ public:
     // Chapter lengths that became known (a recording was read): the play
     // list's end and the track bar follow, the position stays in its chapter.
     // True when anything moved.
-    bool followChapterLengths();
+    bool followChapterLengths() override;
     void syncPlayerToPosition(qint64 position);
 
     void updateDatetimeLabel();
@@ -124,11 +125,20 @@ public:
     bool isPlaying() const override;
     bool isSeeking() const;
     // Inside changeChapter(): the position and the movie are being moved.
-    bool isChangingChapter() const { return isPlayerSeek; }
+    bool isChangingChapter() const override { return isPlayerSeek; }
+    // ---- PlayerPane ----
+    std::shared_ptr<PlayMovieValueInfo> playing() const override { return _valueInfo; }
+    CommonConst::PlayStatus playStatus() const override;
+    qint64 trackbarValue() const override;
+    bool hasCutStart() const override;
+    qint64 cutStart() const override;
+    qint64 mediaTimeMs() const override;
+    double gamma() const override { return m_adjust->gamma(); }
+    QAbstractButton* button(Button which) const override;
     MediaPlayer* mediaPlayer() const { return m_player; }
-    std::shared_ptr<ChapterData> currentChapterData() const;
+    std::shared_ptr<ChapterData> currentChapterData() const override;
     // The current chapter's picture data, loaded when missing; null without a chapter.
-    std::shared_ptr<const PictureData> currentPictureData() const;
+    std::shared_ptr<const PictureData> currentPictureData() const override;
     std::shared_ptr<ChapterData> loadedChapter() const { return _currentChapterData; }
     std::shared_ptr<ChapterData> previousChapter() const;
     std::shared_ptr<ChapterData> nextChapter() const;
@@ -218,7 +228,6 @@ private:
     void onReachedEnd();
     // The track bar's position written into the model, and the result.
     qint64 trackbarPosition();
-    CommonConst::PlayStatus statusForMove() const;
     bool cutFile(const std::shared_ptr<ChapterData>& chapter) const;
     void focusTo(QWidget* widget);
 

@@ -1,7 +1,7 @@
 #include "app/player/ZoomMenuController.h"
 
-#include "app/player/EXTextButton.h"
 #include "app/player/PlayerView.h"
+#include "app/shell/EXTextButton.h"
 
 #include <QAbstractButton>
 

@@ -1,8 +1,8 @@
 #include "app/settings/CameraSettingDialog.h"
 
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
 #include "app/settings/ValueStepper.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
 #include "core/settings/CameraSettingsFile.h"
 
 #include <QButtonGroup>

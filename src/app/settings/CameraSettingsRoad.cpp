@@ -1,9 +1,9 @@
 #include "app/settings/CameraSettingsRoad.h"
 
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
-#include "app/mainwindow/OperationGuard.h"
 #include "app/settings/CameraSettingDialog.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
+#include "app/shell/OperationGuard.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
 #include "core/settings/CameraSettingsFile.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/catalog/CardDriveSelectDialog.h"
+#include "app/shell/CardDriveSelectDialog.h"
 
 #include <QPointer>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "app/settings/ViewerSettingDialog.h"
 
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/ModalWindow.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"

@@ -1,6 +1,6 @@
 #include "app/tools/CaptureView.h"
 
-#include "app/mainwindow/Alerts.h"
+#include "app/shell/Alerts.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/recording/VideoFrame.h"

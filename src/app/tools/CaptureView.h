@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/mainwindow/ModalWindow.h"
+#include "app/shell/ModalWindow.h"
 #include "app/tools/ToolSupport.h"
 #include "core/backup/TaskProgress.h"
 #include "core/media/AVUtil.h"

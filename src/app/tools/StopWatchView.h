@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/mainwindow/MainWindowViews.h"
+#include "app/shell/MainWindowViews.h"
 #include "core/tools/LapStopwatch.h"
 
 #include <QList>

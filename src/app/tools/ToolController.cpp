@@ -1,28 +1,26 @@
 #include "app/tools/ToolController.h"
 
-#include "app/mainwindow/Alerts.h"
-#include "app/mainwindow/ModalWindow.h"
-#include "app/mainwindow/ViewController.h"
-#include "app/player/CustomSliderCell.h"
-#include "app/player/EXTextButton.h"
-#include "app/player/MoviePlayerView.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/HostWindow.h"
+#include "app/shell/ModalWindow.h"
+#include "app/shell/PlayerPane.h"
 #include "app/tools/CaptureView.h"
 #include "app/tools/StopWatchView.h"
 #include "app/tools/TrimView.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/VideoInfo.h"
 
+#include <QAbstractButton>
 #include <QTimer>
-#include <cmath>
 
-ToolController::ToolController(QWidget* window, ViewController* controller, MoviePlayerView* player)
-    : QObject(window), m_window(window), m_controller(controller), m_player(player)
+ToolController::ToolController(HostWindow* window, PlayerPane* player)
+    : QObject(window), m_window(window), m_player(player)
 {
 }
 
 ToolController::~ToolController()
 {
-    if (m_stopWatch && m_controller) m_controller->setStopWatch(nullptr);
+    if (m_stopWatch && m_window) m_window->setStopWatch(nullptr);
 }
 
 // ---- stopwatch ----
@@ -42,10 +40,10 @@ void ToolController::showStopWatch()
             if (m_player) m_player->refreshTrackbar(status, start, laps, stop, base);
         };
         m_stopWatch->onHidden = [this] {
-            if (m_player) m_player->stopWatchButton->setChecked(false);
+            if (m_player) m_player->button(PlayerPane::Button::StopWatch)->setChecked(false);
         };
-        m_controller->setStopWatch(m_stopWatch);
-        m_controller->addFloatingWindow(m_stopWatch);
+        m_window->setStopWatch(m_stopWatch);
+        m_window->addFloatingWindow(m_stopWatch);
     }
     if (m_window) m_stopWatch->move(stopWatchPoint());
     bindStopWatch();
@@ -55,10 +53,9 @@ void ToolController::showStopWatch()
 
 void ToolController::bindStopWatch()
 {
-    const auto& info = m_player->_valueInfo;
-    if (const auto& model = m_player->trackbar->valueInfo()) model->setCurrentValue(m_player->trackbar->integerValue());
-    m_stopWatch->setChapterDataList(info ? info->_chapterDataList : ChapterList{},
-                                    m_player->trackbar->integerValue());
+    const std::shared_ptr<PlayMovieValueInfo> info = m_player->playing();
+    info->setCurrentValue(m_player->trackbarValue());
+    m_stopWatch->setChapterDataList(info->_chapterDataList, m_player->trackbarValue());
 }
 
 void ToolController::hideStopWatch()
@@ -69,7 +66,7 @@ void ToolController::hideStopWatch()
 void ToolController::updateStopWatchButton()
 {
     if (m_stopWatch) m_stopWatch->hide();
-    if (m_player) m_player->stopWatchButton->setChecked(false);
+    if (m_player) m_player->button(PlayerPane::Button::StopWatch)->setChecked(false);
 }
 
 void ToolController::playListChanged()
@@ -80,7 +77,7 @@ void ToolController::playListChanged()
 void ToolController::positionChanged()
 {
     if (!m_stopWatch || !m_player) return;
-    if (const auto& model = m_player->trackbar->valueInfo()) m_stopWatch->setCurrentPosition(model->currentValue());
+    m_stopWatch->setCurrentPosition(m_player->playing()->currentValue());
 }
 
 void ToolController::playerStopped()
@@ -94,13 +91,13 @@ void ToolController::openToolWindow(std::uint8_t code)
 {
     if (!m_player || (code != 5 && code != 6)) return;
     const std::shared_ptr<const PictureData> picture = m_player->currentPictureData();
-    if (!picture || !picture->video || !m_player->trackbar) {
+    if (!picture || !picture->video) {
         Alerts::show(m_window, {Alerts::titleWarning(), TrimView::tr("Cut was unsuccessful."),
                                 Alerts::Style::Critical, {Alerts::buttonOk()}});
         m_player->setCutSelection(false);
         return;
     }
-    if (code == 5 && !m_player->trackbar->selectFrame()) {
+    if (code == 5 && !m_player->hasCutStart()) {
         // The first press marks the start of the range; the second trims.
         m_player->setCutSelection(true);
         return;
@@ -109,16 +106,16 @@ void ToolController::openToolWindow(std::uint8_t code)
 
     ToolInfo info;
     info.type = code == 5 ? ToolType::Trim : ToolType::Capture;
-    info.chapterList = m_player->_valueInfo->_chapterDataList;
-    const qsizetype index = m_player->_valueInfo->currentIndex();
+    const std::shared_ptr<PlayMovieValueInfo> playing = m_player->playing();
+    info.chapterList = playing->_chapterDataList;
+    const qsizetype index = playing->currentIndex();
     if (index >= 0 && index < info.chapterList.size()) info.chapter = info.chapterList[index];
-    const qint64 position = qint64(std::floor(m_player->trackbar->doubleValue()));
     // A range marked backwards stays so: the trim window refuses it as too short.
-    info.selectStartSumFrameTS = m_player->trackbar->selectStartSumFrameTS();
-    info.selectEndSumFrameTS = position;
+    info.selectStartSumFrameTS = m_player->cutStart();
+    info.selectEndSumFrameTS = m_player->trackbarValue();
     info.recMode = picture->video->_recMode;
-    info.currentTimeMs = m_player->mediaPlayer() ? m_player->mediaPlayer()->currentTimeMs() : 0;
-    info.brightBarVal = m_player->adjustments().gamma();
+    info.currentTimeMs = m_player->mediaTimeMs();
+    info.brightBarVal = m_player->gamma();
     if (!info.chapter) return;
 
     ModalWindow window(m_window);
@@ -135,7 +132,7 @@ void ToolController::openToolWindow(std::uint8_t code)
         window.setType(ModalWindow::Type::Trim);
         window.setMwDelegate(m_trimView.get());
         content = m_trimView.get();
-        button = m_player->cutButton;
+        button = m_player->button(PlayerPane::Button::Cut);
         size = TrimView::CONTENT_SIZE;
         title = TrimView::windowTitleText();
     } else {
@@ -146,7 +143,7 @@ void ToolController::openToolWindow(std::uint8_t code)
         window.setType(ModalWindow::Type::Capture);
         window.setMwDelegate(m_captureView.get());
         content = m_captureView.get();
-        button = m_player->snapShotButton;
+        button = m_player->button(PlayerPane::Button::SnapShot);
         size = CaptureView::CONTENT_SIZE;
         title = CaptureView::windowTitleText();
     }
@@ -163,8 +160,7 @@ QPoint ToolController::stopWatchPoint() const
     // At the top of the main window, as far from its right edge as the
     // recording list is wide.
     const QRect main = m_window->frameGeometry();
-    const VideoListView* list = m_controller ? m_controller->videoListView() : nullptr;
-    return {main.x() + main.width() - (list ? list->width() : 0), m_window->geometry().y()};
+    return {main.x() + main.width() - m_window->recordingListWidth(), m_window->geometry().y()};
 }
 
 QPoint ToolController::toolWindowPoint(const QWidget* button) const

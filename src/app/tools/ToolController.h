@@ -9,11 +9,11 @@
 #include <memory>
 
 class CaptureView;
+class HostWindow;
 class ModalWindow;
-class MoviePlayerView;
+class PlayerPane;
 class StopWatchView;
 class TrimView;
-class ViewController;
 class QWidget;
 
 // The main window's side of the tools: the player's stopwatch, cut and
@@ -23,7 +23,7 @@ class QWidget;
 class ToolController : public QObject, public ToolViewDelegate {
     Q_OBJECT
 public:
-    ToolController(QWidget* window, ViewController* controller, MoviePlayerView* player);
+    ToolController(HostWindow* window, PlayerPane* player);
     ~ToolController() override;
 
     // The player's stopwatch button on and off.
@@ -62,9 +62,8 @@ private:
     void bindStopWatch();
     void endToolRun();
 
-    QPointer<QWidget> m_window;
-    ViewController* m_controller;
-    QPointer<MoviePlayerView> m_player;
+    QPointer<HostWindow> m_window;
+    QPointer<PlayerPane> m_player;
     StopWatchView* m_stopWatch = nullptr; // child of the window
     std::unique_ptr<TrimView> m_trimView;
     std::unique_ptr<CaptureView> m_captureView;

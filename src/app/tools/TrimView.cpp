@@ -1,6 +1,6 @@
 #include "app/tools/TrimView.h"
 
-#include "app/mainwindow/Alerts.h"
+#include "app/shell/Alerts.h"
 #include "core/foundation/UserDefaultUtil.h"
 
 #include <QDebug>

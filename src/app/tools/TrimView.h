@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/backup/TaskProgressDialog.h"
-#include "app/mainwindow/ModalWindow.h"
+#include "app/shell/ModalWindow.h"
+#include "app/shell/TaskProgressDialog.h"
 #include "app/tools/ToolSupport.h"
 #include "core/tools/TrimJob.h"
 

@@ -78,7 +78,7 @@ public:
     static inline bool firstLaunch = false;
 
     // Not stored.
-    static inline std::int8_t language = 0; // map page: 0 index_en, 1 index_fr, 2 index_es
+    static inline std::int8_t language = 0; // map page: 0 English, 1 French, 2 Spanish
     static inline QSize mapWindowSize{480, 294};
 
     static void load();

@@ -1,5 +1,6 @@
 #include "core/panels/SpeedMeterModel.h"
 
+#include "core/foundation/SpeedConversion.h"
 #include "core/panels/SpeedUnit.h"
 
 #include <algorithm>
@@ -7,7 +8,7 @@
 
 double SpeedMeterModel::needleAngle(double speed, SpeedMeterType unit)
 {
-    const double kmh = unit == SpeedMeterType::MPH ? speed * SpeedUnit::KMH_MPH_RATE : speed;
+    const double kmh = unit == SpeedMeterType::MPH ? speed * SpeedConversion::KMH_PER_MPH : speed;
     return INI_NEEDLE_VAL - kmh * std::numbers::pi / 150.0;
 }
 

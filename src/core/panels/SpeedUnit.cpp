@@ -1,5 +1,7 @@
 #include "core/panels/SpeedUnit.h"
 
+#include "core/foundation/SpeedConversion.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,8 +9,7 @@ int SpeedUnit::displaySpeed(std::int32_t kmh, bool kmhUnit)
 {
     const std::int32_t speed = std::max<std::int32_t>(kmh, 0);
     if (kmhUnit) return std::min<std::int32_t>(speed, MAX_SPEED);
-    const double mph = std::floor(double(speed) / KMH_MPH_RATE);
-    return int(std::min<double>(mph, MAX_SPEED_MPH));
+    return std::min<std::int32_t>(SpeedConversion::toMph(speed), MAX_SPEED_MPH);
 }
 
 double SpeedUnit::horizontalG(double gx, double gy)

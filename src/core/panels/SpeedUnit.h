@@ -8,10 +8,9 @@ namespace SpeedUnit {
 
 inline constexpr int MAX_SPEED = 180;     // km/h
 inline constexpr int MAX_SPEED_MPH = 110; // MPH
-inline constexpr double KMH_MPH_RATE = 1.6093;
 
-// A frame's km/h in the display unit: whole km/h capped at 180, or
-// floor(km/h / 1.6093) capped at 110. The recorder never writes a negative
+// A frame's km/h in the display unit: whole km/h capped at 180, or whole
+// miles an hour (SpeedConversion) capped at 110. The recorder never writes a negative
 // speed, but a damaged record can: it reads as 0.
 int displaySpeed(std::int32_t kmh, bool kmhUnit);
 

@@ -1,5 +1,6 @@
 #include "core/tools/DataCaption.h"
 
+#include "core/foundation/SpeedConversion.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/recording/VideoFrame.h"
 
@@ -49,11 +50,6 @@ QString strLon()
     return label(kIdeographicSpace, "longitude");
 }
 
-std::int32_t toMph(std::int32_t kmh)
-{
-    return static_cast<std::int32_t>(std::floor(double(kmh) / 1.6093));
-}
-
 QString degreesText(std::int32_t field)
 {
     // std::round goes half away from zero.
@@ -75,7 +71,7 @@ QString makeOverlayText(const VideoFrame& frame, CaptionSelection selection, con
         if (settings.speedKmh)
             text += strSpeed() + QString::number(frame.speed) + QLatin1String(SPEED_UNIT_KMH);
         else
-            text += strSpeed() + QString::number(toMph(frame.speed)) + QLatin1String(SPEED_UNIT_MPH);
+            text += strSpeed() + QString::number(SpeedConversion::toMph(frame.speed)) + QLatin1String(SPEED_UNIT_MPH);
     }
     if (selection.acceleration)
         text += strAccel() + QString::asprintf("%.3f", std::hypot(frame.gX, frame.gY)) + QLatin1String(ACCEL_UNIT);

@@ -47,8 +47,6 @@ inline constexpr char ACCEL_UNIT[] = "[G]";
 // The date format when the settings name none.
 inline constexpr char FALLBACK_DATE_FORMAT[] = "yyyy.MM.dd HH:mm:ss";
 
-// km/h to whole miles an hour, rounded down.
-std::int32_t toMph(std::int32_t kmh);
 // A position field in 1/36000 degree as degrees, rounded at the sixth
 // decimal (halves away from zero), "%.6f".
 QString degreesText(std::int32_t field);

@@ -1,5 +1,6 @@
 #include "core/tools/LapStopwatch.h"
 
+#include "core/foundation/SpeedConversion.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/recording/VideoInfo.h"
@@ -193,11 +194,6 @@ double LapStopwatch::distance(qint64 p)
     return knownDistance(p).value_or(0);
 }
 
-std::int32_t LapStopwatch::toMph(std::int32_t kmh)
-{
-    return std::int32_t(std::floor(double(kmh) / KMH_PER_MPH));
-}
-
 QString LapStopwatch::timeText(qint64 ms)
 {
     const qint64 t = std::max<qint64>(0, ms);
@@ -211,7 +207,7 @@ QString LapStopwatch::emptyTimeText()
 
 QString LapStopwatch::speedText(std::int32_t kmh, bool inKmh)
 {
-    return inKmh ? QStringLiteral("%1km/h").arg(kmh) : QStringLiteral("%1MPH").arg(toMph(kmh));
+    return inKmh ? QStringLiteral("%1km/h").arg(kmh) : QStringLiteral("%1MPH").arg(SpeedConversion::toMph(kmh));
 }
 
 QString LapStopwatch::emptySpeedText(bool inKmh)

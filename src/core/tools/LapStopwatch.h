@@ -22,7 +22,6 @@
 class LapStopwatch {
 public:
     static constexpr int LAP_MAX = 10;
-    static constexpr double KMH_PER_MPH = 1.6093;
 
     struct Lap {
         qint64 pos = 0;           // where the lap ends
@@ -101,7 +100,6 @@ public:
     static QString emptyTimeText();
     static QString speedText(std::int32_t kmh, bool inKmh);
     static QString emptySpeedText(bool inKmh);
-    static std::int32_t toMph(std::int32_t kmh);
 
 private:
     // The chapter's table, made on first use; null when it has no data.

@@ -1,6 +1,0 @@
-// The Spanish texts of the map page.
-window.MAP_TEXTS = {
-    roadmap: 'Mapa',
-    terrain: 'Relieve',
-    balloons: 'Globos'
-};
