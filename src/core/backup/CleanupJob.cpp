@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
@@ -107,17 +109,32 @@ CleanupJob::PlanResult CleanupJob::makePlan(const QString& root, const QString& 
         result.error = tr("The folder \"%1\" belongs to a memory card and is not deleted.").arg(folder);
         return result;
     }
+    // A backup holds thousands of chapters in a few folders: each folder on
+    // the way is checked once.
+    QHash<QString, bool> realFolderInside;
+    QSet<QString> taken;
     const auto take = [&](const QString& file, QStringList& into) {
         // The file's own name is taken as it is (a link is removed, not
         // followed); every folder on the way to it must be a real one.
         const QString relative = BackupPaths::relativeInside(plan.folder, file);
-        if (relative.isEmpty() || BackupPaths::linkBetween(plan.folder, file) ||
-            !BackupPaths::isInsideOrSame(QFileInfo(file).absolutePath(), plan.folder)) {
+        bool inside = !relative.isEmpty();
+        if (inside) {
+            const QString parent = QFileInfo(file).absolutePath();
+            auto known = realFolderInside.constFind(parent);
+            if (known == realFolderInside.cend())
+                known = realFolderInside.insert(parent, !BackupPaths::linkBetween(plan.folder, file) &&
+                                                            BackupPaths::isInsideOrSame(parent, plan.folder));
+            inside = *known;
+        }
+        if (!inside) {
             result.error = tr("The file \"%1\" does not lie in the backup folder.").arg(file);
             return false;
         }
         const QString clean = plan.folder + QLatin1Char('/') + relative;
-        if (!plan.files.contains(clean) && !plan.managementFiles.contains(clean)) into.append(clean);
+        if (!taken.contains(clean)) {
+            taken.insert(clean);
+            into.append(clean);
+        }
         return true;
     };
     for (const QString& file : checkedFiles)
