@@ -58,6 +58,7 @@ struct Rig {
         controller()->loadData(path, true, kind);
         return finished.wait(20000);
     }
+    bool played(bool asked) const { return apptest::played(*window, asked); }
     void fastest()
     {
         player()->playSpeedSlider->setDoubleValue(5); // 10x
@@ -119,7 +120,7 @@ private Q_SLOTS:
         const ChapterWindow window = rig.controller()->cardData()->eventChapterList(*record);
         QVERIFY(window.chapters && !window.chapters->isEmpty());
 
-        QVERIFY(rig.road()->playListRow(ListType::Event, 0));
+        QVERIFY(rig.played(rig.road()->playListRow(ListType::Event, 0)));
         const auto& info = rig.player()->_valueInfo;
         QCOMPARE(info->_playType, PlayType::Event);
         QCOMPARE(info->_minValue, window.minValue);
@@ -159,7 +160,7 @@ private Q_SLOTS:
         const ChapterWindow window = rig.controller()->cardData()->surveillanceChapterList(*record);
         QVERIFY(window.chapters && !window.chapters->isEmpty());
 
-        QVERIFY(rig.road()->playListRow(ListType::Surveillance, 0));
+        QVERIFY(rig.played(rig.road()->playListRow(ListType::Surveillance, 0)));
         const auto& info = rig.player()->_valueInfo;
         QCOMPARE(info->_playType, PlayType::Surveillance);
         QCOMPARE(info->_currentValue, window.minValue);
@@ -179,7 +180,7 @@ private Q_SLOTS:
         const auto adventure = rig.list().adventure(0);
         const ChapterList chapters = adventure->chapterDataList();
 
-        QVERIFY(rig.road()->playListRow(ListType::Adventure, 0));
+        QVERIFY(rig.played(rig.road()->playListRow(ListType::Adventure, 0)));
         QCOMPARE(rig.player()->_valueInfo->_playType, PlayType::Adventure);
         QCOMPARE(rig.player()->_valueInfo->_chapterDataList, chapters);
         QCOMPARE(rig.controller()->cardData()->activeType(), CardData::ActiveType::AdventureRec);
@@ -269,7 +270,7 @@ private Q_SLOTS:
         Rig rig;
         QVERIFY(rig.load(card.moveDir));
         QCOMPARE(rig.list().rowCount(ListType::Event), 1);
-        QVERIFY(rig.road()->playListRow(ListType::Event, 0));
+        QVERIFY(rig.played(rig.road()->playListRow(ListType::Event, 0)));
         QVERIFY2(alerts.alerts.isEmpty(), qPrintable(alerts.messages().join(QLatin1Char('\n'))));
         const auto& info = rig.player()->_valueInfo;
         QCOMPARE(info->_playType, PlayType::Event);
@@ -300,19 +301,19 @@ private Q_SLOTS:
 
         // A trip played at the foreign chapter is refused and the player closed;
         // at its first chapter it plays (only the chosen chapter is checked).
-        QVERIFY(!rig.road()->playTrip(1, 1, false, true));
+        QVERIFY(!rig.played(rig.road()->playTrip(1, 1, false, true)));
         QCOMPARE(alerts.messages(), unreadable);
         QCOMPARE(alerts.alerts.first().style, Alerts::Style::Critical);
         QCOMPARE(rig.player()->currentStatus(), PlayStatus::NotReady);
         QVERIFY(!rig.list().isSelectRowChanging);
-        QVERIFY(rig.road()->playTrip(1, 0, false, true));
+        QVERIFY(rig.played(rig.road()->playTrip(1, 0, false, true)));
         QCOMPARE(alerts.alerts.size(), 1);
 
         // The event's own chapter is readable, its window is not all of it.
         QCOMPARE(rig.list().rowCount(ListType::Event), 1);
         const ChapterWindow window = rig.controller()->cardData()->eventChapterList(*rig.list().event(0));
         QVERIFY(window.chapters && window.chapters->size() == 2);
-        QVERIFY(!rig.road()->playListRow(ListType::Event, 0));
+        QVERIFY(!rig.played(rig.road()->playListRow(ListType::Event, 0)));
         QCOMPARE(alerts.messages(), unreadable + unreadable);
         QCOMPARE(rig.player()->currentStatus(), PlayStatus::NotReady);
         QVERIFY(!rig.list().isSelectRowChanging);
@@ -328,7 +329,7 @@ private Q_SLOTS:
         QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
         // The first trip's second movie goes away after the card was read.
         QVERIFY(QFile::remove(pathOf(rig.list().trip(0)->chapterDataList().at(1))));
-        QVERIFY(rig.road()->playFirstRecording());
+        QVERIFY(rig.played(rig.road()->playFirstRecording()));
         QCOMPARE(rig.player()->_valueInfo->_playType, PlayType::Surveillance);
         QCOMPARE(rig.list().currentRow(ListType::Surveillance), 0);
         QVERIFY2(alerts.alerts.isEmpty(), qPrintable(alerts.messages().join(QLatin1Char('\n'))));
@@ -351,8 +352,9 @@ private Q_SLOTS:
         const int last = rig.list().rowCount(ListType::Trip) - 1;
         rig.road()->playNextItem();
         QCOMPARE(rig.list().currentRow(ListType::Trip), 1);
+        QVERIFY(lastPlaySettles(*rig.window));
         QVERIFY(rig.player()->_isPrevTrip);
-        QVERIFY(rig.road()->playListRow(ListType::Trip, last));
+        QVERIFY(rig.played(rig.road()->playListRow(ListType::Trip, last)));
         QVERIFY(!rig.player()->_isNextTrip);
         rig.road()->playNextItem();
         QCOMPARE(rig.list().currentRow(ListType::Trip), last);
