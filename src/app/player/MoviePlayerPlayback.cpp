@@ -130,6 +130,22 @@ std::shared_ptr<const PictureData> MoviePlayerView::currentPictureData() const
     return chapter ? chapter->loadPicture(false) : nullptr;
 }
 
+void MoviePlayerView::whenChapterLoaded(QObject* context, std::function<void()> then)
+{
+    const auto chapter = currentChapterData();
+    if (!chapter || !m_loads->request(chapter)) {
+        then();
+        return;
+    }
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(m_loads, &ChapterLoads::chapterLoaded, context,
+                          [connection, chapter, then = std::move(then)](const std::shared_ptr<ChapterData>& loaded) {
+                              if (loaded != chapter) return;
+                              QObject::disconnect(*connection);
+                              then();
+                          });
+}
+
 bool MoviePlayerView::isWaitingForChapter() const
 {
     return _currentStatus == PlayStatus::Play && m_loads->isLoading(_currentChapterData);

@@ -147,6 +147,7 @@ public:
     // The current chapter's picture data as loaded so far; null without a
     // chapter or while its recording has not been read.
     std::shared_ptr<const PictureData> currentPictureData() const override;
+    void whenChapterLoaded(QObject* context, std::function<void()> then) override;
     // The background loads of chapters' picture data (the play road asks
     // through them too, so that one load serves both).
     ChapterLoads* chapterLoads() const { return m_loads; }
