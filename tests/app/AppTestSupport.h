@@ -1,10 +1,15 @@
 #pragma once
 
 // Helpers of the main-window tests: generated cards in a temporary folder,
-// acting inside modal runs, and alerts answered instead of shown.
+// acting inside modal runs, alerts answered instead of shown, and waiting for
+// plays whose chapters are loaded in the background.
 
 #include "CardGen.h"
+#include "app/mainwindow/MainWindow.h"
+#include "app/mainwindow/PlayController.h"
 #include "app/mainwindow/ViewController.h"
+#include "app/player/ChapterLoads.h"
+#include "app/player/MoviePlayerView.h"
 #include "app/shell/Alerts.h"
 #include "app/shell/ModalWindow.h"
 #include "core/foundation/SettingsStore.h"
@@ -17,6 +22,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -132,5 +138,34 @@ struct AlertLog {
         return out;
     }
 };
+
+// Until the player is ready and the picture data of the chapter it stands in
+// has arrived (it asks for it in the background as it gets there).
+inline bool playerSettles(MoviePlayerView& player, int ms = 20000)
+{
+    return QTest::qWaitFor(
+        [&player] {
+            const auto chapter = player.loadedChapter();
+            return player.isReady() && !(chapter && player.chapterLoads()->isLoading(chapter));
+        },
+        ms);
+}
+
+// Until the play asked for last has gone its way (the chapters it waited
+// for arrived); what it came to: played (the player then settled) or refused
+// after its checks.
+inline bool lastPlaySettles(MainWindow& window, int ms = 20000)
+{
+    PlayController& road = *window.playController();
+    if (!QTest::qWaitFor([&road] { return !road.isWaitingForChapters(); }, ms)) return false;
+    return road.lastPlayResult() && playerSettles(*window.moviePlayerView(), ms);
+}
+
+// What a play request of the road came to: refused at once (asked, its
+// answer, is false), else as lastPlaySettles().
+inline bool played(MainWindow& window, bool asked, int ms = 20000)
+{
+    return asked && lastPlaySettles(window, ms);
+}
 
 } // namespace apptest

@@ -43,4 +43,10 @@ struct HeldCardReads {
         open = true;
         changed.notify_all();
     }
+    // Holds every read from now on again (after a letGo).
+    static void shut()
+    {
+        const std::lock_guard lock(mutex);
+        open = false;
+    }
 };

@@ -3,6 +3,7 @@
 #include "app/catalog/VideoListView.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/ViewController.h"
+#include "app/player/ChapterLoads.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/MoviePlayerView.h"
@@ -21,6 +22,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QTimer>
 #include <algorithm>
 
 using CommonConst::ListType;
@@ -70,6 +72,7 @@ PlayController::PlayController(MainWindow* window, ViewController* controller, V
     m_player->setDelegate(this);
     m_controller->setPlayer(this);
     m_controller->setPlayRoad(this);
+    connect(m_player->chapterLoads(), &ChapterLoads::chapterLoaded, this, &PlayController::chapterDidLoad);
     // A finished load starts without a stopwatch on screen.
     connect(m_controller, &ViewController::loadFinished, m_tools, &ToolController::updateStopWatchButton);
 }
@@ -131,29 +134,59 @@ bool PlayController::playListRow(ListType type, int row)
 
 bool PlayController::playFirstRecording()
 {
+    const std::uint64_t before = m_playGeneration;
     m_quietOpenFailed = true;
     const bool trip = playTrip(0, 0, true, true);
     m_quietOpenFailed = false;
+    if (waitsSince(before)) {
+        // The trip waits for its first chapter: what follows a first trip
+        // that cannot play follows once it went its way.
+        m_pending->after = [this](bool played) {
+            if (!played) playFirstSurveillance();
+        };
+        return true;
+    }
     return trip || playSurveillance(0, true);
+}
+
+void PlayController::playFirstSurveillance()
+{
+    const std::shared_ptr<CardData> shown = card();
+    const std::uint64_t before = m_playGeneration;
+    const bool played = playSurveillance(0, true);
+    const auto nothingToPlay = [this, shown] {
+        // As the load tells it when nothing of the data can play (a missing
+        // movie has reset the display and told the user already).
+        if (card() != shown) return;
+        Alerts::warning(m_window, tr("Unable to locate the file."));
+        setSaveButtonEnabled(false, QString());
+    };
+    if (waitsSince(before)) {
+        m_pending->after = [nothingToPlay](bool ok) {
+            if (!ok) nothingToPlay();
+        };
+    } else if (!played) {
+        nothingToPlay();
+    }
 }
 
 bool PlayController::playTrip(int row, int chapterIndex, bool switchTab, bool resetView)
 {
-    return playTripOf(TripKind::Trip, row, chapterIndex, switchTab, resetView);
+    return playTripOf(TripKind::Trip, row, chapterIndex, switchTab, resetView, {});
 }
 
 bool PlayController::playAdventure(int row, int chapterIndex, bool switchTab)
 {
     // The cut range and the zoom are always reset for an adventure.
-    return playTripOf(TripKind::Adventure, row, chapterIndex, switchTab, true);
+    return playTripOf(TripKind::Adventure, row, chapterIndex, switchTab, true, {});
 }
 
-bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool switchTab, bool resetView)
+bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool switchTab, bool resetView,
+                                std::function<void(bool)> after)
 {
     if (!m_player) return false;
     const bool adventure = kind == TripKind::Adventure;
     const ListType listType = adventure ? ListType::Adventure : ListType::Trip;
-    const ListType chapterType = adventure ? ListType::AdvChapter : ListType::TripChapter;
     RecordingList& rl = list();
     // A play that is still switching the list refuses another one, whatever
     // row it asks for.
@@ -168,6 +201,8 @@ bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool s
     }
     m_player->pause();
     if (!m_controller->confirmStopwatchDiscard()) return false;
+    // From here on this play replaces one still waiting for its chapters.
+    cancelPendingPlay();
 
     m_list->resetCurrentRows();
     if (!m_list->selectRow(row, listType, switchTab) && !m_list->selectRow(0, listType, switchTab)) return false;
@@ -178,13 +213,33 @@ bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool s
     if (MapViewInterface* map = m_controller->map()) map->clearRouteAndCar();
 
     const std::shared_ptr<TripData> trip = adventure ? rl.adventure(row) : rl.trip(row);
-    const std::shared_ptr<CardData> catalogue = card();
-    if (!trip || !catalogue) return false;
+    if (!trip || !card()) return false;
     const ChapterList chapters = trip->chapterDataList();
     if (!allFilesExist(chapters)) return false;
 
+    // Only the chapter the play starts in is checked.
+    ChapterList needed;
+    if (chapterIndex >= 0 && chapterIndex < chapters.size()) needed.append(chapters[chapterIndex]);
+    return whenLoaded(
+        adventure ? PlayType::Adventure : PlayType::Movie, needed,
+        [this, kind, row, count, chapterIndex, trip, chapters] {
+            return openTrip(kind, row, count, chapterIndex, trip, chapters);
+        },
+        std::move(after));
+}
+
+bool PlayController::openTrip(TripKind kind, int row, int count, int chapterIndex, const std::shared_ptr<TripData>& trip,
+                              const ChapterList& chapters)
+{
+    const bool adventure = kind == TripKind::Adventure;
+    const ListType chapterType = adventure ? ListType::AdvChapter : ListType::TripChapter;
+    RecordingList& rl = list();
+    SelectRowChanging busy(rl);
+    const std::shared_ptr<CardData> catalogue = card();
+    if (!m_player || !catalogue) return false;
+
     if (chapterIndex >= 0 && chapterIndex < chapters.size()) {
-        if (!hasKnownFormat(chapters[chapterIndex]->loadPicture(true))) {
+        if (!hasKnownFormat(chapters[chapterIndex]->loadPicture(false))) {
             m_player->closeMovie(false);
             showUnreadable();
             return false;
@@ -266,6 +321,7 @@ bool PlayController::playProtectedRecording(int row, bool switchTab, ListType ty
     m_player->hideZoomMenu();
     m_player->pause();
     if (!m_controller->confirmStopwatchDiscard()) return false;
+    cancelPendingPlay();
 
     m_list->resetCurrentRows();
     if (!m_list->selectRow(row, type, switchTab) && !m_list->selectRow(0, type, switchTab)) return false;
@@ -292,6 +348,21 @@ bool PlayController::playProtectedRecording(int row, bool switchTab, ListType ty
         return false;
     }
     if (!allFilesExist(chapters)) return false;
+    // Every chapter of the window is checked.
+    const PlayType playType = type == ListType::Event ? PlayType::Event : PlayType::Surveillance;
+    return whenLoaded(playType, chapters, [this, row, count, record, window] {
+        return openProtectedRecording(row, count, record, window);
+    });
+}
+
+bool PlayController::openProtectedRecording(int row, int count, const std::shared_ptr<MoveProtectInfo>& record,
+                                            const ChapterWindow& window)
+{
+    RecordingList& rl = list();
+    SelectRowChanging busy(rl);
+    const std::shared_ptr<CardData> catalogue = card();
+    if (!m_player || !catalogue || !window.chapters) return false;
+    const ChapterList& chapters = *window.chapters;
     if (!checkFormatCode(chapters)) {
         m_player->closeMovie(false);
         showUnreadable();
@@ -326,8 +397,83 @@ bool PlayController::playProtectedRecording(int row, bool switchTab, ListType ty
 bool PlayController::checkFormatCode(const ChapterList& chapters)
 {
     return std::all_of(chapters.begin(), chapters.end(), [](const std::shared_ptr<ChapterData>& chapter) {
-        return chapter && hasKnownFormat(chapter->loadPicture(true));
+        return chapter && hasKnownFormat(chapter->loadPicture(false));
     });
+}
+
+// ---- waiting for the chapters a play needs ----
+
+bool PlayController::whenLoaded(PlayType type, const ChapterList& needed, std::function<bool()> go,
+                                std::function<void(bool)> after)
+{
+    cancelPendingPlay();
+    const std::uint64_t generation = ++m_playGeneration;
+    ChapterLoads* loads = m_player->chapterLoads();
+    ChapterList awaited;
+    for (const auto& chapter : needed)
+        if (chapter && !awaited.contains(chapter) && loads->request(chapter)) awaited.append(chapter);
+    if (awaited.isEmpty()) {
+        m_lastPlayResult = go();
+        if (after) after(m_lastPlayResult);
+        return m_lastPlayResult;
+    }
+    m_pending = PendingPlay{generation, type, awaited, card(), m_quietOpenFailed, std::move(go), std::move(after)};
+    setLoadingTextVisible(true);
+    return true;
+}
+
+PlayType PlayController::playingType() const
+{
+    return m_pending ? m_pending->type : m_player->_valueInfo->_playType;
+}
+
+bool PlayController::waitsSince(std::uint64_t generation) const
+{
+    return m_pending && m_pending->generation > generation;
+}
+
+void PlayController::cancelPendingPlay()
+{
+    if (!m_pending) return;
+    m_pending.reset();
+    ++m_playGeneration;
+    setLoadingTextVisible(false);
+}
+
+void PlayController::chapterDidLoad(const std::shared_ptr<ChapterData>& chapter)
+{
+    // What the catalogue's workers find loaded they do not report: the views
+    // that follow loaded chapters hear of this one from here.
+    // (The data on show is never a disposed catalogue: it is replaced first.)
+    const std::shared_ptr<TripData> trip = chapter ? chapter->parent() : nullptr;
+    if (trip && trip->parent() == card() && chapter->hasPicture()) m_controller->tripRouteDidLoad(chapter);
+    if (!m_pending || !m_pending->awaited.removeOne(chapter) || !m_pending->awaited.isEmpty()) return;
+    goOnWithPendingPlay(m_pending->generation);
+}
+
+void PlayController::goOnWithPendingPlay(std::uint64_t generation)
+{
+    if (!m_pending || m_pending->generation != generation) return;
+    if (list().isSelectRowChanging) {
+        // Another play is switching the list (inside one of its questions or
+        // alerts): it goes first, and replaces this one if it plays.
+        QTimer::singleShot(20, this, [this, generation] { goOnWithPendingPlay(generation); });
+        return;
+    }
+    PendingPlay pending = std::move(*m_pending);
+    m_pending.reset();
+    setLoadingTextVisible(false);
+    // Other data opened meanwhile: the play belonged to the data gone.
+    if (!m_player || pending.card.lock() != card()) {
+        m_lastPlayResult = false;
+        return;
+    }
+    const bool quiet = m_quietOpenFailed;
+    m_quietOpenFailed = pending.quiet;
+    m_lastPlayResult = pending.go();
+    m_quietOpenFailed = quiet;
+    m_controller->updateWindowTitle();
+    if (pending.after) pending.after(m_lastPlayResult);
 }
 
 void PlayController::playChapter(ListType type, int parentRow, int chapterRow, bool switchTab)
@@ -358,6 +504,9 @@ void PlayController::playChapter(ListType type, int parentRow, int chapterRow, b
     const ChapterList chapters = trip->chapterDataList();
     const auto& info = m_player->_valueInfo;
     const PlayType wanted = adventure ? PlayType::Adventure : PlayType::Movie;
+    const auto selectPlayedChapter = [this, type, switchTab] {
+        m_list->selectRow(int(m_player->trackbar->valueInfo()->currentIndex()), type, switchTab);
+    };
     if (info->_playType == wanted && info->_chapterDataList == chapters) {
         // The trip is open already: only the position moves.
         const ChapterList shown = adventure ? m_list->adventureChapters() : m_list->tripChapters();
@@ -365,12 +514,13 @@ void PlayController::playChapter(ListType type, int parentRow, int chapterRow, b
         const PlayStatus status = m_player->isReady() ? m_player->currentStatus() : PlayStatus::NotReady;
         m_player->changeChapter(status, position);
         refreshDrivingInfo(false);
-    } else {
-        const bool ok = adventure ? playAdventure(parentRow, chapterRow, switchTab)
-                                  : playTrip(parentRow, chapterRow, switchTab, true);
-        if (!ok) return;
+        selectPlayedChapter();
+        return;
     }
-    m_list->selectRow(int(m_player->trackbar->valueInfo()->currentIndex()), type, switchTab);
+    playTripOf(adventure ? TripKind::Adventure : TripKind::Trip, parentRow, chapterRow, switchTab, true,
+               [selectPlayedChapter](bool played) {
+                   if (played) selectPlayedChapter();
+               });
 }
 
 bool PlayController::allFilesExist(const ChapterList& chapters)
@@ -526,7 +676,7 @@ void PlayController::playPreviousItem()
     if (!m_player) return;
     LoadingBracket loading(*m_controller);
     RecordingList& rl = list();
-    switch (m_player->_valueInfo->_playType) {
+    switch (playingType()) {
     case PlayType::Movie:
         if (const int row = rl.currentRow(ListType::Trip) - 1; row >= 0) playTrip(row, 0, false, true);
         break;
@@ -553,7 +703,7 @@ void PlayController::playNextItem()
         const int current = rl.currentRow(type);
         return current + 1 < rl.rowCount(type) ? current + 1 : -1;
     };
-    switch (m_player->_valueInfo->_playType) {
+    switch (playingType()) {
     case PlayType::Movie:
         if (const int row = next(ListType::Trip); row >= 0) playTrip(row, 0, false, true);
         break;
@@ -611,6 +761,9 @@ void PlayController::pause()
 
 void PlayController::closeMovie(bool loading)
 {
+    // The display is reset (another source, a load that failed): a play
+    // waiting for its chapters goes with it.
+    cancelPendingPlay();
     if (m_player) m_player->closeMovie(loading);
 }
 

@@ -7,8 +7,10 @@
 
 #include <QObject>
 #include <QPointer>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class MainWindow;
 class MoviePlayerView;
@@ -25,6 +27,13 @@ class VideoListView;
 // switching the list and the player. A missing movie file refuses the play
 // with its alert and clears the display and the catalogue, as before another
 // load.
+//
+// The checks of a play read the picture data of the chapters it starts with
+// (their format), which the GUI thread never reads itself: the road selects
+// the row, asks the player's loads for the chapters missing and shows the
+// player's loading state; when they have arrived it goes on from there, as
+// it does at once when they were loaded before. A play waiting so answers
+// true; a newer play, or other data opened, replaces it.
 class PlayController : public QObject,
                        public MoviePlayerViewDelegate,
                        public MoviePlayerViewInterface,
@@ -47,8 +56,13 @@ public:
     bool playAdventure(int row, int chapterIndex, bool switchTab);
     void playChapter(CommonConst::ListType type, int parentRow, int chapterRow, bool switchTab) override;
 
-    // Every chapter has picture data of the known format (an empty list passes).
+    // Every chapter has loaded picture data of the known format (an empty list passes).
     static bool checkFormatCode(const ChapterList& chapters);
+    // A play waits for its chapters' picture data.
+    bool isWaitingForChapters() const { return m_pending.has_value(); }
+    // What the last play that went its way came to: played, or refused after
+    // its checks (tests: the answer of a play that had to wait).
+    bool lastPlayResult() const { return m_lastPlayResult; }
 
     // ---- MoviePlayerViewDelegate ----
     void playerPositionChanged() override;
@@ -94,8 +108,30 @@ public:
 
 private:
     enum class TripKind { Trip, Adventure };
-    bool playTripOf(TripKind kind, int row, int chapterIndex, bool switchTab, bool resetView);
+    // after, when given, is told what the play came to (once it went its way).
+    bool playTripOf(TripKind kind, int row, int chapterIndex, bool switchTab, bool resetView,
+                    std::function<void(bool)> after);
     bool playProtectedRecording(int row, bool switchTab, CommonConst::ListType type);
+    // The rest of a play, over the chapters' loaded picture data.
+    bool openTrip(TripKind kind, int row, int count, int chapterIndex, const std::shared_ptr<TripData>& trip,
+                  const ChapterList& chapters);
+    bool openProtectedRecording(int row, int count, const std::shared_ptr<MoveProtectInfo>& record,
+                                const ChapterWindow& window);
+    // After a load whose first trip did not play.
+    void playFirstSurveillance();
+
+    // Runs go (and then after) at once when the needed chapters' picture data
+    // is there (or cannot be had), else asks for it, shows the loading state
+    // and runs them when it has arrived; true when go played or the play waits.
+    bool whenLoaded(CommonConst::PlayType type, const ChapterList& needed, std::function<bool()> go,
+                    std::function<void(bool)> after = {});
+    // The kind of list that plays, or waits to.
+    CommonConst::PlayType playingType() const;
+    // A play asked for after the given generation waits.
+    bool waitsSince(std::uint64_t generation) const;
+    void cancelPendingPlay();
+    void chapterDidLoad(const std::shared_ptr<ChapterData>& chapter);
+    void goOnWithPendingPlay(std::uint64_t generation);
     // Checks every chapter's movie file; false (alert shown) at the first missing one.
     bool allFilesExist(const ChapterList& chapters);
     void showUnreadable();
@@ -112,4 +148,19 @@ private:
     // While the first trip of a load is tried, a missing movie is not told:
     // the first surveillance recording may play instead.
     bool m_quietOpenFailed = false;
+
+    // The play waiting for its chapters (one at most: each play request
+    // numbers a new generation, and an older play's arrival is stale).
+    struct PendingPlay {
+        std::uint64_t generation = 0;
+        CommonConst::PlayType type = CommonConst::PlayType::Movie;
+        ChapterList awaited;
+        std::weak_ptr<CardData> card;
+        bool quiet = false;
+        std::function<bool()> go;
+        std::function<void(bool)> after;
+    };
+    std::uint64_t m_playGeneration = 0;
+    std::optional<PendingPlay> m_pending;
+    bool m_lastPlayResult = false;
 };

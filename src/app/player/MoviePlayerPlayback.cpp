@@ -3,6 +3,7 @@
 // step with the track bar's clock.
 #include "app/player/MoviePlayerView.h"
 
+#include "app/player/ChapterLoads.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/PlayerView.h"
 #include "app/player/VideoCanvas.h"
@@ -126,7 +127,28 @@ std::shared_ptr<ChapterData> MoviePlayerView::currentChapterData() const
 std::shared_ptr<const PictureData> MoviePlayerView::currentPictureData() const
 {
     const auto chapter = currentChapterData();
-    return chapter ? chapter->loadPicture(true) : nullptr;
+    return chapter ? chapter->loadPicture(false) : nullptr;
+}
+
+void MoviePlayerView::whenChapterLoaded(QObject* context, std::function<void()> then)
+{
+    const auto chapter = currentChapterData();
+    if (!chapter || !m_loads->request(chapter)) {
+        then();
+        return;
+    }
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(m_loads, &ChapterLoads::chapterLoaded, context,
+                          [connection, chapter, then = std::move(then)](const std::shared_ptr<ChapterData>& loaded) {
+                              if (loaded != chapter) return;
+                              QObject::disconnect(*connection);
+                              then();
+                          });
+}
+
+bool MoviePlayerView::isWaitingForChapter() const
+{
+    return _currentStatus == PlayStatus::Play && m_loads->isLoading(_currentChapterData);
 }
 
 std::shared_ptr<ChapterData> MoviePlayerView::previousChapter() const
@@ -163,8 +185,45 @@ double MoviePlayerView::frameRate() const
 bool MoviePlayerView::cutFile(const std::shared_ptr<ChapterData>& chapter) const
 {
     if (!chapter) return false;
-    const auto picture = chapter->loadPicture(true);
+    const auto picture = chapter->loadPicture(false);
     return picture && picture->video && picture->video->_isCutVideo;
+}
+
+void MoviePlayerView::askForChapters()
+{
+    if (!_currentChapterData) return;
+    m_loads->request(_currentChapterData);
+    // Asked for as the chapter starts, the next one is normally there when
+    // the clock reaches it, even at the fastest speed.
+    const ChapterList& list = _valueInfo->_chapterDataList;
+    const qsizetype i = list.indexOf(_currentChapterData);
+    if (i >= 0 && i + 1 < list.size()) m_loads->request(list[i + 1]);
+}
+
+void MoviePlayerView::chapterDidLoad(const std::shared_ptr<ChapterData>& chapter)
+{
+    if (!chapter || !_valueInfo->_chapterDataList.contains(chapter)) return;
+    // Its length may be known only now.
+    followChapterLengths();
+    if (chapter != _currentChapterData) return;
+    if (const bool cut = cutFile(chapter); cut != playerView->isCutFile) {
+        playerView->isCutFile = cut;
+        playerView->installPlayerLayer();
+    }
+    updateDatetimeLabel();
+    if (!isReady()) return;
+    // The picture goes on the position's exact frame, which is known now.
+    seek();
+    if (_currentStatus == PlayStatus::Play && !trackbar->isPlay) startClock();
+}
+
+void MoviePlayerView::startClock()
+{
+    // Without the chapter's picture data the movie cannot be kept in step
+    // with the clock: the clock waits at its place until the data arrives.
+    trackbar->isPlay = !isWaitingForChapter();
+    trackbar->rate = m_adjust->settingRate();
+    trackbar->startTimer();
 }
 
 bool MoviePlayerView::followChapterLengths()
@@ -242,6 +301,7 @@ void MoviePlayerView::openMovie()
         if (!makePlayerItem(chapter)) return;
     }
     _currentChapterData = chapter;
+    askForChapters();
     if (m_player->status() != MediaPlayer::ItemStatus::None) {
         if (m_playerReady) {
             _currentStatus = PlayStatus::Stop;
@@ -305,9 +365,7 @@ void MoviePlayerView::play()
     m_adjust->applyPlaySpeed();
     // The synchronisation starts the movie when the clock is ahead of it.
     m_player->setRate(0.0);
-    trackbar->isPlay = true;
-    trackbar->rate = m_adjust->settingRate();
-    trackbar->startTimer();
+    startClock();
     updateNavigationButtons();
     updateButtonState();
     autoPlay = false;
@@ -359,6 +417,7 @@ void MoviePlayerView::changeChapter(PlayStatus status, qint64 position)
             return;
         }
         _currentChapterData = chapter;
+        askForChapters();
         playerView->isCutFile = cutFile(chapter);
     }
     trackbar->setIntegerValue(_valueInfo->_currentValue);
@@ -428,7 +487,8 @@ void MoviePlayerView::syncPlayerToPosition(qint64 position)
     PlayerRules::SyncInputs in;
     in.settingRate = m_adjust->settingRate();
     in.itemReady = m_player->isReady();
-    in.ts = PictureDataUtil::movieTimeStamp(list, toPosition(position));
+    // A chapter not loaded yet gives no time: no step until it is.
+    in.ts = PictureDataUtil::loadedMovieTimeStamp(list, toPosition(position));
     if (!in.ts) return;
     in.now = m_player->currentTimeMs();
     qsizetype k = 0;
@@ -437,8 +497,8 @@ void MoviePlayerView::syncPlayerToPosition(qint64 position)
     in.positionIndex = k;
     in.currentIndex = _valueInfo->currentIndex();
     if (in.settingRate <= 2.0f) {
-        in.ts50 = PictureDataUtil::movieTimeStamp(list, toPosition(position + 50));
-        in.ts150 = PictureDataUtil::movieTimeStamp(list, toPosition(position + 150));
+        in.ts50 = PictureDataUtil::loadedMovieTimeStamp(list, toPosition(position + 50));
+        in.ts150 = PictureDataUtil::loadedMovieTimeStamp(list, toPosition(position + 150));
         in.itemEndLimit = itemEndLimit();
     }
     switch (PlayerRules::decideSync(in)) {
@@ -467,9 +527,13 @@ void MoviePlayerView::seek()
     const qint64 limit = lengthKnown ? itemEndLimit() : std::numeric_limits<qint64>::max();
     std::optional<std::uint32_t> ts;
     if (const auto chapter = currentChapterData()) {
-        if (const auto picture = chapter->loadPicture(true)) {
+        if (const auto picture = chapter->loadPicture(false)) {
             ts = 0;
             if (picture->video) ts = picture->video->frameAt(1, _valueInfo->currentFrame(), true)->_movieTimeStamp;
+        } else {
+            // Not read yet: the movie's time runs close to the offset in the
+            // chapter; the exact frame follows when the chapter arrives.
+            ts = std::uint32_t(std::max<qint32>(0, _valueInfo->currentFrame()));
         }
     }
     m_player->seekExact(std::max<qint64>(0, PlayerRules::seekTarget(ts, limit)));

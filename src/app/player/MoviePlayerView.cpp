@@ -1,5 +1,6 @@
 #include "app/player/MoviePlayerView.h"
 
+#include "app/player/ChapterLoads.h"
 #include "app/player/ControlRowLayout.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/NSZoomView.h"
@@ -81,6 +82,8 @@ MoviePlayerView::MoviePlayerView(QWidget* parent, PlayerFactory factory, Playbac
     setPalette(pal);
 
     trackbar = new CustomSliderCell(this, std::move(clockSource));
+    m_loads = new ChapterLoads(this);
+    connect(m_loads, &ChapterLoads::chapterLoaded, this, &MoviePlayerView::chapterDidLoad);
     buildControls();
     m_adjust = new PlayerAdjustments({brightSlider, volumeSlider, playSpeedSlider, volumeButton, playSpeedRateLabel},
                                      *this, this);

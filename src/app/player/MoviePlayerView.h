@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+class ChapterLoads;
 class CustomSliderCellMin;
 class EXTextButton;
 class MediaPlayer;
@@ -33,6 +34,12 @@ class QLabel;
 // exactly every tick above 2x), loads the next chapter's movie when the
 // position crosses into it, and tells the main window through its delegate.
 // It never moves on to another trip or record by itself.
+//
+// The panel never reads a recording itself: every lookup on its clock's
+// ticks uses the picture data loaded so far. The chapter it stands in and
+// the next one are asked for in the background (chapterLoads()) as soon as it
+// stands in a chapter; while the chapter it plays has not arrived, the clock
+// waits where it is (the status stays Play) and goes on when it does.
 //
 // GUI thread only; the media player's news reach it there.
 class MoviePlayerView : public PlayerPane,
@@ -137,8 +144,15 @@ public:
     QAbstractButton* button(Button which) const override;
     MediaPlayer* mediaPlayer() const { return m_player; }
     std::shared_ptr<ChapterData> currentChapterData() const override;
-    // The current chapter's picture data, loaded when missing; null without a chapter.
+    // The current chapter's picture data as loaded so far; null without a
+    // chapter or while its recording has not been read.
     std::shared_ptr<const PictureData> currentPictureData() const override;
+    void whenChapterLoaded(QObject* context, std::function<void()> then) override;
+    // The background loads of chapters' picture data (the play road asks
+    // through them too, so that one load serves both).
+    ChapterLoads* chapterLoads() const { return m_loads; }
+    // The clock stands still while the chapter it plays is being loaded.
+    bool isWaitingForChapter() const;
     std::shared_ptr<ChapterData> loadedChapter() const { return _currentChapterData; }
     std::shared_ptr<ChapterData> previousChapter() const;
     std::shared_ptr<ChapterData> nextChapter() const;
@@ -229,6 +243,11 @@ private:
     // The track bar's position written into the model, and the result.
     qint64 trackbarPosition();
     bool cutFile(const std::shared_ptr<ChapterData>& chapter) const;
+    // The chapter now stood in, and the one after it, asked for in the background.
+    void askForChapters();
+    void chapterDidLoad(const std::shared_ptr<ChapterData>& chapter);
+    // Runs the clock at the chosen rate, unless the chapter is still on its way.
+    void startClock();
     void focusTo(QWidget* widget);
 
     PlayerFactory m_factory;
@@ -249,5 +268,6 @@ private:
     QString _backText;
     PlayerAdjustments* m_adjust = nullptr;
     ZoomMenuController* m_zoom = nullptr;
+    ChapterLoads* m_loads = nullptr;
     QWidget* m_zoomOverlayHost = nullptr;
 };

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class ChapterData;
@@ -27,9 +28,14 @@ public:
     virtual CommonConst::PlayStatus playStatus() const = 0;
     // Inside a move of the position: the position and the movie are changing.
     virtual bool isChangingChapter() const = 0;
-    // The chapter at the position, and its picture data (loaded when missing).
+    // The chapter at the position, and its picture data as loaded so far (the
+    // player loads it in the background).
     virtual std::shared_ptr<ChapterData> currentChapterData() const = 0;
     virtual std::shared_ptr<const PictureData> currentPictureData() const = 0;
+    // Runs then, while context lives, once the picture data of the chapter at
+    // the position has arrived or could not be had; at once when none is on
+    // its way.
+    virtual void whenChapterLoaded(QObject* context, std::function<void()> then) = 0;
     // The track bar's position: ms over the play list.
     virtual qint64 trackbarValue() const = 0;
 

@@ -158,7 +158,7 @@ CaptureView::StillJob CaptureView::stillJob(const QString& path, CaptionSelectio
     // picture is saved without a caption.
     if (selection.any() && toolinfo->selectEndSumFrameTS) {
         const std::int32_t position = std::int32_t(std::clamp<qint64>(*toolinfo->selectEndSumFrameTS, 0, INT32_MAX));
-        if (const VideoFramePtr f = PictureDataUtil::videoFrame(toolinfo->chapterList, position))
+        if (const VideoFramePtr f = PictureDataUtil::loadedVideoFrame(toolinfo->chapterList, position))
             job.caption = DataCaption::makeOverlayText(*f, selection, CaptionSettings::current());
     }
     return job;

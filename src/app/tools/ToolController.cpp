@@ -89,7 +89,17 @@ void ToolController::playerStopped()
 
 void ToolController::openToolWindow(std::uint8_t code)
 {
-    if (!m_player || (code != 5 && code != 6)) return;
+    if (!m_player || (code != 5 && code != 6) || m_toolWaitsForChapter) return;
+    m_toolWaitsForChapter = true;
+    const std::shared_ptr<ChapterData> chapter = m_player->currentChapterData();
+    m_player->whenChapterLoaded(this, [this, code, chapter] {
+        m_toolWaitsForChapter = false;
+        if (m_player && m_player->currentChapterData() == chapter) openToolWindowNow(code);
+    });
+}
+
+void ToolController::openToolWindowNow(std::uint8_t code)
+{
     const std::shared_ptr<const PictureData> picture = m_player->currentPictureData();
     if (!picture || !picture->video) {
         Alerts::show(m_window, {Alerts::titleWarning(), TrimView::tr("Cut was unsuccessful."),

@@ -32,7 +32,9 @@ public:
     // After a load and when a file to play is missing: the window hidden, the
     // player's button off (the measurement stays).
     void updateStopWatchButton();
-    // The player's cut (5) and snapshot (6) buttons.
+    // The player's cut (5) and snapshot (6) buttons. While the chapter at the
+    // position is still being loaded (just moved to), the tool waits for it
+    // and opens then, if the position is still in that chapter.
     void openToolWindow(std::uint8_t code);
     // A new play list is open: a stopwatch that exists measures over it afresh.
     void playListChanged();
@@ -61,6 +63,7 @@ public:
 private:
     void bindStopWatch();
     void endToolRun();
+    void openToolWindowNow(std::uint8_t code);
 
     QPointer<HostWindow> m_window;
     QPointer<PlayerPane> m_player;
@@ -68,4 +71,5 @@ private:
     std::unique_ptr<TrimView> m_trimView;
     std::unique_ptr<CaptureView> m_captureView;
     QPointer<ModalWindow> m_toolWindow;
+    bool m_toolWaitsForChapter = false;
 };

@@ -87,7 +87,8 @@ void DataChecks::setEnabled(bool enabled)
 
 bool isTrimmedRecording(const ToolInfo& info)
 {
-    const std::shared_ptr<const PictureData> picture = info.chapter ? info.chapter->loadPicture(true) : nullptr;
+    // Loaded before the tool opened.
+    const std::shared_ptr<const PictureData> picture = info.chapter ? info.chapter->loadPicture(false) : nullptr;
     return picture && picture->video && picture->video->_isCutVideo;
 }
 

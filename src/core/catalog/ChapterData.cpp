@@ -96,6 +96,18 @@ QDateTime ChapterData::startTime() const
     return _startTime;
 }
 
+QDateTime ChapterData::knownStartTime() const
+{
+    {
+        std::lock_guard lock(_mutex);
+        if (_startTime != CommonConst::DEFAULT_DATE()) return _startTime;
+    }
+    if (_vmmInfo) return startTime();
+    const auto picture = loadPicture(false);
+    if (picture && picture->video && picture->video->firstTime.isValid()) return startTime();
+    return CommonConst::DEFAULT_DATE();
+}
+
 QDateTime ChapterData::startAdvTime() const
 {
     {
@@ -190,6 +202,11 @@ qint64 ChapterData::knownTimeSpan() const
 std::shared_ptr<const PictureData> ChapterData::storePicture(std::shared_ptr<const PictureData> picture) const
 {
     std::lock_guard lock(_mutex);
+    return storeLocked(std::move(picture));
+}
+
+std::shared_ptr<const PictureData> ChapterData::storeLocked(std::shared_ptr<const PictureData> picture) const
+{
     if (!_picture) {
         if (picture && picture->video) {
             _picture = std::move(picture);
@@ -214,32 +231,60 @@ bool ChapterData::needsPictureData() const
 std::shared_ptr<const PictureData> ChapterData::loadPicture(bool create) const
 {
     {
-        std::lock_guard lock(_mutex);
-        if (_picture) return _picture;
-        if (!create) return _failedPicture;
-    }
-    // Count the attempt before making it; a chapter out of attempts keeps
-    // its last failure without reading the file again.
-    int attempts = _retryCntPictureData.load();
-    do {
-        if (attempts >= MAX_RETRY_CNT_PICTUREDATA) {
-            std::lock_guard lock(_mutex);
-            return _picture ? _picture : _failedPicture;
+        std::unique_lock lock(_mutex);
+        for (;;) {
+            if (_picture) return _picture;
+            if (!create) return _failedPicture;
+            if (!_reading) break;
+            // A thread told to stop would only get what is stored.
+            if (CardReads::stopRequested()) return _failedPicture;
+            // A second read of the same movie from a slow card would only
+            // double the wait: the read under way serves this call too.
+            _readEnded.wait(lock, [this] { return !_reading; });
+            if (!_lastReadStopped) return _picture ? _picture : _failedPicture;
         }
-    } while (!_retryCntPictureData.compare_exchange_weak(attempts, attempts + 1));
+        // Count the attempt before making it; a chapter out of attempts keeps
+        // its last failure without reading the file again.
+        if (_retryCntPictureData.load() >= MAX_RETRY_CNT_PICTUREDATA) return _failedPicture;
+        _retryCntPictureData.fetch_add(1);
+        _reading = true;
+    }
+    // A reader that throws ends its read too (counted, nothing stored), so
+    // that the threads waiting for it are let go.
+    struct ThrownRead {
+        const ChapterData& chapter;
+        bool ended = false;
+        ~ThrownRead()
+        {
+            if (!ended) chapter.endRead(nullptr, false);
+        }
+    } thrown{*this};
     // Read without the lock: a slow movie must not hold up the GUI thread
     // asking for what is already there.
     auto picture = std::make_shared<const PictureData>(
         _pathMove, PictureDataType::All, CommonConst::DEFAULT_DATE(), CommonConst::DEFAULT_DATE().addYears(4000),
         std::make_shared<FullTimeDataInfo>(), RecType::Melsi14Rec,
         SettingInfo().makeRecord(SettingInfo::DataType::FileInfo));
-    if (CardReads::stopRequested()) {
-        // Given up half-way, not unreadable: neither kept nor counted.
-        _retryCntPictureData.fetch_sub(1);
+    thrown.ended = true;
+    return endRead(std::move(picture), CardReads::stopRequested());
+}
+
+std::shared_ptr<const PictureData> ChapterData::endRead(std::shared_ptr<const PictureData> picture, bool stopped) const
+{
+    std::shared_ptr<const PictureData> result;
+    {
         std::lock_guard lock(_mutex);
-        return _picture ? _picture : _failedPicture;
+        _reading = false;
+        _lastReadStopped = stopped;
+        // Given up half-way, not unreadable: neither kept nor counted.
+        if (stopped)
+            _retryCntPictureData.fetch_sub(1);
+        else
+            storeLocked(std::move(picture));
+        result = _picture ? _picture : _failedPicture;
     }
-    return storePicture(std::move(picture));
+    _readEnded.notify_all();
+    return result;
 }
 
 QString ChapterData::pathThumbnail() const

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QUrl>
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -48,6 +49,9 @@ public:
     // The chapter's start: its index record's time, else its recording's first
     // time (loads the picture data); DEFAULT_DATE when neither is known.
     QDateTime startTime() const;
+    // The same from what is known without reading: the index record, else
+    // the recording's first time if it was loaded; DEFAULT_DATE otherwise.
+    QDateTime knownStartTime() const;
     // The same from the adventure record.
     QDateTime startAdvTime() const;
     // The recorder's clock (ms) at the chapter's start: the index record's
@@ -68,7 +72,10 @@ public:
 
     // The chapter's picture data. With create and nothing loaded yet, reads
     // the movie on the calling thread (counting an attempt); when another
-    // thread stored one meanwhile, that one is kept. A recording that cannot
+    // thread stored one meanwhile, that one is kept. While another thread
+    // reads the movie, waits for that read and takes its result (its attempt
+    // counts for both); only a read stopped half-way leaves the reading to
+    // this call. A recording that cannot
     // be read is not stored: it is tried again on the next call, up to
     // MAX_RETRY_CNT_PICTUREDATA attempts, after which the last failed result
     // is returned without reading. A read stopped half-way (CardReads) is
@@ -114,6 +121,10 @@ private:
     ChapterData(const std::shared_ptr<TripData>& parent, const QUrl& url,
                 std::shared_ptr<const VrecMoveManagerInfo> vmm, std::shared_ptr<const AdvMoveProtectInfo> adv);
     qint64 ownTimeSpan() const;
+    // Stores under the lock already held.
+    std::shared_ptr<const PictureData> storeLocked(std::shared_ptr<const PictureData> picture) const;
+    // Ends this thread's read of the movie and lets the waiting threads go.
+    std::shared_ptr<const PictureData> endRead(std::shared_ptr<const PictureData> picture, bool stopped) const;
     // The chapter's start stamp when known without reading (0: not known).
     quint32 knownTimeStamp() const;
 
@@ -128,6 +139,10 @@ private:
     mutable std::mutex _mutex;
     mutable std::shared_ptr<const PictureData> _picture;
     mutable std::shared_ptr<const PictureData> _failedPicture;
+    // A thread reads the movie; the others asking wait for its result.
+    mutable bool _reading = false;
+    mutable bool _lastReadStopped = false;
+    mutable std::condition_variable _readEnded;
     mutable QDateTime _startTime;
     mutable QDateTime _startAdvTime;
     mutable std::atomic<quint32> _timeStamp{0};

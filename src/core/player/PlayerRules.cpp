@@ -19,10 +19,11 @@ std::int32_t toPosition(qint64 v)
     return std::int32_t(std::clamp<qint64>(v, INT32_MIN, INT32_MAX));
 }
 
-// A frame's recorded time, when it has one worth showing.
+// A frame's recorded time, when it has one worth showing and its chapter's
+// recording has been loaded.
 std::optional<QDateTime> frameTime(const ChapterList& chapters, qint64 position)
 {
-    const VideoFramePtr frame = PictureDataUtil::videoFrame(chapters, toPosition(position));
+    const VideoFramePtr frame = PictureDataUtil::loadedVideoFrame(chapters, toPosition(position));
     if (!frame || !frame->time.isValid()) return std::nullopt;
     return frame->time;
 }
@@ -80,7 +81,7 @@ QString diffSecText(bool ready, CommonConst::PlayType type, qint64 eventFrame, q
 std::optional<QDateTime> baseDateOf(const PlayMovieValueInfo& info)
 {
     if (info._chapterDataList.isEmpty() || !info._chapterDataList.first()) return std::nullopt;
-    return info._chapterDataList.first()->startTime();
+    return info._chapterDataList.first()->knownStartTime();
 }
 
 QDateTime dateAtPosition(PlayMovieValueInfo& info, qint64 position, const std::optional<QDateTime>& baseDate)
@@ -88,7 +89,7 @@ QDateTime dateAtPosition(PlayMovieValueInfo& info, qint64 position, const std::o
     if (auto t = frameTime(info._chapterDataList, position)) return *t;
     const qsizetype index = info.currentIndex();
     if (index >= 0 && index < info._chapterDataList.size() && info._chapterDataList[index])
-        return info._chapterDataList[index]->startTime();
+        return info._chapterDataList[index]->knownStartTime();
     return baseOr(info, baseDate).addMSecs(info._currentValue);
 }
 

@@ -63,7 +63,9 @@ QString diffSecText(bool ready, CommonConst::PlayType type, qint64 eventFrame, q
 // Date and time of a position: the recorded time of the frame there, else the
 // start of the chapter there, else the base date plus the position in seconds.
 // The base date is the first chapter's start, or minValue seconds after 1970
-// for an empty list. Loads the chapter's recording when needed.
+// for an empty list. Reads nothing (the label follows every tick of the
+// clock): a chapter whose recording is not loaded yet gives its start as its
+// index record tells it.
 QDateTime dateAtPosition(PlayMovieValueInfo& info, qint64 position, const std::optional<QDateTime>& baseDate);
 // The same for the cut selection's start (no chapter fallback).
 QDateTime dateAtSelectStart(PlayMovieValueInfo& info, qint64 selectStart, const std::optional<QDateTime>& baseDate);

@@ -16,12 +16,13 @@ std::int32_t toPosition(qint64 v)
     return std::int32_t(std::clamp<qint64>(v, INT32_MIN, INT32_MAX));
 }
 
-std::shared_ptr<const VideoInfo> videoAt(const ChapterList& chapters, std::int32_t position, std::int32_t& offset)
+std::shared_ptr<const VideoInfo> videoAt(const ChapterList& chapters, std::int32_t position, std::int32_t& offset,
+                                         bool load)
 {
     qsizetype index = 0;
     PictureDataUtil::chapterIndex(chapters, position, index, offset);
     if (index < 0 || index >= chapters.size() || !chapters[index]) return nullptr;
-    const std::shared_ptr<const PictureData> picture = chapters[index]->loadPicture(true);
+    const std::shared_ptr<const PictureData> picture = chapters[index]->loadPicture(load);
     return picture ? picture->video : nullptr;
 }
 
@@ -69,18 +70,42 @@ std::int32_t PictureDataUtil::totalLength(const ChapterList& chapters)
     return position(chapters, last, toPosition(spanOf(chapters, last)));
 }
 
-std::optional<std::uint32_t> PictureDataUtil::movieTimeStamp(const ChapterList& chapters, std::int32_t position)
+namespace {
+
+std::optional<std::uint32_t> movieTimeStampOf(const ChapterList& chapters, std::int32_t position, bool load)
 {
     std::int32_t offset = 0;
-    const auto video = videoAt(chapters, position, offset);
+    const auto video = videoAt(chapters, position, offset, load);
     if (!video) return std::nullopt;
     return video->frameAt(1, offset, true)->_movieTimeStamp;
 }
 
-VideoFramePtr PictureDataUtil::videoFrame(const ChapterList& chapters, std::int32_t position)
+VideoFramePtr videoFrameOf(const ChapterList& chapters, std::int32_t position, bool load)
 {
     std::int32_t offset = 0;
-    const auto video = videoAt(chapters, position, offset);
+    const auto video = videoAt(chapters, position, offset, load);
     if (!video) return nullptr;
     return video->frameAt(0, offset, true);
+}
+
+} // namespace
+
+std::optional<std::uint32_t> PictureDataUtil::movieTimeStamp(const ChapterList& chapters, std::int32_t position)
+{
+    return movieTimeStampOf(chapters, position, true);
+}
+
+VideoFramePtr PictureDataUtil::videoFrame(const ChapterList& chapters, std::int32_t position)
+{
+    return videoFrameOf(chapters, position, true);
+}
+
+std::optional<std::uint32_t> PictureDataUtil::loadedMovieTimeStamp(const ChapterList& chapters, std::int32_t position)
+{
+    return movieTimeStampOf(chapters, position, false);
+}
+
+VideoFramePtr PictureDataUtil::loadedVideoFrame(const ChapterList& chapters, std::int32_t position)
+{
+    return videoFrameOf(chapters, position, false);
 }

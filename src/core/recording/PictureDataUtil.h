@@ -27,4 +27,9 @@ public:
     static std::optional<std::uint32_t> movieTimeStamp(const ChapterList& chapters, std::int32_t position);
     // The frame at a play position (loads the chapter); null without picture data.
     static VideoFramePtr videoFrame(const ChapterList& chapters, std::int32_t position);
+    // The same from the picture data already loaded: none where the chapter's
+    // recording has not been read yet. Nothing is read (for the GUI thread,
+    // which leaves reading recordings to the background).
+    static std::optional<std::uint32_t> loadedMovieTimeStamp(const ChapterList& chapters, std::int32_t position);
+    static VideoFramePtr loadedVideoFrame(const ChapterList& chapters, std::int32_t position);
 };

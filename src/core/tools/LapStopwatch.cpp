@@ -14,7 +14,8 @@ namespace {
 std::shared_ptr<const VideoInfo> videoOf(const std::shared_ptr<ChapterData>& chapter)
 {
     if (!chapter) return nullptr;
-    const std::shared_ptr<const PictureData> picture = chapter->loadPicture(true);
+    // What the workers or the player have loaded; nothing is read here.
+    const std::shared_ptr<const PictureData> picture = chapter->loadPicture(false);
     return picture ? picture->video : nullptr;
 }
 
@@ -160,8 +161,10 @@ const LapStopwatch::DistanceTable* LapStopwatch::tableOf(qsizetype index)
 {
     std::optional<std::shared_ptr<const DistanceTable>>& cached = m_tables[std::size_t(index)];
     if (!cached) {
+        // A chapter not loaded yet is looked at again next time.
         const auto video = videoOf(m_chapters[index]);
-        cached = video ? std::make_shared<const DistanceTable>(video->getCameraFrames(0)) : nullptr;
+        if (!video) return nullptr;
+        cached = std::make_shared<const DistanceTable>(video->getCameraFrames(0));
     }
     return cached->get();
 }
@@ -169,7 +172,7 @@ const LapStopwatch::DistanceTable* LapStopwatch::tableOf(qsizetype index)
 double LapStopwatch::chapterDistance(qsizetype index)
 {
     const std::shared_ptr<ChapterData>& chapter = m_chapters[index];
-    if (!chapter || chapter->timeSpan() < 1) return 0;
+    if (!chapter || chapter->knownTimeSpan() < 1) return 0;
     const DistanceTable* table = tableOf(index);
     return table ? table->total() : 0;
 }

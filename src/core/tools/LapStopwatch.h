@@ -18,7 +18,8 @@
 // frames, so it is true however fast or slow the recording is played.
 //
 // Laps keep their average in km/h; a row shows it in the unit asked for at
-// the time it is shown. GUI thread only (it loads picture data on demand).
+// the time it is shown. GUI thread only: it reads no recording, and a chapter
+// whose recording has not been loaded yet counts as one without data.
 class LapStopwatch {
 public:
     static constexpr int LAP_MAX = 10;
@@ -102,14 +103,15 @@ public:
     static QString emptySpeedText(bool inKmh);
 
 private:
-    // The chapter's table, made on first use; null when it has no data.
+    // The chapter's table, made on first use once its data is loaded; null
+    // while it has none.
     const DistanceTable* tableOf(qsizetype index);
     double chapterDistance(qsizetype index);
     std::optional<double> knownDistance(qint64 p);
     Row rowOf(const std::optional<Lap>& lap, bool kmh) const;
 
     ChapterList m_chapters;
-    // By chapter index: unset until asked for, then a table or null (no data).
+    // By chapter index: unset until a table is made.
     std::vector<std::optional<std::shared_ptr<const DistanceTable>>> m_tables;
     StopWatchStatus m_status = StopWatchStatus::Ready;
     qint64 m_current = 0;

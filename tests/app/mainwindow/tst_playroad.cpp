@@ -4,6 +4,7 @@
 // surveillance and adventure recordings, the neighbouring items, a missing
 // movie file and the busy flag.
 
+#include "../../support/HeldCardReads.h"
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
 #include "app/catalog/VideoListView.h"
@@ -18,13 +19,21 @@
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
+#include "core/player/PlayerRules.h"
 #include "core/recording/PictureDataUtil.h"
+#include "core/recording/VrecMoveManagerInfo.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace apptest;
 using CommonConst::ListType;
@@ -58,11 +67,63 @@ struct Rig {
         controller()->loadData(path, true, kind);
         return finished.wait(20000);
     }
+    bool played(bool asked) const { return apptest::played(*window, asked); }
     void fastest()
     {
         player()->playSpeedSlider->setDoubleValue(5); // 10x
         player()->applyPlaySpeed();
     }
+};
+
+// The GUI thread's pulse: a 5 ms timer ticks on it while a thread watches
+// the ticks. Ticks that stop for a second mean the GUI thread waits on the
+// card: the watcher notes it and lets the held reads go, so that such a
+// window fails the test instead of hanging it.
+class GuiPulse {
+public:
+    GuiPulse()
+    {
+        m_last.store(now());
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            ++m_ticks;
+            m_last.store(now());
+        });
+        m_timer.start();
+        m_watcher = std::thread([this] {
+            while (!m_done.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                if (now() - m_last.load() > 1000) {
+                    m_stalled.store(true);
+                    HeldCardReads::letGo();
+                }
+            }
+        });
+    }
+    ~GuiPulse()
+    {
+        m_done.store(true);
+        m_watcher.join();
+    }
+    GuiPulse(const GuiPulse&) = delete;
+    GuiPulse& operator=(const GuiPulse&) = delete;
+
+    bool stalled() const { return m_stalled.load(); }
+    int ticks() const { return m_ticks; }
+
+private:
+    static qint64 now()
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    QTimer m_timer;
+    int m_ticks = 0;
+    std::atomic<qint64> m_last{0};
+    std::atomic<bool> m_stalled{false};
+    std::atomic<bool> m_done{false};
+    std::thread m_watcher;
 };
 
 } // namespace
@@ -119,7 +180,7 @@ private Q_SLOTS:
         const ChapterWindow window = rig.controller()->cardData()->eventChapterList(*record);
         QVERIFY(window.chapters && !window.chapters->isEmpty());
 
-        QVERIFY(rig.road()->playListRow(ListType::Event, 0));
+        QVERIFY(rig.played(rig.road()->playListRow(ListType::Event, 0)));
         const auto& info = rig.player()->_valueInfo;
         QCOMPARE(info->_playType, PlayType::Event);
         QCOMPARE(info->_minValue, window.minValue);
@@ -159,7 +220,7 @@ private Q_SLOTS:
         const ChapterWindow window = rig.controller()->cardData()->surveillanceChapterList(*record);
         QVERIFY(window.chapters && !window.chapters->isEmpty());
 
-        QVERIFY(rig.road()->playListRow(ListType::Surveillance, 0));
+        QVERIFY(rig.played(rig.road()->playListRow(ListType::Surveillance, 0)));
         const auto& info = rig.player()->_valueInfo;
         QCOMPARE(info->_playType, PlayType::Surveillance);
         QCOMPARE(info->_currentValue, window.minValue);
@@ -179,7 +240,7 @@ private Q_SLOTS:
         const auto adventure = rig.list().adventure(0);
         const ChapterList chapters = adventure->chapterDataList();
 
-        QVERIFY(rig.road()->playListRow(ListType::Adventure, 0));
+        QVERIFY(rig.played(rig.road()->playListRow(ListType::Adventure, 0)));
         QCOMPARE(rig.player()->_valueInfo->_playType, PlayType::Adventure);
         QCOMPARE(rig.player()->_valueInfo->_chapterDataList, chapters);
         QCOMPARE(rig.controller()->cardData()->activeType(), CardData::ActiveType::AdventureRec);
@@ -269,7 +330,7 @@ private Q_SLOTS:
         Rig rig;
         QVERIFY(rig.load(card.moveDir));
         QCOMPARE(rig.list().rowCount(ListType::Event), 1);
-        QVERIFY(rig.road()->playListRow(ListType::Event, 0));
+        QVERIFY(rig.played(rig.road()->playListRow(ListType::Event, 0)));
         QVERIFY2(alerts.alerts.isEmpty(), qPrintable(alerts.messages().join(QLatin1Char('\n'))));
         const auto& info = rig.player()->_valueInfo;
         QCOMPARE(info->_playType, PlayType::Event);
@@ -300,19 +361,19 @@ private Q_SLOTS:
 
         // A trip played at the foreign chapter is refused and the player closed;
         // at its first chapter it plays (only the chosen chapter is checked).
-        QVERIFY(!rig.road()->playTrip(1, 1, false, true));
+        QVERIFY(!rig.played(rig.road()->playTrip(1, 1, false, true)));
         QCOMPARE(alerts.messages(), unreadable);
         QCOMPARE(alerts.alerts.first().style, Alerts::Style::Critical);
         QCOMPARE(rig.player()->currentStatus(), PlayStatus::NotReady);
         QVERIFY(!rig.list().isSelectRowChanging);
-        QVERIFY(rig.road()->playTrip(1, 0, false, true));
+        QVERIFY(rig.played(rig.road()->playTrip(1, 0, false, true)));
         QCOMPARE(alerts.alerts.size(), 1);
 
         // The event's own chapter is readable, its window is not all of it.
         QCOMPARE(rig.list().rowCount(ListType::Event), 1);
         const ChapterWindow window = rig.controller()->cardData()->eventChapterList(*rig.list().event(0));
         QVERIFY(window.chapters && window.chapters->size() == 2);
-        QVERIFY(!rig.road()->playListRow(ListType::Event, 0));
+        QVERIFY(!rig.played(rig.road()->playListRow(ListType::Event, 0)));
         QCOMPARE(alerts.messages(), unreadable + unreadable);
         QCOMPARE(rig.player()->currentStatus(), PlayStatus::NotReady);
         QVERIFY(!rig.list().isSelectRowChanging);
@@ -328,7 +389,7 @@ private Q_SLOTS:
         QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
         // The first trip's second movie goes away after the card was read.
         QVERIFY(QFile::remove(pathOf(rig.list().trip(0)->chapterDataList().at(1))));
-        QVERIFY(rig.road()->playFirstRecording());
+        QVERIFY(rig.played(rig.road()->playFirstRecording()));
         QCOMPARE(rig.player()->_valueInfo->_playType, PlayType::Surveillance);
         QCOMPARE(rig.list().currentRow(ListType::Surveillance), 0);
         QVERIFY2(alerts.alerts.isEmpty(), qPrintable(alerts.messages().join(QLatin1Char('\n'))));
@@ -351,8 +412,9 @@ private Q_SLOTS:
         const int last = rig.list().rowCount(ListType::Trip) - 1;
         rig.road()->playNextItem();
         QCOMPARE(rig.list().currentRow(ListType::Trip), 1);
+        QVERIFY(lastPlaySettles(*rig.window));
         QVERIFY(rig.player()->_isPrevTrip);
-        QVERIFY(rig.road()->playListRow(ListType::Trip, last));
+        QVERIFY(rig.played(rig.road()->playListRow(ListType::Trip, last)));
         QVERIFY(!rig.player()->_isNextTrip);
         rig.road()->playNextItem();
         QCOMPARE(rig.list().currentRow(ListType::Trip), last);
@@ -425,6 +487,83 @@ private Q_SLOTS:
         rig.player()->setIsMute(false);
         QCOMPARE(rig.player()->volumeSlider->doubleValue(), 0.25);
         QCOMPARE(rig.window->windowTitle(), QStringLiteral("KORVELTA REPLAY"));
+    }
+
+    void aSlowCardNeverHoldsTheWindowAndThePlayGoesOnOnceItsChaptersArrive()
+    {
+        QTemporaryDir dir;
+        cardgen::CardOptions o;
+        o.trips = {tripOf(3, 0), tripOf(2, 1)};
+        o.trips[1].drive.incidents = {{cardgen::Incident::Kind::GShock, 3000, true}};
+        const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
+        AlertLog alerts;
+        Rig rig;
+        // The load reads the first chapter; from then on every read of a
+        // recording waits, as on a card that hangs, until let go.
+        HeldCardReads held;
+        QSignalSpy finished(rig.controller(), &ViewController::loadFinished);
+        rig.controller()->loadData(card.moveDir, true, MovieType::Card);
+        QVERIFY(QTest::qWaitFor([&held] { return held.reads.load() >= 1; }, 20000));
+        const auto firstChapter = rig.controller()->cardData()->tripList().value(0)->firstChapter();
+        HeldCardReads::letGo();
+        // (No events meanwhile: the workers start only once the load is told.)
+        const QDeadlineTimer read(20000);
+        while (!firstChapter->hasPicture() && !read.hasExpired()) QThread::msleep(1);
+        QVERIFY(firstChapter->hasPicture());
+        HeldCardReads::shut();
+        QVERIFY(finished.wait(20000));
+        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        const ChapterList trip = rig.list().trip(0)->chapterDataList();
+        QVERIFY(!trip[1]->hasPicture());
+
+        GuiPulse pulse;
+        // A seek into the next chapter: the date is the chapter's start from
+        // its index record, and the clock waits there for the chapter.
+        const qint64 inSecond = rig.player()->_valueInfo->chapterStart(1) + 2000;
+        rig.player()->trackbar->setIntegerValue(inSecond);
+        rig.player()->userValueChanged();
+        QCOMPARE(rig.player()->datetimeLabel->text(),
+                 PlayerRules::datetimeLabelText(false, trip[1]->_vmmInfo->_datetime, std::nullopt));
+        QCOMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.player()->isWaitingForChapter());
+        QTest::qWait(100);
+        QCOMPARE(rig.player()->trackbar->integerValue(), inSecond);
+
+        // Another trip, then an event: each waits for its chapters with the
+        // player's loading text, the newer choice in place of the older.
+        QVERIFY(rig.road()->playListRow(ListType::Trip, 1));
+        QVERIFY(rig.road()->isWaitingForChapters());
+        QVERIFY(rig.player()->loadingText->isVisible());
+        QCOMPARE(rig.player()->loadingText->text(), QStringLiteral("Now Loading"));
+        QCOMPARE(rig.list().currentRow(ListType::Trip), 1);
+        QCOMPARE(rig.list().rowCount(ListType::Event), 1);
+        QVERIFY(rig.road()->playListRow(ListType::Event, 0));
+        QVERIFY(rig.road()->isWaitingForChapters());
+        QCOMPARE(rig.list().currentRow(ListType::Event), 0);
+        QTest::qWait(200);
+        QVERIFY2(!pulse.stalled(), "the GUI thread waited for the card");
+        QVERIFY(pulse.ticks() > 20);
+        QVERIFY(held.reads.load() >= 1);
+
+        // Let go: the event plays (the trip chosen before it does not), and
+        // its date comes from the frame at the position.
+        held.letGo();
+        QVERIFY(lastPlaySettles(*rig.window));
+        const auto& info = rig.player()->_valueInfo;
+        QCOMPARE(info->_playType, PlayType::Event);
+        QVERIFY(!rig.player()->loadingText->isVisible());
+        rig.player()->onMoviePlayButton();
+        QCOMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        const qint64 from = rig.player()->trackbar->integerValue();
+        QTRY_VERIFY(rig.player()->trackbar->integerValue() > from + 100);
+        rig.player()->pause();
+        rig.player()->updateDatetimeLabel();
+        const VideoFramePtr frame = PictureDataUtil::loadedVideoFrame(
+            info->_chapterDataList, std::int32_t(rig.player()->trackbar->integerValue()));
+        QVERIFY(frame);
+        QCOMPARE(rig.player()->datetimeLabel->text(), PlayerRules::datetimeLabelText(false, frame->time, std::nullopt));
+        QVERIFY(!pulse.stalled());
+        QVERIFY2(alerts.alerts.isEmpty(), qPrintable(alerts.messages().join(QLatin1Char('\n'))));
     }
 
     void theStopButtonEndsACutSelection()

@@ -337,7 +337,7 @@ private Q_SLOTS:
         Rig rig;
         QVERIFY(rig.load(m_card.moveDir));
         QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
-        QVERIFY(rig.window->playController()->playEvent(0, false));
+        QVERIFY(played(*rig.window, rig.window->playController()->playEvent(0, false)));
         QTRY_VERIFY(rig.player()->isReady());
         // The list no longer names it: the export still takes what plays.
         rig.list().resetCurrentRows();
@@ -650,6 +650,7 @@ private Q_SLOTS:
         int checked = 0;
         for (qint64 position = 1500; position < 19000; position += 1700) {
             rig.player()->changeChapter(PlayStatus::Pause, position);
+            QVERIFY(playerSettles(*rig.player()));
             rig.controller()->refreshDrivingInfo(false);
             const auto chapter = info->currentChapter();
             QVERIFY(chapter);

@@ -68,10 +68,12 @@ struct Rig {
         window->controller()->loadData(path, false, MovieType::Card);
         return finished.wait(20000);
     }
-    // Paused at a play position, with the displays refreshed for it.
+    // Paused at a play position, with the displays refreshed for it once the
+    // chapter there has been loaded.
     void pauseAt(qint64 position)
     {
         player()->changeChapter(PlayStatus::Pause, position);
+        QVERIFY(playerSettles(*player()));
         window->controller()->refreshDrivingInfo(false);
     }
 };
@@ -287,7 +289,7 @@ private Q_SLOTS:
         QCOMPARE(rig.panel()->model().chapters(), rig.list().trip(0)->chapterDataList());
         QVERIFY(!rig.panel()->model().samples().empty());
 
-        QVERIFY(rig.window->playController()->playEvent(0, true));
+        QVERIFY(played(*rig.window, rig.window->playController()->playEvent(0, true)));
         QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Stop);
         QCOMPARE(counting.accidents, 1);
         QCOMPARE(rig.panel()->model().playType(), PlayType::Event);
@@ -371,7 +373,7 @@ private Q_SLOTS:
         QVERIFY(rig.load(m_card.moveDir));
         QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Stop);
         // The event: its window, label and line.
-        QVERIFY(rig.window->playController()->playEvent(0, true));
+        QVERIFY(played(*rig.window, rig.window->playController()->playEvent(0, true)));
         QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Stop);
         QCOMPARE(rig.player()->_valueInfo->_playType, PlayType::Event);
         rig.pauseAt(rig.player()->_valueInfo->_minValue + 9000);

@@ -6,7 +6,11 @@
 #include "../../support/HeldCardReads.h"
 #include "core/recording/CutVideoInfo.h"
 #include "core/recording/CutVideoUtility.h"
+#include "core/player/PlayMovieValueInfo.h"
+#include "core/player/PlayerRules.h"
 #include "core/recording/PictureData.h"
+#include "core/recording/PictureDataUtil.h"
+#include "core/recording/VideoInfo.h"
 #include "core/settings/SettingInfo.h"
 
 #include <QDir>
@@ -410,6 +414,46 @@ TEST_F(CardDataWorkers, ADisposeStopsTheCardBeingReadAtItsNextRead)
         EXPECT_TRUE(card->tripList().isEmpty());
         EXPECT_TRUE(card->moveProtectList().isEmpty());
     }
+}
+
+TEST_F(CardDataWorkers, AChapterIsReadOnceForAllAskingAndTheGuiThreadsLookupsReadNothing)
+{
+    const auto w = write(threeTrips(false));
+    HeldCardReads held;
+    const auto card = load(w.moveDir);
+    const ChapterList chapters = card->tripList()[1]->chapterDataList();
+    const auto chapter = chapters.first();
+    ASSERT_TRUE(chapter->_vmmInfo);
+    PlayMovieValueInfo info(chapters, CardData::ActiveType::MovieRec);
+    info.setCurrentValue(1500);
+
+    // Before the recording is read: no frame, and the date is the chapter's
+    // start as its index record tells it, all without a read of the card.
+    EXPECT_FALSE(PictureDataUtil::loadedVideoFrame(chapters, 1500));
+    EXPECT_FALSE(PictureDataUtil::loadedMovieTimeStamp(chapters, 1500));
+    EXPECT_EQ(PlayerRules::dateAtPosition(info, 1500, PlayerRules::baseDateOf(info)), chapter->_vmmInfo->_datetime);
+    EXPECT_EQ(held.reads.load(), 0);
+
+    // Two threads ask at once: the second waits for the first one's read
+    // instead of reading the movie again.
+    std::shared_ptr<const PictureData> first, second;
+    std::thread reader([&] { first = chapter->loadPicture(true); });
+    ASSERT_TRUE(pumpUntil([&] { return held.reads.load() >= 1; }));
+    std::thread waiter([&] { second = chapter->loadPicture(true); });
+    EXPECT_FALSE(pumpUntil([&] { return held.reads.load() >= 2; }, 200));
+    held.letGo();
+    reader.join();
+    waiter.join();
+    ASSERT_TRUE(first && first->video);
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(chapter->retryCntPictureData(), 1);
+
+    // Loaded, the same lookups give the frame there and its recorded time.
+    const VideoFramePtr frame = PictureDataUtil::loadedVideoFrame(chapters, 1500);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame, PictureDataUtil::videoFrame(chapters, 1500));
+    EXPECT_TRUE(PictureDataUtil::loadedMovieTimeStamp(chapters, 1500));
+    EXPECT_EQ(PlayerRules::dateAtPosition(info, 1500, PlayerRules::baseDateOf(info)), frame->time);
 }
 
 TEST_F(CardDataWorkers, ACatalogueDroppedWithRunningWorkersStopsThem)

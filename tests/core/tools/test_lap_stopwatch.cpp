@@ -1,4 +1,6 @@
+#include "../../support/HeldCardReads.h"
 #include "TripFixture.h"
+#include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/tools/LapStopwatch.h"
 
@@ -198,6 +200,35 @@ TEST_F(LapStopwatchCityTest, LapsAverageTheRecordedSpeedsOfTheirOwnStretch)
 }
 
 using LapStopwatchGapTest = toolstest::TripFixture;
+
+TEST_F(LapStopwatchGapTest, AChapterNotLoadedYetIsNotReadAndCountsOnceItIs)
+{
+    cardgen::TripOptions t;
+    t.chapters = 2;
+    t.chapterSeconds = 10;
+    t.drive.profile = cardgen::SpeedProfile::Constant;
+    t.drive.cruiseKmh = 36;
+    t.format.realVideo = false;
+    loadTrip(t);
+    if (HasFatalFailure()) return;
+    // The same card read afresh: nothing of its recordings is loaded, and
+    // every read of one would wait.
+    const auto fresh = CardData::create();
+    fresh->readCardData(dir.filePath("MOVE"));
+    const ChapterList unread = fresh->tripList().value(0)->chapterDataList();
+    ASSERT_EQ(unread.size(), 2);
+    HeldCardReads held;
+    LapStopwatch sw;
+    sw.setChapters(unread);
+    const qint64 second = PictureDataUtil::position(unread, 1, 0);
+    EXPECT_EQ(sw.distance(second + 5000), 0);
+    EXPECT_EQ(sw.makeLap(1000, second + 5000).aveSpeed, 0);
+    EXPECT_EQ(held.reads.load(), 0);
+    held.letGo();
+    for (const auto& chapter : unread) ASSERT_TRUE(chapter->loadPicture(true)->video);
+    EXPECT_DOUBLE_EQ(sw.distance(second + 5000) - sw.distance(second), 36.0 * 5000);
+    EXPECT_EQ(sw.makeLap(second + 1000, second + 6000).aveSpeed, 36);
+}
 
 TEST_F(LapStopwatchGapTest, AChapterWithoutDataLeavesItsPositionsWithoutDistance)
 {
