@@ -473,7 +473,10 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
     progress(name + QStringLiteral(": ") + monitor.phase());
     whenModalHosts<CaptureView>([](CaptureView* capture) { capture->btnSave()->click(); });
     tools->openToolWindow(6);
-    if (!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("capture.jpeg"))))
+    // The tool opens once its chapter is there and the still is written on a
+    // worker: both may come after the call returns on a slow card.
+    if (!waitFor([&] { return QFileInfo::exists(QDir(folder).filePath(QStringLiteral("capture.jpeg"))); },
+                 20000))
         result.notes << QStringLiteral("no still was captured");
     player->play();
     runEventsFor(2000);
@@ -493,7 +496,10 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
         chooser->btnOk()->click();
     });
     controller->showDeleteBackupDialog();
-    if (QFileInfo::exists(backup)) result.notes << QStringLiteral("the backup was not deleted");
+    // The delete goes on once the open data has closed, which waits for the
+    // reads under way.
+    if (!waitFor([&] { return !QFileInfo::exists(backup); }, 20000))
+        result.notes << QStringLiteral("the backup was not deleted");
     runEventsFor(1000);
 
     // Quit: the window closes, goes, and the application waits for what it

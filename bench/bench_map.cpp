@@ -5,10 +5,15 @@
 // - what one more loaded chapter costs once that route is on the page: its
 //   points added to the end of the line drawn;
 // - the KMZ export (document, KML text, zip, file beside the destination).
+// And the markers of a card of 2,000 chapters (100 trips) as an open places
+// them: built from the catalogue and written as the page's script.
 
 #include "app/map/WebMapView.h"
 #include "core/catalog/CardData.h"
+#include "core/catalog/RecordingList.h"
 #include "core/map/KmlUtil.h"
+#include "core/map/MapOverlays.h"
+#include "core/map/MapScript.h"
 #include "core/map/MapRoute.h"
 #include "core/recording/PictureData.h"
 
@@ -168,6 +173,39 @@ void BM_OneHourKmzExport(benchmark::State& state)
     state.counters["bytes"] = double(QFileInfo(destination).size());
 }
 BENCHMARK(BM_OneHourKmzExport)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_MarkersOfA2000ChapterCard(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    cardgen::CardOptions o;
+    for (int t = 0; t < 100; ++t) {
+        cardgen::TripOptions trip;
+        trip.chapters = 20;
+        trip.chapterSeconds = 2;
+        trip.format.realVideo = false;
+        trip.drive.startTime = 1773523800 + quint32(t) * 3600;
+        trip.drive.startStamp = 5000 + quint32(t + 1) * 1000;
+        trip.drive.seed = quint64(t) + 7;
+        if (t % 20 == 3) trip.drive.incidents = {{cardgen::Incident::Kind::GShock, 5000, true}};
+        o.trips.push_back(trip);
+    }
+    const auto written = cardgen::writeCard(dir.path(), o);
+    const auto card = CardData::create();
+    card->readCardData(written.moveDir);
+    RecordingList list;
+    list.setData(card);
+    qsizetype markers = 0;
+    for (auto _ : state) {
+        const MapOverlays::Markers built = MapOverlays::build(list);
+        QString text;
+        for (auto it = built.points.cbegin(); it != built.points.cend(); ++it)
+            text += MapScript::addMarker(it.key(), it->lat, it->lng, it->msg, it->marker) + QLatin1Char(';');
+        markers = built.points.size();
+        benchmark::DoNotOptimize(text);
+    }
+    state.counters["markers"] = double(markers);
+}
+BENCHMARK(BM_MarkersOfA2000ChapterCard)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 } // namespace
 
