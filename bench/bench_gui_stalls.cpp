@@ -484,22 +484,21 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
     // "Delete" of the backup that holds the open data.
     monitor.setPhase(QStringLiteral("delete backup"));
     progress(name + QStringLiteral(": ") + monitor.phase());
-    whenModalHosts<BackUpFolderSelectDialog>([](BackUpFolderSelectDialog* chooser) {
+    whenModalHosts<BackUpFolderSelectDialog>([backup](BackUpFolderSelectDialog* chooser) {
         chooser->cmbBackupFolder()->setCurrentText(QStringLiteral("Card2000"));
-        whenModalHosts<CleanupDialog>([](CleanupDialog* cleanup) {
+        whenModalHosts<CleanupDialog>([backup](CleanupDialog* cleanup) {
             cleanup->btnCheckOn()->click();
             cleanup->btnOk()->click();
-            // Back in the chooser (the folder went with its last chapter):
-            // whatever still runs is closed.
+            // The delete waits for the open data to close (the reads under
+            // way end first); then, back in the chooser (the folder went with
+            // its last chapter), whatever still runs is closed.
+            waitFor([&] { return !QFileInfo::exists(backup); }, 20000);
             endModalRuns();
         });
         chooser->btnOk()->click();
     });
     controller->showDeleteBackupDialog();
-    // The delete goes on once the open data has closed, which waits for the
-    // reads under way.
-    if (!waitFor([&] { return !QFileInfo::exists(backup); }, 20000))
-        result.notes << QStringLiteral("the backup was not deleted");
+    if (QFileInfo::exists(backup)) result.notes << QStringLiteral("the backup was not deleted");
     runEventsFor(1000);
 
     // Quit: the window closes, goes, and the application waits for what it
