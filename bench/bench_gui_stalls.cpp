@@ -28,15 +28,13 @@
 // Run: bench/run-gui-stalls.sh (builds and runs under Xvfb), or
 //   build/bench/bench_gui_stalls [--play-seconds 60] [--slow-read-ms 200] [--only local|slow|launch]
 //                                [--top 12] [--launch-rounds 3]
+#include "../tests/support/ModalHosts.h"
 #include "CardGen.h"
 #include "StallMonitor.h"
 
 #include "app/backup/BackUpFolderSelectDialog.h"
 #include "app/backup/CleanupDialog.h"
-#include "app/shell/Alerts.h"
-#include "app/shell/Application.h"
 #include "app/mainwindow/MainWindow.h"
-#include "app/shell/ModalWindow.h"
 #include "app/mainwindow/PlayController.h"
 #include "app/mainwindow/ViewController.h"
 #include "app/map/MapController.h"
@@ -46,6 +44,9 @@
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/MoviePlayerView.h"
+#include "app/shell/Alerts.h"
+#include "app/shell/Application.h"
+#include "app/shell/ModalWindow.h"
 #include "app/tools/CaptureView.h"
 #include "app/tools/StopWatchView.h"
 #include "app/tools/ToolController.h"
@@ -74,11 +75,9 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <clocale>
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -131,24 +130,6 @@ bool waitFor(const std::function<bool()>& done, int ms)
 void runEventsFor(int ms)
 {
     waitFor([] { return false; }, ms);
-}
-
-// Runs action once the innermost modal window hosts a T; gives up after ms.
-template <typename T>
-void whenModalHosts(std::function<void(T*)> action, int ms = 60000)
-{
-    auto deadline = std::make_shared<QDeadlineTimer>(ms);
-    auto* timer = new QTimer();
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, deadline] {
-        ModalWindow* w = ModalWindow::current();
-        T* content = w && w->isVisible() ? qobject_cast<T*>(w->content()) : nullptr;
-        if (!content && !deadline->hasExpired()) return;
-        timer->stop();
-        timer->deleteLater();
-        if (content) action(content);
-    });
-    timer->start();
 }
 
 // Ends the modal runs still open, innermost first, once the call in hand
@@ -216,12 +197,9 @@ void useOwnSettings(const QString& folder)
 // The child: shows one window and says when it is first drawn.
 int launchChild(int argc, char** argv, const QString& kind, const QString& folder)
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    Application::prepareProcess();
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    Application::setIdentity(app);
+    Application::setUp(app);
     useOwnSettings(folder);
     std::unique_ptr<QWidget> window;
     if (kind == QLatin1String("main")) {
@@ -344,6 +322,20 @@ struct AlertAnswers {
     ~AlertAnswers() { Alerts::setInterceptor({}); }
 };
 
+// The main window as the application makes it, shown (noted when it was not
+// in time).
+MainWindow* showMainWindow(SessionResult& result)
+{
+    ViewController::Options options;
+    options.withMap = true;
+    auto* window = new MainWindow(nullptr, options);
+    window->resize(1280, 800);
+    window->show();
+    if (!waitFor([&] { return window->windowHandle() && window->windowHandle()->isExposed(); }, 20000))
+        result.notes << QStringLiteral("the window was not shown");
+    return window;
+}
+
 SessionResult runSession(const QString& name, bool slow, const Settings& settings, const QString& folder)
 {
     SessionResult result;
@@ -377,12 +369,7 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
     monitor.setPhase(QStringLiteral("quit while opening"));
     progress(name + QStringLiteral(": ") + monitor.phase());
     {
-        ViewController::Options options;
-        options.withMap = true;
-        auto* window = new MainWindow(nullptr, options);
-        window->resize(1280, 800);
-        window->show();
-        waitFor([&] { return window->windowHandle() && window->windowHandle()->isExposed(); }, 20000);
+        MainWindow* window = showMainWindow(result);
         runEventsFor(1000);
         window->controller()->loadData(backup, true, MovieType::Backup);
         runEventsFor(slow ? 1500 : 450);
@@ -400,13 +387,7 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
     // The window, as the application makes it.
     monitor.setPhase(QStringLiteral("window"));
     progress(name + QStringLiteral(": ") + monitor.phase());
-    ViewController::Options options;
-    options.withMap = true;
-    auto* window = new MainWindow(nullptr, options);
-    window->resize(1280, 800);
-    window->show();
-    if (!waitFor([&] { return window->windowHandle() && window->windowHandle()->isExposed(); }, 20000))
-        result.notes << QStringLiteral("the window was not shown");
+    MainWindow* window = showMainWindow(result);
     WebMapView* map = window->mapController() ? window->mapController()->webMapView() : nullptr;
     if (!map || !waitFor([&] { return map->isPageReady(); }, 30000))
         result.notes << QStringLiteral("the map page did not become ready");
@@ -432,7 +413,8 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
     player->playSpeedSlider->setDoubleValue(5);
     player->applyPlaySpeed();
     if (player->currentStatus() != CommonConst::PlayStatus::Play) player->play();
-    const DrivingInfoView* panel = window->drivingInfoController() ? window->drivingInfoController()->view() : nullptr;
+    const DrivingInfoView* panel =
+        window->drivingInfoController() ? window->drivingInfoController()->view() : nullptr;
     if (!panel || !panel->isVisible()) result.notes << QStringLiteral("the driving-data panel is not shown");
     if (!map || !map->isVisible()) result.notes << QStringLiteral("the map is not shown");
     const qsizetype firstChapter = player->_valueInfo->currentIndex();
@@ -471,7 +453,8 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
     // A still of the position.
     monitor.setPhase(QStringLiteral("capture"));
     progress(name + QStringLiteral(": ") + monitor.phase());
-    whenModalHosts<CaptureView>([](CaptureView* capture) { capture->btnSave()->click(); });
+    whenModalHosts<CaptureView>([](CaptureView* capture, ModalWindow*) { capture->btnSave()->click(); },
+                                60000);
     tools->openToolWindow(6);
     // The tool opens once its chapter is there and the still is written on a
     // worker: both may come after the call returns on a slow card.
@@ -484,19 +467,23 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
     // "Delete" of the backup that holds the open data.
     monitor.setPhase(QStringLiteral("delete backup"));
     progress(name + QStringLiteral(": ") + monitor.phase());
-    whenModalHosts<BackUpFolderSelectDialog>([backup](BackUpFolderSelectDialog* chooser) {
-        chooser->cmbBackupFolder()->setCurrentText(QStringLiteral("Card2000"));
-        whenModalHosts<CleanupDialog>([backup](CleanupDialog* cleanup) {
-            cleanup->btnCheckOn()->click();
-            cleanup->btnOk()->click();
-            // The delete waits for the open data to close (the reads under
-            // way end first); then, back in the chooser (the folder went with
-            // its last chapter), whatever still runs is closed.
-            waitFor([&] { return !QFileInfo::exists(backup); }, 20000);
-            endModalRuns();
-        });
-        chooser->btnOk()->click();
-    });
+    whenModalHosts<BackUpFolderSelectDialog>(
+        [backup](BackUpFolderSelectDialog* chooser, ModalWindow*) {
+            chooser->cmbBackupFolder()->setCurrentText(QStringLiteral("Card2000"));
+            whenModalHosts<CleanupDialog>(
+                [backup](CleanupDialog* cleanup, ModalWindow*) {
+                    cleanup->btnCheckOn()->click();
+                    cleanup->btnOk()->click();
+                    // The delete waits for the open data to close (the reads under
+                    // way end first); then, back in the chooser (the folder went with
+                    // its last chapter), whatever still runs is closed.
+                    waitFor([&] { return !QFileInfo::exists(backup); }, 20000);
+                    endModalRuns();
+                },
+                60000);
+            chooser->btnOk()->click();
+        },
+        60000);
     controller->showDeleteBackupDialog();
     if (QFileInfo::exists(backup)) result.notes << QStringLiteral("the backup was not deleted");
     runEventsFor(1000);
@@ -523,12 +510,13 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
     monitor.setPhase(QStringLiteral("quit: jobs"));
     QThreadPool::globalInstance()->waitForDone();
     result.quitMs = double(clock.nsecsElapsed()) / 1e6;
-    result.quitSteps = QStringLiteral("window closed and gone %1 ms, catalogue workers ended %2 ms, thumbnails "
-                                      "removed %3 ms, background jobs ended %4 ms")
-                           .arg(windowGoneMs, 0, 'f', 0)
-                           .arg(workersMs - windowGoneMs, 0, 'f', 0)
-                           .arg(thumbnailsMs - workersMs, 0, 'f', 0)
-                           .arg(result.quitMs - thumbnailsMs, 0, 'f', 0);
+    result.quitSteps =
+        QStringLiteral("window closed and gone %1 ms, catalogue workers ended %2 ms, thumbnails "
+                       "removed %3 ms, background jobs ended %4 ms")
+            .arg(windowGoneMs, 0, 'f', 0)
+            .arg(workersMs - windowGoneMs, 0, 'f', 0)
+            .arg(thumbnailsMs - workersMs, 0, 'f', 0)
+            .arg(result.quitMs - thumbnailsMs, 0, 'f', 0);
     QCoreApplication::processEvents();
 
     monitor.stop();
@@ -538,10 +526,12 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
     result.longestMs = monitor.longestMs();
     result.over16 = monitor.countOverMs(16.0);
     result.over50 = monitor.countOverMs(50.0);
-    for (const QString& phase : {QStringLiteral("quit while opening"), QStringLiteral("window"), QStringLiteral("open card"), QStringLiteral("play at 10x"),
-                                 QStringLiteral("seek"), QStringLiteral("stopwatch"), QStringLiteral("capture"),
-                                 QStringLiteral("delete backup"), QStringLiteral("quit"), QStringLiteral("quit: workers"),
-                                 QStringLiteral("quit: thumbnails"), QStringLiteral("quit: jobs")}) {
+    for (const QString& phase :
+         {QStringLiteral("quit while opening"), QStringLiteral("window"), QStringLiteral("open card"),
+          QStringLiteral("play at 10x"), QStringLiteral("seek"), QStringLiteral("stopwatch"),
+          QStringLiteral("capture"), QStringLiteral("delete backup"), QStringLiteral("quit"),
+          QStringLiteral("quit: workers"), QStringLiteral("quit: thumbnails"),
+          QStringLiteral("quit: jobs")}) {
         int over = 0;
         for (const auto& s : monitor.stalls())
             if (s.phase == phase && s.ms > result.target) ++over;
@@ -553,7 +543,8 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
     }
     result.worst = monitor.report(settings.top);
     result.places = monitor.placesReport(result.target);
-    if (!alerts.seen.isEmpty()) result.notes << QStringLiteral("alerts answered: ") + alerts.seen.join(QStringLiteral(" | "));
+    if (!alerts.seen.isEmpty())
+        result.notes << QStringLiteral("alerts answered: ") + alerts.seen.join(QStringLiteral(" | "));
     return result;
 }
 
@@ -572,31 +563,37 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const QByteArray a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "--launch" && hasValue) launchKind = QString::fromLocal8Bit(argv[++i]);
-        else if (a == "--folder" && hasValue) launchFolder = QString::fromLocal8Bit(argv[++i]);
-        else if (a == "--play-seconds" && hasValue) settings.playSeconds = std::max(1, atoi(argv[++i]));
-        else if (a == "--slow-read-ms" && hasValue) settings.slowReadMs = std::max(0, atoi(argv[++i]));
-        else if (a == "--only" && hasValue) settings.only = QString::fromLocal8Bit(argv[++i]);
-        else if (a == "--top" && hasValue) settings.top = std::max(1, atoi(argv[++i]));
-        else if (a == "--launch-rounds" && hasValue) settings.launchRounds = std::max(0, atoi(argv[++i]));
+        if (a == "--launch" && hasValue)
+            launchKind = QString::fromLocal8Bit(argv[++i]);
+        else if (a == "--folder" && hasValue)
+            launchFolder = QString::fromLocal8Bit(argv[++i]);
+        else if (a == "--play-seconds" && hasValue)
+            settings.playSeconds = std::max(1, atoi(argv[++i]));
+        else if (a == "--slow-read-ms" && hasValue)
+            settings.slowReadMs = std::max(0, atoi(argv[++i]));
+        else if (a == "--only" && hasValue)
+            settings.only = QString::fromLocal8Bit(argv[++i]);
+        else if (a == "--top" && hasValue)
+            settings.top = std::max(1, atoi(argv[++i]));
+        else if (a == "--launch-rounds" && hasValue)
+            settings.launchRounds = std::max(0, atoi(argv[++i]));
         else {
-            std::fprintf(stderr,
-                         "usage: %s [--play-seconds N] [--slow-read-ms N] [--only local|slow|launch] [--top N] "
-                         "[--launch-rounds N]\n",
-                         argv[0]);
+            std::fprintf(
+                stderr,
+                "usage: %s [--play-seconds N] [--slow-read-ms N] [--only local|slow|launch] [--top N] "
+                "[--launch-rounds N]\n",
+                argv[0]);
             return 2;
         }
     }
     if (!launchKind.isEmpty()) return launchChild(argc, argv, launchKind, launchFolder);
 
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    Application::prepareProcess();
     StallMonitoredApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    Application::setIdentity(app);
+    Application::setUp(app);
     QTemporaryDir folder;
-    out(QStringLiteral("GUI-thread stalls of the main window (platform %1)").arg(QGuiApplication::platformName()));
+    out(QStringLiteral("GUI-thread stalls of the main window (platform %1)")
+            .arg(QGuiApplication::platformName()));
 
     // Launch, the two kinds of window taking turns.
     bool launchMet = true;
@@ -612,7 +609,8 @@ int main(int argc, char** argv)
         launchMet = ratio > 0 && ratio <= LAUNCH_TARGET_RATIO;
         const auto list = [](const std::vector<double>& v) {
             QStringList t;
-            for (double ms : v) t << QString::number(ms, 'f', 0);
+            for (double ms : v)
+                t << QString::number(ms, 'f', 0);
             return t.join(QStringLiteral(", "));
         };
         out(QStringLiteral("launch: main window shown in %1 ms, web-view window in %2 ms (medians of %3): "
@@ -623,15 +621,16 @@ int main(int argc, char** argv)
                 .arg(ratio, 0, 'f', 2)
                 .arg(LAUNCH_TARGET_RATIO, 0, 'f', 1)
                 .arg(verdict(launchMet)));
-        out(QStringLiteral("    main window %1 ms; web-view window %2 ms").arg(list(mainTimes), list(plainTimes)));
+        out(QStringLiteral("    main window %1 ms; web-view window %2 ms")
+                .arg(list(mainTimes), list(plainTimes)));
     }
 
     QList<SessionResult> results;
     if (settings.only.isEmpty() || settings.only == QLatin1String("local"))
         results << runSession(QStringLiteral("local files"), false, settings, folder.path());
     if (settings.only.isEmpty() || settings.only == QLatin1String("slow"))
-        results << runSession(QStringLiteral("slow card (%1 ms a read)").arg(settings.slowReadMs), true, settings,
-                              folder.path());
+        results << runSession(QStringLiteral("slow card (%1 ms a read)").arg(settings.slowReadMs), true,
+                              settings, folder.path());
 
     bool allMet = launchMet;
     for (const SessionResult& r : results) {
@@ -662,11 +661,15 @@ int main(int argc, char** argv)
                                           : QStringLiteral("the load had already ended"))
                 .arg(QUIT_TARGET_MS, 0, 'f', 0)
                 .arg(verdict(quitOpeningMet)));
-        for (const QString& line : r.phaseLines) out(line);
-        for (const QString& note : r.notes) out(QStringLiteral("  note: ") + note);
-        out(QStringLiteral("  stalls over %1 ms by place (count, longest, in all, place, steps):").arg(r.target, 0, 'f', 0));
+        for (const QString& line : r.phaseLines)
+            out(line);
+        for (const QString& note : r.notes)
+            out(QStringLiteral("  note: ") + note);
+        out(QStringLiteral("  stalls over %1 ms by place (count, longest, in all, place, steps):")
+                .arg(r.target, 0, 'f', 0));
         out(r.places);
-        out(QStringLiteral("  worst stalls, each with the events being delivered and the place (innermost first):"));
+        out(QStringLiteral(
+            "  worst stalls, each with the events being delivered and the place (innermost first):"));
         out(r.worst);
     }
     out(allMet ? QStringLiteral("all targets met") : QStringLiteral("some targets MISSED"));

@@ -75,10 +75,10 @@ bool waitForPage(WebMapView& view, const char* script, QVariant* answer)
     return done;
 }
 
-void BM_OneHourRouteToThePage(benchmark::State& state)
+// Shows the page off the network, centred where the trip drives; false (the
+// benchmark told) when it does not load.
+bool showPage(WebMapView& view, benchmark::State& state)
 {
-    Trip& t = trip();
-    WebMapView view(0);
     view.setNetworkAllowed(false);
     view.setVersionNoteFolder(QString());
     view.resize(360, 220);
@@ -88,10 +88,18 @@ void BM_OneHourRouteToThePage(benchmark::State& state)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     if (!view.isPageReady()) {
         state.SkipWithError("map page did not load");
-        return;
+        return false;
     }
+    view.model().setCenter(-33.8688, 151.2093);
+    return true;
+}
+
+void BM_OneHourRouteToThePage(benchmark::State& state)
+{
+    Trip& t = trip();
+    WebMapView view(0);
+    if (!showPage(view, state)) return;
     WebMapModel& model = view.model();
-    model.setCenter(-33.8688, 151.2093);
     model.setZoom(15); // the stored zoom a load centres at
     QVariant parts;
     for (auto _ : state) {
@@ -118,19 +126,8 @@ void BM_OneHourRouteGrowsByAChapter(benchmark::State& state)
 {
     Trip& t = trip();
     WebMapView view(0);
-    view.setNetworkAllowed(false);
-    view.setVersionNoteFolder(QString());
-    view.resize(360, 220);
-    view.show();
-    QDeadlineTimer deadline(30000);
-    while (!view.isPageReady() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    if (!view.isPageReady()) {
-        state.SkipWithError("map page did not load");
-        return;
-    }
+    if (!showPage(view, state)) return;
     WebMapModel& model = view.model();
-    model.setCenter(-33.8688, 151.2093);
     model.setZoom(15);
     const ChapterList allButLast = t.chapters.mid(0, t.chapters.size() - 1);
     const ChapterList last = t.chapters.mid(t.chapters.size() - 1);

@@ -4,20 +4,12 @@
 #include "core/mainwindow/Relaunch.h"
 
 #include <QApplication>
-#include <clocale>
-#include <unistd.h>
 
 int main(int argc, char* argv[])
 {
-    // The map's browser engine shares its drawing contexts with the window's.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    // The browser engine refuses to start its sandbox as root; run without it then.
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    Application::prepareProcess();
     QApplication app(argc, argv);
-    // Numbers in every C-level parser (libmpv among them) use the C locale.
-    std::setlocale(LC_NUMERIC, "C");
-    Application::setIdentity(app);
+    Application::setUp(app);
     int result = 0;
     {
         ViewController::Options options;

@@ -4,6 +4,8 @@
 // acting inside modal runs, alerts answered instead of shown, and waiting for
 // plays whose chapters are loaded in the background.
 
+#include "../support/HourlyTrips.h"
+#include "../support/ModalHosts.h"
 #include "CardGen.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/PlayController.h"
@@ -48,19 +50,11 @@ inline ViewController::Options offlineOptions(bool withPlayer)
     return o;
 }
 
-// 2026-03-15 08:30 in Sydney; trips start an hour apart.
-constexpr quint32 START = 1773523800;
+using testtrips::START;
 
 inline cardgen::TripOptions tripOf(int chapters, int hour, int seconds = 10)
 {
-    cardgen::TripOptions t;
-    t.chapters = chapters;
-    t.chapterSeconds = seconds;
-    t.drive.startTime = START + quint32(hour) * 3600;
-    t.drive.startStamp = 5000 + quint32(hour) * 1000;
-    t.drive.seed = quint64(hour) + 1;
-    t.format.realVideo = false;
-    return t;
+    return testtrips::hourly(chapters, hour, seconds);
 }
 
 // Settings as after the first start, nothing else stored.
@@ -99,25 +93,6 @@ inline void useTemporaryStore(const QString& folder)
 {
     SettingsStore::useFile(QDir(folder).filePath(QStringLiteral("settings.ini")));
     InstanceGuard::setLockDirectory(QDir(folder).filePath(QStringLiteral("locks")));
-}
-
-// Runs action once the innermost modal window hosts a widget of type T;
-// gives up after a while (the test then fails on its own checks).
-template <typename T>
-void whenModalHosts(std::function<void(T*, ModalWindow*)> action, int ms = 10000)
-{
-    auto deadline = std::make_shared<QDeadlineTimer>(ms);
-    auto timer = new QTimer();
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, deadline] {
-        ModalWindow* w = ModalWindow::current();
-        T* content = w && w->isVisible() ? qobject_cast<T*>(w->content()) : nullptr;
-        if (!content && !deadline->hasExpired()) return;
-        timer->stop();
-        timer->deleteLater();
-        if (content) action(content, w);
-    });
-    timer->start();
 }
 
 // Collects alerts and answers each with its first button.

@@ -199,18 +199,7 @@ bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool s
         m_player->setCutSelection(false);
         m_player->hideZoomMenu();
     }
-    m_player->pause();
-    if (!m_controller->confirmStopwatchDiscard()) return false;
-    // From here on this play replaces one still waiting for its chapters.
-    cancelPendingPlay();
-
-    m_list->resetCurrentRows();
-    if (!m_list->selectRow(row, listType, switchTab) && !m_list->selectRow(0, listType, switchTab)) return false;
-
-    m_player->closeMovie(false);
-    m_player->updateDatetimeLabel();
-    refreshDrivingInfo(false);
-    if (MapViewInterface* map = m_controller->map()) map->clearRouteAndCar();
+    if (!leaveForRow(row, listType, switchTab)) return false;
 
     const std::shared_ptr<TripData> trip = adventure ? rl.adventure(row) : rl.trip(row);
     if (!trip || !card()) return false;
@@ -226,6 +215,23 @@ bool PlayController::playTripOf(TripKind kind, int row, int chapterIndex, bool s
             return openTrip(kind, row, count, chapterIndex, trip, chapters);
         },
         std::move(after));
+}
+
+bool PlayController::leaveForRow(int row, ListType type, bool switchTab)
+{
+    m_player->pause();
+    if (!m_controller->confirmStopwatchDiscard()) return false;
+    // From here on this play replaces one still waiting for its chapters.
+    cancelPendingPlay();
+
+    m_list->resetCurrentRows();
+    if (!m_list->selectRow(row, type, switchTab) && !m_list->selectRow(0, type, switchTab)) return false;
+
+    m_player->closeMovie(false);
+    m_player->updateDatetimeLabel();
+    refreshDrivingInfo(false);
+    if (MapViewInterface* map = m_controller->map()) map->clearRouteAndCar();
+    return true;
 }
 
 bool PlayController::openTrip(TripKind kind, int row, int count, int chapterIndex, const std::shared_ptr<TripData>& trip,
@@ -276,18 +282,23 @@ bool PlayController::openTrip(TripKind kind, int row, int count, int chapterInde
     if (!adventure) m_list->selectRow(chapterIndex, chapterType, false);
     if (MapViewInterface* map = m_controller->map()) map->drawTripRoute(trip);
 
+    // The refresh empties the panel while the movie is not ready yet, so the
+    // chapters are given after it (once: each time the panel samples its
+    // whole window).
+    showPlayedRow(row, count);
+    if (DrivingInfoViewInterface* panel = m_controller->drivingInfo()) panel->setChapterList(chapters);
+    return true;
+}
+
+void PlayController::showPlayedRow(int row, int count)
+{
     m_player->_isPrevTrip = row > 0;
     m_player->updateNavigationButtons();
     m_player->_isNextTrip = row < count - 1;
     m_player->updateNavigationButtons();
     m_tools->playListChanged();
     m_player->updateDatetimeLabel();
-    // The refresh empties the panel while the movie is not ready yet, so the
-    // chapters are given after it (once: each time the panel samples its
-    // whole window).
     refreshDrivingInfo(false);
-    if (DrivingInfoViewInterface* panel = m_controller->drivingInfo()) panel->setChapterList(chapters);
-    return true;
 }
 
 void PlayController::markActiveTrip(const std::shared_ptr<TripData>& trip)
@@ -319,17 +330,7 @@ bool PlayController::playProtectedRecording(int row, bool switchTab, ListType ty
 
     m_player->setCutSelection(false);
     m_player->hideZoomMenu();
-    m_player->pause();
-    if (!m_controller->confirmStopwatchDiscard()) return false;
-    cancelPendingPlay();
-
-    m_list->resetCurrentRows();
-    if (!m_list->selectRow(row, type, switchTab) && !m_list->selectRow(0, type, switchTab)) return false;
-
-    m_player->closeMovie(false);
-    m_player->updateDatetimeLabel();
-    refreshDrivingInfo(false);
-    if (MapViewInterface* map = m_controller->map()) map->clearRouteAndCar();
+    if (!leaveForRow(row, type, switchTab)) return false;
 
     const int current = rl.currentRow(type);
     const std::shared_ptr<MoveProtectInfo> record = type == ListType::Event ? rl.event(current) : rl.surveillance(current);
@@ -383,13 +384,7 @@ bool PlayController::openProtectedRecording(int row, int count, const std::share
     rl.isSelectRowChanging = false;
     if (MapViewInterface* map = m_controller->map()) map->drawWindowRoute(chapters, window.minValue, window.maxValue);
 
-    m_player->_isPrevTrip = row >= 1;
-    m_player->updateNavigationButtons();
-    m_player->_isNextTrip = row < count - 1;
-    m_player->updateNavigationButtons();
-    m_tools->playListChanged();
-    m_player->updateDatetimeLabel();
-    refreshDrivingInfo(false);
+    showPlayedRow(row, count);
     if (DrivingInfoViewInterface* panel = m_controller->drivingInfo()) panel->setAccident(*catalogue, record);
     return true;
 }

@@ -113,6 +113,14 @@ private:
                     std::function<void(bool)> after);
     bool playProtectedRecording(int row, bool switchTab, CommonConst::ListType type);
     // The rest of a play, over the chapters' loaded picture data.
+    // What every play does before its own part: the movie paused, the
+    // stopwatch's result given up (or the play refused), a waiting play
+    // dropped, the row chosen (else the first) and the player, panel and map
+    // emptied. False when the play goes no further.
+    bool leaveForRow(int row, CommonConst::ListType type, bool switchTab);
+    // After a play opened row of count: the neighbour buttons, the tools,
+    // the date and the panel follow it.
+    void showPlayedRow(int row, int count);
     bool openTrip(TripKind kind, int row, int count, int chapterIndex, const std::shared_ptr<TripData>& trip,
                   const ChapterList& chapters);
     bool openProtectedRecording(int row, int count, const std::shared_ptr<MoveProtectInfo>& record,

@@ -371,24 +371,26 @@ void MoviePlayerView::play()
     autoPlay = false;
 }
 
-void MoviePlayerView::pause()
+bool MoviePlayerView::haltAs(PlayStatus status)
 {
-    if (_currentStatus == PlayStatus::NotReady || _currentStatus == PlayStatus::Pause) return;
-    _currentStatus = PlayStatus::Pause;
+    if (_currentStatus == PlayStatus::NotReady || _currentStatus == status) return false;
+    _currentStatus = status;
     trackbar->isPlay = false;
     trackbar->startTimer();
     if (m_player) m_player->pause();
+    return true;
+}
+
+void MoviePlayerView::pause()
+{
+    if (!haltAs(PlayStatus::Pause)) return;
     updateNavigationButtons();
     updateButtonState();
 }
 
 void MoviePlayerView::stop()
 {
-    if (_currentStatus == PlayStatus::NotReady || _currentStatus == PlayStatus::Stop) return;
-    _currentStatus = PlayStatus::Stop;
-    trackbar->isPlay = false;
-    trackbar->startTimer();
-    if (m_player) m_player->pause();
+    if (!haltAs(PlayStatus::Stop)) return;
     followChapterLengths();
     qint64 target = _valueInfo->lowerBound();
     if (_valueInfo->_playType == PlayType::Movie || _valueInfo->_playType == PlayType::Adventure)

@@ -225,6 +225,9 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The movie held in status (pause or stop) unless not ready or in it
+    // already; false then, and nothing changes.
+    bool haltAs(CommonConst::PlayStatus status);
     // PlayerAdjustmentsHost
     void setClockRate(float rate) override;
     // ZoomMenuHost

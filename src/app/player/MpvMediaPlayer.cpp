@@ -326,6 +326,21 @@ void MpvMediaPlayer::setStatus(ItemStatus status)
     Q_EMIT statusChanged(status);
 }
 
+void MpvMediaPlayer::forgetItem(const QString& path)
+{
+    // Replies and events of the item before are told apart by the serial.
+    ++m_openSerial;
+    m_path = path;
+    m_entryId = -1;
+    m_infoPending = 0;
+    m_durationMs = -1;
+    m_frameRate = 0.0;
+    m_timeMs = 0;
+    m_atEnd = false;
+    m_seeking = false;
+    m_seekPendingLoad = false;
+}
+
 bool MpvMediaPlayer::open(const QString& path)
 {
     const QFileInfo info(path);
@@ -344,16 +359,7 @@ bool MpvMediaPlayer::open(const QString& path)
     command.format = MPV_FORMAT_NODE_ARRAY;
     command.u.list = &list;
 
-    ++m_openSerial;
-    m_path = path;
-    m_entryId = -1;
-    m_infoPending = 0;
-    m_durationMs = -1;
-    m_frameRate = 0.0;
-    m_timeMs = 0;
-    m_atEnd = false;
-    m_seeking = false;
-    m_seekPendingLoad = false;
+    forgetItem(path);
     // Never a synchronous call on this thread: with OpenGL rendering the core
     // may be waiting for this very thread to render.
     const int rc = mpv_command_node_async(m_mpv, LOAD_REPLY_TAG | m_openSerial, &command);
@@ -369,16 +375,7 @@ void MpvMediaPlayer::close()
     setRate(0.0);
     const char* args[] = {"stop", nullptr};
     mpv_command_async(m_mpv, 0, args);
-    ++m_openSerial;
-    m_path.clear();
-    m_entryId = -1;
-    m_infoPending = 0;
-    m_durationMs = -1;
-    m_frameRate = 0.0;
-    m_timeMs = 0;
-    m_atEnd = false;
-    m_seeking = false;
-    m_seekPendingLoad = false;
+    forgetItem(QString());
     setStatus(ItemStatus::None);
 }
 

@@ -77,6 +77,8 @@ public:
     QSize renderSize() const { return m_renderSize; }
 
 private:
+    // Starts a new item (path, or none): what was known of the one before goes.
+    void forgetItem(const QString& path);
     void drainEvents();
     void handleEvent(const mpv_event& event);
     void onLoadReply(const mpv_event& event);

@@ -169,12 +169,7 @@ void ZoomMenuController::overlayClicked()
     }
     if (applyHoveredZoom())
         return;
-    m_parts.zoomMenu->hide();
-    const bool zoomed = m_parts.playerView && m_parts.playerView->playerScale != PlayerView::ScaleType::Scale_x1;
-    if (!zoomed && m_parts.zoomButton)
-        m_parts.zoomButton->setChecked(false);
-    endZoomMenuMode();
-    m_host.updateButtonState();
+    closeZoomMenu();
 }
 
 bool ZoomMenuController::handleKey(int key)
@@ -200,14 +195,19 @@ bool ZoomMenuController::handleKey(int key)
     }
 }
 
-void ZoomMenuController::escape()
+void ZoomMenuController::closeZoomMenu()
 {
-    if (!m_parts.zoomMenu || m_parts.zoomMenu->isHidden())
-        return;
     m_parts.zoomMenu->hide();
     const bool zoomed = m_parts.playerView && m_parts.playerView->playerScale != PlayerView::ScaleType::Scale_x1;
     if (!zoomed && m_parts.zoomButton)
         m_parts.zoomButton->setChecked(false);
     endZoomMenuMode();
     m_host.updateButtonState();
+}
+
+void ZoomMenuController::escape()
+{
+    if (!m_parts.zoomMenu || m_parts.zoomMenu->isHidden())
+        return;
+    closeZoomMenu();
 }

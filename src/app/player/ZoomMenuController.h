@@ -69,6 +69,9 @@ public:
     void setOverlayHidden(bool hidden);
 
 private:
+    // Hides the menu; the zoom button stays down only while zoomed.
+    void closeZoomMenu();
+
     Parts m_parts;
     ZoomMenuHost& m_host;
     QPointer<FilterView> m_filterView;

@@ -340,44 +340,37 @@ bool CardData::readAdvMoveProtect(const QString& path)
 
 TripList CardData::tripList() const
 {
-    std::lock_guard lock(_listMutex);
-    return _tripList;
+    return lockedCopy(_tripList);
 }
 
 TripList CardData::tripListTab() const
 {
-    std::lock_guard lock(_listMutex);
-    return _tripList_tab;
+    return lockedCopy(_tripList_tab);
 }
 
 TripList CardData::advTripList() const
 {
-    std::lock_guard lock(_listMutex);
-    return _advTripList;
+    return lockedCopy(_advTripList);
 }
 
 MoveProtectList CardData::moveProtectList() const
 {
-    std::lock_guard lock(_listMutex);
-    return _moveProtectList;
+    return lockedCopy(_moveProtectList);
 }
 
 VrecList CardData::vrecList() const
 {
-    std::lock_guard lock(_listMutex);
-    return _vrecList;
+    return lockedCopy(_vrecList);
 }
 
 AdvMoveProtectList CardData::advMoveProtectList() const
 {
-    std::lock_guard lock(_listMutex);
-    return _advMoveProtectList;
+    return lockedCopy(_advMoveProtectList);
 }
 
 QString CardData::openSourcePath() const
 {
-    std::lock_guard lock(_listMutex);
-    return _openSourcePath;
+    return lockedCopy(_openSourcePath);
 }
 
 bool CardData::workersRunning() const

@@ -212,6 +212,13 @@ private:
     void stopWorkers();
     void clearLists();
     static void releaseRecordChapters(const AdvMoveProtectList& records);
+    // A copy of one of the lists below, taken under their lock.
+    template <typename T>
+    T lockedCopy(const T& member) const
+    {
+        std::lock_guard lock(_listMutex);
+        return member;
+    }
 
     std::atomic<ActiveType> _activeType{ActiveType::MovieRec};
     std::atomic<bool> _isDispose{false};

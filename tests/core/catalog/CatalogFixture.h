@@ -3,6 +3,7 @@
 // Shared helpers of the catalogue tests: cards written by the synthetic-card
 // generator into a temporary folder, and hand-made index files.
 
+#include "../../support/HourlyTrips.h"
 #include "CardGen.h"
 #include "core/catalog/CardData.h"
 
@@ -20,19 +21,11 @@
 
 namespace catalogtest {
 
-// 2026-03-15 08:30 in Sydney; trips of a card start an hour apart.
-constexpr quint32 START = 1773523800;
+using testtrips::START;
 
 inline cardgen::TripOptions tripOf(int chapters, int hour, int seconds = 20)
 {
-    cardgen::TripOptions t;
-    t.chapters = chapters;
-    t.chapterSeconds = seconds;
-    t.drive.startTime = START + quint32(hour) * 3600;
-    t.drive.startStamp = 5000 + quint32(hour) * 1000;
-    t.drive.seed = quint64(hour) + 1;
-    t.format.realVideo = false;
-    return t;
+    return testtrips::hourly(chapters, hour, seconds);
 }
 
 inline void writeBytes(const QString& path, const QByteArray& bytes)

@@ -1,0 +1,30 @@
+#pragma once
+
+// Acting inside modal runs, which block the caller until they end: a timer
+// looks for the window that runs and acts on what it hosts.
+
+#include "app/shell/ModalWindow.h"
+
+#include <QDeadlineTimer>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+// Runs action once the innermost modal window hosts a widget of type T;
+// gives up after ms (the caller then fails on its own checks).
+template <typename T> void whenModalHosts(std::function<void(T*, ModalWindow*)> action, int ms = 10000)
+{
+    auto deadline = std::make_shared<QDeadlineTimer>(ms);
+    auto timer = new QTimer();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action, deadline] {
+        ModalWindow* w = ModalWindow::current();
+        T* content = w && w->isVisible() ? qobject_cast<T*>(w->content()) : nullptr;
+        if (!content && !deadline->hasExpired()) return;
+        timer->stop();
+        timer->deleteLater();
+        if (content) action(content, w);
+    });
+    timer->start();
+}
