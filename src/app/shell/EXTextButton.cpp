@@ -102,6 +102,11 @@ void EXTextButton::updateCellImage()
     } else if (isEnabled() && !m_isMouseOver && !m_originalImage.isNull()) {
         if (m_image.cacheKey() != m_originalImage.cacheKey())
             m_image = m_originalImage;
+    } else if (isEnabled() && !m_disableImage.isNull() && m_image.cacheKey() == m_disableImage.cacheKey()) {
+        // Enabled again while its hover flag stayed (the pointer left while
+        // it was disabled, or it was hidden under the pointer): it must not
+        // look disabled until the pointer comes back and goes.
+        m_image = !m_mouseOverImage.isNull() ? m_mouseOverImage : m_originalImage;
     }
 }
 

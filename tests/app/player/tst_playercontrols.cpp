@@ -276,7 +276,7 @@ private Q_SLOTS:
         QVERIFY(!button.isMouseOver());
     }
 
-    void aDisabledButtonShowsItsDisabledImageAndKeepsItsHoverFlag()
+    void aDisabledButtonShowsItsDisabledImageAndKeepsItsHoverFlagButNotTheImageOnceEnabled()
     {
         EXTextButton button;
         const QPixmap normal = PlayerImages::image(QStringLiteral("stop"));
@@ -295,6 +295,9 @@ private Q_SLOTS:
         button.mouseExited();
         QVERIFY(button.isMouseOver());
         button.setEnabled(true);
+        // Enabled again with the flag still set: it no longer looks disabled.
+        (void)button.grab();
+        QCOMPARE(button.image().cacheKey(), button.mouseOverImage().cacheKey());
         button.mouseExited();
         QVERIFY(!button.isMouseOver());
         (void)button.grab();
