@@ -472,6 +472,8 @@ SessionResult runSession(const QString& name, bool slow, const Settings& setting
             chooser->cmbBackupFolder()->setCurrentText(QStringLiteral("Card2000"));
             whenModalHosts<CleanupDialog>(
                 [backup](CleanupDialog* cleanup, ModalWindow*) {
+                    // The folder is read in the background first.
+                    waitFor([cleanup] { return !cleanup->isReading(); }, 20000);
                     cleanup->btnCheckOn()->click();
                     cleanup->btnOk()->click();
                     // The delete waits for the open data to close (the reads under

@@ -107,6 +107,7 @@ CleanupDialog::CleanupDialog(QWidget* parent) : QWidget(parent)
 
 CleanupDialog::~CleanupDialog()
 {
+    m_reading.waitForFinished();
     if (m_question) m_question->abandon();
     if (m_job.isRunning()) {
         if (m_progress) m_progress->setCancelled();
@@ -119,25 +120,74 @@ QString CleanupDialog::windowTitleText()
     return tr("Select delete data");
 }
 
-void CleanupDialog::showCleanup()
+namespace {
+
+// What the tree and the figures show of a backup folder, read off the GUI
+// thread (the folder may be on a slow disk).
+struct Listing {
+    BackupList rows;
+    qint64 freeSpace = -1;
+    qint64 vrecSize = 0;
+    qint64 prctSize = 0;
+    qint64 advPrctSize = 0;
+};
+
+Listing readListing(const QString& folder)
 {
-    if (cleanupDirPath.isEmpty()) return;
-    freeDriveSpace = IOUtil::freeDiskSpace(cleanupDirPath);
-    m_txtFolderName->setText(cleanupDirPath);
+    Listing out;
+    out.freeSpace = IOUtil::freeDiskSpace(folder);
     const auto card = CardData::create();
-    card->readCardData(cleanupDirPath);
-    m_model->setBackups(BackupTree::makeBackupList(*card));
+    card->readCardData(folder);
+    out.rows = BackupTree::makeBackupList(*card);
     if (!card->openSourcePath().isEmpty()) {
         const auto sizeOf = [&](const QString& name) {
             const QFileInfo info(QFileInfo(card->openSourcePath()).absoluteFilePath() + QLatin1Char('/') + name);
             return info.isFile() ? info.size() : 0;
         };
-        vrecFileSize = sizeOf(CommonConst::FILE_NAME_VREC);
-        prctFileSize = sizeOf(CommonConst::FILE_NAME_PRCT);
-        advPrctFileSize = sizeOf(CommonConst::FILE_NAME_ADVP);
+        out.vrecSize = sizeOf(CommonConst::FILE_NAME_VREC);
+        out.prctSize = sizeOf(CommonConst::FILE_NAME_PRCT);
+        out.advPrctSize = sizeOf(CommonConst::FILE_NAME_ADVP);
     }
     card->dispose();
-    updateSizeDisplay();
+    return out;
+}
+
+} // namespace
+
+void CleanupDialog::showCleanup()
+{
+    if (cleanupDirPath.isEmpty()) return;
+    m_txtFolderName->setText(cleanupDirPath);
+    // The tree is empty and the controls wait until the folder has been
+    // read; a newer reading replaces one still under way.
+    m_model->setBackups({});
+    const quint64 reading = ++m_readings;
+    setReading(true);
+    const QString folder = cleanupDirPath;
+    m_reading = runInBackground<Listing>(
+        this, [folder] { return readListing(folder); },
+        [this, reading](const Listing& listing) {
+            if (reading != m_readings) return;
+            freeDriveSpace = listing.freeSpace;
+            vrecFileSize = listing.vrecSize;
+            prctFileSize = listing.prctSize;
+            advPrctFileSize = listing.advPrctSize;
+            m_model->setBackups(listing.rows);
+            setReading(false);
+            updateSizeDisplay();
+        });
+}
+
+void CleanupDialog::setReading(bool reading)
+{
+    m_isReading = reading;
+    for (QWidget* w : {static_cast<QWidget*>(m_btnOk), static_cast<QWidget*>(m_btnCheckOn),
+                       static_cast<QWidget*>(m_btnCheckOff), static_cast<QWidget*>(m_outLineView)})
+        w->setEnabled(!reading);
+    if (reading)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
 }
 
 void CleanupDialog::updateSizeDisplay()
@@ -170,7 +220,7 @@ void CleanupDialog::endOwnRun()
 
 void CleanupDialog::btnOk_Click()
 {
-    if (isBusy()) return;
+    if (isBusy() || isReading()) return;
     isReload = false;
     const BackupList& rows = m_model->backups();
     if (BackupTree::checkedCount(rows) == 0) {

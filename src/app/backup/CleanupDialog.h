@@ -52,8 +52,10 @@ public:
     bool IsFolderDelete = false;
     bool isReload = false;
 
-    // Reads the folder and fills the tree (every box off) and the figures.
+    // Reads the folder in the background, then fills the tree (every box
+    // off) and the figures; the controls wait meanwhile.
     void showCleanup();
+    bool isReading() const { return m_isReading; }
     void updateSizeDisplay();
 
     // Waiting for the main window's data to close before a delete.
@@ -86,6 +88,7 @@ public Q_SLOTS:
 private:
     struct Question;
     void setBusy(bool busy);
+    void setReading(bool reading);
     void openDataDidClose();
     // Runs the job, then refreshes the chooser, reopens the data and the tree.
     void deleteAndRefresh(const CleanupJob::Plan& plan);
@@ -107,6 +110,9 @@ private:
     std::unique_ptr<TaskProgressDialog> m_progress;
     std::shared_ptr<Question> m_question;
     QFuture<CleanupJob::Result> m_job;
+    QFuture<void> m_reading; // the folder's listing
+    quint64 m_readings = 0;  // counts the listings asked for; the last one is shown
+    bool m_isReading = false;
     std::optional<CleanupJob::Result> m_lastResult;
     std::optional<CleanupJob::Plan> m_pendingPlan; // planned, waiting for the open data to close
     QPointer<QWidget> m_hostAtDelete;              // the window Delete was pressed in

@@ -273,6 +273,11 @@ private Q_SLOTS:
         d.viewControllerDelegate = &side;
         d.openSourcePath = backup.toUpper() + QStringLiteral("/VREC_MOV_MNG.DAT"); // another spelling
         d.showCleanup();
+        // The folder is read in the background: the controls wait for it.
+        QVERIFY(d.isReading());
+        QVERIFY(!d.btnOk()->isEnabled() && !d.btnCheckOn()->isEnabled());
+        QTRY_VERIFY(!d.isReading());
+        QVERIFY(d.btnOk()->isEnabled());
         BackupTreeModel* m = d.model();
         QCOMPARE(m->rowCount(), 4);
         const QString first = m->backups()[0].children[0].filePath;
@@ -293,6 +298,7 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(first));
         QCOMPARE(side.calls, QStringList{QStringLiteral("close before delete")});
         QCOMPARE(answers.last(), QStringLiteral("Delete completed."));
+        QTRY_VERIFY(!d.isReading());
         QCOMPARE(BackupTree::chapterCount(m->backups()), 9);
         QCOMPARE(BackupTree::checkedCount(m->backups()), 0);
 
@@ -305,7 +311,9 @@ private Q_SLOTS:
         d.btnOk()->click();
         QVERIFY(answers.last().startsWith(QStringLiteral("These files were not deleted:\n") + blocked));
         QVERIFY(QDir(blocked).removeRecursively());
+        QTRY_VERIFY(!d.isReading());
         d.showCleanup();
+        QTRY_VERIFY(!d.isReading());
         d.btnCheckOn()->click();
         d.btnOk()->click();
         QVERIFY2(answers.last().contains(QStringLiteral("MOVE001/notes.txt")), qPrintable(answers.last()));
@@ -496,6 +504,7 @@ private:
             chooser->cmbBackupFolder()->setCurrentIndex(int(chooser->backupFolders.indexOf(name)));
             whenModalHosts<CleanupDialog>([&](CleanupDialog* d, ModalWindow*) {
                 ran = true;
+                QTRY_VERIFY(!d->isReading());
                 d->btnCheckOn()->click();
                 d->btnOk()->click();
                 during(d);

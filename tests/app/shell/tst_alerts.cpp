@@ -311,6 +311,7 @@ private:
                 if (question.endsWith(QLatin1String("open data")))
                     d.openSourcePath = backup + QStringLiteral("/VREC_MOV_MNG.DAT");
                 d.showCleanup();
+                if (!QTest::qWaitFor([&d] { return !d.isReading(); }, 10000)) return false;
                 BackupTreeModel* m = d.model();
                 const QString first = m->backups()[0].children[0].filePath;
                 const QString second = m->backups()[0].children[1].filePath;
