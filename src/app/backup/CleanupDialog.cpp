@@ -181,13 +181,7 @@ void CleanupDialog::showCleanup()
 void CleanupDialog::setReading(bool reading)
 {
     m_isReading = reading;
-    for (QWidget* w : {static_cast<QWidget*>(m_btnOk), static_cast<QWidget*>(m_btnCheckOn),
-                       static_cast<QWidget*>(m_btnCheckOff), static_cast<QWidget*>(m_outLineView)})
-        w->setEnabled(!reading);
-    if (reading)
-        setCursor(Qt::BusyCursor);
-    else
-        unsetCursor();
+    holdControls();
 }
 
 void CleanupDialog::updateSizeDisplay()
@@ -257,7 +251,7 @@ void CleanupDialog::btnOk_Click()
             m_pendingPlan = *planned.plan;
             m_hostAtDelete = qobject_cast<ModalWindow*>(window());
             m_hostedAtDelete = !m_hostAtDelete.isNull();
-            setBusy(true);
+            holdControls();
             const QPointer<CleanupDialog> self(this);
             viewControllerDelegate->closeOpenData([self] {
                 if (self) self->openDataDidClose();
@@ -268,13 +262,16 @@ void CleanupDialog::btnOk_Click()
     deleteAndRefresh(*planned.plan);
 }
 
-void CleanupDialog::setBusy(bool busy)
+void CleanupDialog::holdControls()
 {
-    m_txtBusy->setVisible(busy);
+    // Reading the folder, or waiting for the open data to close (which the
+    // busy text tells).
+    const bool hold = m_isReading || isBusy();
+    m_txtBusy->setVisible(isBusy());
     for (QWidget* w : {static_cast<QWidget*>(m_btnOk), static_cast<QWidget*>(m_btnCheckOn),
                        static_cast<QWidget*>(m_btnCheckOff), static_cast<QWidget*>(m_outLineView)})
-        w->setEnabled(!busy);
-    if (busy)
+        w->setEnabled(!hold);
+    if (hold)
         setCursor(Qt::BusyCursor);
     else
         unsetCursor();
@@ -284,7 +281,7 @@ void CleanupDialog::openDataDidClose()
 {
     if (!m_pendingPlan) return;
     const CleanupJob::Plan plan = *std::exchange(m_pendingPlan, std::nullopt);
-    setBusy(false);
+    holdControls();
     // Closed or cancelled while waiting: nothing is deleted, and the data
     // that was closed for it comes back.
     const auto* host = qobject_cast<const ModalWindow*>(m_hostAtDelete.data());

@@ -87,7 +87,8 @@ public Q_SLOTS:
 
 private:
     struct Question;
-    void setBusy(bool busy);
+    // The controls wait while the folder is read or the open data closes.
+    void holdControls();
     void setReading(bool reading);
     void openDataDidClose();
     // Runs the job, then refreshes the chooser, reopens the data and the tree.
