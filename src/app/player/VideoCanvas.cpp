@@ -6,6 +6,14 @@
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
+
+bool isSoftwareRasteriser(const QByteArray& renderer)
+{
+    const QByteArray r = renderer.toLower();
+    return r.contains("llvmpipe") || r.contains("softpipe") || r.contains("software rasterizer") ||
+           r.contains("swrast");
+}
 
 bool videoOpenGLAvailable()
 {
@@ -22,8 +30,14 @@ bool videoOpenGLAvailable()
         surface.create();
         if (!surface.isValid() || !context.makeCurrent(&surface))
             return false;
+        // An OpenGL that rasterises on the CPU (Mesa's llvmpipe or softpipe,
+        // as in a virtual machine or a display server without a GPU) draws
+        // each frame on the GUI thread for tens of milliseconds; libmpv's
+        // own software rendering at the shown size costs that thread less.
+        const auto* name = context.functions()->glGetString(GL_RENDERER);
+        const QByteArray renderer = name ? QByteArray(reinterpret_cast<const char*>(name)) : QByteArray();
         context.doneCurrent();
-        return true;
+        return !isSoftwareRasteriser(renderer);
     }();
     return available;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QRectF>
 
@@ -23,9 +24,12 @@ public:
     virtual QImage currentFrame() = 0;
 };
 
-// Whether OpenGL can be used for video here (never under the offscreen and
-// minimal platforms, whose QOpenGLWidget crashes). Worked out once.
+// Whether OpenGL is used for video here: never under the offscreen and
+// minimal platforms, whose QOpenGLWidget crashes, nor where OpenGL is a
+// software rasteriser (isSoftwareRasteriser of its renderer's name), whose
+// drawing is libmpv's software rendering done more slowly. Worked out once.
 bool videoOpenGLAvailable();
+bool isSoftwareRasteriser(const QByteArray& renderer);
 
 // A canvas for the player: OpenGL rendering where available, otherwise
 // libmpv's software renderer. The canvas's widget is a child of parent.
