@@ -22,6 +22,7 @@
 #include <QSettings>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +56,19 @@ using testtrips::START;
 inline cardgen::TripOptions tripOf(int chapters, int hour, int seconds = 10)
 {
     return testtrips::hourly(chapters, hour, seconds);
+}
+
+// A backup folder named name under root, as a backup makes it: a card's
+// recordings and index files, without the card's version file (a folder
+// holding it is a card's). The card is written under staging first.
+inline QString makeBackupFolder(const QTemporaryDir& staging, const QString& root, const QString& name,
+                                const cardgen::CardOptions& card)
+{
+    const auto w = cardgen::writeCard(staging.filePath(QStringLiteral("staging-") + name), card);
+    const QString path = root + QLatin1Char('/') + name;
+    QDir().rename(w.moveDir, path);
+    QFile::remove(path + QStringLiteral("/ver.txt"));
+    return path;
 }
 
 // Settings as after the first start, nothing else stored.

@@ -7,7 +7,10 @@
 
 #include <QDeadlineTimer>
 #include <QObject>
+#include <QSize>
+#include <QString>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <memory>
 
@@ -27,4 +30,25 @@ template <typename T> void whenModalHosts(std::function<void(T*, ModalWindow*)> 
         if (content) action(content, w);
     });
     timer->start();
+}
+
+// Runs content in a modal window of its own and does action inside the run;
+// true when the run ended by itself within a moment of the action (the
+// window is then ended and false given).
+inline bool runHosted(QWidget& content, const QString& title, const QSize& size,
+                      const std::function<void()>& action)
+{
+    ModalWindow w;
+    w.setContent(&content, title, size);
+    bool stillRunning = false;
+    QTimer::singleShot(0, &w, [&] {
+        action();
+        QTimer::singleShot(20, &w, [&] {
+            stillRunning = w.isVisible();
+            if (stillRunning) w.endModalRun();
+        });
+    });
+    w.runModal();
+    w.setContent(nullptr, QString());
+    return !stillRunning;
 }

@@ -520,12 +520,7 @@ private:
     // A backup folder under the root, as a backup makes it.
     QString makeBackup(const QString& name, QString root = QString(), const cardgen::CardOptions& card = mixedCard())
     {
-        if (root.isEmpty()) root = m_root;
-        const auto w = cardgen::writeCard(m_dir.filePath(QStringLiteral("staging-") + name), card);
-        const QString path = root + QLatin1Char('/') + name;
-        QDir().rename(w.moveDir, path);
-        QFile::remove(path + QStringLiteral("/ver.txt"));
-        return path;
+        return makeBackupFolder(m_dir, root.isEmpty() ? m_root : root, name, card);
     }
 
     QTemporaryDir m_dir;

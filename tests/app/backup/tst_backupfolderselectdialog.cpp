@@ -1,3 +1,4 @@
+#include "../../support/ModalHosts.h"
 #include "app/backup/BackUpFolderSelectDialog.h"
 #include "app/shell/Alerts.h"
 #include "app/shell/ModalWindow.h"
@@ -168,20 +169,8 @@ private:
 
     bool runHosted(BackUpFolderSelectDialog& dialog, const std::function<void()>& action)
     {
-        ModalWindow w;
-        w.setContent(&dialog, BackUpFolderSelectDialog::windowTitleText(),
-                     BackUpFolderSelectDialog::CONTENT_SIZE);
-        bool stillRunning = false;
-        QTimer::singleShot(0, &w, [&] {
-            action();
-            QTimer::singleShot(20, &w, [&] {
-                stillRunning = w.isVisible();
-                if (stillRunning) w.endModalRun();
-            });
-        });
-        w.runModal();
-        w.setContent(nullptr, QString());
-        return !stillRunning;
+        return ::runHosted(dialog, BackUpFolderSelectDialog::windowTitleText(),
+                           BackUpFolderSelectDialog::CONTENT_SIZE, action);
     }
 
     QTemporaryDir m_dir;

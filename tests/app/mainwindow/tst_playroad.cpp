@@ -67,6 +67,12 @@ struct Rig {
         controller()->loadData(path, true, kind);
         return finished.wait(20000);
     }
+    // Loaded, and the first recording playing.
+    bool loadPlaying(const QString& path)
+    {
+        return load(path) &&
+               QTest::qWaitFor([this] { return player()->currentStatus() == PlayStatus::Play; }, 20000);
+    }
     bool played(bool asked) const { return apptest::played(*window, asked); }
     void fastest()
     {
@@ -173,8 +179,7 @@ private Q_SLOTS:
     {
         AlertLog alerts;
         Rig rig;
-        QVERIFY(rig.load(m_card.moveDir));
-        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.loadPlaying(m_card.moveDir));
         QVERIFY(rig.list().rowCount(ListType::Event) >= 2);
         const auto record = rig.list().event(0);
         const ChapterWindow window = rig.controller()->cardData()->eventChapterList(*record);
@@ -267,8 +272,7 @@ private Q_SLOTS:
     {
         AlertLog alerts;
         Rig rig;
-        QVERIFY(rig.load(m_card.moveDir));
-        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.loadPlaying(m_card.moveDir));
         const auto before = rig.player()->_valueInfo;
         rig.list().isSelectRowChanging = true;
         QVERIFY(!rig.road()->playAdventure(0, 0, false));
@@ -285,8 +289,7 @@ private Q_SLOTS:
         const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), mixedCard());
         AlertLog alerts;
         Rig rig;
-        QVERIFY(rig.load(card.moveDir));
-        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.loadPlaying(card.moveDir));
         const auto catalogue = rig.controller()->cardData();
         const int trips = rig.list().rowCount(ListType::Trip);
         QVERIFY(trips >= 2);
@@ -354,8 +357,7 @@ private Q_SLOTS:
         const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
         AlertLog alerts;
         Rig rig;
-        QVERIFY(rig.load(card.moveDir));
-        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.loadPlaying(card.moveDir));
         QVERIFY(alerts.alerts.isEmpty());
         const QStringList unreadable{QStringLiteral("Unable to read the selected file.")};
 
@@ -385,8 +387,7 @@ private Q_SLOTS:
         const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), mixedCard());
         AlertLog alerts;
         Rig rig;
-        QVERIFY(rig.load(card.moveDir));
-        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.loadPlaying(card.moveDir));
         // The first trip's second movie goes away after the card was read.
         QVERIFY(QFile::remove(pathOf(rig.list().trip(0)->chapterDataList().at(1))));
         QVERIFY(rig.played(rig.road()->playFirstRecording()));
@@ -402,8 +403,7 @@ private Q_SLOTS:
     {
         AlertLog alerts;
         Rig rig;
-        QVERIFY(rig.load(m_card.moveDir));
-        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.loadPlaying(m_card.moveDir));
         QTRY_VERIFY(rig.player()->saveButton->isEnabled());
         QCOMPARE(rig.player()->saveButton->toolTip(), QStringLiteral("Save"));
         QVERIFY(!rig.player()->_isPrevTrip);
@@ -432,8 +432,7 @@ private Q_SLOTS:
     {
         AlertLog alerts;
         Rig rig;
-        QVERIFY(rig.load(m_card.moveDir));
-        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.loadPlaying(m_card.moveDir));
         const ChapterList chapters = rig.list().trip(0)->chapterDataList();
         const auto model = rig.player()->_valueInfo;
         QVERIFY(rig.road()->playListRow(ListType::TripChapter, 1));
@@ -455,8 +454,7 @@ private Q_SLOTS:
     {
         AlertLog alerts;
         Rig rig;
-        QVERIFY(rig.load(m_card.moveDir));
-        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.loadPlaying(m_card.moveDir));
         const int trips = rig.list().rowCount(ListType::Trip);
         QVERIFY(!rig.road()->playTrip(trips, 0, false, true));
         QVERIFY(!rig.road()->playTrip(-1, 0, false, true));
@@ -570,8 +568,7 @@ private Q_SLOTS:
     {
         AlertLog alerts;
         Rig rig;
-        QVERIFY(rig.load(m_card.moveDir));
-        QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.loadPlaying(m_card.moveDir));
         rig.player()->setCutSelection(true);
         QVERIFY(rig.player()->trackbar->selectFrame());
         rig.player()->onMovieStopButton();

@@ -377,14 +377,8 @@ private:
     // A backup folder as a backup makes it.
     QString makeBackup()
     {
-        const QString name = QStringLiteral("backup%1").arg(++m_backupCount);
-        const auto w = cardgen::writeCard(m_dir.filePath(QStringLiteral("staging-") + name), apptest::mixedCard());
-        const QString path = m_backups + QLatin1Char('/') + name;
-        QDir().rename(w.moveDir, path);
-        // A backup holds the recordings and their index files, never the
-        // card's version file (a folder holding it is a card's).
-        QFile::remove(path + QStringLiteral("/ver.txt"));
-        return path;
+        return apptest::makeBackupFolder(m_dir, m_backups, QStringLiteral("backup%1").arg(++m_backupCount),
+                                         apptest::mixedCard());
     }
 
     QTemporaryDir m_dir;

@@ -1,3 +1,4 @@
+#include "../../support/ModalHosts.h"
 #include "app/shell/CardDriveSelectDialog.h"
 #include "app/shell/ModalWindow.h"
 #include "core/foundation/SettingsStore.h"
@@ -173,19 +174,8 @@ private:
     // true when the run ended by it.
     bool runHosted(CardDriveSelectDialog& dialog, const std::function<void()>& action)
     {
-        ModalWindow w;
-        w.setContent(&dialog, CardDriveSelectDialog::windowTitleText(), CardDriveSelectDialog::CONTENT_SIZE);
-        bool stillRunning = false;
-        QTimer::singleShot(0, &w, [&] {
-            action();
-            QTimer::singleShot(20, &w, [&] {
-                stillRunning = w.isVisible();
-                if (stillRunning) w.endModalRun();
-            });
-        });
-        w.runModal();
-        w.setContent(nullptr, QString());
-        return !stillRunning;
+        return ::runHosted(dialog, CardDriveSelectDialog::windowTitleText(),
+                           CardDriveSelectDialog::CONTENT_SIZE, action);
     }
 
     QTemporaryDir m_dir;
