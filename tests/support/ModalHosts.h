@@ -32,23 +32,28 @@ template <typename T> void whenModalHosts(std::function<void(T*, ModalWindow*)> 
     timer->start();
 }
 
-// Runs content in a modal window of its own and does action inside the run;
-// true when the run ended by itself within a moment of the action (the
-// window is then ended and false given).
-inline bool runHosted(QWidget& content, const QString& title, const QSize& size,
-                      const std::function<void()>& action)
+// Runs the window modally, does action inside the run, and tells whether the
+// run ended by itself within a moment of it; a run still going is ended.
+inline bool runEndsAfter(ModalWindow& w, const std::function<void()>& action)
 {
-    ModalWindow w;
-    w.setContent(&content, title, size);
     bool stillRunning = false;
     QTimer::singleShot(0, &w, [&] {
         action();
-        QTimer::singleShot(20, &w, [&] {
+        QTimer::singleShot(30, &w, [&] {
             stillRunning = w.isVisible();
             if (stillRunning) w.endModalRun();
         });
     });
     w.runModal();
-    w.setContent(nullptr, QString());
     return !stillRunning;
+}
+
+// The same for content in a modal window of its own.
+inline bool runHosted(QWidget& content, const QString& title, const QSize& size, const std::function<void()>& action)
+{
+    ModalWindow w;
+    w.setContent(&content, title, size);
+    const bool ended = runEndsAfter(w, action);
+    w.setContent(nullptr, QString());
+    return ended;
 }

@@ -1,3 +1,4 @@
+#include "../../support/ModalHosts.h"
 #include "app/backup/BackUpFolderSelectDialog.h"
 #include "app/mainwindow/AppAboutDialog.h"
 #include "app/mainwindow/MainWindow.h"
@@ -30,24 +31,6 @@ struct CountingDelegate : ModalWindowDelegate {
     int calls = 0;
     void modalWindowOnClose() override { ++calls; }
 };
-
-// Runs the window modally, does `action` inside the run, and reports
-// whether the run ended by itself; a run still going is ended afterwards.
-bool runEndsAfter(ModalWindow& w, const std::function<void()>& action)
-{
-    bool endedByAction = false;
-    bool stillRunning = false;
-    QTimer::singleShot(0, &w, [&] {
-        action();
-        QTimer::singleShot(30, &w, [&] {
-            stillRunning = w.isVisible();
-            if (stillRunning) w.endModalRun();
-        });
-    });
-    w.runModal();
-    endedByAction = !stillRunning;
-    return endedByAction;
-}
 
 } // namespace
 
