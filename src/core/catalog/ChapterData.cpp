@@ -127,19 +127,42 @@ QDateTime ChapterData::startAdvTime() const
     return _startAdvTime;
 }
 
+namespace {
+std::atomic<quint64>& lengthsCounter()
+{
+    static std::atomic<quint64> counter{1};
+    return counter;
+}
+} // namespace
+
+quint64 ChapterData::lengthsEpoch()
+{
+    return lengthsCounter().load();
+}
+
+void ChapterData::keepTimeStamp(quint32 stamp) const
+{
+    if (_timeStamp.exchange(stamp) != stamp) lengthsCounter().fetch_add(1);
+}
+
+void ChapterData::keepTimeSpan(qint64 span) const
+{
+    if (_frameTimeSpan.exchange(span) != span) lengthsCounter().fetch_add(1);
+}
+
 quint32 ChapterData::timeStamp() const
 {
     const quint32 known = _timeStamp.load();
     if (known != 0) return known;
     if (_vmmInfo) {
-        _timeStamp.store(_vmmInfo->_timeStamp);
+        keepTimeStamp(_vmmInfo->_timeStamp);
         return _vmmInfo->_timeStamp;
     }
     const auto picture = loadPicture(true);
     if (picture && picture->video) {
         const VideoFramePtr frame = picture->video->frameAt(0, 0, true);
         const quint32 stamp = frame ? frame->_timeStamp : 0;
-        _timeStamp.store(stamp);
+        keepTimeStamp(stamp);
         return stamp;
     }
     return 0;
@@ -150,7 +173,7 @@ qint64 ChapterData::ownTimeSpan() const
     const auto picture = loadPicture(true);
     if (picture && picture->video) {
         const quint64 span = picture->video->_timeSpan;
-        _frameTimeSpan.store(qint64(std::min<quint64>(span, quint64(INT32_MAX))));
+        keepTimeSpan(qint64(std::min<quint64>(span, quint64(INT32_MAX))));
     }
     return _frameTimeSpan.load();
 }
@@ -163,7 +186,7 @@ qint64 ChapterData::timeSpan() const
         // A next chapter stamped before this one (the recorder's clock was
         // reset) says nothing about this chapter's length.
         if (span >= 0) {
-            _frameTimeSpan.store(span);
+            keepTimeSpan(span);
             return span;
         }
     }
@@ -187,14 +210,14 @@ qint64 ChapterData::knownTimeSpan() const
         const quint32 start = knownTimeStamp();
         const qint64 span = qint64(next->knownTimeStamp()) - qint64(start);
         if (start != 0 && span >= 0) {
-            _frameTimeSpan.store(span);
+            keepTimeSpan(span);
             return span;
         }
     }
     const auto picture = loadPicture(false);
     if (picture && picture->video) {
         const quint64 span = picture->video->_timeSpan;
-        _frameTimeSpan.store(qint64(std::min<quint64>(span, quint64(INT32_MAX))));
+        keepTimeSpan(qint64(std::min<quint64>(span, quint64(INT32_MAX))));
     }
     return _frameTimeSpan.load();
 }
@@ -210,6 +233,7 @@ std::shared_ptr<const PictureData> ChapterData::storeLocked(std::shared_ptr<cons
     if (!_picture) {
         if (picture && picture->video) {
             _picture = std::move(picture);
+            lengthsCounter().fetch_add(1);
         } else if (picture) {
             _failedPicture = std::move(picture);
         }

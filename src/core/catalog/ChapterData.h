@@ -69,6 +69,10 @@ public:
     // out (0 before any). For the GUI thread, which leaves reading to the
     // catalogue's workers and the player.
     qint64 knownTimeSpan() const;
+    // Counts, over every catalogue, the changes of what known lengths come
+    // from (a recording stored, a stamp or a length worked out): lengths
+    // taken at one count are still the known ones while it stays.
+    static quint64 lengthsEpoch();
 
     // The chapter's picture data. With create and nothing loaded yet, reads
     // the movie on the calling thread (counting an attempt); when another
@@ -123,6 +127,9 @@ private:
     qint64 ownTimeSpan() const;
     // Stores under the lock already held.
     std::shared_ptr<const PictureData> storeLocked(std::shared_ptr<const PictureData> picture) const;
+    // Keep a stamp or length worked out, counting a change in lengthsEpoch().
+    void keepTimeStamp(quint32 stamp) const;
+    void keepTimeSpan(qint64 span) const;
     // Ends this thread's read of the movie and lets the waiting threads go.
     std::shared_ptr<const PictureData> endRead(std::shared_ptr<const PictureData> picture, bool stopped) const;
     // The chapter's start stamp when known without reading (0: not known).

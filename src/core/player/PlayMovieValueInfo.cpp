@@ -33,7 +33,7 @@ PlayMovieValueInfo::PlayMovieValueInfo(const CardData& card, const std::shared_p
         return;
     }
     _chapterDataList = *window.chapters;
-    _spans = knownSpans();
+    takeKnownSpans();
     _eventValue = window.eventValue;
     _minValue = window.minValue;
     _maxValue = std::max(window.maxValue, window.minValue);
@@ -43,9 +43,9 @@ PlayMovieValueInfo::PlayMovieValueInfo(const CardData& card, const std::shared_p
 PlayMovieValueInfo::PlayMovieValueInfo(const ChapterList& chapterList, CardData::ActiveType kind)
     : _playType(kind == CardData::ActiveType::AdventureRec ? CommonConst::PlayType::Adventure
                                                              : CommonConst::PlayType::Movie),
-      _chapterDataList(chapterList),
-      _spans(knownSpans())
+      _chapterDataList(chapterList)
 {
+    takeKnownSpans();
     _maxValue = totalLength();
 }
 
@@ -83,9 +83,29 @@ std::pair<qsizetype, qint64> PlayMovieValueInfo::placeOf(qint64 position) const
     return {qsizetype(_spans.size()) - 1, _spans.back()};
 }
 
+void PlayMovieValueInfo::takeKnownSpans()
+{
+    // The count is read first: a change while the lengths are gathered is
+    // then looked at again next time.
+    _spansEpoch = ChapterData::lengthsEpoch();
+    _spans = knownSpans();
+}
+
+bool PlayMovieValueInfo::chapterLengthsChanged() const
+{
+    const quint64 epoch = ChapterData::lengthsEpoch();
+    if (epoch == _spansEpoch) return false;
+    if (knownSpans() != _spans) return true;
+    _spansEpoch = epoch;
+    return false;
+}
+
 bool PlayMovieValueInfo::followChapterLengths()
 {
+    if (!chapterLengthsChanged()) return false;
+    const quint64 epoch = ChapterData::lengthsEpoch();
     std::vector<qint64> fresh = knownSpans();
+    _spansEpoch = epoch;
     if (fresh == _spans) return false;
     const PlayMovieValueInfo before = *this;
     _spans = std::move(fresh);

@@ -80,7 +80,9 @@ public:
     // held here stays at the same place of the same chapter. True when
     // anything moved. Positions held elsewhere must be taken from here again.
     bool followChapterLengths();
-    bool chapterLengthsChanged() const { return knownSpans() != _spans; }
+    // Whether following them would move anything; cheap while no chapter's
+    // length can have changed since they were taken (asked at every tick).
+    bool chapterLengthsChanged() const;
 
     // The chapter under the position, or null when the list has none there.
     std::shared_ptr<ChapterData> currentChapter();
@@ -97,6 +99,12 @@ private:
     std::vector<qint64> knownSpans() const;
     qint64 totalLength() const;
 
+    // Takes the lengths known now as the ones positions are worked out with.
+    void takeKnownSpans();
+
     // The chapter lengths the positions were worked out with.
     std::vector<qint64> _spans;
+    // ChapterData::lengthsEpoch() when _spans were last compared with the
+    // known lengths (0: never).
+    mutable quint64 _spansEpoch = 0;
 };
