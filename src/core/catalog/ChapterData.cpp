@@ -14,6 +14,8 @@
 
 #include <QFileInfo>
 
+#include <chrono>
+
 namespace {
 
 qint32 fileNumberOf(const QUrl& url)
@@ -263,8 +265,11 @@ std::shared_ptr<const PictureData> ChapterData::loadPicture(bool create) const
             // A thread told to stop would only get what is stored.
             if (CardReads::stopRequested()) return _failedPicture;
             // A second read of the same movie from a slow card would only
-            // double the wait: the read under way serves this call too.
-            _readEnded.wait(lock, [this] { return !_reading; });
+            // double the wait: the read under way serves this call too. A
+            // thread told to stop meanwhile stops waiting (the reader may
+            // have no reason to stop).
+            while (!_readEnded.wait_for(lock, std::chrono::milliseconds(50), [this] { return !_reading; }))
+                if (CardReads::stopRequested()) return _failedPicture;
             if (!_lastReadStopped) return _picture ? _picture : _failedPicture;
         }
         // Count the attempt before making it; a chapter out of attempts keeps

@@ -4,6 +4,7 @@
 #include "CatalogFixture.h"
 
 #include "../../support/HeldCardReads.h"
+#include "core/foundation/CardReads.h"
 #include "core/recording/CutVideoInfo.h"
 #include "core/recording/CutVideoUtility.h"
 #include "core/player/PlayMovieValueInfo.h"
@@ -440,10 +441,23 @@ TEST_F(CardDataWorkers, AChapterIsReadOnceForAllAskingAndTheGuiThreadsLookupsRea
     std::thread reader([&] { first = chapter->loadPicture(true); });
     ASSERT_TRUE(pumpUntil([&] { return held.reads.load() >= 1; }));
     std::thread waiter([&] { second = chapter->loadPicture(true); });
+    // A waiter whose own reads are told to stop (its catalogue disposed)
+    // stops waiting for a read that may go on for long.
+    std::atomic<bool> stop{false}, quitterDone{false};
+    std::shared_ptr<const PictureData> quitterGot;
+    std::thread quitter([&] {
+        const CardReads::StopScope scope(stop);
+        quitterGot = chapter->loadPicture(true);
+        quitterDone = true;
+    });
     EXPECT_FALSE(pumpUntil([&] { return held.reads.load() >= 2; }, 200));
+    stop = true;
+    EXPECT_TRUE(pumpUntil([&] { return quitterDone.load(); }, 5000));
     held.letGo();
     reader.join();
     waiter.join();
+    quitter.join();
+    EXPECT_FALSE(quitterGot && quitterGot->video);
     ASSERT_TRUE(first && first->video);
     EXPECT_EQ(second, first);
     EXPECT_EQ(chapter->retryCntPictureData(), 1);
