@@ -229,12 +229,16 @@ CopyStatus copyReplacing(const QString& source, const QString& destination, qint
     qint64 copied = 0;
     bool inKernel = true;
     std::vector<char> buffer;
+    // A source that keeps growing is copied one byte past what was planned
+    // at most (that byte tells it grew), never on until the disk is full.
+    const qint64 limit = std::max<qint64>(st.st_size, expectedBytes) + 1;
     for (;;) {
         if (hooks.cancel && hooks.cancel->isCancelled()) {
             dropTemp();
             return CopyStatus::Cancelled;
         }
-        qint64 want = chunkBytes;
+        qint64 want = std::min<qint64>(chunkBytes, limit - copied);
+        if (want <= 0) break;
         if (hooks.failAfterBytes >= 0) {
             const qint64 left = hooks.failAfterBytes - copied;
             if (left <= 0) return failAndDrop(hooks.failErrorNumber);
@@ -288,7 +292,10 @@ CopyStatus copyReplacing(const QString& source, const QString& destination, qint
     // (or since it was planned) leaves a copy that is no copy of it.
     struct stat atEnd {};
     if (::fstat(in.fd, &atEnd) != 0) return failAndDrop(errno);
-    if (copied != atEnd.st_size || (expectedBytes >= 0 && copied != expectedBytes)) {
+    // Rewritten in place at the same size tells by its modification time.
+    const bool rewritten =
+        atEnd.st_mtim.tv_sec != st.st_mtim.tv_sec || atEnd.st_mtim.tv_nsec != st.st_mtim.tv_nsec;
+    if (copied != atEnd.st_size || (expectedBytes >= 0 && copied != expectedBytes) || rewritten) {
         dropTemp();
         if (error)
             *error = QCoreApplication::translate("FileOps",

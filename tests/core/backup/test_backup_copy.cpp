@@ -261,6 +261,22 @@ TEST_F(BackupCopyTest, NothingIsWrittenOntoTheCardAndASourceThatChangesIsNoCopy)
     EXPECT_TRUE(result.error.startsWith(QStringLiteral("Unable to copy the file."))) << result.error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(backups + QStringLiteral("/Shrunk")));
 
+    // Rewritten in place at the same size while it was copied: no copy.
+    writeBytes(movie, QByteArray(1 << 20, 'm'));
+    const auto same = plan(QStringLiteral("Rewritten"), {movie});
+    bool rewritten = false;
+    const auto overwrite = BackupCopyJob::run(
+        same, cancel,
+        [&](const BackupCopyJob::Progress& pr) {
+            if (rewritten || pr.currentFileBytes < 256 * 1024) return;
+            QFile f(movie);
+            rewritten = f.open(QIODevice::ReadWrite) && f.write("rewritten") == 9;
+        },
+        small);
+    ASSERT_TRUE(rewritten);
+    EXPECT_EQ(overwrite.status, BackupCopyJob::Status::Failed);
+    EXPECT_FALSE(QFileInfo::exists(backups + QStringLiteral("/Rewritten")));
+
     // Grown since it was planned: no copy either.
     writeBytes(movie, QByteArray(5000, 'm'));
     const auto planned = plan(QStringLiteral("Grown"), {movie});
