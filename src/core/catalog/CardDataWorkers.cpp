@@ -94,6 +94,8 @@ bool processRuns(qint64 pid)
 // when the folder is gone.
 bool removeFolder(const QString& folder, const QDeadlineTimer& deadline, const std::atomic<bool>* stop)
 {
+    // A link goes itself; what it points at is nobody's to remove here.
+    if (QFileInfo(folder).isSymLink()) return QFile::remove(folder);
     QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         if (deadline.hasExpired() || (stop && stop->load())) return false;
@@ -139,7 +141,7 @@ void CardData::removeLeftThumbnailFolders(const std::atomic<bool>& stop)
 {
     const QDir root(CommonConst::DIR_PATH_THUMB());
     const QString own = QString::number(QCoreApplication::applicationPid());
-    for (const QString& name : root.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+    for (const QString& name : root.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks)) {
         if (stop.load()) return;
         bool isNumber = false;
         const qint64 pid = name.toLongLong(&isNumber);

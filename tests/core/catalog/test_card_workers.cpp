@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <fcntl.h>
@@ -208,8 +209,15 @@ TEST_F(CardDataThumbnails, WhatAnEndCouldNotRemoveInTimeGoesWithTheNextRun)
         QDir().mkpath(folder);
         writeBytes(folder + QStringLiteral("/t.jpeg"), "x");
     }
+    // A link named like a gone process's folder: what it points at stays.
+    QTemporaryDir outside;
+    writeBytes(outside.filePath(QStringLiteral("mine.jpeg")), "x");
+    const QString link = root + QStringLiteral("4194306");
+    ASSERT_TRUE(QFile::link(outside.path(), link));
     const std::atomic<bool> stop{false};
     CardData::removeLeftThumbnailFolders(stop);
+    EXPECT_TRUE(QFileInfo::exists(outside.filePath(QStringLiteral("mine.jpeg"))));
+    QFile::remove(link);
     EXPECT_FALSE(QFileInfo::exists(root + ended.first()));
     EXPECT_FALSE(QFileInfo::exists(gone));
     EXPECT_TRUE(QFileInfo::exists(running + QStringLiteral("/t.jpeg")));
