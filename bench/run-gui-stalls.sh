@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# The GUI-thread stall benchmark in one command: configures the build with
+# The GUI-thread stall benchmark in one command: configures a build of its
+# own (build-bench, so that the test command's build keeps its settings) with
 # the benchmarks, builds bench_gui_stalls and runs it under Xvfb (with a
 # session bus, as a desktop has), passing its arguments on.
 #   bench/run-gui-stalls.sh [--build-dir DIR] [--play-seconds N] [--slow-read-ms N]
 #                           [--only local|slow|launch] [--top N] [--launch-rounds N]
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-dir="$here/build"
+dir="$here/build-bench"
 if [[ "${1:-}" == "--build-dir" ]]; then
   dir="$2"
   shift 2
