@@ -107,7 +107,6 @@ CleanupDialog::CleanupDialog(QWidget* parent) : QWidget(parent)
 
 CleanupDialog::~CleanupDialog()
 {
-    m_reading.waitForFinished();
     if (m_question) m_question->abandon();
     if (m_job.isRunning()) {
         if (m_progress) m_progress->setCancelled();
@@ -159,12 +158,14 @@ void CleanupDialog::showCleanup()
     if (cleanupDirPath.isEmpty()) return;
     m_txtFolderName->setText(cleanupDirPath);
     // The tree is empty and the controls wait until the folder has been
-    // read; a newer reading replaces one still under way.
+    // read; a newer reading replaces one still under way. A dialog that goes
+    // meanwhile does not wait for it: the job needs nothing of the dialog,
+    // and its result goes with the watcher.
     m_model->setBackups({});
     const quint64 reading = ++m_readings;
     setReading(true);
     const QString folder = cleanupDirPath;
-    m_reading = runInBackground<Listing>(
+    runInBackground<Listing>(
         this, [folder] { return readListing(folder); },
         [this, reading](const Listing& listing) {
             if (reading != m_readings) return;

@@ -111,7 +111,6 @@ private:
     std::unique_ptr<TaskProgressDialog> m_progress;
     std::shared_ptr<Question> m_question;
     QFuture<CleanupJob::Result> m_job;
-    QFuture<void> m_reading; // the folder's listing
     quint64 m_readings = 0;  // counts the listings asked for; the last one is shown
     bool m_isReading = false;
     std::optional<CleanupJob::Result> m_lastResult;
