@@ -3,6 +3,7 @@
 #include "core/backup/BackupPaths.h"
 #include "core/backup/FileOps.h"
 #include "core/foundation/CommonConst.h"
+#include "core/foundation/FileUtil.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -72,9 +73,7 @@ QStringList BackupCopyJob::managementFilesOf(const QString& openSourcePath)
 {
     const QFileInfo source(openSourcePath);
     if (openSourcePath.isEmpty() || !source.exists()) return {};
-    const QString upper = source.fileName().toUpper();
-    const bool isManagementFile = upper == CommonConst::FILE_NAME_VREC || upper == CommonConst::FILE_NAME_PRCT ||
-                                  upper == CommonConst::FILE_NAME_ADVP;
+    const bool isManagementFile = FileUtil::isManagementFileName(source.fileName());
     // A single movie opened on its own brings no management files.
     if (!source.isDir() && !isManagementFile) return {};
     const QString folder = QDir::cleanPath(source.isDir() ? source.absoluteFilePath() : source.absolutePath());

@@ -3,6 +3,7 @@
 #include "core/backup/BackupPaths.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/foundation/CommonConst.h"
+#include "core/foundation/FileUtil.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -78,10 +79,7 @@ bool looksLikeBackup(const QString& folder)
     for (const QFileInfo& e : entries) {
         if (--budget < 0) break;
         if (e.isSymLink()) continue;
-        const QString upper = e.fileName().toUpper();
-        if (e.isFile() && (upper == CommonConst::FILE_NAME_VREC || upper == CommonConst::FILE_NAME_PRCT ||
-                           upper == CommonConst::FILE_NAME_ADVP))
-            return true;
+        if (e.isFile() && FileUtil::isManagementFileName(e.fileName())) return true;
         if (e.isDir() && movieFolder.match(e.fileName()).hasMatch()) return true;
     }
     return false;

@@ -3,6 +3,7 @@
 #include "core/backup/BackupPaths.h"
 #include "core/backup/FileOps.h"
 #include "core/foundation/CommonConst.h"
+#include "core/foundation/FileUtil.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,13 +42,6 @@ QStringList remainingEntries(const QString& folder)
     return out;
 }
 
-bool isManagementFileName(const QString& name)
-{
-    return name.compare(CommonConst::FILE_NAME_VREC, Qt::CaseInsensitive) == 0 ||
-           name.compare(CommonConst::FILE_NAME_PRCT, Qt::CaseInsensitive) == 0 ||
-           name.compare(CommonConst::FILE_NAME_ADVP, Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
 QStringList CleanupJob::managementFiles(const QString& folder)
@@ -76,7 +70,7 @@ bool CleanupJob::holdsRecordings(const QString& folder)
             suffix.compare(QLatin1String("DAT"), Qt::CaseInsensitive) != 0)
             continue;
         const QString relative = base.relativeFilePath(path);
-        if (!relative.contains(QLatin1Char('/')) && isManagementFileName(relative)) continue;
+        if (!relative.contains(QLatin1Char('/')) && FileUtil::isManagementFileName(relative)) continue;
         return true;
     }
     return budget <= 0; // a folder too large to walk is taken to hold some

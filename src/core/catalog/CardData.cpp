@@ -180,9 +180,7 @@ void CardData::readSource(const QString& path)
         _advMoveProtectList.clear();
     }
 
-    const QString upper = place.fileName.toUpper();
-    const bool indexFile = upper == CommonConst::FILE_NAME_VREC || upper == CommonConst::FILE_NAME_PRCT ||
-                           upper == CommonConst::FILE_NAME_ADVP;
+    const bool indexFile = FileUtil::isManagementFileName(place.fileName);
     if (!place.fileName.isEmpty() && !indexFile) {
         const auto trip = TripData::create(self, {path}, QString());
         std::lock_guard lock(_listMutex);

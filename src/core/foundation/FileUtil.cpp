@@ -102,9 +102,7 @@ QStringList FileUtil::checkCardFolder(const QString& path)
     if (info.isDir()) {
         folder = info.absoluteFilePath();
     } else if (info.isFile()) {
-        const QString upper = info.fileName().toUpper();
-        if (upper == CommonConst::FILE_NAME_VREC || upper == CommonConst::FILE_NAME_PRCT ||
-            upper == CommonConst::FILE_NAME_ADVP) {
+        if (isManagementFileName(info.fileName())) {
             folder = info.absolutePath();
         } else if (info.suffix().compare(QLatin1String("MP4"), Qt::CaseInsensitive) == 0) {
             return {info.absoluteFilePath()};
@@ -139,4 +137,11 @@ QString FormUtil::randomString(int length)
     out.reserve(length);
     for (int i = 0; i < length; ++i) out += QLatin1Char(alphabet[QRandomGenerator::global()->bounded(62)]);
     return out;
+}
+
+bool FileUtil::isManagementFileName(const QString& name)
+{
+    const QString upper = name.toUpper();
+    return upper == CommonConst::FILE_NAME_VREC || upper == CommonConst::FILE_NAME_PRCT ||
+           upper == CommonConst::FILE_NAME_ADVP;
 }

@@ -31,6 +31,10 @@ public:
     // named "_extras" are not entered; symbolic links to folders are not followed.
     static QStringList getMovieFiles(const QString& folder, const QString& pattern);
 
+    // One of the card's three management files (the index of movies and the
+    // two protection lists), whatever the letters' case.
+    static bool isManagementFileName(const QString& name);
+
     // The 12-character time key of a movie file name, or "" when the name
     // is not a movie file name.
     static QString isMovieFileName(const QString& name);
