@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QStringList>
 #include <QTextBoundaryFinder>
@@ -138,22 +139,33 @@ QString relativeInside(const QString& folder, const QString& file)
 
 namespace {
 
-bool holdsEntry(const QDir& dir, const QString& name, bool folder)
-{
-    const QStringList names = dir.entryList(
-        (folder ? QDir::Dirs : QDir::Files) | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    int budget = 100000;
-    for (const QString& n : names) {
-        if (--budget < 0) break;
-        if (n.compare(name, Qt::CaseInsensitive) == 0) return true;
-    }
-    return false;
-}
+// What of a card's markers a folder holds, from one pass over it that stops
+// after 100,000 entries.
+struct Markers {
+    bool settingsFiles = false; // SETINF.DAT or GROUP.DAT
+    bool versionFile = false;   // ver.txt
+    bool movieFolder = false;   // MOVE
+};
 
-bool holdsSettingsFiles(const QDir& dir)
+Markers markersOf(const QDir& dir)
 {
-    return holdsEntry(dir, CommonConst::FILE_NAME_SETTING_READ, false) ||
-           holdsEntry(dir, CommonConst::FILE_NAME_SETTING_WRITE, false);
+    Markers m;
+    int budget = 100000;
+    QDirIterator entries(dir.absolutePath(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (entries.hasNext() && --budget >= 0) {
+        entries.next();
+        const QFileInfo e = entries.fileInfo();
+        const QString n = e.fileName();
+        const auto is = [&n](const QString& name) { return n.compare(name, Qt::CaseInsensitive) == 0; };
+        if (e.isDir()) {
+            m.movieFolder = m.movieFolder || is(CommonConst::DIR_PATH_CARD_SUBDIR);
+        } else if (e.isFile()) {
+            m.settingsFiles = m.settingsFiles || is(CommonConst::FILE_NAME_SETTING_READ) ||
+                              is(CommonConst::FILE_NAME_SETTING_WRITE);
+            m.versionFile = m.versionFile || is(QStringLiteral("ver.txt"));
+        }
+    }
+    return m;
 }
 
 } // namespace
@@ -162,12 +174,10 @@ bool holdsCardMarkers(const QString& folder)
 {
     const QFileInfo info(folder);
     if (folder.isEmpty() || !info.isDir()) return false;
-    const QDir dir(info.absoluteFilePath());
-    if (holdsSettingsFiles(dir) || holdsEntry(dir, QStringLiteral("ver.txt"), false) ||
-        holdsEntry(dir, CommonConst::DIR_PATH_CARD_SUBDIR, true))
-        return true;
+    const Markers m = markersOf(QDir(info.absoluteFilePath()));
+    if (m.settingsFiles || m.versionFile || m.movieFolder) return true;
     return info.fileName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0 &&
-           holdsSettingsFiles(QDir(info.absolutePath()));
+           markersOf(QDir(info.absolutePath())).settingsFiles;
 }
 
 QString cardAreaOf(const QString& sourceFolder)
@@ -176,7 +186,7 @@ QString cardAreaOf(const QString& sourceFolder)
     if (folder.isEmpty()) return {};
     const QFileInfo info(folder);
     const bool cardFolder = info.fileName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0 ||
-                            holdsSettingsFiles(QDir(info.absolutePath()));
+                            markersOf(QDir(info.absolutePath())).settingsFiles;
     if (!cardFolder || folder == QLatin1String("/")) return folder;
     const QString root = info.absolutePath();
     // A MOVE folder right below "/" is no card's: the whole system would be refused.
