@@ -647,7 +647,7 @@ private Q_SLOTS:
         QTRY_COMPARE(rig.pageCount(".kr-car"), 1);
         const std::shared_ptr<PlayMovieValueInfo> info = rig.player()->_valueInfo;
         const QMap<IconId, double>& compass = webtest::compassDegrees();
-        int checked = 0;
+        int checked = 0, northWest = 0;
         for (qint64 position = 1500; position < 19000; position += 1700) {
             rig.player()->changeChapter(PlayStatus::Pause, position);
             QVERIFY(playerSettles(*rig.player()));
@@ -667,8 +667,11 @@ private Q_SLOTS:
                                         .arg(webtest::arrowHeading(rig.web()->page()))
                                         .arg(expected)));
             ++checked;
+            if (expected == 315.0) ++northWest;
         }
-        QVERIFY(checked >= 10);
+        // The road's own heading among them (its small steps also give its
+        // neighbours).
+        QVERIFY2(northWest > 0, qPrintable(QStringLiteral("%1 of %2").arg(northWest).arg(checked)));
     }
 
 private:
