@@ -506,8 +506,7 @@ void PlayController::playChapter(ListType type, int parentRow, int chapterRow, b
         // The trip is open already: only the position moves.
         const ChapterList shown = adventure ? m_list->adventureChapters() : m_list->tripChapters();
         const qint64 position = PictureDataUtil::position(shown, chapterRow, 0);
-        const PlayStatus status = m_player->isReady() ? m_player->currentStatus() : PlayStatus::NotReady;
-        m_player->changeChapter(status, position);
+        m_player->changeChapter(m_player->playStatus(), position);
         refreshDrivingInfo(false);
         selectPlayedChapter();
         return;

@@ -241,9 +241,7 @@ void ViewController::startLoad(const OpenData::Load& load)
 {
     m_reading.insert(load.card.get(), load.card);
     auto* watcher = new QFutureWatcher<OpenData::FirstRecording>(this);
-    m_jobs.append(watcher);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, load] {
-        m_jobs.removeAll(watcher);
         watcher->deleteLater();
         loadDidFinish(load, watcher->result());
     });

@@ -190,7 +190,6 @@ private:
     std::shared_ptr<CardData> m_cardData;
     OpenData::Generations m_generations;
     QHash<const CardData*, std::weak_ptr<CardData>> m_reading; // catalogues whose read still runs
-    QList<QPointer<QFutureWatcher<OpenData::FirstRecording>>> m_jobs;
     // A load's job waits on this before it reads; giving the load up ends
     // the wait at once, and the job then reads nothing.
     class LoadPause {

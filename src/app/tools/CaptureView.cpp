@@ -186,8 +186,6 @@ bool CaptureView::makeStill(const StillJob& job, const TaskCancelFlag& cancel)
 {
     const std::optional<AVUtil::RgbPicture> frame = frameAt(job.moviePath, job.timeMs);
     if (!frame || cancel.isCancelled()) return false;
-    qDebug("capture: asked for %.3f s, the picture shows %.3f s", double(job.timeMs) / 1000.0,
-           double(frame->timeMs) / 1000.0);
     const QImage image = renderPicture(*frame, job.brightness, job.caption, job.pointSize);
     return !cancel.isCancelled() && writeJpeg(image, job.outputPath);
 }
