@@ -77,11 +77,13 @@ void ViewController::showDeleteBackupDialog()
                                                           : m_openedKind == MovieType::Card;
     chooser->cardFolders = card && !chooser->openSourcePath.isEmpty() ? QStringList{chooser->openSourcePath}
                                                                        : QStringList{};
-    if (chooser->subfolderNames().isEmpty()) {
+    // One listing of the backup folder fills the chooser and tells whether
+    // there is anything to offer.
+    chooser->loadFolders();
+    if (chooser->backupFolders.isEmpty()) {
         Alerts::warning(m_window, tr("Unable to locate the file."));
         return;
     }
-    chooser->loadFolders();
     ModalWindow::runDialog(m_window, chooser, ModalWindow::Type::BackupDelete, tr("Select Folder to delete"),
                            BackUpFolderSelectDialog::CONTENT_SIZE);
     m_window->activateWindow();
