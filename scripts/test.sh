@@ -3,6 +3,8 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, the catalogue's threaded
 # tests once more with ThreadSanitizer, then the fuzz targets
 # (scripts/fuzz.sh). Ends non-zero on any failure.
+# KR_TEST_DISCARD_BUILDS=1 (set by CI) removes each build directory once its
+# suite has run, so that the disk holds one build at a time.
 set -uo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$here"
@@ -22,13 +24,18 @@ run_suite() {  # name build-dir [cmake args...]
   if [ -n "${SUITE_FILTER:-}" ]; then filter=(-R "$SUITE_FILTER"); fi
   echo "=== $name: build"
   if ! bash scripts/build.sh "$dir" "$@"; then
-    failed+=("$name (build)"); return
+    failed+=("$name (build)"); discard_build "$dir"; return
   fi
   echo "=== $name: test"
   if ! xvfb-run -a -s "-screen 0 1280x1024x24" \
         ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 600 "${filter[@]}"; then
     failed+=("$name (tests)")
   fi
+  discard_build "$dir"
+}
+
+discard_build() {
+  if [ "${KR_TEST_DISCARD_BUILDS:-0}" = 1 ]; then rm -rf "$1"; fi
 }
 
 run_suite "normal" build
@@ -47,6 +54,7 @@ echo "=== fuzz"
 if ! bash scripts/fuzz.sh build-fuzz; then
   failed+=("fuzz")
 fi
+discard_build build-fuzz
 
 if [ ${#failed[@]} -ne 0 ]; then
   echo "test: FAILED: ${failed[*]}"
