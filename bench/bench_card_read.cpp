@@ -8,6 +8,7 @@
 // length a play window needs from its own recording.
 
 #include "CardGen.h"
+#include "../tests/support/HourlyTrips.h"
 #include "core/catalog/CardData.h"
 
 #include <QCoreApplication>
@@ -171,11 +172,8 @@ void BM_CloseCatalogueWithBusyWorkers(benchmark::State& state)
         Card c;
         cardgen::CardOptions o;
         for (int t = 0; t < 10; ++t) {
-            cardgen::TripOptions trip;
-            trip.chapters = 10;
-            trip.chapterSeconds = 10;
-            trip.drive.startTime = 1773523800 + quint32(t) * 3600;
-            trip.drive.seed = quint64(t) + 1;
+            cardgen::TripOptions trip = testtrips::hourly(10, t, 10);
+            trip.format.realVideo = true; // the workers decode movies
             o.trips.push_back(trip);
         }
         c.written = cardgen::writeCard(c.dir.path(), o);

@@ -18,6 +18,7 @@
 #include "core/recording/PictureData.h"
 
 #include "CardGen.h"
+#include "../tests/support/HourlyTrips.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -176,13 +177,7 @@ void BM_MarkersOfA2000ChapterCard(benchmark::State& state)
     QTemporaryDir dir;
     cardgen::CardOptions o;
     for (int t = 0; t < 100; ++t) {
-        cardgen::TripOptions trip;
-        trip.chapters = 20;
-        trip.chapterSeconds = 2;
-        trip.format.realVideo = false;
-        trip.drive.startTime = 1773523800 + quint32(t) * 3600;
-        trip.drive.startStamp = 5000 + quint32(t + 1) * 1000;
-        trip.drive.seed = quint64(t) + 7;
+        cardgen::TripOptions trip = testtrips::hourly(20, t, 2);
         if (t % 20 == 3) trip.drive.incidents = {{cardgen::Incident::Kind::GShock, 5000, true}};
         o.trips.push_back(trip);
     }
