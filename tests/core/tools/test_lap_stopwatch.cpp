@@ -12,18 +12,24 @@ namespace {
 using Row = LapStopwatch::Row;
 using Buttons = LapStopwatch::Buttons;
 
+// A trip driven at a constant speed, data only.
+cardgen::TripOptions constantTrip(int chapters, int chapterSeconds, int kmh)
+{
+    cardgen::TripOptions t;
+    t.chapters = chapters;
+    t.chapterSeconds = chapterSeconds;
+    t.drive.profile = cardgen::SpeedProfile::Constant;
+    t.drive.cruiseKmh = kmh;
+    t.format.realVideo = false;
+    return t;
+}
+
 // A trip of two one-minute chapters driven at a constant 60 km/h.
 class LapStopwatchTest : public toolstest::TripFixture {
 protected:
     void SetUp() override
     {
-        cardgen::TripOptions t;
-        t.chapters = 2;
-        t.chapterSeconds = 60;
-        t.drive.profile = cardgen::SpeedProfile::Constant;
-        t.drive.cruiseKmh = 60;
-        t.format.realVideo = false;
-        loadTrip(t);
+        loadTrip(constantTrip(2, 60, 60));
         sw.setChapters(chapters);
     }
 
@@ -203,13 +209,7 @@ using LapStopwatchGapTest = toolstest::TripFixture;
 
 TEST_F(LapStopwatchGapTest, AChapterNotLoadedYetIsNotReadAndCountsOnceItIs)
 {
-    cardgen::TripOptions t;
-    t.chapters = 2;
-    t.chapterSeconds = 10;
-    t.drive.profile = cardgen::SpeedProfile::Constant;
-    t.drive.cruiseKmh = 36;
-    t.format.realVideo = false;
-    loadTrip(t);
+    loadTrip(constantTrip(2, 10, 36));
     if (HasFatalFailure()) return;
     // The same card read afresh: nothing of its recordings is loaded, and
     // every read of one would wait.
@@ -233,12 +233,7 @@ TEST_F(LapStopwatchGapTest, AChapterNotLoadedYetIsNotReadAndCountsOnceItIs)
 TEST_F(LapStopwatchGapTest, AChapterWithoutDataLeavesItsPositionsWithoutDistance)
 {
     // Three chapters at a constant 36 km/h; the middle one's records cannot be read.
-    cardgen::TripOptions t;
-    t.chapters = 3;
-    t.chapterSeconds = 10;
-    t.drive.profile = cardgen::SpeedProfile::Constant;
-    t.drive.cruiseKmh = 36;
-    t.format.realVideo = false;
+    cardgen::TripOptions t = constantTrip(3, 10, 36);
     t.damaged = {{1, cardgen::OverlappingRanges, -1}};
     loadTrip(t);
     if (HasFatalFailure()) return;
