@@ -363,9 +363,12 @@ void MoviePlayerView::play()
     if (_currentStatus == PlayStatus::Play) return;
     _currentStatus = PlayStatus::Play;
     m_adjust->applyPlaySpeed();
-    // The synchronisation starts the movie when the clock is ahead of it.
+    // The synchronisation starts the movie, at once rather than at the
+    // clock's first tick: a movie started a tick late trails the clock by
+    // that tick for the rest of the play.
     m_player->setRate(0.0);
     startClock();
+    syncPlayerToPosition(_valueInfo->_currentValue);
     updateNavigationButtons();
     updateButtonState();
     autoPlay = false;

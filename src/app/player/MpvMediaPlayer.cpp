@@ -62,6 +62,11 @@ MpvMediaPlayer::MpvMediaPlayer(const Config& config, QObject* parent)
     setOption(m_mpv, "keep-open", "yes");
     setOption(m_mpv, "hr-seek", "yes");
     setOption(m_mpv, "hr-seek-framedrop", "no");
+    // The canvases draw a frame as soon as libmpv hands it out (they do not
+    // let the renderer wait for its display time), so libmpv must hand it
+    // out at its time, not the default 50 ms before: the picture would
+    // otherwise run ahead of the clock and the panels.
+    setOption(m_mpv, "video-timing-offset", "0");
     // Pictures are stretched to the 16:9 frame of the video surface.
     setOption(m_mpv, "keepaspect", "no");
     setOption(m_mpv, "osd-level", "0");

@@ -54,7 +54,10 @@ SyncAction decideSync(const SyncInputs& in)
     if (ts >= in.itemEndLimit) return SyncAction::Pause;
     if (double(ts) < double(in.now) - 100.0 - syncLeadMs(in.settingRate)) return SyncAction::Pause;
     if (in.positionIndex < in.currentIndex) return SyncAction::Pause;
-    return ts <= in.now ? SyncAction::KeepRate : SyncAction::Start;
+    // A movie standing at the clock's own frame is started too: left until
+    // the clock reaches the next frame, it would trail the panels by that
+    // frame for the rest of the play (at 1x a lag is never made up).
+    return ts < in.now ? SyncAction::KeepRate : SyncAction::Start;
 }
 
 qint64 itemEndLimit(qint64 durationMs, bool lastChapter)

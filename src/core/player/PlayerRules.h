@@ -20,8 +20,8 @@ enum class SyncAction {
     None,         // nothing to do (no frame at the position, movie not ready)
     PauseAndSeek, // above 2x: the picture follows by one exact seek per tick
     Pause,        // the movie is ahead, at its end, or the recording stands still
-    KeepRate,     // the movie is where it should be: leave its rate alone
-    Start,        // the movie lags: run it at the chosen rate
+    KeepRate,     // the movie is ahead within the margin: leave its rate alone
+    Start,        // the movie lags or stands at the clock's frame: run it at the chosen rate
 };
 
 struct SyncInputs {

@@ -24,10 +24,11 @@ SyncInputs playingAt(float rate, std::uint32_t ts, qint64 now)
 
 } // namespace
 
-TEST(PlayerSync, AtNormalSpeedALaggingMovieStartsAndOneMoreThan100msAheadPauses)
+TEST(PlayerSync, AtNormalSpeedALaggingOrLevelMovieStartsAndOneMoreThan100msAheadPauses)
 {
     EXPECT_EQ(decideSync(playingAt(1.0f, 5000, 4990)), SyncAction::Start);
-    EXPECT_EQ(decideSync(playingAt(1.0f, 5000, 5000)), SyncAction::KeepRate);
+    EXPECT_EQ(decideSync(playingAt(1.0f, 5000, 5000)), SyncAction::Start);
+    EXPECT_EQ(decideSync(playingAt(1.0f, 5000, 5001)), SyncAction::KeepRate);
     EXPECT_EQ(decideSync(playingAt(1.0f, 5000, 5100)), SyncAction::KeepRate);
     EXPECT_EQ(decideSync(playingAt(1.0f, 5000, 5101)), SyncAction::Pause);
     EXPECT_EQ(decideSync(playingAt(0.5f, 5000, 5101)), SyncAction::Pause);
