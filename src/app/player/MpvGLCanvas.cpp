@@ -161,7 +161,9 @@ QImage MpvGLCanvas::currentFrame()
     if (!m_fbo)
         return {};
     makeCurrent();
-    QImage image = m_fbo->toImage();
+    // libmpv renders unflipped: the top line is the buffer's first, as the
+    // blit takes it (toImage's default flip would turn the picture over).
+    QImage image = m_fbo->toImage(false);
     doneCurrent();
     return image;
 }

@@ -1,10 +1,14 @@
 // The movie player panel on libmpv, over a generated card: a trip of two
 // chapters whose movies are ffmpeg's testsrc (each frame differs from its
 // neighbours), read through the catalogue as the application reads it.
+// With KR_TEST_VIDEO_CANVAS=opengl the panel draws through the OpenGL canvas
+// even on a software rasteriser (where the player itself would not choose
+// it); that needs a display (Xvfb), and the tests skip without one.
 #include "CardGen.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/MoviePlayerView.h"
+#include "app/player/MpvGLCanvas.h"
 #include "app/player/PlayerView.h"
 #include "app/player/VideoCanvas.h"
 #include "app/shell/EXTextButton.h"
@@ -15,6 +19,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
@@ -98,6 +103,18 @@ private:
         return QImage(out);
     }
 
+    static bool openGLCanvas() { return qEnvironmentVariable("KR_TEST_VIDEO_CANVAS") == QLatin1String("opengl"); }
+
+    static MoviePlayerView::PlayerFactory playerFactory()
+    {
+        if (!openGLCanvas()) return MoviePlayerView::mpvFactory({true});
+        return [](MoviePlayerView& view) -> MediaPlayer* {
+            auto* player = new MpvMediaPlayer(MpvMediaPlayer::Config{true}, &view);
+            view.playerView->setCanvas(new MpvGLCanvas(*player, view.playerView));
+            return player;
+        };
+    }
+
     struct Rig {
         Delegate delegate;
         std::unique_ptr<MoviePlayerView> view;
@@ -106,7 +123,7 @@ private:
     std::unique_ptr<Rig> openTrip(qint64 position, bool autoPlay)
     {
         auto rig = std::make_unique<Rig>();
-        rig->view = std::make_unique<MoviePlayerView>(nullptr, MoviePlayerView::mpvFactory({true}));
+        rig->view = std::make_unique<MoviePlayerView>(nullptr, playerFactory());
         rig->view->setDelegate(&rig->delegate);
         rig->view->resize(800, 560);
         rig->view->show();
@@ -143,6 +160,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        if (openGLCanvas() && QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("the OpenGL canvas needs a display (run under Xvfb)");
         std::setlocale(LC_NUMERIC, "C");
         SettingsStore::setIdentity();
         SettingsStore::useFile(m_settings.filePath(QStringLiteral("settings.ini")));
@@ -265,7 +284,7 @@ private Q_SLOTS:
         const MoveProtectList records = m_card->moveProtectList();
         QCOMPARE(records.size(), 1);
         Rig rig;
-        rig.view = std::make_unique<MoviePlayerView>(nullptr, MoviePlayerView::mpvFactory({true}));
+        rig.view = std::make_unique<MoviePlayerView>(nullptr, playerFactory());
         rig.view->setDelegate(&rig.delegate);
         MoviePlayerView& view = *rig.view;
         view.showMovie(*m_card, records.first());
