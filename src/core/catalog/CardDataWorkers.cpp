@@ -571,6 +571,22 @@ void CardData::waitForDisposals()
     disposals().waitForAll();
 }
 
+std::vector<std::shared_ptr<const PictureData>> CardData::loadedPictures() const
+{
+    std::vector<std::shared_ptr<const PictureData>> pictures;
+    for (const TripList& trips : {tripList(), advTripList()})
+        for (const auto& trip : trips)
+            for (const auto& chapter : trip->chapterDataList())
+                if (auto picture = chapter->loadPicture(false)) pictures.push_back(std::move(picture));
+    return pictures;
+}
+
+void CardData::releaseOffThread(std::vector<std::shared_ptr<const PictureData>> held)
+{
+    if (held.empty()) return;
+    disposals().start([held = std::move(held)]() mutable { held.clear(); });
+}
+
 void CardData::releaseRecordChapters(const AdvMoveProtectList& records)
 {
     // An adventure chapter holds its record and the record its chapter: let

@@ -2,8 +2,10 @@
 // and camera settings under their cross-copy guards (the camera settings
 // over a generated card's SETINF.DAT to a written GROUP.DAT), the first
 // launch, the download page, the quit question with the player's state
-// saved, and full screen and minimising with the floating windows.
+// saved, the loaded picture data freed off the GUI thread as the window
+// goes, and full screen and minimising with the floating windows.
 
+#include "../../support/HeldCardReads.h"
 #include "AppTestSupport.h"
 #include "FakeMainWindowViews.h"
 #include "FakeMediaPlayer.h"
@@ -19,6 +21,9 @@
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
+#include "core/mainwindow/OpenData.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/VideoInfo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -392,6 +397,58 @@ private Q_SLOTS:
         QVERIFY(window.close());
         Alerts::setInterceptor({});
         QCOMPARE(SettingsStore::open()->value(UserDefaultUtil::KEY_VIEWER_GAMMA).toDouble(), 2.5);
+    }
+
+    void quitFreesThePictureDataOffTheGuiThread()
+    {
+        // The first chapter's picture data is the test's own, which tells on
+        // which thread it is freed (stored while the load's read of the
+        // chapter is held). A view of the window holds the trip's chapters
+        // until the catalogue's disposal has emptied its lists, as the
+        // stopwatch did at a quit with the workers idle.
+        const auto card = cardgen::writeCard(m_dir.filePath(QStringLiteral("quit")), mixedCard());
+        AlertLog alerts;
+        HeldCardReads held;
+        ViewController::Options o = quiet();
+        o.loadDelayMs = 0;
+        o.playerFactory = readyAtOnce;
+        auto window = std::make_unique<MainWindow>(nullptr, o);
+        QSignalSpy loaded(window->controller(), &ViewController::loadFinished);
+        window->controller()->loadData(card.moveDir, true, MovieType::Card);
+        QVERIFY(QTest::qWaitFor([] { return HeldCardReads::reads.load() >= 1; }, 20000));
+        std::atomic<int> freed{0}; // 1: on the GUI thread, 2: on another
+        const std::shared_ptr<TripData> trip = window->controller()->cardData()->tripList().value(0);
+        {
+            auto video = std::make_shared<VideoInfo>();
+            video->_fileVersion = OpenData::KNOWN_FORMAT;
+            video->completeTables();
+            const std::shared_ptr<const PictureData> own(new PictureData(video), [&freed](const PictureData* p) {
+                freed = QThread::currentThread() == qApp->thread() ? 1 : 2;
+                delete p;
+            });
+            QCOMPARE(trip->firstChapter()->storePicture(own), own);
+        }
+        HeldCardReads::letGo();
+        QVERIFY(loaded.wait(20000));
+        QVERIFY(playerSettles(*window->moviePlayerView()));
+        QVERIFY2(alerts.alerts.isEmpty(), qPrintable(alerts.messages().join(QLatin1Char('|'))));
+
+        struct ChapterHolder : QWidget {
+            using QWidget::QWidget;
+            std::shared_ptr<TripData> trip;
+            ChapterList chapters;
+            ~ChapterHolder() override
+            {
+                const QDeadlineTimer deadline(20000);
+                while (!trip->chapterDataList().isEmpty() && !deadline.hasExpired()) QThread::msleep(1);
+            }
+        };
+        auto* holder = new ChapterHolder(window.get());
+        holder->trip = trip;
+        holder->chapters = trip->chapterDataList();
+        window.reset();
+        CardData::waitForDisposals();
+        QCOMPARE(freed.load(), 2);
     }
 
     void closingTheOpenDataEndsItsWorkersBeforeItGoesOn()
