@@ -10,6 +10,7 @@
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/map/MapOverlays.h"
 #include "core/map/MapRoute.h"
+#include "core/map/MapScript.h"
 #include "core/player/PlayMovieValueInfo.h"
 
 #include <QEvent>
@@ -218,7 +219,7 @@ void MapController::drawChaptersRoute(const ChapterList& chapters)
     model.polyList.clear();
     m_routeNext = MapRoute::appendTripRoute(model.polyList, chapters);
     m_routeChapters = chapters;
-    model.drawPolyline();
+    sendRouteText(model.polyList, false);
 }
 
 void MapController::extendChaptersRoute()
@@ -234,7 +235,8 @@ void MapController::extendChaptersRoute()
     WebMapModel& model = webMapView()->model();
     const std::size_t drawn = model.polyList.size();
     m_routeNext = MapRoute::appendTripRoute(model.polyList, m_routeChapters, m_routeNext);
-    model.extendPolyline(drawn);
+    if (drawn < model.polyList.size())
+        sendRouteText(std::vector<GeoPoint>(model.polyList.cbegin() + qsizetype(drawn), model.polyList.cend()), true);
 }
 
 void MapController::forgetRoute()
@@ -242,6 +244,35 @@ void MapController::forgetRoute()
     m_routeChapters.clear();
     m_routeNext = 0;
     ++m_routeGeneration;
+    for (QFutureWatcher<QString>* job : m_routeTexts) {
+        job->disconnect(this);
+        job->deleteLater();
+    }
+    m_routeTexts.clear();
+}
+
+void MapController::sendRouteText(std::vector<GeoPoint> points, bool extension)
+{
+    auto* job = new QFutureWatcher<QString>(this);
+    // Written for the page on show: a page that loads meanwhile draws the
+    // whole route itself.
+    job->setProperty("pageLoads", webMapView()->model().pageLoads());
+    m_routeTexts.push_back(job);
+    connect(job, &QFutureWatcherBase::finished, this, &MapController::sendWrittenRouteTexts);
+    job->setFuture(QtConcurrent::run([points = std::move(points), extension] {
+        return extension ? MapScript::routeExtension(points, 0) : MapScript::route(points);
+    }));
+}
+
+void MapController::sendWrittenRouteTexts()
+{
+    WebMapModel& model = webMapView()->model();
+    while (!m_routeTexts.empty() && m_routeTexts.front()->isFinished()) {
+        QFutureWatcher<QString>* job = m_routeTexts.front();
+        m_routeTexts.pop_front();
+        job->deleteLater();
+        if (job->property("pageLoads").toULongLong() == model.pageLoads()) model.sendRoute(job->result());
+    }
 }
 
 // ---- the play road ----

@@ -4,9 +4,12 @@
 #include "app/map/WebMapView.h"
 #include "app/shell/MainWindowViews.h"
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QPointer>
+#include <deque>
 #include <optional>
+#include <vector>
 
 class GoogleEarthExport;
 class HostWindow;
@@ -88,8 +91,13 @@ private:
     // Adds what chapters loaded since add to the route of what plays.
     void extendChaptersRoute();
     // The route drawn now is no longer a trip's that grows, and an event's
-    // route on its way is not drawn.
+    // route or a route text on its way is not drawn.
     void forgetRoute();
+    // Sends the route text of points (the whole route, or what it grew by)
+    // once it is written: in the background, as an hour's route takes the
+    // GUI thread tens of milliseconds to write. Texts go in the order asked.
+    void sendRouteText(std::vector<GeoPoint> points, bool extension);
+    void sendWrittenRouteTexts();
 
     HostWindow* m_window;
     QPointer<PlayerPane> m_player;
@@ -115,4 +123,6 @@ private:
     // Counts the routes asked for: an event's route read in the background
     // is drawn only when no other was asked for since.
     quint64 m_routeGeneration = 0;
+    // Route texts being written, oldest first.
+    std::deque<QFutureWatcher<QString>*> m_routeTexts;
 };

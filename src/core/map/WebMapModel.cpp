@@ -27,6 +27,7 @@ void WebMapModel::pageLoadStarted()
 void WebMapModel::onPageLoaded()
 {
     m_pageReady = true;
+    ++m_pageLoads;
     send(MapScript::initialize());
     // A cleared point (0/0) is no place to show: the starting centre is.
     const bool cleared = currentPoint.lat == 0.0 && currentPoint.lng == 0.0;

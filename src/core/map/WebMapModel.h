@@ -50,6 +50,12 @@ public:
     // Sends the points of polyList from index `from` on, added to the end of
     // the route on the page (a route that grew by them).
     void extendPolyline(std::size_t from);
+    // Sends a route text written elsewhere from polyList (MapScript::route
+    // of it, or routeExtension of what it grew by).
+    void sendRoute(const QString& script) { send(script); }
+    // Counts the finished page loads: a text written before a page loaded
+    // is not sent to it (the page drew the whole route as it loaded).
+    quint64 pageLoads() const { return m_pageLoads; }
     // Sends every marker of markerList, or the ones named.
     void addMarkers();
     void addMarkers(const QStringList& keys);
@@ -91,4 +97,5 @@ private:
     Sink m_sink;
     bool m_iniDispBalloon;
     bool m_pageReady = false;
+    quint64 m_pageLoads = 0;
 };
