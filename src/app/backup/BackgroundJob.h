@@ -5,9 +5,11 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <functional>
+#include <initializer_list>
 #include <utility>
 
 // Runs a job on the thread pool and hands its result to `done` on the
@@ -35,4 +37,10 @@ template <typename Fn>
 void postToOwner(QObject* context, Fn&& fn)
 {
     QMetaObject::invokeMethod(context, std::forward<Fn>(fn), Qt::QueuedConnection);
+}
+
+// The controls of a dialog that wait while it reads in the background.
+inline void holdWhileBusy(std::initializer_list<QWidget*> controls, bool hold)
+{
+    for (QWidget* control : controls) control->setEnabled(!hold);
 }

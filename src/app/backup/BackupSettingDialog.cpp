@@ -90,25 +90,38 @@ void BackupSettingDialog::prepare()
     m_txtFolderName->setText(
         Date::toSystemZoneString(QDateTime::currentDateTime(), DateFormatTables::compactFormats().current()));
     if (!cardData) cardData = CardData::create();
-    m_model->setBackups(BackupTree::makeBackupList(*cardData, playChapter));
-    if (playChapter)
-        static_cast<BackupTreeView*>(m_outLineView)->expandTripOf(playChapter->_pathMove.toLocalFile());
+    // A card's thousands of chapters are sized on a worker: the catalogue
+    // is read-only after its load, and the job holds nothing of the dialog
+    // (a dialog that goes meanwhile does not wait for it).
+    m_model->setBackups({});
+    const quint64 reading = ++m_readings;
+    setReading(true);
+    const std::shared_ptr<CardData> card = cardData;
+    const std::shared_ptr<ChapterData> chapter = playChapter;
+    const QString backups = pathBackup;
+    runInBackground<BackupTree::Listing>(
+        this, [card, chapter, backups] { return BackupTree::makeListing(*card, backups, chapter); },
+        [this, reading](const BackupTree::Listing& listing) {
+            if (reading != m_readings) return;
+            m_model->setBackups(listing.rows);
+            if (playChapter)
+                static_cast<BackupTreeView*>(m_outLineView)->expandTripOf(playChapter->_pathMove.toLocalFile());
+            vrecFileSize = listing.vrecSize;
+            prctFileSize = listing.prctSize;
+            advPrctFileSize = listing.advPrctSize;
+            if (!pathBackup.isEmpty()) {
+                freeDriveSize = listing.freeSpace;
+                m_txtFreeDriveSize->setText(BackupPaths::backupSizeText(freeDriveSize));
+            }
+            setReading(false);
+            updateSizeDisplay();
+        });
+}
 
-    const QString source = cardData->openSourcePath();
-    if (source.isEmpty()) return;
-    vrecFileSize = prctFileSize = advPrctFileSize = 0;
-    for (const QString& path : BackupCopyJob::managementFilesOf(source)) {
-        const QString name = QFileInfo(path).fileName();
-        const qint64 size = QFileInfo(path).size();
-        if (name == CommonConst::FILE_NAME_VREC) vrecFileSize = size;
-        if (name == CommonConst::FILE_NAME_PRCT) prctFileSize = size;
-        if (name == CommonConst::FILE_NAME_ADVP) advPrctFileSize = size;
-    }
-    if (!pathBackup.isEmpty()) {
-        freeDriveSize = IOUtil::freeDiskSpace(pathBackup);
-        m_txtFreeDriveSize->setText(BackupPaths::backupSizeText(freeDriveSize));
-    }
-    updateSizeDisplay();
+void BackupSettingDialog::setReading(bool reading)
+{
+    m_isReading = reading;
+    holdWhileBusy({m_btnOk, m_btnCheckOn, m_btnCheckOff, m_outLineView}, reading);
 }
 
 void BackupSettingDialog::updateSizeDisplay()
@@ -137,6 +150,7 @@ void BackupSettingDialog::btnCheckOff_Click()
 
 void BackupSettingDialog::btnOk_Click()
 {
+    if (m_isReading) return;
     const QString name = m_txtFolderName->text();
     if (const auto problem = BackupPaths::checkFolderName(name); problem != BackupPaths::NameProblem::None) {
         Alerts::warning(this, BackupPaths::nameProblemText(problem));

@@ -52,8 +52,11 @@ public:
     QStringList filePathList; // set by OK
     QString DestDirPath;      // set by OK
 
-    // Fills the tree, the folder name and the sizes.
+    // Fills the folder name, then reads the sizes of the chapters and of
+    // the management files and the free space in the background and fills
+    // the tree and the figures; the controls wait meanwhile.
     void prepare();
+    bool isReading() const { return m_isReading; }
     void updateSizeDisplay();
 
     // How the last copy ended (none before the first).
@@ -82,6 +85,7 @@ public Q_SLOTS:
     void btnCancel_Click();
 
 private:
+    void setReading(bool reading);
     // Runs the plan under a new progress dialog until its result is seen.
     void startBackup(const BackupCopyJob::Plan& plan);
     void copyDidFinish(const BackupCopyJob::Result& result);
@@ -99,4 +103,6 @@ private:
     std::unique_ptr<TaskProgressDialog> m_taskProgressDialog;
     QFuture<BackupCopyJob::Result> m_job;
     std::optional<BackupCopyJob::Status> m_lastStatus;
+    quint64 m_readings = 0; // counts the listings asked for; the last one is shown
+    bool m_isReading = false;
 };

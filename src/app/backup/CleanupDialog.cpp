@@ -123,30 +123,11 @@ namespace {
 
 // What the tree and the figures show of a backup folder, read off the GUI
 // thread (the folder may be on a slow disk).
-struct Listing {
-    BackupList rows;
-    qint64 freeSpace = -1;
-    qint64 vrecSize = 0;
-    qint64 prctSize = 0;
-    qint64 advPrctSize = 0;
-};
-
-Listing readListing(const QString& folder)
+BackupTree::Listing readListing(const QString& folder)
 {
-    Listing out;
-    out.freeSpace = IOUtil::freeDiskSpace(folder);
     const auto card = CardData::create();
     card->readCardData(folder);
-    out.rows = BackupTree::makeBackupList(*card);
-    if (!card->openSourcePath().isEmpty()) {
-        const auto sizeOf = [&](const QString& name) {
-            const QFileInfo info(QFileInfo(card->openSourcePath()).absoluteFilePath() + QLatin1Char('/') + name);
-            return info.isFile() ? info.size() : 0;
-        };
-        out.vrecSize = sizeOf(CommonConst::FILE_NAME_VREC);
-        out.prctSize = sizeOf(CommonConst::FILE_NAME_PRCT);
-        out.advPrctSize = sizeOf(CommonConst::FILE_NAME_ADVP);
-    }
+    BackupTree::Listing out = BackupTree::makeListing(*card, folder);
     card->dispose();
     return out;
 }
@@ -165,9 +146,9 @@ void CleanupDialog::showCleanup()
     const quint64 reading = ++m_readings;
     setReading(true);
     const QString folder = cleanupDirPath;
-    runInBackground<Listing>(
+    runInBackground<BackupTree::Listing>(
         this, [folder] { return readListing(folder); },
-        [this, reading](const Listing& listing) {
+        [this, reading](const BackupTree::Listing& listing) {
             if (reading != m_readings) return;
             freeDriveSpace = listing.freeSpace;
             vrecFileSize = listing.vrecSize;
@@ -266,16 +247,11 @@ void CleanupDialog::btnOk_Click()
 void CleanupDialog::holdControls()
 {
     // Reading the folder, or waiting for the open data to close (which the
-    // busy text tells).
-    const bool hold = m_isReading || isBusy();
+    // busy text tells). No busy cursor: the animated one of the cursor
+    // theme is loaded and sent to the display server on the GUI thread the
+    // first time it shows, which held the dialog for tens of milliseconds.
     m_txtBusy->setVisible(isBusy());
-    for (QWidget* w : {static_cast<QWidget*>(m_btnOk), static_cast<QWidget*>(m_btnCheckOn),
-                       static_cast<QWidget*>(m_btnCheckOff), static_cast<QWidget*>(m_outLineView)})
-        w->setEnabled(!hold);
-    if (hold)
-        setCursor(Qt::BusyCursor);
-    else
-        unsetCursor();
+    holdWhileBusy({m_btnOk, m_btnCheckOn, m_btnCheckOff, m_outLineView}, m_isReading || isBusy());
 }
 
 void CleanupDialog::openDataDidClose()

@@ -1,6 +1,9 @@
 #include "core/backup/BackupTree.h"
 
+#include "core/backup/BackupCopyJob.h"
 #include "core/catalog/CardData.h"
+#include "core/foundation/CommonConst.h"
+#include "core/foundation/IniFile.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -69,6 +72,21 @@ BackupList makeBackupList(const CardData& card, const std::shared_ptr<ChapterDat
         list.push_back(std::move(row));
     }
     return list;
+}
+
+Listing makeListing(const CardData& card, const QString& freeSpaceOf, const std::shared_ptr<ChapterData>& playChapter)
+{
+    Listing out;
+    out.rows = makeBackupList(card, playChapter);
+    if (!freeSpaceOf.isEmpty()) out.freeSpace = IOUtil::freeDiskSpace(freeSpaceOf);
+    for (const QString& path : BackupCopyJob::managementFilesOf(card.openSourcePath())) {
+        const QString name = QFileInfo(path).fileName();
+        const qint64 size = QFileInfo(path).size();
+        if (name == CommonConst::FILE_NAME_VREC) out.vrecSize = size;
+        if (name == CommonConst::FILE_NAME_PRCT) out.prctSize = size;
+        if (name == CommonConst::FILE_NAME_ADVP) out.advPrctSize = size;
+    }
+    return out;
 }
 
 void setAll(BackupList& list, int state)

@@ -60,6 +60,21 @@ namespace BackupTree {
 // Reads one file size per chapter.
 BackupList makeBackupList(const CardData& card, const std::shared_ptr<ChapterData>& playChapter = nullptr);
 
+// What the backup and clean-up dialogs show of a catalogue: its tree
+// (makeBackupList), the sizes of the recorder's management files beside its
+// recordings (0 when missing) and the free space at freeSpaceOf (-1 when
+// unknown or not asked). Reads the disk once per chapter: for a worker
+// thread, not the GUI's.
+struct Listing {
+    BackupList rows;
+    qint64 freeSpace = -1;
+    qint64 vrecSize = 0;
+    qint64 prctSize = 0;
+    qint64 advPrctSize = 0;
+};
+Listing makeListing(const CardData& card, const QString& freeSpaceOf,
+                    const std::shared_ptr<ChapterData>& playChapter = nullptr);
+
 // Every row on or off.
 void setAll(BackupList& list, int state);
 

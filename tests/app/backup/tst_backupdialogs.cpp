@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTreeView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -209,6 +210,7 @@ private Q_SLOTS:
         whenModalHosts<BackupSettingDialog>([&](BackupSettingDialog* d, ModalWindow*) {
             ran = true;
             QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::BACKUP_SETTING));
+            QTRY_VERIFY(!d->isReading());
             QCOMPARE(BackupTree::checkedFiles(d->model()->backups()), QStringList{playing->_pathMove.toLocalFile()});
             QCOMPARE(d->txtFolderName()->text().size(), 14);
             d->txtFolderName()->setText(QStringLiteral(".hidden"));
@@ -243,6 +245,12 @@ private Q_SLOTS:
         d.cardData = card;
         d.pathBackup = m_root;
         d.prepare();
+        // The chapters are sized in the background: the controls wait for it.
+        QVERIFY(d.isReading());
+        QVERIFY(!d.btnOk()->isEnabled() && !d.btnCheckOn()->isEnabled() && !d.outLineView()->isEnabled());
+        QTRY_VERIFY(!d.isReading());
+        QVERIFY(d.btnOk()->isEnabled() && d.outLineView()->isEnabled());
+        QCOMPARE(BackupTree::chapterCount(d.model()->backups()), 10);
         d.btnOk()->click();
         QCOMPARE(answers.last(), QStringLiteral("Chapter was not selected."));
         d.btnCheckOn()->click();

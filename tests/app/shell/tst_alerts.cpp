@@ -294,6 +294,7 @@ private:
                 d.cardData = card;
                 d.pathBackup = m_backups;
                 d.prepare();
+                if (!QTest::qWaitFor([&d] { return !d.isReading(); }, 20000)) return false;
                 d.btnCheckOn()->click();
                 QDir().mkpath(m_backups + QStringLiteral("/Earlier"));
                 d.txtFolderName()->setText(QStringLiteral("Earlier"));
