@@ -5,6 +5,7 @@
 #include "app/map/MapController.h"
 #include "app/panels/DrivingInfoController.h"
 #include "app/player/MoviePlayerView.h"
+#include "app/player/VideoCanvas.h"
 #include "core/catalog/CardData.h"
 #include "core/foundation/CommonConst.h"
 
@@ -12,6 +13,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QOpenGLWidget>
 #include <QPalette>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -76,6 +78,13 @@ MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : HostW
     }
     if (options.withMap)
         m_mapController = new MapController(this, m_moviePlayerView, m_playController);
+    // The map (a browser view) and the OpenGL video canvas come into the
+    // window after it has been shown, and are drawn into it through OpenGL:
+    // a window made for plain drawing would then be made anew, and a user
+    // would see it appear, go and appear again. A hidden OpenGL widget
+    // makes it an OpenGL window from the start.
+    if ((options.withMap || (options.withPlayer && videoOpenGLAvailable())) && openGLAvailable())
+        (new QOpenGLWidget(this))->hide();
     buildMenus();
     resize(1280, 800);
     m_controller->startUp();

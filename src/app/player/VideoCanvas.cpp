@@ -7,6 +7,7 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <optional>
 
 bool isSoftwareRasteriser(const QByteArray& renderer)
 {
@@ -15,31 +16,46 @@ bool isSoftwareRasteriser(const QByteArray& renderer)
            r.contains("swrast");
 }
 
-bool videoOpenGLAvailable()
+namespace {
+
+// The OpenGL renderer's name, or none where windows cannot draw with OpenGL.
+const std::optional<QByteArray>& openGLRenderer()
 {
-    static const bool available = [] {
+    static const std::optional<QByteArray> renderer = []() -> std::optional<QByteArray> {
         const QString platform = QGuiApplication::platformName();
         // QOpenGLWidget crashes under these platforms instead of failing.
         if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-            return false;
+            return std::nullopt;
         QOpenGLContext context;
         if (!context.create())
-            return false;
+            return std::nullopt;
         QOffscreenSurface surface;
         surface.setFormat(context.format());
         surface.create();
         if (!surface.isValid() || !context.makeCurrent(&surface))
-            return false;
-        // An OpenGL that rasterises on the CPU (Mesa's llvmpipe or softpipe,
-        // as in a virtual machine or a display server without a GPU) draws
-        // each frame on the GUI thread for tens of milliseconds; libmpv's
-        // own software rendering at the shown size costs that thread less.
+            return std::nullopt;
         const auto* name = context.functions()->glGetString(GL_RENDERER);
-        const QByteArray renderer = name ? QByteArray(reinterpret_cast<const char*>(name)) : QByteArray();
+        QByteArray result = name ? QByteArray(reinterpret_cast<const char*>(name)) : QByteArray();
         context.doneCurrent();
-        return !isSoftwareRasteriser(renderer);
+        return result;
     }();
-    return available;
+    return renderer;
+}
+
+} // namespace
+
+bool openGLAvailable()
+{
+    return openGLRenderer().has_value();
+}
+
+bool videoOpenGLAvailable()
+{
+    // An OpenGL that rasterises on the CPU (Mesa's llvmpipe or softpipe, as
+    // in a virtual machine or a display server without a GPU) draws each
+    // frame on the GUI thread for tens of milliseconds; libmpv's own
+    // software rendering at the shown size costs that thread less.
+    return openGLAvailable() && !isSoftwareRasteriser(*openGLRenderer());
 }
 
 VideoCanvas* createVideoCanvas(MpvMediaPlayer& player, QWidget* parent)

@@ -24,10 +24,13 @@ public:
     virtual QImage currentFrame() = 0;
 };
 
-// Whether OpenGL is used for video here: never under the offscreen and
-// minimal platforms, whose QOpenGLWidget crashes, nor where OpenGL is a
+// Whether windows can draw with OpenGL here: never under the offscreen and
+// minimal platforms, whose QOpenGLWidget crashes, else when a context can be
+// made current. Worked out once.
+bool openGLAvailable();
+// Whether OpenGL is used for video here: where it is available and not a
 // software rasteriser (isSoftwareRasteriser of its renderer's name), whose
-// drawing is libmpv's software rendering done more slowly. Worked out once.
+// drawing is libmpv's software rendering done more slowly.
 bool videoOpenGLAvailable();
 bool isSoftwareRasteriser(const QByteArray& renderer);
 

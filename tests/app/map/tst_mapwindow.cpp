@@ -39,6 +39,8 @@
 #include <QThread>
 #include <QTranslator>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QWindow>
 #include <atomic>
 #include <cmath>
 #include <fcntl.h>
@@ -480,6 +482,26 @@ private Q_SLOTS:
         QVERIFY(rig.web()->loadPage());
         QVERIFY(loaded.wait(30000));
         QCOMPARE(webtest::evaluate(rig.web()->page(), QStringLiteral("getZoom()")).toString(), QStringLiteral("12"));
+    }
+
+    void theWindowThatAppearsIsTheOneThatStaysWhenTheMapComesIn()
+    {
+        // Only on a display server (the test command's Xvfb; app.tst_mapwindow_xcb):
+        // a native window made anew as the map's browser view comes in
+        // disappears and appears again under a window manager.
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) QSKIP("needs a display server (run under Xvfb)");
+        AlertLog alerts;
+        QPointer<FakeMediaPlayer> media;
+        ViewController::Options o = fakePlayerOptions(media, 10000);
+        o.withMap = true;
+        MainWindow window(nullptr, o);
+        window.show();
+        const QWindow* shown = window.windowHandle();
+        const WId native = window.winId();
+        QTRY_VERIFY_WITH_TIMEOUT(window.mapController()->isMapBuilt(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(window.mapController()->webMapView()->isPageReady(), 30000);
+        QCOMPARE(window.windowHandle(), shown);
+        QCOMPARE(window.winId(), native);
     }
 
     void aPlayingTripsRouteGrowsAsItsChaptersLoad()
