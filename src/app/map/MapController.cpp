@@ -6,7 +6,6 @@
 #include "core/catalog/CardData.h"
 #include "core/catalog/RecordingList.h"
 #include "core/catalog/TripData.h"
-#include "core/foundation/CardReads.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/map/MapOverlays.h"
 #include "core/map/MapRoute.h"
@@ -306,15 +305,8 @@ void MapController::drawWindowRoute(const ChapterList& chapters, qint64 minValue
         model.polyList = job->result();
         model.drawPolyline();
     });
-    job->setFuture(QtConcurrent::run([chapters, minValue, maxValue] {
-        // Reads of a catalogue that is closed meanwhile stop at once (a slow
-        // card holds up neither a close nor the quit).
-        const auto trip = !chapters.isEmpty() && chapters.first() ? chapters.first()->parent() : nullptr;
-        const auto card = trip ? trip->parent() : nullptr;
-        if (!card) return MapRoute::windowRoute(chapters, minValue, maxValue);
-        const CardReads::StopScope stopReads = card->stopReadsOnDispose();
-        return MapRoute::windowRoute(chapters, minValue, maxValue);
-    }));
+    job->setFuture(QtConcurrent::run(
+        [chapters, minValue, maxValue] { return MapRoute::readWindowRoute(chapters, minValue, maxValue); }));
 }
 
 void MapController::refreshCar()

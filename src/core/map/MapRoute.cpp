@@ -1,5 +1,7 @@
 #include "core/map/MapRoute.h"
 
+#include "core/catalog/CardData.h"
+
 #include "core/map/KmlUtil.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/VrecMoveManagerInfo.h"
@@ -52,6 +54,15 @@ std::vector<GeoPoint> MapRoute::windowRoute(const ChapterList& chapters, qint64 
     std::vector<GeoPoint> route;
     appendFrames(route, KmlUtil::getSortedFrames(chapters, position(start), position(end)));
     return route;
+}
+
+std::vector<GeoPoint> MapRoute::readWindowRoute(const ChapterList& chapters, qint64 start, qint64 end)
+{
+    const auto trip = !chapters.isEmpty() && chapters.first() ? chapters.first()->parent() : nullptr;
+    const auto card = trip ? trip->parent() : nullptr;
+    if (!card) return windowRoute(chapters, start, end);
+    const CardReads::StopScope stopReads = card->stopReadsOnDispose();
+    return windowRoute(chapters, start, end);
 }
 
 std::optional<MapRoute::CarPosition> MapRoute::carPosition(const PictureData* current,

@@ -31,6 +31,10 @@ void appendFrames(std::vector<GeoPoint>& route, const FrameList& frames);
 // chapters' recordings that are not loaded yet: for any thread but the
 // GUI thread.
 std::vector<GeoPoint> windowRoute(const ChapterList& chapters, qint64 start, qint64 end);
+// The same, as the map reads it on a worker while the window goes on: the
+// reads of a catalogue that is closed meanwhile stop at once (a slow card
+// holds up neither a close nor the quit).
+std::vector<GeoPoint> readWindowRoute(const ChapterList& chapters, qint64 start, qint64 end);
 
 // Where the car is drawn, in recorder units.
 struct CarPosition {

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace catalogtest;
 
@@ -276,4 +277,34 @@ TEST(MapSupportFiles, TheVersionNoteAndTheGoogleEarthProgram)
     qputenv("XDG_DATA_HOME", dataHome);
     ASSERT_TRUE(found);
     EXPECT_EQ(*found, program);
+}
+
+namespace {
+using MapRouteSeveralThreads = CatalogFixture;
+} // namespace
+
+TEST_F(MapRouteSeveralThreads, AnEventsRouteReadOnAWorkerWhileTheCatalogueLoadsIsWhole)
+{
+    cardgen::CardOptions o;
+    o.trips = {tripOf(4, 0)};
+    o.trips[0].drive.incidents = {{cardgen::Incident::Kind::GShock, 15000, true}};
+    const auto w = write(o);
+    const auto card = load(w.moveDir);
+    ASSERT_EQ(card->moveProtectList().size(), 1);
+    const ChapterWindow window = card->protectChapterList(*card->moveProtectList().first());
+    ASSERT_TRUE(window.chapters);
+    ASSERT_GE(window.chapters->size(), 2);
+    // The map's read and the catalogue's workers read the same chapters at
+    // once, while this (GUI) thread takes the workers' reports.
+    Recorder recorder;
+    card->setDelegate(&recorder, &recorder);
+    card->startLoadThreads();
+    std::vector<GeoPoint> read;
+    std::thread reader([&] { read = MapRoute::readWindowRoute(*window.chapters, window.minValue, window.maxValue); });
+    EXPECT_TRUE(pumpUntil([&] { return recorder.routes >= 4; }));
+    reader.join();
+    EXPECT_FALSE(read.empty());
+    EXPECT_EQ(read, MapRoute::windowRoute(*window.chapters, window.minValue, window.maxValue));
+    card->dispose();
+    CardData::waitForDisposals();
 }
