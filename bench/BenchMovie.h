@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <clocale>
+#include <functional>
 
 namespace benchmovie {
 
@@ -31,12 +32,15 @@ inline bool writeHdMovie(const QString& path, int seconds)
     return ffmpeg.waitForFinished(300000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
 }
 
-// The main program of a benchmark of widgets over the movie: an offscreen
-// application with its own settings, the movie written to a temporary folder (its path into
-// movie), then the benchmarks.
-inline int runBenchmarks(int argc, char** argv, int seconds, QString& movie)
+// The main program of a benchmark of widgets over a movie: an application
+// with its own settings (offscreen unless onDisplay and a display is there),
+// the movie written by write to a temporary folder (its path into movie),
+// then the benchmarks.
+inline int runBenchmarks(int argc, char** argv, QString& movie, const std::function<bool(const QString&)>& write,
+                         bool onDisplay = false)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && (!onDisplay || qEnvironmentVariableIsEmpty("DISPLAY")))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // libmpv reads numbers in the C locale only.
     std::setlocale(LC_NUMERIC, "C");
@@ -48,11 +52,17 @@ inline int runBenchmarks(int argc, char** argv, int seconds, QString& movie)
     SettingsStore::open()->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
     UserDefaultUtil::resetToInitialValues();
     movie = dir.filePath(QStringLiteral("hd.MP4"));
-    if (!writeHdMovie(movie, seconds)) return 1;
+    if (!write(movie)) return 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+// The same over the 1080p test picture of the given length.
+inline int runBenchmarks(int argc, char** argv, int seconds, QString& movie)
+{
+    return runBenchmarks(argc, argv, movie, [seconds](const QString& path) { return writeHdMovie(path, seconds); });
 }
 
 } // namespace benchmovie

@@ -16,23 +16,14 @@
 #include "app/player/MpvGLCanvas.h"
 #include "app/player/MpvSoftwareCanvas.h"
 #include "app/player/PlayerView.h"
-#include "core/foundation/SettingsStore.h"
-#include "core/foundation/UserDefaultUtil.h"
-#include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
-#include "core/recording/VideoInfo.h"
+#include "BenchMovie.h"
+#include "BenchPanel.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QOpenGLContext>
 #include <QProcess>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTimeZone>
-#include <QTimer>
 #include <algorithm>
 #include <benchmark/benchmark.h>
-#include <clocale>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -75,56 +66,6 @@ int frameNumber(const QImage& picture)
     return n;
 }
 
-struct TickDelegate : MoviePlayerViewDelegate {
-    std::function<void()> onTick;
-    void playerPositionChanged() override
-    {
-        if (onTick) onTick();
-    }
-    void playerDidReachEnd() override {}
-    void refreshDrivingInfo(bool) override {}
-    void showOpenFailed() override {}
-    void showPlayFailed() override {}
-    void updateSaveButton() override {}
-    void setFullScreenLayout(bool) override {}
-    bool isFullscreen() const override { return false; }
-    void toggleFullScreen() override {}
-    void showOpenDialog() override {}
-    void showBackupDialog() override {}
-    void showCameraSettings() override {}
-    void playPreviousItem() override {}
-    void playNextItem() override {}
-    void showStopWatch() override {}
-    void hideStopWatch() override {}
-    void exportGoogleEarth() override {}
-    void openToolWindow(std::uint8_t) override {}
-    void playerControlEvent(std::uint8_t) override {}
-};
-
-// The movie as one chapter with a frame record for each of its frames.
-std::shared_ptr<ChapterData> movieChapter()
-{
-    auto info = std::make_shared<VideoInfo>();
-    const QDateTime start(QDate(2026, 3, 15), QTime(8, 30), QTimeZone("Australia/Sydney"));
-    for (int channel : {0, 1}) {
-        FrameList frames;
-        for (qint64 t = 0; t < SECONDS * 1000; t += FRAME_MS) {
-            auto frame = std::make_shared<VideoFrame>();
-            frame->_timeStamp = std::uint32_t(5000 + t);
-            frame->time = start.addMSecs(t);
-            frame->speed = 50;
-            frames.push_back(frame);
-        }
-        std::int32_t lon = -1, lat = -1;
-        info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, FRAME_MS, lon, lat);
-    }
-    info->_timeSpan = SECONDS * 1000 - FRAME_MS;
-    info->completeTables();
-    auto chapter = std::make_shared<ChapterData>(QUrl::fromLocalFile(g_movie));
-    chapter->storePicture(std::make_shared<PictureData>(info));
-    return chapter;
-}
-
 MoviePlayerView::PlayerFactory openGLFactory()
 {
     return [](MoviePlayerView& view) -> MediaPlayer* {
@@ -159,12 +100,13 @@ double percentile(std::vector<double> v, double q)
 
 void measureLead(benchmark::State& state, MoviePlayerView::PlayerFactory factory)
 {
-    TickDelegate delegate;
+    benchpanel::Delegate delegate;
     MoviePlayerView view(nullptr, std::move(factory));
     view.setDelegate(&delegate);
     view.resize(960, 640);
     view.show();
-    const ChapterList chapters{movieChapter()};
+    const ChapterList chapters{
+        benchpanel::movieChapter(g_movie, SECONDS * 1000 - FRAME_MS, FRAME_MS, SECONDS * 1000 - FRAME_MS)};
     view.setValueInfo(std::make_shared<PlayMovieValueInfo>(chapters, CardData::ActiveType::MovieRec));
     view.openMovie();
     QElapsedTimer wait;
@@ -223,18 +165,5 @@ BENCHMARK(BM_PictureAgainstPanels_OpenGL)->Iterations(2)->Unit(benchmark::kMilli
 int main(int argc, char** argv)
 {
     // Under Xvfb both canvases run; elsewhere the software one alone.
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QTemporaryDir dir;
-    SettingsStore::useFile(dir.filePath(QStringLiteral("settings.ini")));
-    SettingsStore::open()->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
-    UserDefaultUtil::resetToInitialValues();
-    g_movie = dir.filePath(QStringLiteral("numbered.MP4"));
-    if (!writeNumberedMovie(g_movie)) return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmovie::runBenchmarks(argc, argv, g_movie, writeNumberedMovie, true);
 }

@@ -11,9 +11,8 @@
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/MoviePlayerView.h"
-#include "core/recording/PictureData.h"
-#include "core/recording/VideoInfo.h"
 #include "BenchMovie.h"
+#include "BenchPanel.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -33,54 +32,8 @@ constexpr int FRAME_MS = 35;
 
 QString g_movie;
 
-struct NoOpDelegate : MoviePlayerViewDelegate {
-    void playerPositionChanged() override {}
-    void playerDidReachEnd() override {}
-    void refreshDrivingInfo(bool) override {}
-    void showOpenFailed() override {}
-    void showPlayFailed() override {}
-    void updateSaveButton() override {}
-    void setFullScreenLayout(bool) override {}
-    bool isFullscreen() const override { return false; }
-    void toggleFullScreen() override {}
-    void showOpenDialog() override {}
-    void showBackupDialog() override {}
-    void showCameraSettings() override {}
-    void playPreviousItem() override {}
-    void playNextItem() override {}
-    void showStopWatch() override {}
-    void hideStopWatch() override {}
-    void exportGoogleEarth() override {}
-    void openToolWindow(std::uint8_t) override {}
-    void playerControlEvent(std::uint8_t) override {}
-};
-
-// The 1080p movie as one chapter, with a frame record every 35 ms.
-std::shared_ptr<ChapterData> movieChapter()
-{
-    auto info = std::make_shared<VideoInfo>();
-    const QDateTime start(QDate(2026, 3, 15), QTime(8, 30), QTimeZone("Australia/Sydney"));
-    for (int channel : {0, 1}) {
-        FrameList frames;
-        for (qint64 t = 0; t <= SECONDS * 1000; t += FRAME_MS) {
-            auto frame = std::make_shared<VideoFrame>();
-            frame->_timeStamp = std::uint32_t(5000 + t);
-            frame->time = start.addMSecs(t);
-            frame->speed = 50;
-            frames.push_back(frame);
-        }
-        std::int32_t lon = -1, lat = -1;
-        info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, FRAME_MS, lon, lat);
-    }
-    info->_timeSpan = SECONDS * 1000 - 100;
-    info->completeTables();
-    auto chapter = std::make_shared<ChapterData>(QUrl::fromLocalFile(g_movie));
-    chapter->storePicture(std::make_shared<PictureData>(info));
-    return chapter;
-}
-
 struct Rig {
-    NoOpDelegate delegate;
+    benchpanel::Delegate delegate;
     MoviePlayerView view{nullptr, MoviePlayerView::mpvFactory({true})};
     bool ready = false;
     Rig(int speedPosition)
@@ -88,7 +41,7 @@ struct Rig {
         view.setDelegate(&delegate);
         view.resize(960, 640);
         view.show();
-        view.setValueInfo(std::make_shared<PlayMovieValueInfo>(ChapterList{movieChapter()},
+        view.setValueInfo(std::make_shared<PlayMovieValueInfo>(ChapterList{benchpanel::movieChapter(g_movie, SECONDS * 1000, FRAME_MS, SECONDS * 1000 - 100)},
                                                                CardData::ActiveType::MovieRec));
         view.openMovie();
         QElapsedTimer wait;
