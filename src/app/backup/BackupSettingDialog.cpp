@@ -100,7 +100,13 @@ void BackupSettingDialog::prepare()
     const std::shared_ptr<ChapterData> chapter = playChapter;
     const QString backups = pathBackup;
     runInBackground<BackupTree::Listing>(
-        this, [card, chapter, backups] { return BackupTree::makeListing(*card, backups, chapter); },
+        this,
+        [card, chapter, backups] {
+            // A chapter without an index record is read for its start;
+            // a closed catalogue's reads stop at once.
+            const CardReads::StopScope stopReads = card->stopReadsOnDispose();
+            return BackupTree::makeListing(*card, backups, chapter);
+        },
         [this, reading](const BackupTree::Listing& listing) {
             if (reading != m_readings) return;
             m_model->setBackups(listing.rows);
