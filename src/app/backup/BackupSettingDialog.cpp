@@ -7,7 +7,6 @@
 #include "core/backup/BackupPaths.h"
 #include "core/backup/BackupTreeModel.h"
 #include "core/catalog/CardData.h"
-#include "core/foundation/CommonConst.h"
 #include "core/foundation/DateFormat.h"
 #include "core/foundation/FileUtil.h"
 #include "core/foundation/IniFile.h"
