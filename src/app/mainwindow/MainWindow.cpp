@@ -93,11 +93,11 @@ MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : HostW
 MainWindow::~MainWindow()
 {
     // The picture data the views hold (the player's play list, the
-    // stopwatch's chapters, the panels') is held here as well until they
-    // have gone, and then freed on a thread of its own: freeing an hour's
-    // frames took the window a tenth of a second longer to go.
-    std::vector<std::shared_ptr<const PictureData>> pictures;
-    if (m_controller && m_controller->cardData()) pictures = m_controller->cardData()->loadedPictures();
+    // stopwatch's chapters, the panels', also of data closed meanwhile) is
+    // held here as well until they have gone, and then freed on a thread of
+    // its own: freeing an hour's frames took the window a tenth of a second
+    // longer to go.
+    std::vector<std::shared_ptr<const PictureData>> pictures = ChapterData::livePictures();
 
     // The map's, the panel's and the player's sides go first (the player
     // tells nobody any more), then the controller: it gives up a running

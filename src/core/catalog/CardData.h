@@ -160,9 +160,6 @@ public:
     // Waits until every disposal has ended. The application calls it before
     // its QApplication goes (a running thread at exit ends the process).
     static void waitForDisposals();
-    // The picture data loaded so far for the chapters of every trip and
-    // adventure trip, for a caller that means to free it off its own thread.
-    std::vector<std::shared_ptr<const PictureData>> loadedPictures() const;
     // Lets go of the given references on a disposal thread (joined as the
     // disposals are): the last reference to an hour's picture data takes a
     // tenth of a second to free. Nothing given may touch a widget as it goes.

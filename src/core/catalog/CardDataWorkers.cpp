@@ -571,16 +571,6 @@ void CardData::waitForDisposals()
     disposals().waitForAll();
 }
 
-std::vector<std::shared_ptr<const PictureData>> CardData::loadedPictures() const
-{
-    std::vector<std::shared_ptr<const PictureData>> pictures;
-    for (const TripList& trips : {tripList(), advTripList()})
-        for (const auto& trip : trips)
-            for (const auto& chapter : trip->chapterDataList())
-                if (auto picture = chapter->loadPicture(false)) pictures.push_back(std::move(picture));
-    return pictures;
-}
-
 void CardData::releaseOffThread(std::vector<std::shared_ptr<const PictureData>> held)
 {
     if (held.empty()) return;

@@ -13,6 +13,9 @@
 #include "core/settings/SettingInfo.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <mutex>
+#include <vector>
 
 #include <chrono>
 
@@ -230,11 +233,48 @@ std::shared_ptr<const PictureData> ChapterData::storePicture(std::shared_ptr<con
     return storeLocked(std::move(picture));
 }
 
+namespace {
+
+// Every picture data a chapter stored, for as long as it lives, whichever
+// catalogue it came from (one closed meanwhile too).
+struct StoredPictures {
+    std::mutex mutex;
+    std::vector<std::weak_ptr<const PictureData>> pictures;
+    std::size_t pruneAt = 64;
+
+    static StoredPictures& all()
+    {
+        static StoredPictures stored;
+        return stored;
+    }
+    void add(const std::shared_ptr<const PictureData>& picture)
+    {
+        std::lock_guard lock(mutex);
+        pictures.push_back(picture);
+        if (pictures.size() < pruneAt) return;
+        std::erase_if(pictures, [](const std::weak_ptr<const PictureData>& p) { return p.expired(); });
+        pruneAt = std::max<std::size_t>(64, pictures.size() * 2);
+    }
+};
+
+} // namespace
+
+std::vector<std::shared_ptr<const PictureData>> ChapterData::livePictures()
+{
+    StoredPictures& stored = StoredPictures::all();
+    std::lock_guard lock(stored.mutex);
+    std::vector<std::shared_ptr<const PictureData>> out;
+    for (const auto& p : stored.pictures)
+        if (auto picture = p.lock()) out.push_back(std::move(picture));
+    return out;
+}
+
 std::shared_ptr<const PictureData> ChapterData::storeLocked(std::shared_ptr<const PictureData> picture) const
 {
     if (!_picture) {
         if (picture && picture->video) {
             _picture = std::move(picture);
+            StoredPictures::all().add(_picture);
             lengthsCounter().fetch_add(1);
         } else if (picture) {
             _failedPicture = std::move(picture);

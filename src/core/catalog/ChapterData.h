@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class PictureData;
 class TripData;
@@ -93,6 +94,9 @@ public:
 
     // Picture data stored for the chapter (null while none was loaded).
     bool hasPicture() const;
+    // The picture data stored by any chapter that is still held somewhere,
+    // for a caller that means to free it off its own thread.
+    static std::vector<std::shared_ptr<const PictureData>> livePictures();
     int retryCntPictureData() const { return _retryCntPictureData.load(); }
     // No picture data yet and attempts left.
     bool needsPictureData() const;

@@ -404,8 +404,8 @@ private Q_SLOTS:
         // The first chapter's picture data is the test's own, which tells on
         // which thread it is freed (stored while the load's read of the
         // chapter is held). A view of the window holds the trip's chapters
-        // until the catalogue's disposal has emptied its lists, as the
-        // stopwatch did at a quit with the workers idle.
+        // after the data was closed, as the stopwatch did at a quit after
+        // its data had been deleted.
         const auto card = cardgen::writeCard(m_dir.filePath(QStringLiteral("quit")), mixedCard());
         AlertLog alerts;
         HeldCardReads held;
@@ -435,17 +435,12 @@ private Q_SLOTS:
 
         struct ChapterHolder : QWidget {
             using QWidget::QWidget;
-            std::shared_ptr<TripData> trip;
             ChapterList chapters;
-            ~ChapterHolder() override
-            {
-                const QDeadlineTimer deadline(20000);
-                while (!trip->chapterDataList().isEmpty() && !deadline.hasExpired()) QThread::msleep(1);
-            }
         };
-        auto* holder = new ChapterHolder(window.get());
-        holder->trip = trip;
-        holder->chapters = trip->chapterDataList();
+        (new ChapterHolder(window.get()))->chapters = trip->chapterDataList();
+        bool closed = false;
+        window->controller()->closeOpenData([&closed] { closed = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(closed, 20000);
         window.reset();
         CardData::waitForDisposals();
         QCOMPARE(freed.load(), 2);
