@@ -82,8 +82,10 @@ MainWindow::MainWindow(QWidget* parent, ViewController::Options options) : HostW
     // window after it has been shown, and are drawn into it through OpenGL:
     // a window made for plain drawing would then be made anew, and a user
     // would see it appear, go and appear again. A hidden OpenGL widget
-    // makes it an OpenGL window from the start.
-    if ((options.withMap || (options.withPlayer && videoOpenGLAvailable())) && openGLAvailable())
+    // makes it an OpenGL window from the start. (With the map, OpenGL is
+    // not probed here: the window needs it anyway, and the first probe
+    // loads the driver.)
+    if (platformHasOpenGL() && (options.withMap || (options.withPlayer && videoOpenGLAvailable())))
         (new QOpenGLWidget(this))->hide();
     buildMenus();
     resize(1280, 800);

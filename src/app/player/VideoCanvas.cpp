@@ -22,9 +22,7 @@ namespace {
 const std::optional<QByteArray>& openGLRenderer()
 {
     static const std::optional<QByteArray> renderer = []() -> std::optional<QByteArray> {
-        const QString platform = QGuiApplication::platformName();
-        // QOpenGLWidget crashes under these platforms instead of failing.
-        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        if (!platformHasOpenGL())
             return std::nullopt;
         QOpenGLContext context;
         if (!context.create())
@@ -44,9 +42,11 @@ const std::optional<QByteArray>& openGLRenderer()
 
 } // namespace
 
-bool openGLAvailable()
+bool platformHasOpenGL()
 {
-    return openGLRenderer().has_value();
+    // QOpenGLWidget crashes under these platforms instead of failing.
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 bool videoOpenGLAvailable()
@@ -55,7 +55,8 @@ bool videoOpenGLAvailable()
     // in a virtual machine or a display server without a GPU) draws each
     // frame on the GUI thread for tens of milliseconds; libmpv's own
     // software rendering at the shown size costs that thread less.
-    return openGLAvailable() && !isSoftwareRasteriser(*openGLRenderer());
+    const std::optional<QByteArray>& renderer = openGLRenderer();
+    return renderer && !isSoftwareRasteriser(*renderer);
 }
 
 VideoCanvas* createVideoCanvas(MpvMediaPlayer& player, QWidget* parent)

@@ -24,13 +24,13 @@ public:
     virtual QImage currentFrame() = 0;
 };
 
-// Whether windows can draw with OpenGL here: never under the offscreen and
-// minimal platforms, whose QOpenGLWidget crashes, else when a context can be
-// made current. Worked out once.
-bool openGLAvailable();
-// Whether OpenGL is used for video here: where it is available and not a
-// software rasteriser (isSoftwareRasteriser of its renderer's name), whose
-// drawing is libmpv's software rendering done more slowly.
+// Whether this platform can give widgets OpenGL at all: not the offscreen
+// and minimal platforms, whose QOpenGLWidget crashes. Asks nothing of OpenGL.
+bool platformHasOpenGL();
+// Whether OpenGL is used for video here: where a context can be made current
+// and its renderer is not a software rasteriser (isSoftwareRasteriser of its
+// renderer's name), whose drawing is libmpv's software rendering done more
+// slowly. Worked out once.
 bool videoOpenGLAvailable();
 bool isSoftwareRasteriser(const QByteArray& renderer);
 
