@@ -119,6 +119,53 @@ std::shared_ptr<VideoInfo> steppedRecording(qint64 movieLeadMs)
     return info;
 }
 
+// A recording of spanMs with a frame every 50 ms in both channels, all with
+// a GPS fix, its speed and G at each time given.
+std::shared_ptr<VideoInfo> recordingOf(qint64 spanMs, const std::function<int(qint64)>& speedAt,
+                                       const std::function<double(qint64)>& gAt)
+{
+    auto info = std::make_shared<VideoInfo>();
+    const QDateTime start(QDate(2026, 3, 15), QTime(8, 30), QTimeZone("Australia/Sydney"));
+    for (int channel : {0, 1}) {
+        FrameList frames;
+        for (qint64 t = 0; t <= spanMs; t += 50) {
+            auto frame = std::make_shared<VideoFrame>();
+            frame->_timeStamp = std::uint32_t(5000 + t);
+            frame->time = start.addMSecs(t);
+            frame->speed = speedAt(t);
+            frame->gX = gAt(t);
+            frame->gps = true;
+            frames.push_back(frame);
+        }
+        std::int32_t lon = -1, lat = -1;
+        info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, 50, lon, lat);
+    }
+    info->_timeSpan = std::uint64_t(spanMs);
+    info->completeTables();
+    return info;
+}
+
+// An event window of the first 20 s of chapters.
+ChapterWindow eventWindow(const ChapterList& chapters, qint64 event)
+{
+    ChapterWindow window;
+    window.chapters = chapters;
+    window.eventValue = event;
+    window.minValue = 0;
+    window.maxValue = 20000;
+    return window;
+}
+
+// A driving-data panel on screen, its border drawn.
+std::unique_ptr<DrivingInfoView> shownPanel(int width)
+{
+    auto panel = std::make_unique<DrivingInfoView>();
+    panel->resize(width, DrivingInfoView::PANEL_HEIGHT);
+    panel->show();
+    panel->setupBorder();
+    return panel;
+}
+
 // Forwards to the panel and counts the windows the play road gives it.
 struct CountingPanel : DrivingInfoViewInterface {
     DrivingInfoViewInterface* real = nullptr;
@@ -432,37 +479,13 @@ private Q_SLOTS:
     void theChartAndTheButtonsAreDrawnAsLaidDown()
     {
         // A 20 s event window: the speed climbs from 0 to 100 km/h, G stays 0.
-        auto info = std::make_shared<VideoInfo>();
-        const QDateTime start(QDate(2026, 3, 15), QTime(8, 30), QTimeZone("Australia/Sydney"));
-        for (int channel : {0, 1}) {
-            FrameList frames;
-            for (qint64 t = 0; t <= 20000; t += 50) {
-                auto frame = std::make_shared<VideoFrame>();
-                frame->_timeStamp = std::uint32_t(5000 + t);
-                frame->time = start.addMSecs(t);
-                frame->speed = std::int32_t(t / 200);
-                frame->gps = true;
-                frames.push_back(frame);
-            }
-            std::int32_t lon = -1, lat = -1;
-            info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, 50, lon, lat);
-        }
-        info->_timeSpan = 20000;
-        info->completeTables();
+        const auto info = recordingOf(20000, [](qint64 t) { return int(t / 200); }, [](qint64) { return 0.0; });
         auto chapter = std::make_shared<ChapterData>(QUrl::fromLocalFile(QStringLiteral("/nonexistent/m.MP4")));
         chapter->storePicture(std::make_shared<PictureData>(info));
-        ChapterWindow window;
-        window.chapters = ChapterList{chapter};
-        window.eventValue = 12000;
-        window.minValue = 0;
-        window.maxValue = 20000;
-
-        DrivingInfoView panel;
-        panel.resize(1100, DrivingInfoView::PANEL_HEIGHT);
-        panel.show();
+        const std::unique_ptr<DrivingInfoView> shown = shownPanel(1100);
+        DrivingInfoView& panel = *shown;
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        panel.setupBorder();
-        panel.setAccident(false, window);
+        panel.setAccident(false, eventWindow({chapter}, 12000));
         panel.setValue(5000);
         LineView* chart = panel.lineChartView;
         GraphView* graph = chart->graphView();
@@ -629,42 +652,19 @@ private Q_SLOTS:
         // A 20 s event window over three chapters of which only the second
         // is loaded (8 s: the speed climbs, G steps up 6 s in): its data
         // lie from 0.001 s to 8.001 s of the window, nothing before or after.
-        auto info = std::make_shared<VideoInfo>();
-        const QDateTime start(QDate(2026, 3, 15), QTime(8, 30), QTimeZone("Australia/Sydney"));
-        for (int channel : {0, 1}) {
-            FrameList frames;
-            for (qint64 t = 0; t <= 8000; t += 50) {
-                auto frame = std::make_shared<VideoFrame>();
-                frame->_timeStamp = std::uint32_t(5000 + t);
-                frame->time = start.addMSecs(t);
-                frame->speed = std::int32_t(t / 100);
-                frame->gX = t >= 6000 ? 0.3 : 0.0;
-                frame->gps = true;
-                frames.push_back(frame);
-            }
-            std::int32_t lon = -1, lat = -1;
-            info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, 50, lon, lat);
-        }
-        info->_timeSpan = 8000;
-        info->completeTables();
+        const auto info = recordingOf(8000, [](qint64 t) { return int(t / 100); },
+                                      [](qint64 t) { return t >= 6000 ? 0.3 : 0.0; });
         const auto chapter = [](const char* name) {
             return std::make_shared<ChapterData>(QUrl::fromLocalFile(QStringLiteral("/nonexistent/") + QLatin1String(name)));
         };
-        ChapterWindow window;
-        window.chapters = ChapterList{chapter("a.MP4"), chapter("b.MP4"), chapter("c.MP4")};
-        window.chapters->at(1)->storePicture(std::make_shared<PictureData>(info));
-        window.eventValue = 200;
-        window.minValue = 0;
-        window.maxValue = 20000;
-
-        DrivingInfoView panel;
-        panel.resize(1000, DrivingInfoView::PANEL_HEIGHT);
-        panel.show();
+        const ChapterList chapters{chapter("a.MP4"), chapter("b.MP4"), chapter("c.MP4")};
+        chapters[1]->storePicture(std::make_shared<PictureData>(info));
+        const std::unique_ptr<DrivingInfoView> shown = shownPanel(1000);
+        DrivingInfoView& panel = *shown;
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        panel.setupBorder();
         // A time text wider than the chart's left margin.
         panel.model().setTimeText([](const QDateTime& t) { return t.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")); });
-        panel.setAccident(false, window);
+        panel.setAccident(false, eventWindow(chapters, 200));
         panel.setValue(15000); // in the stretch with no data
         LineView* chart = panel.lineChartView;
         GraphView* graph = chart->graphView();
