@@ -87,8 +87,7 @@ MoviePlayerView::MoviePlayerView(QWidget* parent, PlayerFactory factory, Playbac
     buildControls();
     m_adjust = new PlayerAdjustments({brightSlider, volumeSlider, playSpeedSlider, volumeButton, playSpeedRateLabel},
                                      *this, this);
-    m_zoomOverlayHost = this;
-    m_zoom = new ZoomMenuController({playerView, zoomMenu, zoomButton, zoomButtons, m_zoomOverlayHost}, *this, this);
+    m_zoom = new ZoomMenuController({playerView, zoomMenu, zoomButton, zoomButtons, this}, *this, this);
     connectControls();
 
     trackbar->setDelegate(this);

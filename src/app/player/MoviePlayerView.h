@@ -272,5 +272,4 @@ private:
     PlayerAdjustments* m_adjust = nullptr;
     ZoomMenuController* m_zoom = nullptr;
     ChapterLoads* m_loads = nullptr;
-    QWidget* m_zoomOverlayHost = nullptr;
 };

@@ -196,7 +196,8 @@ TrimJob::Result TrimJob::run()
         std::optional<std::uint32_t> to;
     };
     std::vector<Source> sources(n);
-    std::optional<CutVideoKihonInfo> record;
+    std::vector<RecordPiece> recordPieces;
+    recordPieces.reserve(n);
     for (std::size_t k = 0; k < n; ++k) {
         if (m_cancel.isCancelled()) return fail(QStringLiteral("cancelled"));
         const Piece& piece = range.pieces[k];
@@ -210,19 +211,13 @@ TrimJob::Result TrimJob::run()
         s.video = picture ? picture->video : nullptr;
         if (k == 0) s.from = stampAt(s.video, piece.from);
         if (k + 1 == n) s.to = stampAt(s.video, piece.to);
-        if (s.video) {
-            if (!record) {
-                const VideoInfo& v = *s.video;
-                const bool own = v._isCutVideo;
-                record.emplace(v, range.pieces.front().from, piece.to, s.probe.durationMs,
-                               own ? v.isDatetime : q.selection.dateTime, own ? v.isSpeed : q.selection.speed,
-                               own ? v.isAcceleration : q.selection.acceleration, own ? v.isPoint : q.selection.point);
-            } else {
-                record->buildFooterLists(*s.video, piece.to, s.probe.durationMs);
-            }
-        }
+        // The last piece ends where the cut ends in its movie; the others
+        // run to their movie's end.
+        const qint64 movieTime = k + 1 == n && s.to ? qint64(*s.to) : s.probe.durationMs;
+        recordPieces.push_back({s.video, piece.from, piece.to, movieTime});
         report(kRecordsShare * double(k + 1) / double(n));
     }
+    const std::optional<CutVideoKihonInfo> record = TrimJob::record(recordPieces, q.selection);
     if (!record) return fail(QStringLiteral("no recording data in the range"));
 
     // Pass 2: the chapters joined and cut in one ffmpeg run, so the picture
@@ -269,6 +264,43 @@ TrimJob::Result TrimJob::run()
     if (!box) return fail(QStringLiteral("the trim record is too large"));
     return writeOutput(finished, *box, q.outputPath, m_cancel,
                        [&](double fraction) { report(done + kWriteShare * fraction); });
+}
+
+std::optional<CutVideoKihonInfo> TrimJob::record(const std::vector<RecordPiece>& pieces, CaptionSelection selection)
+{
+    const auto readable = std::find_if(pieces.begin(), pieces.end(), [](const RecordPiece& p) { return bool(p.video); });
+    if (readable == pieces.end()) return std::nullopt;
+    const VideoInfo& own = *readable->video;
+    // What a recording that cannot be read adds: the record's own fields
+    // and no frames, which the record reads as one placeholder frame.
+    std::shared_ptr<VideoInfo> standIn;
+    const auto videoOf = [&](const RecordPiece& p) -> const VideoInfo& {
+        if (p.video) return *p.video;
+        if (!standIn) {
+            standIn = std::make_shared<VideoInfo>();
+            standIn->detectType = own.detectType;
+            standIn->sw = own.sw;
+            standIn->powerDown = own.powerDown;
+            standIn->_playback = own._playback;
+            standIn->_fileVersion = own._fileVersion;
+            standIn->_terminalType = own._terminalType;
+            standIn->_recMode = own._recMode;
+            standIn->completeTables();
+        }
+        return *standIn;
+    };
+    // A recording that is itself a trimmed movie says what it shows burnt in.
+    const bool cut = own._isCutVideo;
+    std::optional<CutVideoKihonInfo> out;
+    for (const RecordPiece& p : pieces) {
+        if (!out)
+            out.emplace(videoOf(p), p.from, p.to, p.movieTime, cut ? own.isDatetime : selection.dateTime,
+                        cut ? own.isSpeed : selection.speed, cut ? own.isAcceleration : selection.acceleration,
+                        cut ? own.isPoint : selection.point);
+        else
+            out->buildFooterLists(videoOf(p), p.to, p.movieTime);
+    }
+    return out;
 }
 
 std::vector<AssSubtitle::Event> TrimJob::captionEvents(const std::vector<CaptionSource>& pieces,

@@ -1,6 +1,7 @@
 #include "TripFixture.h"
 #include "core/catalog/CardData.h"
 #include "core/catalog/TripData.h"
+#include "core/recording/CutVideoUtility.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/recording/VersionInfo.h"
@@ -292,6 +293,56 @@ TEST_F(TrimJobTest, BurntInTrimAcrossAChapterBoundaryOpensAgainWithTheRangesFram
         ASSERT_EQ(f->_longitude, source->_longitude) << key;
         EXPECT_LE(f->_movieTimeStamp, p.duration * 1000 + 1) << key;
     }
+    // The record's movie time is the cut's, not past it by the last chapter's uncut tail.
+    const QByteArray movie = readAll(output);
+    const qsizetype archiveAt = movie.lastIndexOf("udat") + 4 + SettingInfo::ITEM_BYTE_COUNT;
+    const std::optional<CutVideoKihonInfo> record = CutVideoUtility::decodeKihonInfo(QByteArrayView(movie).sliced(archiveAt));
+    ASSERT_TRUE(record);
+    EXPECT_NEAR(record->_totalMovieTimeSpan, rangeSeconds(r) * 1000.0, 1.0);
+}
+
+TEST_F(TrimJobTest, TheRecordCountsEachPiecesOwnMovieTimeAndTheSpanOfAnUnreadableRecording)
+{
+    // 2.5 s into the first chapter, over a chapter whose recording cannot
+    // be read (4 s of movie), to 2.5 s into the second.
+    const TrimJob::Plan plan = TrimJob::plan(chapters, 2500, PictureDataUtil::position(chapters, 1, 2500));
+    ASSERT_EQ(plan.pieces.size(), 2u);
+    const TrimJob::Piece first = plan.pieces[0];
+    const TrimJob::Piece last = plan.pieces[1];
+    const std::uint32_t start = videoOf(0)->frameAt(1, first.from)->_movieTimeStamp;
+    const std::uint32_t end = videoOf(1)->frameAt(1, last.to)->_movieTimeStamp;
+    const std::optional<CutVideoKihonInfo> record =
+        TrimJob::record({{videoOf(0), first.from, first.to, 4000}, {nullptr, 0, 3999, 4000}, {videoOf(1), 0, last.to, end}},
+                        {true, false, false, false});
+    ASSERT_TRUE(record);
+
+    // The cut's movie: the first chapter's from the start on, the unreadable
+    // one whole, the last one up to the end (not its uncut tail).
+    EXPECT_EQ(record->_totalMovieTimeSpan, qint64(4000 - start) + 4000 + end);
+    // Keys run on across the unreadable chapter: its placeholder where it
+    // starts, the next chapter's frames after its 4 s.
+    const qint64 firstSpan = first.to - first.from;
+    const qint64 unreadableAt = firstSpan + 1;
+    const qint64 lastAt = unreadableAt + 3999 + 1;
+    EXPECT_EQ(record->_totalTimeSpan, lastAt + last.to);
+    ASSERT_TRUE(record->_footerCamera1List.count(unreadableAt));
+    EXPECT_EQ(record->_footerCamera1List.at(unreadableAt)._speed, 0);
+    const auto next = record->_footerCamera1List.upper_bound(unreadableAt);
+    ASSERT_NE(next, record->_footerCamera1List.end());
+    EXPECT_EQ(next->first, lastAt);
+    const VideoFramePtr lastFirst = videoOf(1)->frameAt(1, 0);
+    EXPECT_EQ(next->second._speed, lastFirst->speed);
+    EXPECT_EQ(next->second._movieTimeStamp, std::optional<std::uint32_t>(lastFirst->_movieTimeStamp + (4000 - start) + 4000));
+    EXPECT_EQ(record->_settingInfo._fileVersion, videoOf(0)->_fileVersion);
+
+    // An unreadable first chapter keeps its place as well; with nothing
+    // readable there is no record.
+    const std::optional<CutVideoKihonInfo> late = TrimJob::record({{nullptr, 0, 3999, 4000}, {videoOf(1), 0, last.to, end}}, {});
+    ASSERT_TRUE(late);
+    EXPECT_EQ(late->_totalTimeSpan, 4000 + last.to);
+    EXPECT_EQ(late->_totalMovieTimeSpan, 4000 + qint64(end));
+    EXPECT_EQ(late->_settingInfo._fileVersion, videoOf(1)->_fileVersion);
+    EXPECT_FALSE(TrimJob::record({{nullptr, 0, 3999, 4000}}, {}));
 }
 
 TEST_F(TrimJobTest, CaptionsCoverTheRangeAndNothingElse)
