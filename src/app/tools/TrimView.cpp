@@ -2,6 +2,7 @@
 
 #include "app/shell/Alerts.h"
 #include "core/foundation/UserDefaultUtil.h"
+#include "core/tools/OutputRule.h"
 
 #include <QDebug>
 #include <QDir>
@@ -151,8 +152,7 @@ void TrimView::startCut(const QString& outputPath)
 
     if (const QString why = TrimJob::refusal(toolinfo->chapterList, outputPath); !why.isEmpty()) {
         qWarning("Trim refused: %s", qPrintable(why));
-        warn(this, tr("The trimmed video cannot be saved over a recording or in the card's recording folder. "
-                      "Please choose another location."));
+        warn(this, OutputRule::refusalText());
         return;
     }
     if (!checkDiskSpace(folder)) return;

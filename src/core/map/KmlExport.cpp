@@ -7,6 +7,7 @@
 #include "core/recording/MoveProtectInfo.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
+#include "core/tools/OutputRule.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -265,7 +266,7 @@ KmlUtil::ExportResult failure(const QString& what)
     return KmlUtil::ExportResult{false, what};
 }
 
-KmlUtil::ExportResult writeKmz(const QString& kml, const QString& destination)
+KmlUtil::ExportResult writeKmz(const QString& kml, const QString& destination, const ChapterList& sources)
 {
     const QString random = KmlUtil::randomString(12);
     WorkFolder work{CommonConst::DIR_PATH_MAP() + random};
@@ -298,6 +299,9 @@ KmlUtil::ExportResult writeKmz(const QString& kml, const QString& destination)
     QFile kmz(work.path + QLatin1Char('/') + kmzName);
     if (!kmz.open(QIODevice::ReadOnly)) return failure(kmz.errorString());
     const QByteArray archive = kmz.readAll();
+    // Checked where the file is written: the name may have become a link
+    // since the panel was answered.
+    if (!OutputRule::refusal(sources, destination).isEmpty()) return failure(OutputRule::refusalText());
     // Beside the destination, then renamed over it: an earlier file there
     // survives any failure.
     QSaveFile out(destination);
@@ -317,7 +321,7 @@ KmlUtil::ExportResult KmlUtil::outputTripKml(const ChapterList& chapters, const 
                                              const Context& context)
 {
     XmlData xml = makeTripXmlData(chapters, documentName(destination), context);
-    return writeKmz(createKmlText(xml), destination);
+    return writeKmz(createKmlText(xml), destination, chapters);
 }
 
 KmlUtil::ExportResult KmlUtil::outputEventKml(const ChapterList& chapters, std::int32_t start,
@@ -325,5 +329,5 @@ KmlUtil::ExportResult KmlUtil::outputEventKml(const ChapterList& chapters, std::
                                               const QString& destination, const Context& context)
 {
     XmlData xml = makeEventXmlData(chapters, start, end, record, documentName(destination), context);
-    return writeKmz(createKmlText(xml), destination);
+    return writeKmz(createKmlText(xml), destination, chapters);
 }

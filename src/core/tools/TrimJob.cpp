@@ -1,7 +1,5 @@
 #include "core/tools/TrimJob.h"
 
-#include "core/backup/BackupPaths.h"
-#include "core/foundation/CommonConst.h"
 #include "core/media/AVUtil.h"
 #include "core/recording/CutVideoInfo.h"
 #include "core/recording/CutVideoUtility.h"
@@ -11,6 +9,7 @@
 #include "core/settings/SettingInfo.h"
 #include "core/tools/AssSubtitle.h"
 #include "core/tools/FfmpegArguments.h"
+#include "core/tools/OutputRule.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,21 +35,6 @@ constexpr double kWriteShare = 3.0;
 QString localPath(const QUrl& url)
 {
     return url.isLocalFile() ? url.toLocalFile() : url.toString();
-}
-
-// The recording folder holding a chapter (a card's or a backup's): the
-// nearest folder above the movie that is named like the recorder's own or
-// holds its list of recordings. None for a movie of no card.
-QString recordingFolderOf(const QString& moviePath)
-{
-    QDir dir = QFileInfo(moviePath).absoluteDir();
-    for (int depth = 0; depth < 4; ++depth) {
-        if (dir.dirName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0
-            || dir.exists(CommonConst::FILE_NAME_VREC))
-            return dir.absolutePath();
-        if (!dir.cdUp()) break;
-    }
-    return {};
 }
 
 std::optional<std::uint32_t> stampAt(const std::shared_ptr<const VideoInfo>& video, std::int32_t offset)
@@ -108,19 +92,7 @@ TrimJob::Plan TrimJob::plan(const ChapterList& chapters, std::int32_t start, std
 
 QString TrimJob::refusal(const ChapterList& chapters, const QString& outputPath)
 {
-    if (outputPath.trimmed().isEmpty()) return QStringLiteral("no output file");
-    const QString target = BackupPaths::resolvedPath(outputPath);
-    for (const auto& chapter : chapters) {
-        if (!chapter) continue;
-        for (const QUrl& url : {chapter->_pathMp4, chapter->_pathMove}) {
-            if (url.isEmpty()) continue;
-            const QString source = localPath(url);
-            if (BackupPaths::resolvedPath(source) == target) return QStringLiteral("the output is a source recording");
-            if (BackupPaths::isInsideOrSame(target, recordingFolderOf(source)))
-                return QStringLiteral("the output lies in the card's recording folder");
-        }
-    }
-    return {};
+    return OutputRule::refusal(chapters, outputPath);
 }
 
 std::optional<QByteArray> TrimJob::udatBox(const QByteArray& archive)

@@ -1,4 +1,5 @@
 #include "TripFixture.h"
+#include "../../support/FolderChecksums.h"
 #include "core/catalog/CardData.h"
 #include "core/catalog/TripData.h"
 #include "core/recording/CutVideoUtility.h"
@@ -7,6 +8,8 @@
 #include "core/recording/VersionInfo.h"
 #include "core/recording/VideoInfo.h"
 #include "core/settings/SettingInfo.h"
+#include "core/map/KmlUtil.h"
+#include "core/tools/OutputRule.h"
 #include "core/tools/TrimJob.h"
 
 #include <QDir>
@@ -207,20 +210,25 @@ TEST(TrimJobWrite, AFullDiskLeavesTheOldFileAndNoTemporary)
     EXPECT_EQ(readAll(output), QByteArray(200000, 'm') + box);
 }
 
-TEST_F(TrimJobTest, OutputOverASourceOrInsideTheRecordingFolderIsRefused)
+TEST_F(TrimJobTest, EveryOutputRefusesASourceAndTheRecordingFolder)
 {
     const QString source = chapters[0]->_pathMp4.toLocalFile();
-    const QByteArray before = readAll(source);
-    EXPECT_FALSE(TrimJob::refusal(chapters, source).isEmpty());
-    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("MOVE/MOVE001/../MOVE001/x.mp4")).isEmpty());
-    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("MOVE/cut.mp4")).isEmpty());
+    using testfiles::checksums;
+    const auto cardBefore = checksums(dir.filePath("MOVE"));
+    const auto refused = [&](const QString& path) { return !OutputRule::refusal(chapters, path).isEmpty(); };
+    EXPECT_TRUE(refused(source));
+    EXPECT_TRUE(refused(dir.filePath("MOVE/MOVE001/../MOVE001/x.mp4")));
+    EXPECT_TRUE(refused(dir.filePath("MOVE/cut.mp4")));
+    // A card's file system finds its folders in any letter case.
+    EXPECT_TRUE(refused(dir.filePath("move/MOVE001/cut.mp4")));
+    EXPECT_TRUE(refused(dir.filePath("MOVE/move001/") + QFileInfo(source).fileName().toLower()));
     ASSERT_TRUE(QFile::link(source, dir.filePath("alias.mp4")));
-    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("alias.mp4")).isEmpty());
-    // A link to a file not there yet in the recording folder: the movie would be written there.
-    ASSERT_TRUE(QFile::link(dir.filePath("MOVE/MOVE001/new.mp4"), dir.filePath("dangling.mp4")));
-    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("dangling.mp4")).isEmpty());
-    EXPECT_TRUE(TrimJob::refusal(chapters, dir.filePath("cut.mp4")).isEmpty());
-    EXPECT_FALSE(TrimJob::refusal(chapters, "").isEmpty());
+    EXPECT_TRUE(refused(dir.filePath("alias.mp4")));
+    // A link to a file not there yet in the recording folder: the file would be written there.
+    ASSERT_TRUE(QFile::link(dir.filePath("MOVE/MOVE001/new.jpeg"), dir.filePath("dangling.kmz")));
+    EXPECT_TRUE(refused(dir.filePath("dangling.kmz")));
+    EXPECT_FALSE(refused(dir.filePath("cut.mp4")));
+    EXPECT_TRUE(refused(""));
 
     // A backup folder holds the recorder's list itself, with no folder named like the card's.
     const QString backup = dir.filePath("backup/2026-03-15");
@@ -228,13 +236,25 @@ TEST_F(TrimJobTest, OutputOverASourceOrInsideTheRecordingFolderIsRefused)
     writeAll(backup + "/VREC_MOV_MNG.DAT", "list");
     writeAll(backup + "/MOVE001/m2026031508300001.MP4", "movie");
     const ChapterList backedUp{std::make_shared<ChapterData>(QUrl::fromLocalFile(backup + "/MOVE001/m2026031508300001.MP4"))};
-    EXPECT_FALSE(TrimJob::refusal(backedUp, backup + "/cut.mp4").isEmpty());
-    EXPECT_TRUE(TrimJob::refusal(backedUp, dir.filePath("backup/cut.mp4")).isEmpty());
+    EXPECT_FALSE(OutputRule::refusal(backedUp, backup + "/cut.mp4").isEmpty());
+    EXPECT_TRUE(OutputRule::refusal(backedUp, dir.filePath("backup/cut.mp4")).isEmpty());
 
-    TrimJob job(request(source, {}), TaskCancelFlag());
+    // Every job keeps to it where it writes: the trim and the route export.
+    TrimJob job(request(dir.filePath("alias.mp4"), {}), TaskCancelFlag());
     EXPECT_EQ(job.run().outcome, TrimJob::Outcome::Failed);
-    EXPECT_EQ(readAll(source), before);
+    for (const QString& kmz : {dir.filePath("alias.mp4"), dir.filePath("dangling.kmz")}) {
+        const KmlUtil::ExportResult route = KmlUtil::outputTripKml(chapters, kmz, KmlUtil::Context());
+        EXPECT_FALSE(route.ok);
+        EXPECT_EQ(route.error, OutputRule::refusalText());
+    }
+    EXPECT_EQ(checksums(dir.filePath("MOVE")), cardBefore);
     EXPECT_TRUE(workIsEmpty());
+
+    // The name a save panel settles on ends in the one type it offers.
+    EXPECT_EQ(OutputRule::withSuffix("a/trip", "mp4"), "a/trip.mp4");
+    EXPECT_EQ(OutputRule::withSuffix("a/route 2026.03.15", "mp4"), "a/route 2026.03.15.mp4");
+    EXPECT_EQ(OutputRule::withSuffix("a/clip.mov", "mp4"), "a/clip.mov.mp4");
+    EXPECT_EQ(OutputRule::withSuffix("a/photo.JPEG", "jpeg"), "a/photo.JPEG");
 }
 
 TEST_F(TrimJobTest, BurntInTrimAcrossAChapterBoundaryOpensAgainWithTheRangesFrames)
