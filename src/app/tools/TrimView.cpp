@@ -213,7 +213,9 @@ void TrimView::jobDidFinish(const TrimJob::Result& result)
         return;
     }
     qWarning("Trim failed: %s", qPrintable(result.detail));
-    warn(this, tr("Cut was unsuccessful."));
+    // With the reason, as a full disk is told by the backup: the user can act on it.
+    warn(this, result.detail.isEmpty() ? tr("Cut was unsuccessful.")
+                                       : tr("Cut was unsuccessful.") + QLatin1Char('\n') + result.detail);
     if (m_progressWindow) m_progressWindow->endModalRun();
     Q_EMIT jobFinished(result.outcome);
 }

@@ -43,6 +43,18 @@ std::optional<std::uint32_t> stampAt(const std::shared_ptr<const VideoInfo>& vid
     return video->frameAt(1, offset, true)->_movieTimeStamp;
 }
 
+// A write cut short (the disk filled up during it) is carried on, so that
+// the write that fails tells the system's reason.
+bool writeAll(QFileDevice& out, const QByteArray& bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = out.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
 bool writeText(const QString& path, const QString& text)
 {
     QFile f(path);
@@ -326,23 +338,25 @@ TrimJob::Result TrimJob::writeOutput(const QString& finished, const QByteArray& 
     QSaveFile out(outputPath);
     // Unbuffered: a short write (a full disk) shows in the count of the
     // write itself, not in a buffered flush that may go unreported.
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failed(QStringLiteral("cannot write ") + outputPath);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failed(QStringLiteral("cannot write ") + outputPath + QStringLiteral(": ") + out.errorString());
+    // The reason is read before the write is abandoned, which replaces it
+    // with its own ("Writing canceled by application").
+    const auto abandon = [&] {
+        const QString reason = in.error() != QFileDevice::NoError ? in.errorString() : out.errorString();
+        out.cancelWriting();
+        return failed(QStringLiteral("cannot write ") + outputPath + QStringLiteral(": ") + reason);
+    };
     const qint64 total = std::max<qint64>(1, in.size());
     qint64 copied = 0;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kCopyChunk);
-        if (cancel.isCancelled() || chunk.isEmpty() || out.write(chunk) != chunk.size()) {
-            out.cancelWriting();
-            return failed(QStringLiteral("cannot write ") + outputPath + QStringLiteral(": ") + out.errorString());
-        }
+        if (cancel.isCancelled() || chunk.isEmpty() || !writeAll(out, chunk)) return abandon();
         copied += chunk.size();
         if (progress) progress(double(copied) / double(total));
     }
-    if (in.error() != QFileDevice::NoError || out.write(box) != box.size() || cancel.isCancelled()
-        || out.size() != copied + box.size()) {
-        out.cancelWriting();
-        return failed(QStringLiteral("cannot write ") + outputPath + QStringLiteral(": ") + out.errorString());
-    }
+    if (in.error() != QFileDevice::NoError || !writeAll(out, box) || cancel.isCancelled()
+        || out.size() != copied + box.size())
+        return abandon();
     if (!out.commit()) return failed(QStringLiteral("cannot save ") + outputPath + QStringLiteral(": ") + out.errorString());
     return {Outcome::Saved, {}};
 }
