@@ -525,8 +525,10 @@ void MoviePlayerView::updateNavigationButtons()
 void MoviePlayerView::onMoviePlayButton()
 {
     const qint64 p = trackbarPosition();
-    if (double(p) >= trackbar->maxValue()) {
-        // Played to the end: start again from the beginning.
+    if (double(p) >= trackbar->maxValue() && !isEndStillLoading()) {
+        // Played to the end: start again from the beginning. (Before the
+        // last chapter has arrived its length counts nothing: the end is
+        // where that chapter starts, and it is played once it is there.)
         _valueInfo->setCurrentValue(qint64(trackbar->minValue()));
         trackbar->setIntegerValue(_valueInfo->_currentValue);
         trackbarChanged();

@@ -113,6 +113,8 @@ void ToolController::openToolWindowNow(std::uint8_t code)
         return;
     }
     m_player->pause();
+    // Positions held in the lengths known now, the range's start included.
+    m_player->followChapterLengths();
 
     ToolInfo info;
     info.type = code == 5 ? ToolType::Trim : ToolType::Capture;

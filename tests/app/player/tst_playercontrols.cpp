@@ -21,6 +21,7 @@ struct Host : PlayerAdjustmentsHost {
     bool playing = false;
     QList<float> clockRates;
     bool isPlaying() const override { return playing; }
+    bool isWaitingForChapter() const override { return false; }
     void setClockRate(float rate) override { clockRates.append(rate); }
 };
 
