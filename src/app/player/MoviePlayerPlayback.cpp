@@ -244,7 +244,10 @@ bool MoviePlayerView::followChapterLengths()
     _valueInfo->setCurrentValue(trackbar->integerValue());
     if (!_valueInfo->followChapterLengths()) return false;
     // (A list installed here and not yet handed to the track bar reaches it whole.)
-    if (trackbar->valueInfo() == _valueInfo) trackbar->followValueInfo();
+    if (trackbar->valueInfo() == _valueInfo) {
+        trackbar->followValueInfo();
+        if (m_delegate) m_delegate->playerFollowedChapterLengths();
+    }
     return true;
 }
 

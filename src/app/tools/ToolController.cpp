@@ -80,6 +80,12 @@ void ToolController::positionChanged()
     m_stopWatch->setCurrentPosition(m_player->playing()->currentValue());
 }
 
+void ToolController::chapterLengthsFollowed()
+{
+    if (!m_stopWatch || !m_player) return;
+    m_stopWatch->followPositions(*m_player->playing());
+}
+
 void ToolController::playerStopped()
 {
     if (m_stopWatch) m_stopWatch->stop();

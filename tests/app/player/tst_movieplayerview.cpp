@@ -27,6 +27,7 @@ struct Delegate : MoviePlayerViewDelegate {
     bool fullscreen = false;
     void playerPositionChanged() override { calls << QStringLiteral("position"); }
     void playerDidReachEnd() override { calls << QStringLiteral("reachEnd"); }
+    void playerFollowedChapterLengths() override { calls << QStringLiteral("followed"); }
     void refreshDrivingInfo(bool) override { calls << QStringLiteral("refresh"); }
     void showOpenFailed() override { calls << QStringLiteral("openFailed"); }
     void showPlayFailed() override { calls << QStringLiteral("playFailed"); }
@@ -403,6 +404,7 @@ private Q_SLOTS:
         QCOMPARE(rig.view->_valueInfo->_startValueMovieCut.value_or(-1), 2501);
         QCOMPARE(rig.view->_valueInfo->_endValueMovieCut.value_or(-1), 2501 + CustomSliderCell::TRM_MAX_VAL);
         QCOMPARE(rig.view->trackbar->swStartSumFrameTS, 2501);
+        QVERIFY(rig.delegate.count(QStringLiteral("followed")) >= 1); // for the positions held beside it
         QVERIFY(rig.view->trackbar->markerList().contains(2501));
         QVERIFY(rig.view->trackbar->timerRunning());
         rig.player->becomeReady();
