@@ -65,7 +65,7 @@ std::shared_ptr<ChapterData> movieChapter()
         for (qint64 t = 0; t <= SECONDS * 1000; t += FRAME_MS) {
             auto frame = std::make_shared<VideoFrame>();
             frame->_timeStamp = std::uint32_t(5000 + t);
-            frame->time = start.addMSecs(t);
+            frame->setTime(start.addMSecs(t));
             frame->speed = 50;
             frames.push_back(frame);
         }

@@ -77,8 +77,9 @@ void appendSample(std::vector<TrackData>& tracks, const VideoFrame& frame)
     if (frame._longitude == 0 && frame._latitude == 0) return;
     // A track pairs every place with its moment: a frame whose date did not
     // decode has none to give.
-    if (!frame.time.isValid()) return;
-    tracks.push_back(TrackData{frame.time, MapPosition::toDegrees(frame._longitude),
+    const QDateTime time = frame.time();
+    if (!time.isValid()) return;
+    tracks.push_back(TrackData{time, MapPosition::toDegrees(frame._longitude),
                                MapPosition::toDegrees(frame._latitude), 0.0});
 }
 
@@ -199,7 +200,7 @@ XmlData KmlUtil::makeTripXmlData(const ChapterList& chapters, const QString& nam
         const FrameTable& frames = video->getCameraFrames(0);
         if (frames.empty() || !frames.begin()->second) continue;
         const VideoFrame& first = *frames.begin()->second;
-        if (auto point = pointPlacemark(first.time, first._longitude, first._latitude, context))
+        if (auto point = pointPlacemark(first.time(), first._longitude, first._latitude, context))
             chapterFolder.PlacemarkList->push_back(std::move(*point));
     }
     if (!chapterFolder.PlacemarkList->empty()) xml.FolderList->push_back(std::move(chapterFolder));
@@ -212,11 +213,11 @@ XmlData KmlUtil::makeTripXmlData(const ChapterList& chapters, const QString& nam
         const FrameTable& lastFrames = lastVideo->getCameraFrames(0);
         if (!firstFrames.empty() && firstFrames.begin()->second)
             description +=
-                context.recordingStart + BR + placemarkDate(firstFrames.begin()->second->time, context);
+                context.recordingStart + BR + placemarkDate(firstFrames.begin()->second->time(), context);
         description += BR;
         if (!lastFrames.empty() && lastFrames.rbegin()->second)
             description +=
-                context.recordingEnd + BR + placemarkDate(lastFrames.rbegin()->second->time, context);
+                context.recordingEnd + BR + placemarkDate(lastFrames.rbegin()->second->time(), context);
         description += BR;
     }
     PlacemarkData route = routePlacemark(context, description);

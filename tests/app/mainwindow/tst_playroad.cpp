@@ -564,7 +564,7 @@ private Q_SLOTS:
         const VideoFramePtr frame = PictureDataUtil::loadedVideoFrame(
             info->_chapterDataList, std::int32_t(rig.player()->trackbar->integerValue()));
         QVERIFY(frame);
-        QCOMPARE(rig.player()->datetimeLabel->text(), PlayerRules::datetimeLabelText(false, frame->time, std::nullopt));
+        QCOMPARE(rig.player()->datetimeLabel->text(), PlayerRules::datetimeLabelText(false, frame->time(), std::nullopt));
         QVERIFY(!pulse.stalled());
         QVERIFY2(alerts.alerts.isEmpty(), qPrintable(alerts.messages().join(QLatin1Char('\n'))));
     }

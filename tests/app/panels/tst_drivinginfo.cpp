@@ -102,7 +102,7 @@ std::shared_ptr<VideoInfo> steppedRecording(qint64 movieLeadMs)
         for (qint64 t = 0; t <= 10000; t += 100) {
             auto frame = std::make_shared<VideoFrame>();
             frame->_timeStamp = std::uint32_t(5000 + t);
-            frame->time = start.addMSecs(t);
+            frame->setTime(start.addMSecs(t));
             frame->speed = std::int32_t(40 + 10 * ((t / 700) % 3));
             frame->gX = double(t) / 40000.0;
             frame->gps = true;
@@ -110,7 +110,7 @@ std::shared_ptr<VideoInfo> steppedRecording(qint64 movieLeadMs)
         }
         std::int32_t lon = -1, lat = -1;
         info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, 100, lon, lat);
-        for (auto& [key, frame] : info->_cameraFrames[channel])
+        for (const auto& [key, frame] : info->_cameraFrames[channel])
             if (frame) frame->_movieTimeStamp = std::uint32_t(key + (channel == 1 ? movieLeadMs : 0));
     }
     info->_timeSpan = 10000;
@@ -131,7 +131,7 @@ std::shared_ptr<VideoInfo> recordingOf(qint64 spanMs, const std::function<int(qi
         for (qint64 t = 0; t <= spanMs; t += 50) {
             auto frame = std::make_shared<VideoFrame>();
             frame->_timeStamp = std::uint32_t(5000 + t);
-            frame->time = start.addMSecs(t);
+            frame->setTime(start.addMSecs(t));
             frame->speed = speedAt(t);
             frame->gX = gAt(t);
             frame->gps = true;

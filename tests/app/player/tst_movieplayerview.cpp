@@ -64,7 +64,7 @@ std::shared_ptr<ChapterData> chapterAt(const QString& path, qint64 spanMs, const
         for (qint64 t = 0; t <= spanMs; t += frameMs) {
             auto frame = std::make_shared<VideoFrame>();
             frame->_timeStamp = std::uint32_t(10000 + t);
-            frame->time = start.addMSecs(t);
+            frame->setTime(start.addMSecs(t));
             frames.push_back(frame);
         }
         std::int32_t lon = -1, lat = -1;

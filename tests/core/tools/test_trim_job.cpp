@@ -309,7 +309,7 @@ TEST_F(TrimJobTest, BurntInTrimAcrossAChapterBoundaryOpensAgainWithTheRangesFram
         const bool first = key <= firstLength;
         const VideoFramePtr source = first ? videoOf(0)->frameAt(1, key + plan.pieces[0].from)
                                            : videoOf(1)->frameAt(1, key - firstLength - 1);
-        ASSERT_EQ(f->time, source->time) << key;
+        ASSERT_EQ(f->time(), source->time()) << key;
         ASSERT_EQ(f->speed, source->speed) << key;
         ASSERT_EQ(f->_latitude, source->_latitude) << key;
         ASSERT_EQ(f->_longitude, source->_longitude) << key;
