@@ -54,7 +54,7 @@ inline std::shared_ptr<ChapterData> movieChapter(const QString& movie, qint64 la
         for (qint64 t = 0; t <= lastFrameMs; t += frameMs) {
             auto frame = std::make_shared<VideoFrame>();
             frame->_timeStamp = std::uint32_t(5000 + t);
-            frame->time = start.addMSecs(t);
+            frame->setTime(start.addMSecs(t));
             frame->speed = 50;
             frames.push_back(frame);
         }

@@ -63,7 +63,7 @@ std::shared_ptr<VideoInfo> recording(int seconds)
         for (qint64 t = 0; t <= qint64(seconds) * 1000; t += FRAME_MS) {
             auto frame = std::make_shared<VideoFrame>();
             frame->_timeStamp = std::uint32_t(5000 + t);
-            frame->time = start.addMSecs(t);
+            frame->setTime(start.addMSecs(t));
             const double s = double(t / 1000);
             frame->speed = std::int32_t(60.0 + 45.0 * std::sin(s / 9.0));
             frame->gX = 0.25 * std::cos(s / 9.0) + 0.02 * std::sin(double(t) / 90.0);

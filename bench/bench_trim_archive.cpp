@@ -19,7 +19,7 @@ std::shared_ptr<VideoInfo> longChapter(int seconds)
         f->_id = 0x55;
         f->_timeStamp = std::uint32_t(5000 + key);
         f->_movieTimeStamp = std::uint32_t(key);
-        f->time = QDateTime::fromSecsSinceEpoch(1700000000 + key / 1000, QTimeZone::utc());
+        f->setTime(QDateTime::fromSecsSinceEpoch(1700000000 + key / 1000, QTimeZone::utc()));
         f->speed = i % 120;
         f->_longitude = 5000000 + i;
         f->_latitude = 1200000 - i;

@@ -15,15 +15,19 @@ fi
 backup="$("$build/tools/inspect-card/inspect-card" --backup-folder)"
 demo="$backup/KorveltaDemoCard"
 size="${KR_DEMO_CARD_SIZE:-1920x1080}"
+# The picture size the demo card was made at is noted in the user's cache,
+# never in the backup folder: deleting the demo backup removes all of it.
+marker="${XDG_CACHE_HOME:-$HOME/.cache}/KorveltaReplay/demo-card"
 # A backup folder holds what a card's MOVE folder holds (the index files and
 # the movie folders), so the demo card's MOVE folder becomes the backup. A
 # demo card of another picture size (an older one) is made again.
-if [ ! -f "$demo/VREC_MOV_MNG.DAT" ] || [ "$(cat "$demo/.demo-size" 2>/dev/null)" != "$size" ]; then
+if [ ! -f "$demo/VREC_MOV_MNG.DAT" ] || [ "$(cat "$marker" 2>/dev/null)" != "$size $demo" ]; then
   staging="$(mktemp -d)"
   trap 'rm -rf "$staging"' EXIT
   "$build/tools/make-card/make-card" --out "$staging/card" --demo --size "$size" >/dev/null
-  echo "$size" >"$staging/card/MOVE/.demo-size"
   rm -rf "$demo"
   cp -r "$staging/card/MOVE" "$demo"
+  mkdir -p "$(dirname "$marker")"
+  echo "$size $demo" >"$marker"
 fi
 echo "demo card: $demo"

@@ -108,9 +108,44 @@
         return box;
     }
 
+    // A balloon that stays inside the map: on the side of its marker where
+    // it fits (the side facing the map's centre first), else pushed in from
+    // the edges it would cross.
+    var KeptBalloon = L.Tooltip.extend({
+        _setPosition: function (pos) {
+            var place = L.Tooltip.prototype._setPosition;
+            var map = this._map;
+            var box = this._container;
+            place.call(this, pos);
+            if (!map || !box) return;
+            // Where the balloon is drawn (its side's margin included), in the map.
+            var placed = function () {
+                var frame = map.getContainer().getBoundingClientRect();
+                var drawn = box.getBoundingClientRect();
+                return {left: drawn.left - frame.left, top: drawn.top - frame.top,
+                        right: frame.right - drawn.right, bottom: frame.bottom - drawn.bottom};
+            };
+            var crossing = function (at) {
+                return Math.max(0, -at.left) + Math.max(0, -at.right);
+            };
+            var at = placed();
+            if (crossing(at) > 0 && this.options.direction === 'auto') {
+                this.options.direction = at.left < 0 ? 'right' : 'left';
+                place.call(this, pos);
+                this.options.direction = 'auto';
+                if (crossing(placed()) >= crossing(at)) place.call(this, pos);
+                at = placed();
+            }
+            var dx = at.left < 0 ? -at.left : at.right < 0 ? Math.max(at.right, -at.left) : 0;
+            var dy = at.top < 0 ? -at.top : at.bottom < 0 ? Math.max(at.bottom, -at.top) : 0;
+            if (dx !== 0 || dy !== 0) L.DomUtil.setPosition(box, L.DomUtil.getPosition(box).add(L.point(dx, dy)));
+        }
+    });
+
     function balloonFor(marker) {
         if (dispBalloon) {
-            marker.bindTooltip(marker.krBalloon, {direction: 'auto', offset: [0, -18], className: 'kr-balloon'});
+            marker.bindTooltip(new KeptBalloon().setContent(marker.krBalloon),
+                               {direction: 'auto', offset: [0, -18], className: 'kr-balloon'});
         } else {
             marker.unbindTooltip();
         }

@@ -45,7 +45,7 @@ inline void walk(const VideoInfo& info)
         for (qint64 p : {qint64(-1), qint64(0), span / 2, span, span + 1}) {
             const VideoFramePtr f = info.frameAt(int(n), p);
             (void)f->_movieTimeStamp;
-            (void)f->_imageData.size();
+            (void)f->imageData().size();
         }
     }
     if (info._thumbnail) (void)info._thumbnail->_timeStamp;

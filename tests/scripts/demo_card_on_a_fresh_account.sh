@@ -29,6 +29,9 @@ fresh_home placed
 bash "$src/scripts/demo-card.sh" "$build" >/dev/null
 listed="$("$list")" || fail "the chooser alerted after the demo card was placed"
 grep -qx KorveltaDemoCard <<<"$listed" || fail "the chooser lists [$listed], not the demo card"
+# Nothing of the script's own in the backup: deleting it removes it whole.
+own="$(find "$HOME" -path '*/KorveltaDemoCard/.*')"
+[ -z "$own" ] || fail "the demo backup holds [$own]"
 
 # Configured user folders are followed by both.
 fresh_home configured

@@ -10,12 +10,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 struct HeldCardReads {
     static inline std::mutex mutex;
     static inline std::condition_variable changed;
     static inline bool open = false;
     static inline std::atomic<int> reads{0}; // reads that reached the card
+    static inline std::atomic<int> held{0};  // reads waiting now
 
     HeldCardReads()
     {
@@ -23,10 +25,14 @@ struct HeldCardReads {
         reads = 0;
         CardReads::setBeforeReadHook(&hold);
     }
+    // Lets every read go and waits until none is held any more, so that a
+    // read of this test's is not held again by the next one's.
     ~HeldCardReads()
     {
         letGo();
         CardReads::setBeforeReadHook(nullptr);
+        while (held.load() > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     HeldCardReads(const HeldCardReads&) = delete;
     HeldCardReads& operator=(const HeldCardReads&) = delete;
@@ -34,8 +40,10 @@ struct HeldCardReads {
     static void hold()
     {
         ++reads;
+        ++held;
         std::unique_lock lock(mutex);
         changed.wait_for(lock, std::chrono::seconds(30), [] { return open; });
+        --held;
     }
     static void letGo()
     {

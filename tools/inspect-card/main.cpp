@@ -80,7 +80,7 @@ QJsonObject frameJson(qint64 key, const VideoFrame& f)
     o.insert(QStringLiteral("key"), key);
     o.insert(QStringLiteral("_timeStamp"), qint64(f._timeStamp));
     o.insert(QStringLiteral("_movieTimeStamp"), qint64(f._movieTimeStamp));
-    o.insert(QStringLiteral("time"), timeText(f.time));
+    o.insert(QStringLiteral("time"), timeText(f.time()));
     o.insert(QStringLiteral("speed"), f.speed);
     o.insert(QStringLiteral("gX"), f.gX);
     o.insert(QStringLiteral("gY"), f.gY);

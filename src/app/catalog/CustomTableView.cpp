@@ -49,7 +49,10 @@ void CustomHeaderView::paintSection(QPainter* painter, const QRect& rect, int lo
                                  : QString();
     painter->setPen(Qt::white);
     painter->setFont(font());
-    painter->drawText(swatch.adjusted(6, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
+    // The title's line sits on the header's bottom edge.
+    const int titleHeight = painter->fontMetrics().height();
+    painter->drawText(QRect(swatch.left(), rect.bottom() + 1 - titleHeight, swatch.width(), titleHeight),
+                      Qt::AlignLeft | Qt::AlignTop, text);
     painter->restore();
 }
 

@@ -126,24 +126,14 @@ void MainWindow::buildMenus()
     // the others working.
     menuBar()->setStyleSheet(QStringLiteral("QMenuBar { background: #1c1c1c; color: #e8e8e8; }"
                                             "QMenuBar::item:selected { background: #2f6fa8; }"));
+    // File, Settings, Back up and Help. This platform has no application
+    // menu: Quit closes the File menu and About opens the Help menu.
     QMenu* file = menuBar()->addMenu(tr("File"));
     m_actOpen = file->addAction(tr("Open"));
     m_actOpen->setShortcut(QKeySequence::Open);
     connect(m_actOpen, &QAction::triggered, m_controller, &ViewController::showOpenDialog);
     m_actSaveAs = file->addAction(tr("Save as"));
     connect(m_actSaveAs, &QAction::triggered, m_controller, &ViewController::showBackupDialog);
-    file->addSeparator();
-    m_actBackup = file->addAction(tr("Back up"));
-    connect(m_actBackup, &QAction::triggered, m_controller, &ViewController::showBackupDialog);
-    m_actDeleteBackup = file->addAction(tr("Delete"));
-    connect(m_actDeleteBackup, &QAction::triggered, m_controller, &ViewController::showDeleteBackupDialog);
-    m_actBackupDirectory = file->addAction(tr("Backup Directory Settings"));
-    connect(m_actBackupDirectory, &QAction::triggered, m_controller, &ViewController::selectBackupDirectory);
-    // Backups are made of data read from a card only.
-    connect(file, &QMenu::aboutToShow, this, [this] {
-        m_actSaveAs->setEnabled(m_controller->backupFlg());
-        m_actBackup->setEnabled(m_controller->backupFlg());
-    });
     file->addSeparator();
     m_actQuit = file->addAction(tr("Quit"));
     m_actQuit->setShortcut(QKeySequence::Quit);
@@ -155,6 +145,22 @@ void MainWindow::buildMenus()
     connect(m_actViewerSettings, &QAction::triggered, m_controller, &ViewController::showViewerSettings);
     m_actCameraSettings = settings->addAction(tr("Camera Settings"));
     connect(m_actCameraSettings, &QAction::triggered, m_controller, &ViewController::showCameraSettings);
+    m_actBackupDirectory = settings->addAction(tr("Backup Directory Settings"));
+    connect(m_actBackupDirectory, &QAction::triggered, m_controller, &ViewController::selectBackupDirectory);
+
+    QMenu* backup = menuBar()->addMenu(tr("Back up"));
+    m_actBackup = backup->addAction(tr("Back up"));
+    connect(m_actBackup, &QAction::triggered, m_controller, &ViewController::showBackupDialog);
+    m_actDeleteBackup = backup->addAction(tr("Delete"));
+    connect(m_actDeleteBackup, &QAction::triggered, m_controller, &ViewController::showDeleteBackupDialog);
+
+    // Backups are made of data read from a card only.
+    const auto offerBackups = [this] {
+        m_actSaveAs->setEnabled(m_controller->backupFlg());
+        m_actBackup->setEnabled(m_controller->backupFlg());
+    };
+    connect(file, &QMenu::aboutToShow, this, offerBackups);
+    connect(backup, &QMenu::aboutToShow, this, offerBackups);
 
     QMenu* help = menuBar()->addMenu(tr("Help"));
     m_actAbout = help->addAction(tr("About KORVELTA REPLAY"));

@@ -549,6 +549,11 @@ void PlayController::playerPositionChanged()
     m_tools->positionChanged();
 }
 
+void PlayController::playerFollowedChapterLengths()
+{
+    m_tools->chapterLengthsFollowed();
+}
+
 void PlayController::playerDidReachEnd()
 {
     if (!m_player) return;

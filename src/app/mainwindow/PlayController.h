@@ -67,6 +67,7 @@ public:
     // ---- MoviePlayerViewDelegate ----
     void playerPositionChanged() override;
     void playerDidReachEnd() override;
+    void playerFollowedChapterLengths() override;
     void refreshDrivingInfo(bool animated) override;
     void showOpenFailed() override;
     void showPlayFailed() override;

@@ -4,13 +4,14 @@
 #include "app/shell/HostWindow.h"
 #include "app/shell/ModalWindow.h"
 #include "app/shell/PlayerPane.h"
+#include "app/shell/SavePanel.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/map/MapSupportFiles.h"
 #include "core/player/PlayMovieValueInfo.h"
+#include "core/tools/OutputRule.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QProcess>
@@ -36,39 +37,10 @@ GoogleEarthExport::~GoogleEarthExport()
     if (m_job) m_job->waitForFinished();
 }
 
-QString GoogleEarthExport::withKmzSuffix(const QString& path)
-{
-    // The panel takes "kmz" only: any other ending ("trip.kml", a date
-    // such as "route 2026.03.15") is part of the name.
-    if (QFileInfo(path).suffix().compare(QLatin1String("kmz"), Qt::CaseInsensitive) == 0) return path;
-    return path + QStringLiteral(".kmz");
-}
-
 QString GoogleEarthExport::askKmzDestination(QWidget* parent, const QString& startFolder)
 {
-    QString folder = startFolder;
-    QString name;
-    for (;;) {
-        QFileDialog dialog(parent, tr("Export to Google Earth File"), folder, tr("Google Earth file (*.kmz)"));
-        dialog.setObjectName(QStringLiteral("googleEarthExportPanel"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("kmz"));
-        // The dialog would ask about the name as typed, before ".kmz" is
-        // added; the question is asked here, about the file to be written.
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-        if (!name.isEmpty()) dialog.selectFile(name);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-        const QString chosen = withKmzSuffix(dialog.selectedFiles().constFirst());
-        const QFileInfo info(chosen);
-        if (!info.exists() && !info.isSymLink()) return chosen;
-        const int answer = Alerts::show(
-            parent, {Alerts::titleConfirmation(),
-                     tr("\"%1\" already exists. Do you want to replace it?").arg(info.fileName()),
-                     Alerts::Style::Warning, {Alerts::buttonCancel(), tr("Replace")}});
-        if (answer == Alerts::FIRST_BUTTON + 1) return chosen;
-        folder = info.absolutePath();
-        name = info.fileName();
-    }
+    return SavePanel::ask(parent, {tr("Export to Google Earth File"), startFolder, QStringLiteral("kmz"),
+                                   tr("Google Earth file"), QStringLiteral("googleEarthExportPanel")});
 }
 
 bool GoogleEarthExport::isValidExportFileName(const QString& name)
@@ -93,17 +65,14 @@ void GoogleEarthExport::exportGoogleEarth()
     const bool window = info->_playType == PlayType::Event || info->_playType == PlayType::Surveillance;
     if (window && (!info->_protectInfo || !card)) return;
 
-    const QString remembered = UserDefaultUtil::pathDirGoogleEarth.toLocalFile();
-    QString folder = !remembered.isEmpty() && QFileInfo::exists(remembered)
-                         ? remembered
-                         : UserDefaultUtil::documentsPath();
+    QString folder = SavePanel::startFolder(UserDefaultUtil::pathDirGoogleEarth.toLocalFile());
     QString destination;
     for (;;) {
         ModalWindow::setChildWindowLevels(false);
         destination = askDestination(folder);
         ModalWindow::setChildWindowLevels(true);
         if (destination.isEmpty()) return;
-        destination = withKmzSuffix(destination);
+        destination = OutputRule::withSuffix(destination, QStringLiteral("kmz"));
         if (isValidExportFileName(QFileInfo(destination).completeBaseName())) break;
         folder = QFileInfo(destination).absolutePath();
     }

@@ -33,11 +33,9 @@ public:
     void exportGoogleEarth();
     bool isRunning() const { return m_job != nullptr; }
 
-    // The save panel: the name the user gives, ending in ".kmz" (added when
-    // it ends otherwise); when that file exists, "Replace" is asked about it
-    // and Cancel shows the panel again. Empty when the panel is cancelled.
+    // The save panel (SavePanel::ask) for a ".kmz" file. Empty when the
+    // panel is cancelled.
     static QString askKmzDestination(QWidget* parent, const QString& startFolder);
-    static QString withKmzSuffix(const QString& path);
 
     // The name's refused character told in an alert; true when the name is usable.
     bool isValidExportFileName(const QString& name);

@@ -184,12 +184,18 @@ void MapController::drawMapOverlay(const std::optional<GeoPoint>& first)
 void MapController::tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter)
 {
     if (!chapter) return;
-    // A chapter without an index record gets its marker once its recording is known.
+    // A chapter without an index record puts its markers in place once its
+    // recording is known.
     if (!chapter->_vmmInfo) {
-        if (const auto marker = MapOverlays::chapterMarker(m_window->recordingList(), *chapter)) {
+        const auto markers = MapOverlays::chapterMarkers(m_window->recordingList(), *chapter);
+        if (!markers.isEmpty()) {
             WebMapModel& model = webMapView()->model();
-            model.markerList.insert(marker->first, marker->second);
-            model.addMarkers({marker->first});
+            QStringList keys;
+            for (const auto& [key, point] : markers) {
+                model.markerList.insert(key, point);
+                keys.append(key);
+            }
+            model.addMarkers(keys);
         }
     }
     // The route of the trip or adventure that plays grows chapter by chapter;

@@ -63,6 +63,10 @@ void LineView::setData(const DrivingInfoModel& model)
     }
     g.scale = gScale(model.largestG());
     speed.scale = speedScale(model.largestSpeed());
+    // The time axis is the panel's whole window, and the series lie on it
+    // where their samples lie: a window whose recordings are not all loaded
+    // (or cannot be read) shows its data in their place, with the position
+    // line moving on through the gap, never stretched over the whole width.
     m_graph->setXRange(0, model.span(), xGranularityForSpan(model.span()));
     m_graph->setLeftSeries(std::move(g));
     m_graph->setRightSeries(std::move(speed));
@@ -110,20 +114,20 @@ void LineView::renderLabels()
         p.drawText(QPointF(x, r.center().y() + (fm.ascent() - fm.descent()) / 2.0), text);
     };
 
-    // Every text is white. Window times above the graph's two ends, the
-    // event's between them.
+    // Every text is white. Window times standing on the graph's top corners,
+    // the event's between them.
     p.setPen(PanelImages::Colors::text);
     std::optional<QRectF> start;
     std::optional<QRectF> end;
     m_minRect = m_maxRect = m_eventRect = QRectF();
     if (!m_minLabel.isEmpty()) {
-        m_minRect = QRectF(graph.left(), graph.top() - th - 1.0, fm.horizontalAdvance(m_minLabel), th);
+        m_minRect = QRectF(graph.left(), graph.top() - th, fm.horizontalAdvance(m_minLabel), th);
         put(m_minRect, Qt::AlignLeft | Qt::AlignVCenter, m_minLabel);
         start = m_minRect;
     }
     if (!m_maxLabel.isEmpty()) {
         const double tw = fm.horizontalAdvance(m_maxLabel);
-        m_maxRect = QRectF(graph.right() + 1.0 - tw, graph.top() - th - 1.0, tw, th);
+        m_maxRect = QRectF(graph.right() - tw, graph.top() - th, tw, th);
         put(m_maxRect, Qt::AlignRight | Qt::AlignVCenter, m_maxLabel);
         end = m_maxRect;
     }
@@ -132,25 +136,26 @@ void LineView::renderLabels()
         const double b = graph.left() + (borders.isEmpty() ? 0.0 : borders.front());
         const double tw = fm.horizontalAdvance(m_eventLabel);
         const double x = eventLabelX(b, tw, start, end, width());
-        m_eventRect = QRectF(x, graph.top() - th - 1.0, tw, th);
+        m_eventRect = QRectF(x, graph.top() - th, tw, th);
         put(m_eventRect, Qt::AlignCenter, m_eventLabel);
     }
 
-    // Time ticks under the graph, G on the left, speed on the right.
+    // Time ticks hanging under the graph; G on the left and speed on the
+    // right, each text's bottom 5 below its tick.
     for (const Tick& t : m_graph->xAxisTicks()) {
         const QString text = xTickText(t.value);
         const double tw = fm.horizontalAdvance(text);
-        put(QRectF(graph.left() + t.position - tw / 2.0, graph.bottom() + 2.0, tw, th), Qt::AlignCenter, text);
+        put(QRectF(graph.left() + t.position - tw / 2.0, graph.bottom(), tw, th), Qt::AlignCenter, text);
     }
     for (const Tick& t : m_graph->yLeftAxisTicks()) {
         const QString text = gTickText(t.value);
         const double y = graph.bottom() - t.position;
-        put(QRectF(0.0, y - th / 2.0, graph.left() - 5.0, th), Qt::AlignRight | Qt::AlignVCenter, text);
+        put(QRectF(0.0, y + 5.0 - th, graph.left() - 5.0, th), Qt::AlignRight | Qt::AlignVCenter, text);
     }
     for (const Tick& t : m_graph->yRightAxisTicks()) {
         const QString text = speedTickText(t.value);
         const double y = graph.bottom() - t.position;
-        put(QRectF(graph.right() + 1.0, y - th / 2.0, GRAPH_OFFSET_RIGHT - 5.0, th), Qt::AlignRight | Qt::AlignVCenter,
+        put(QRectF(graph.right(), y + 5.0 - th, GRAPH_OFFSET_RIGHT - 5.0, th), Qt::AlignRight | Qt::AlignVCenter,
             text);
     }
 

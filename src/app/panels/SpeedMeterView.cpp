@@ -107,6 +107,16 @@ QRectF SpeedMeterView::meterRect() const
     return {(width() - side) / 2.0, (height() - side) / 2.0, side, side};
 }
 
+QRectF SpeedMeterView::digitStack() const
+{
+    // Three digits side by side, centred, 5 up from the meter's bottom.
+    const QRectF box = meterRect();
+    const double R = box.width() / 2.0;
+    const double cellW = R * 0.16;
+    const double cellH = R * 0.27;
+    return {box.center().x() - 1.5 * cellW, box.bottom() - 5.0 - cellH, 3.0 * cellW, cellH};
+}
+
 void SpeedMeterView::resizeEvent(QResizeEvent* event)
 {
     m_dial = QPixmap();
@@ -184,9 +194,8 @@ const QPixmap& SpeedMeterView::dial()
     }
 
     // The readout's window in the dial's open bottom.
-    const double cellW = R * 0.16;
-    const double cellH = R * 0.27;
-    const QRectF window(c.x() - 1.5 * cellW - 5.0, c.y() + R * 0.43, 3 * cellW + 10.0, cellH + 6.0);
+    const QRectF stack = digitStack();
+    const QRectF window = stack.adjusted(-5.0, -3.0, 5.0, 3.0);
     p.setPen(QPen(QColor(52, 57, 64), 1.0));
     p.setBrush(QColor(6, 8, 10));
     p.drawRoundedRect(window, 3.0, 3.0);
@@ -209,12 +218,12 @@ void SpeedMeterView::paintEvent(QPaintEvent*)
     const double R = box.width() / 2.0;
 
     // The readout.
-    const double cellW = R * 0.16;
-    const double cellH = R * 0.27;
+    const QRectF stack = digitStack();
+    const double cellW = stack.width() / 3.0;
     const QColor lit = m_gpsOn ? QColor(236, 246, 255) : QColor(200, 200, 200);
     const QColor unlit(255, 255, 255, 11);
     for (int i = 0; i < 3; ++i) {
-        const QRectF cell(c.x() - 1.5 * cellW + i * cellW + 1.0, c.y() + R * 0.43 + 3.0, cellW - 2.0, cellH);
+        const QRectF cell(stack.left() + i * cellW + 1.0, stack.top(), cellW - 2.0, stack.height());
         PanelImages::drawDigit(p, cell, m_readout.digits[size_t(i)], lit, unlit);
     }
 

@@ -43,6 +43,7 @@ private:
     void apply(const SpeedMeterStep& step);
     const QPixmap& dial();
     QRectF meterRect() const;
+    QRectF digitStack() const;
 
     SpeedMeterModel m_model;
     double m_needle = SpeedMeterModel::INI_NEEDLE_VAL;

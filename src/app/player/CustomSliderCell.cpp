@@ -63,6 +63,14 @@ void CustomSliderCell::updateValue(const std::shared_ptr<PlayMovieValueInfo>& in
 
 void CustomSliderCell::followValueInfo()
 {
+    // The trim start and the stopwatch's marks stand where the model's
+    // bounds stand: at the same place of the same chapter.
+    const auto moved = [this](qint64 position) { return m_valueInfo->followedPosition(position); };
+    m_selectStartSumFrameTS = moved(m_selectStartSumFrameTS);
+    if (swStartSumFrameTS >= 0) swStartSumFrameTS = moved(swStartSumFrameTS);
+    for (qint64& lap : swLapSumFrameTSList)
+        lap = moved(lap);
+    if (swStopSumFrameTS >= 0) swStopSumFrameTS = moved(swStopSumFrameTS);
     m_min = double(m_valueInfo->_minValue);
     m_max = double(std::max(m_valueInfo->_maxValue, m_valueInfo->_minValue));
     m_value = std::clamp(double(m_valueInfo->_currentValue), m_min, m_max);

@@ -63,8 +63,9 @@ public:
     void setDoubleValue(double value);
     void setIntegerValue(qint64 value) { setDoubleValue(double(value)); }
 
-    // Takes the bounds and the position from the play list again (its chapter
-    // lengths moved), telling no one.
+    // Takes the bounds and the position from the play list again, right
+    // after its chapter lengths moved, and moves the trim start and the
+    // stopwatch's marks with them; tells no one.
     void followValueInfo();
     // Rebuilds the marks.
     void refresh();

@@ -173,7 +173,7 @@ void CustomSliderCellMin::showValueLabel()
     if (!m_valLabel) {
         m_valLabel = new QLabel(host);
         QFont font = m_valLabel->font();
-        font.setPointSizeF(10.0);
+        font.setPixelSize(10);
         m_valLabel->setFont(font);
         m_valLabel->setAutoFillBackground(true);
         QPalette palette = m_valLabel->palette();

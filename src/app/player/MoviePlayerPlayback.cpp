@@ -197,24 +197,35 @@ void MoviePlayerView::askForChapters()
     // the clock reaches it, even at the fastest speed.
     const ChapterList& list = _valueInfo->_chapterDataList;
     const qsizetype i = list.indexOf(_currentChapterData);
-    if (i >= 0 && i + 1 < list.size()) m_loads->request(list[i + 1]);
+    if (i >= 0 && i + 1 < list.size()) m_loads->prefetch(list[i + 1]);
 }
 
 void MoviePlayerView::chapterDidLoad(const std::shared_ptr<ChapterData>& chapter)
 {
     if (!chapter || !_valueInfo->_chapterDataList.contains(chapter)) return;
-    // Its length may be known only now.
-    followChapterLengths();
-    if (chapter != _currentChapterData) return;
-    if (const bool cut = cutFile(chapter); cut != playerView->isCutFile) {
-        playerView->isCutFile = cut;
-        playerView->installPlayerLayer();
+    // Its length may be known only now, and with it the list's end.
+    const bool moved = followChapterLengths();
+    if (chapter == _currentChapterData) {
+        if (const bool cut = cutFile(chapter); cut != playerView->isCutFile) {
+            playerView->isCutFile = cut;
+            playerView->installPlayerLayer();
+        }
+        updateDatetimeLabel();
+        if (isReady()) {
+            // The picture goes on the position's exact frame, which is known now.
+            seek();
+            if (_currentStatus == PlayStatus::Play && !trackbar->isPlay) startClock();
+        }
+    } else if (!moved) {
+        return;
     }
-    updateDatetimeLabel();
-    if (!isReady()) return;
-    // The picture goes on the position's exact frame, which is known now.
-    seek();
-    if (_currentStatus == PlayStatus::Play && !trackbar->isPlay) startClock();
+    updateNavigationButtons();
+}
+
+bool MoviePlayerView::isEndStillLoading() const
+{
+    const ChapterList& list = _valueInfo->_chapterDataList;
+    return !list.isEmpty() && m_loads->isLoading(list.last()) && !list.last()->isTimeSpanFromRecords();
 }
 
 void MoviePlayerView::startClock()
@@ -231,8 +242,12 @@ bool MoviePlayerView::followChapterLengths()
     if (!_valueInfo->chapterLengthsChanged()) return false;
     // The knob's position is held in the same lengths as the model's.
     _valueInfo->setCurrentValue(trackbar->integerValue());
-    _valueInfo->followChapterLengths();
-    trackbar->followValueInfo();
+    if (!_valueInfo->followChapterLengths()) return false;
+    // (A list installed here and not yet handed to the track bar reaches it whole.)
+    if (trackbar->valueInfo() == _valueInfo) {
+        trackbar->followValueInfo();
+        if (m_delegate) m_delegate->playerFollowedChapterLengths();
+    }
     return true;
 }
 

@@ -87,8 +87,7 @@ MoviePlayerView::MoviePlayerView(QWidget* parent, PlayerFactory factory, Playbac
     buildControls();
     m_adjust = new PlayerAdjustments({brightSlider, volumeSlider, playSpeedSlider, volumeButton, playSpeedRateLabel},
                                      *this, this);
-    m_zoomOverlayHost = this;
-    m_zoom = new ZoomMenuController({playerView, zoomMenu, zoomButton, zoomButtons, m_zoomOverlayHost}, *this, this);
+    m_zoom = new ZoomMenuController({playerView, zoomMenu, zoomButton, zoomButtons, this}, *this, this);
     connectControls();
 
     trackbar->setDelegate(this);
@@ -526,8 +525,10 @@ void MoviePlayerView::updateNavigationButtons()
 void MoviePlayerView::onMoviePlayButton()
 {
     const qint64 p = trackbarPosition();
-    if (double(p) >= trackbar->maxValue()) {
-        // Played to the end: start again from the beginning.
+    if (double(p) >= trackbar->maxValue() && !isEndStillLoading()) {
+        // Played to the end: start again from the beginning. (Before the
+        // last chapter has arrived its length counts nothing: the end is
+        // where that chapter starts, and it is played once it is there.)
         _valueInfo->setCurrentValue(qint64(trackbar->minValue()));
         trackbar->setIntegerValue(_valueInfo->_currentValue);
         trackbarChanged();

@@ -152,7 +152,10 @@ public:
     // through them too, so that one load serves both).
     ChapterLoads* chapterLoads() const { return m_loads; }
     // The clock stands still while the chapter it plays is being loaded.
-    bool isWaitingForChapter() const;
+    bool isWaitingForChapter() const override;
+    // The list's last chapter is being loaded and only its recording tells
+    // its length: the list's end moves once it is there.
+    bool isEndStillLoading() const;
     std::shared_ptr<ChapterData> loadedChapter() const { return _currentChapterData; }
     std::shared_ptr<ChapterData> previousChapter() const;
     std::shared_ptr<ChapterData> nextChapter() const;
@@ -272,5 +275,4 @@ private:
     PlayerAdjustments* m_adjust = nullptr;
     ZoomMenuController* m_zoom = nullptr;
     ChapterLoads* m_loads = nullptr;
-    QWidget* m_zoomOverlayHost = nullptr;
 };

@@ -14,6 +14,10 @@ public:
     // The loaded chapter changed, or the first movie became ready: follow the
     // chapter in the list, refresh the displays and the window title.
     virtual void playerDidReachEnd() = 0;
+    // Chapter lengths that became known moved the play list's positions and
+    // the track bar's marks (PlayMovieValueInfo::followedPosition): positions
+    // held beside the player move alike. A delegate that holds none leaves it.
+    virtual void playerFollowedChapterLengths() {}
     // Refresh the displays for the current position.
     virtual void refreshDrivingInfo(bool animated) = 0;
     // The chapter's movie file does not exist ("Unable to locate the file.").

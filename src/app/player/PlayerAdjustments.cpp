@@ -105,11 +105,17 @@ void PlayerAdjustments::setIsMute(bool mute)
 void PlayerAdjustments::setSettingRate(float rate)
 {
     m_settingRate = rate;
-    if (m_host.isPlaying()) {
-        m_host.setClockRate(rate);
-        if (m_player)
-            m_player->setRate(PlaybackAdjust::mediaRateFor(rate));
-    }
+    applyRateWhilePlaying();
+}
+
+void PlayerAdjustments::applyRateWhilePlaying()
+{
+    if (!m_host.isPlaying()) return;
+    m_host.setClockRate(m_settingRate);
+    // A movie waiting for its chapter's data is started by the clock once
+    // the data is there.
+    if (m_player && !m_host.isWaitingForChapter())
+        m_player->setRate(PlaybackAdjust::mediaRateFor(m_settingRate));
 }
 
 void PlayerAdjustments::applyPlaySpeed()
@@ -120,11 +126,7 @@ void PlayerAdjustments::applyPlaySpeed()
     if (m_controls.playSpeedRateLabel)
         m_controls.playSpeedRateLabel->setText(QCoreApplication::translate("MoviePlayerView", speed.label));
     m_settingRate = m_playRate;
-    if (m_host.isPlaying()) {
-        m_host.setClockRate(m_settingRate);
-        if (m_player)
-            m_player->setRate(PlaybackAdjust::mediaRateFor(m_settingRate));
-    }
+    applyRateWhilePlaying();
     if (m_player) {
         m_player->setMuted(m_isMute);
         const float volume = m_isMute || !m_controls.volumeSlider

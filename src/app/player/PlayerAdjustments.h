@@ -13,6 +13,9 @@ class PlayerAdjustmentsHost {
 public:
     // The movie is ready and its status is Play.
     virtual bool isPlaying() const = 0;
+    // Playing, but the clock waits for the chapter's data: the movie must
+    // not run on its own meanwhile.
+    virtual bool isWaitingForChapter() const = 0;
     // The rate at which the track bar's clock advances the position.
     virtual void setClockRate(float rate) = 0;
 
@@ -57,6 +60,9 @@ public:
     double gamma() const { return m_gamma; }
 
 private:
+    // The rate in force to the clock and the movie, while playing.
+    void applyRateWhilePlaying();
+
     Controls m_controls;
     PlayerAdjustmentsHost& m_host;
     QPointer<MediaPlayer> m_player;

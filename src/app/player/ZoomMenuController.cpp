@@ -4,6 +4,7 @@
 #include "app/shell/EXTextButton.h"
 
 #include <QAbstractButton>
+#include <QRegion>
 
 ZoomMenuController::ZoomMenuController(const Parts& parts, ZoomMenuHost& host, QObject* parent)
     : QObject(parent), m_parts(parts), m_host(host)
@@ -25,30 +26,42 @@ ZoomMenuController::ZoomMenuController(const Parts& parts, ZoomMenuHost& host, Q
         m_parts.zoomMenu->hide();
 }
 
+ZoomMenuController::~ZoomMenuController()
+{
+    delete m_filterView.data();
+}
+
 void ZoomMenuController::setOverlayHidden(bool hidden)
 {
-    if (!m_parts.overlayHost)
+    if (!m_parts.panel)
         return;
+    QWidget* host = m_parts.panel->parentWidget() ? m_parts.panel->parentWidget() : m_parts.panel;
+    // The panel may have been put into another column since.
+    if (m_filterView && m_filterView->parentWidget() != host)
+        delete m_filterView.data();
     if (!m_filterView) {
-        m_filterView = new FilterView(m_parts.overlayHost);
+        m_filterView = new FilterView(host);
         m_filterView->setDelegate(this);
         m_filterView->hide();
     }
-    m_filterView->setGeometry(m_parts.overlayHost->rect());
+    m_filterView->setGeometry(host->rect());
+    // The menu lies inside the panel, under the overlay: the overlay leaves
+    // its place out, so that its buttons still take the pointer.
+    QRegion covered(host->rect());
+    if (m_parts.zoomMenu)
+        covered -= QRect(m_parts.zoomMenu->mapTo(host, QPoint(0, 0)), m_parts.zoomMenu->size());
+    m_filterView->setMask(covered);
     m_filterView->setVisible(!hidden);
-    if (!hidden) {
+    if (!hidden)
         m_filterView->raise();
-        // The menu stays clickable above the overlay.
-        if (m_parts.zoomMenu && m_parts.zoomMenu->parentWidget() == m_parts.overlayHost)
-            m_parts.zoomMenu->raise();
-    }
 }
 
 void ZoomMenuController::openZoomMenu()
 {
+    if (m_parts.zoomMenu)
+        m_host.placeZoomMenu();
     setOverlayHidden(false);
     if (m_parts.zoomMenu) {
-        m_host.placeZoomMenu();
         m_parts.zoomMenu->show();
         m_parts.zoomMenu->raise();
     }

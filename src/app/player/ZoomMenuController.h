@@ -29,7 +29,8 @@ protected:
 // The zoom menu of the player: five factor buttons on a panel, opened by the
 // zoom button, driven by the pointer or the arrow keys and Return, closed by
 // a choice, by Escape or by a click beside it (caught by a transparent
-// overlay over the player's parent).
+// overlay over the column the player panel sits in, so that a click on the
+// panels beside the player closes the menu too).
 class ZoomMenuController : public QObject, public ZoomViewDelegate, public FilterViewDelegate {
     Q_OBJECT
 public:
@@ -38,10 +39,12 @@ public:
         NSZoomView* zoomMenu = nullptr;
         QAbstractButton* zoomButton = nullptr;   // on while zoomed or while the menu is open
         std::array<EXTextButton*, 5> buttons{};  // ×1 … ×5
-        QWidget* overlayHost = nullptr;          // what the overlay covers
+        QWidget* panel = nullptr;                // the overlay covers its parent (itself while it has none)
     };
 
     ZoomMenuController(const Parts& parts, ZoomMenuHost& host, QObject* parent = nullptr);
+    // Takes the overlay along: it may lie outside the panel.
+    ~ZoomMenuController() override;
 
     void openZoomMenu();
     void zoomToScale1();

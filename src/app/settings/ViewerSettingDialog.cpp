@@ -114,7 +114,12 @@ void ViewerSettingDialog::saveSettings()
         store->setValue(UserDefaultUtil::KEY_TIME_ZONE, z >= 0 && z <= 6 ? z : 0);
         store->setValue(UserDefaultUtil::KEY_SUMMER_TIME, s);
         store->setValue(UserDefaultUtil::KEY_SPEED_METER, m);
-        store->sync();
+        // Not saved (a read-only or full home folder): nothing to restart
+        // for; the dialog stays for another try or Cancel.
+        if (const QString why = SettingsStore::save(*store); !why.isEmpty()) {
+            Alerts::warning(this, tr("The settings could not be saved.") + QLatin1Char('\n') + why);
+            return;
+        }
     }
     const bool unchanged = d == UserDefaultUtil::dateFormat.load() && z == UserDefaultUtil::timeZone.load() &&
                            s == UserDefaultUtil::summerTime.load() && m == UserDefaultUtil::speedMeter.load();

@@ -3,6 +3,7 @@
 #include "app/shell/ModalWindow.h"
 
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -113,6 +114,13 @@ int show(QWidget* parent, const Alert& alert)
         box.setDefaultButton(buttons.first());
         const std::optional<int> onEscape = escapeAnswer(a);
         box.setEscapeButton(onEscape ? buttons.at(*onEscape - FIRST_BUTTON) : nullptr);
+        // The box sizes itself to its longest word; it is made as wide as the
+        // platform's standard alert instead, so that the title bar shows the
+        // title whole and a one-line message reads in one or two lines.
+        if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+            grid->addItem(new QSpacerItem(ALERT_WIDTH - grid->contentsMargins().left() - grid->contentsMargins().right(), 0,
+                                          QSizePolicy::Fixed, QSizePolicy::Fixed),
+                          grid->rowCount(), 0, 1, grid->columnCount());
         box.exec();
         const qsizetype chosen = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
         answer = chosen >= 0 ? FIRST_BUTTON + int(chosen) : onEscape.value_or(FIRST_BUTTON);

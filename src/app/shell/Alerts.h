@@ -21,6 +21,8 @@ class QWidget;
 namespace Alerts {
 
 inline constexpr int FIRST_BUTTON = 1000;
+// The width of an alert window, in pixels.
+inline constexpr int ALERT_WIDTH = 420;
 
 enum class Style { Warning, Informational, Critical };
 

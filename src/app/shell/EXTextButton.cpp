@@ -42,13 +42,17 @@ QSize EXTextButton::sizeHint() const
 
 void EXTextButton::enterEvent(QEnterEvent* event)
 {
-    mouseEntered(true);
+    // Only a button with a hover picture follows the pointer: any other
+    // (an on/off toggle showing its on picture) looks the same under it.
+    if (!m_mouseOverImage.isNull())
+        mouseEntered(true);
     QAbstractButton::enterEvent(event);
 }
 
 void EXTextButton::leaveEvent(QEvent* event)
 {
-    mouseExited();
+    if (!m_mouseOverImage.isNull())
+        mouseExited();
     QAbstractButton::leaveEvent(event);
 }
 
@@ -126,7 +130,7 @@ void EXTextButton::paintEvent(QPaintEvent*)
         painter.fillRect(rect(), QColor(255, 255, 255, 40));
     }
     if (!text().isEmpty()) {
-        painter.setPen(isEnabled() ? m_titleColor : m_titleColor.darker(200));
+        painter.setPen(m_titleColor);
         // A title put to one side keeps off the image's edge.
         painter.drawText(rect().adjusted(TITLE_INSET, 0, -TITLE_INSET, 0), int(m_titleAlignment) | Qt::TextShowMnemonic,
                          text());

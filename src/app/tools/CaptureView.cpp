@@ -4,6 +4,7 @@
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/recording/VideoFrame.h"
+#include "core/tools/OutputRule.h"
 #include "core/tools/StillCapture.h"
 
 #include <QFileInfo>
@@ -128,6 +129,11 @@ void CaptureView::savePanelDidEnd(const QString& path)
     ToolSupport::storeSelection(selection);
     ToolSupport::storeFolder(UserDefaultUtil::pathDirCap, UserDefaultUtil::KEY_PATH_DIR_CAP,
                              QFileInfo(path).absolutePath());
+    if (const QString why = OutputRule::refusal(toolinfo->chapterList, path); !why.isEmpty()) {
+        qWarning("Capture refused: %s", qPrintable(why));
+        Alerts::warning(this, OutputRule::refusalText());
+        return;
+    }
     if (!QFileInfo(toolinfo->chapter->_pathMp4.toLocalFile()).isFile()) {
         showFailure();
         return;
@@ -154,6 +160,7 @@ CaptureView::StillJob CaptureView::stillJob(const QString& path, CaptionSelectio
     job.brightness = StillCapture::brightnessOffset(toolinfo->brightBarVal);
     job.pointSize = StillCapture::captionPointSize(toolinfo->recMode);
     job.outputPath = path;
+    job.sources = toolinfo->chapterList;
     // The caption's frame is the one at the play position; without one the
     // picture is saved without a caption.
     if (selection.any() && toolinfo->selectEndSumFrameTS) {
@@ -187,7 +194,10 @@ bool CaptureView::makeStill(const StillJob& job, const TaskCancelFlag& cancel)
     const std::optional<AVUtil::RgbPicture> frame = frameAt(job.moviePath, job.timeMs);
     if (!frame || cancel.isCancelled()) return false;
     const QImage image = renderPicture(*frame, job.brightness, job.caption, job.pointSize);
-    return !cancel.isCancelled() && writeJpeg(image, job.outputPath);
+    // Checked again where the file is written: the name may have become a
+    // link since the panel was answered.
+    return !cancel.isCancelled() && OutputRule::refusal(job.sources, job.outputPath).isEmpty()
+           && writeJpeg(image, job.outputPath);
 }
 
 QImage CaptureView::renderPicture(const AVUtil::RgbPicture& frame, std::optional<double> brightness,

@@ -59,9 +59,11 @@ public:
         QString caption;
         int pointSize = 20;
         QString outputPath;
+        ChapterList sources; // the play list: outputPath may not reach them (OutputRule)
     };
     // Decodes, renders and writes the still (worker thread); nothing is
-    // written once cancel is set. False when anything failed.
+    // written once cancel is set or when the path is refused. False when
+    // anything failed.
     static bool makeStill(const StillJob& job, const TaskCancelFlag& cancel);
 
     // Where the pictures come from (tests); empty: AVUtil::rgbAt.

@@ -1,6 +1,7 @@
 #include "app/tools/StopWatchView.h"
 
 #include "core/foundation/UserDefaultUtil.h"
+#include "core/player/PlayMovieValueInfo.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -123,6 +124,12 @@ void StopWatchView::setChapterDataList(const ChapterList& chapters, qint64 posit
 void StopWatchView::setCurrentPosition(qint64 position)
 {
     m_model.setCurrentPosition(position);
+    updateLabels();
+}
+
+void StopWatchView::followPositions(const PlayMovieValueInfo& list)
+{
+    m_model.followPositions(list);
     updateLabels();
 }
 

@@ -51,6 +51,9 @@ public:
     void setChapterDataList(const ChapterList& chapters, qint64 position);
     // The play position moved.
     void setCurrentPosition(qint64 position);
+    // The play list's positions moved with chapter lengths that became
+    // known; the track bar's marks moved alike (it is not told).
+    void followPositions(const PlayMovieValueInfo& list);
 
     void updateLabels();
     void updateButtons();

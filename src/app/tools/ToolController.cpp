@@ -80,6 +80,12 @@ void ToolController::positionChanged()
     m_stopWatch->setCurrentPosition(m_player->playing()->currentValue());
 }
 
+void ToolController::chapterLengthsFollowed()
+{
+    if (!m_stopWatch || !m_player) return;
+    m_stopWatch->followPositions(*m_player->playing());
+}
+
 void ToolController::playerStopped()
 {
     if (m_stopWatch) m_stopWatch->stop();
@@ -113,6 +119,8 @@ void ToolController::openToolWindowNow(std::uint8_t code)
         return;
     }
     m_player->pause();
+    // Positions held in the lengths known now, the range's start included.
+    m_player->followChapterLengths();
 
     ToolInfo info;
     info.type = code == 5 ? ToolType::Trim : ToolType::Capture;

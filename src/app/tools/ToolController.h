@@ -40,6 +40,8 @@ public:
     void playListChanged();
     // Every play-position change.
     void positionChanged();
+    // The play list's positions moved with chapter lengths that became known.
+    void chapterLengthsFollowed();
     // The player's Stop button.
     void playerStopped();
 

@@ -7,8 +7,6 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSettings>
@@ -17,12 +15,6 @@
 namespace ToolSupport {
 
 namespace {
-SavePanel& panelOverride()
-{
-    static SavePanel panel;
-    return panel;
-}
-
 QString tr(const char* text)
 {
     return QCoreApplication::translate("ToolView", text);
@@ -111,24 +103,15 @@ void storeFolder(QString& folderStatic, const QString& key, const QString& folde
     SettingsStore::open()->setValue(key, folder);
 }
 
-void setSavePanel(SavePanel panel)
+void setSavePanel(SavePanel::Answer panel)
 {
-    panelOverride() = std::move(panel);
+    SavePanel::setAnswer(std::move(panel));
 }
 
 QString savePath(QWidget* parent, const QString& title, const QString& folder, const QString& suffix)
 {
-    const QString start = !folder.isEmpty() && QFileInfo::exists(folder) ? folder : UserDefaultUtil::documentsPath();
-    QString path;
-    if (const SavePanel& panel = panelOverride()) {
-        path = panel(start, suffix);
-    } else {
-        const QString filter = QCoreApplication::translate("ToolView", "extension") + QStringLiteral(": %1 (*.%1)").arg(suffix);
-        path = QFileDialog::getSaveFileName(parent, title, start, filter);
-    }
-    if (path.isEmpty()) return {};
-    if (QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) != 0) path += u'.' + suffix;
-    return path;
+    const QString typeText = tr("extension") + QStringLiteral(": ") + suffix;
+    return SavePanel::ask(parent, {title, folder, suffix, typeText, QStringLiteral("toolSavePanel")});
 }
 
 } // namespace ToolSupport

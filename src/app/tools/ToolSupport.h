@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/shell/SavePanel.h"
 #include "core/tools/DataCaption.h"
 #include "core/tools/ToolInfo.h"
 
@@ -55,12 +56,10 @@ void storeSelection(CaptionSelection selection);
 // Stores a tool's last folder (the static and its settings key).
 void storeFolder(QString& folderStatic, const QString& key, const QString& folder);
 
-// The save panel: starts in folder when it exists, else in Documents; only
-// files ending in .suffix; the name gets the suffix when it lacks it. Empty
-// when the user cancels.
+// The tools' save panel (SavePanel::ask): starts in folder when it exists,
+// else in Documents; files ending in .suffix only. Empty when the user cancels.
 QString savePath(QWidget* parent, const QString& title, const QString& folder, const QString& suffix);
 // Tests answer the save panel here: (start folder, suffix) to a path or "".
-using SavePanel = std::function<QString(const QString& folder, const QString& suffix)>;
-void setSavePanel(SavePanel panel);
+void setSavePanel(SavePanel::Answer panel);
 
 } // namespace ToolSupport

@@ -2,6 +2,7 @@
 
 #include "app/shell/Alerts.h"
 #include "core/foundation/UserDefaultUtil.h"
+#include "core/tools/OutputRule.h"
 
 #include <QDebug>
 #include <QDir>
@@ -151,8 +152,7 @@ void TrimView::startCut(const QString& outputPath)
 
     if (const QString why = TrimJob::refusal(toolinfo->chapterList, outputPath); !why.isEmpty()) {
         qWarning("Trim refused: %s", qPrintable(why));
-        warn(this, tr("The trimmed video cannot be saved over a recording or in the card's recording folder. "
-                      "Please choose another location."));
+        warn(this, OutputRule::refusalText());
         return;
     }
     if (!checkDiskSpace(folder)) return;
@@ -213,7 +213,9 @@ void TrimView::jobDidFinish(const TrimJob::Result& result)
         return;
     }
     qWarning("Trim failed: %s", qPrintable(result.detail));
-    warn(this, tr("Cut was unsuccessful."));
+    // With the reason, as a full disk is told by the backup: the user can act on it.
+    warn(this, result.detail.isEmpty() ? tr("Cut was unsuccessful.")
+                                       : tr("Cut was unsuccessful.") + QLatin1Char('\n') + result.detail);
     if (m_progressWindow) m_progressWindow->endModalRun();
     Q_EMIT jobFinished(result.outcome);
 }

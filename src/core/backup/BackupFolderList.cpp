@@ -1,6 +1,7 @@
 #include "core/backup/BackupFolderList.h"
 
 #include "core/backup/BackupPaths.h"
+#include "core/backup/FileOps.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/foundation/CommonConst.h"
 #include "core/foundation/FileUtil.h"
@@ -72,7 +73,8 @@ bool looksLikeBackup(const QString& folder)
     static const QRegularExpression movieFolder(QStringLiteral("^move[0-9]+$"),
                                                 QRegularExpression::CaseInsensitiveOption);
     const QFileInfo info(folder);
-    if (!info.isDir() || info.isSymLink() || BackupPaths::holdsCardMarkers(folder)) return false;
+    if (!info.isDir() || info.isSymLink() || FileOps::isMountPoint(folder) || BackupPaths::holdsCardMarkers(folder))
+        return false;
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     int budget = MAX_ENTRIES;

@@ -23,10 +23,10 @@ QStringList subfolderNames(const QString& root, QString* error = nullptr);
 // missing, as on a fresh account, so that the chooser opens on an empty list
 // rather than an alert. Reads the settings store.
 QString preparedRoot();
-// A folder that a backup made: a real folder (not a symbolic link) that
-// holds one of the recorder's management files or a movie folder (MOVE001
-// and the like), directly, and none of a memory card's own files
-// (BackupPaths::holdsCardMarkers). The clean-up offers only these, so that
+// A folder that a backup made: a real folder (not a symbolic link, nothing
+// mounted there) that holds one of the recorder's management files or a
+// movie folder (MOVE001 and the like), directly, and none of a memory
+// card's own files (BackupPaths::holdsCardMarkers). The clean-up offers only these, so that
 // a plain folder of the backup root (the Documents folder when no backup
 // folder is set) or a card is never offered for deletion.
 bool looksLikeBackup(const QString& folder);

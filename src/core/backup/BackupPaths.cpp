@@ -175,9 +175,11 @@ bool holdsCardMarkers(const QString& folder)
     const QFileInfo info(folder);
     if (folder.isEmpty() || !info.isDir()) return false;
     const Markers m = markersOf(QDir(info.absoluteFilePath()));
-    if (m.settingsFiles || m.versionFile || m.movieFolder) return true;
-    return info.fileName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0 &&
-           markersOf(QDir(info.absolutePath())).settingsFiles;
+    const bool namedMove = info.fileName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0;
+    // The recorder writes ver.txt into MOVE: a copy of that folder under
+    // another name holds it too and is a backup like any other.
+    if (m.settingsFiles || m.movieFolder || (m.versionFile && namedMove)) return true;
+    return namedMove && markersOf(QDir(info.absolutePath())).settingsFiles;
 }
 
 QString cardAreaOf(const QString& sourceFolder)

@@ -21,9 +21,10 @@ bool isLink(const QString& path);
 bool linkBetween(const QString& folder, const QString& file);
 
 // The folder is a memory card's or part of one: it holds the recorder's
-// settings or version file (SETINF.DAT, GROUP.DAT, ver.txt) or a MOVE folder,
-// or it is a MOVE folder beside the settings files. A backup holds none of
-// these, so such a folder is never taken for one.
+// settings files (SETINF.DAT, GROUP.DAT) or a MOVE folder, or it is a MOVE
+// folder holding the version file (ver.txt) or lying beside the settings
+// files. A backup is none of these, so such a folder is never taken for
+// one; a copy of MOVE under another name is a backup.
 bool holdsCardMarkers(const QString& folder);
 // The part of a card that a backup must stay out of, for data opened from
 // sourceFolder: the card's root (the folder above MOVE) when the data is a

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -50,7 +51,8 @@ QStringList CleanupJob::managementFiles(const QString& folder)
     const QDir dir(folder);
     // The names as the recorder writes them, in any letter case.
     const QStringList present = dir.entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
-    for (const QString& wanted : {CommonConst::FILE_NAME_VREC, CommonConst::FILE_NAME_PRCT, CommonConst::FILE_NAME_ADVP})
+    for (const QString& wanted : {CommonConst::FILE_NAME_VREC, CommonConst::FILE_NAME_PRCT, CommonConst::FILE_NAME_ADVP,
+                                  QStringLiteral("ver.txt")})
         for (const QString& name : present)
             if (name.compare(wanted, Qt::CaseInsensitive) == 0) out.append(dir.filePath(name));
     return out;
@@ -93,8 +95,9 @@ CleanupJob::PlanResult CleanupJob::makePlan(const QString& root, const QString& 
     plan.folder = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     plan.wholeFolder = wholeFolder;
     // What the folder is, not what it points to: a link in the backup root
-    // may lead to a card or to a backup kept elsewhere.
-    if (BackupPaths::isLink(plan.folder) || root.isEmpty() ||
+    // may lead to a card or to a backup kept elsewhere, and a disk mounted
+    // there is not a backup to clean up.
+    if (BackupPaths::isLink(plan.folder) || FileOps::isMountPoint(plan.folder) || root.isEmpty() ||
         !BackupPaths::isStrictlyInside(plan.folder, plan.root)) {
         result.error = tr("The folder \"%1\" is not a backup folder of \"%2\".").arg(folder, root);
         return result;
@@ -151,11 +154,15 @@ CleanupJob::Result CleanupJob::run(const Plan& plan, const TaskCancelFlag& cance
         if (onProgress) onProgress(done, total);
     };
 
-    // Checked again now: the folder may have been swapped for a link since
-    // it was planned.
+    // Checked again now: the folder may have been swapped for a link or a
+    // mount since it was planned, or removed by another copy of the
+    // application (then every file of it is gone as asked).
+    struct stat st {};
+    const bool folderGone = ::lstat(QFile::encodeName(plan.folder).constData(), &st) != 0 && errno == ENOENT;
     const bool folderSound = !BackupPaths::isLink(plan.folder) && QFileInfo(plan.folder).isDir() &&
-                             BackupPaths::isStrictlyInside(plan.folder, plan.root);
+                             !FileOps::isMountPoint(plan.folder) && BackupPaths::isStrictlyInside(plan.folder, plan.root);
     const auto remove = [&](const QString& path) {
+        if (folderGone) return true;
         if (!folderSound) return false;
         const QString relative = BackupPaths::relativeInside(plan.folder, path);
         for (int attempt = 1; attempt <= MAX_ATTEMPTS; ++attempt) {
@@ -180,7 +187,7 @@ CleanupJob::Result CleanupJob::run(const Plan& plan, const TaskCancelFlag& cance
             if (plan.managementFiles.isEmpty()) break;
             // Without its management files a backup cannot be opened: they go
             // only when no recording is left that the tree did not list.
-            if (holdsRecordings(plan.folder) || !result.notDeleted.isEmpty() || !folderSound) {
+            if (!folderGone && (holdsRecordings(plan.folder) || !result.notDeleted.isEmpty() || !folderSound)) {
                 result.managementFilesKept = true;
                 for (int i = 0; i < plan.managementFiles.size(); ++i) advance();
                 break;
@@ -203,7 +210,9 @@ CleanupJob::Result CleanupJob::run(const Plan& plan, const TaskCancelFlag& cance
         return result;
     }
 
-    if (plan.wholeFolder && folderSound && result.notDeleted.isEmpty()) {
+    if (plan.wholeFolder && folderGone) {
+        result.folderRemoved = true;
+    } else if (plan.wholeFolder && folderSound && result.notDeleted.isEmpty()) {
         FileOps::removeEmptyFoldersBeneath(plan.folder);
         result.folderRemoved = FileOps::removeEmptyDir(plan.folder);
         if (!result.folderRemoved) result.keptEntries = remainingEntries(plan.folder);

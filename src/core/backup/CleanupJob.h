@@ -64,7 +64,9 @@ public:
     static Result run(const Plan& plan, const TaskCancelFlag& cancel, const ProgressFn& onProgress,
                       const AskFn& ask);
 
-    // The management files of a backup folder that exist, in their usual order.
+    // The recorder's own files at the top of a backup folder that exist: the
+    // management files in their usual order, then the version file a copy
+    // of a card's MOVE folder holds.
     static QStringList managementFiles(const QString& folder);
     // A recording (a regular .MP4 or .DAT file other than the management
     // files at the top) is somewhere below folder; links are not followed.

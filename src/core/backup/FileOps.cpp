@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <dirent.h>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,9 +102,30 @@ int openFolderNoFollow(int at, const QByteArray& name)
     return ::openat(at, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
-// Removes the empty folders below the open folder fd; true when fd holds
-// nothing more.
-bool sweep(int fd, int depth, int& budget)
+// The mount the entry lies on (name empty: the open folder at itself), or
+// the mount's root when the entry is one. A bind mount shares its device
+// with the file system it shows: only the mount id tells them apart; a
+// kernel without it gives the device.
+bool mountOf(int at, const char* name, std::uint64_t* mount, struct statx* out = nullptr)
+{
+    struct statx sx {};
+    const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (*name == '\0' ? AT_EMPTY_PATH : 0);
+    if (::statx(at, name, flags, STATX_TYPE | STATX_MNT_ID, &sx) != 0) return false;
+    *mount = (sx.stx_mask & STATX_MNT_ID) ? sx.stx_mnt_id
+                                          : (std::uint64_t(sx.stx_dev_major) << 32 | sx.stx_dev_minor);
+    if (out) *out = sx;
+    return true;
+}
+
+bool onMount(int fd, std::uint64_t mount)
+{
+    std::uint64_t own = 0;
+    return mountOf(fd, "", &own) && own == mount;
+}
+
+// Removes the empty folders below the open folder fd, all on mount; true
+// when fd holds nothing more. A folder of another mount is not entered.
+bool sweep(int fd, std::uint64_t mount, int depth, int& budget)
 {
     const int listFd = ::dup(fd);
     if (listFd < 0) return false;
@@ -133,7 +155,7 @@ bool sweep(int fd, int depth, int& budget)
         bool gone = false;
         if (depth < MAX_DEPTH) {
             Fd child(openFolderNoFollow(fd, name));
-            if (child.fd >= 0 && sweep(child.fd, depth + 1, budget))
+            if (child.fd >= 0 && onMount(child.fd, mount) && sweep(child.fd, mount, depth + 1, budget))
                 gone = ::unlinkat(fd, name.constData(), AT_REMOVEDIR) == 0;
         }
         empty = empty && gone;
@@ -149,17 +171,22 @@ int removeFileBeneath(const QString& folder, const QString& relative)
     if (parts.isEmpty() || parts.contains(QStringLiteral("..")) || parts.size() > MAX_DEPTH) return EINVAL;
     Fd at(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (at.fd < 0) return errno;
+    std::uint64_t mount = 0;
+    if (!mountOf(at.fd, "", &mount)) return errno;
     for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
         if (parts[i] == QLatin1String(".")) continue;
         Fd next(openFolderNoFollow(at.fd, native(parts[i])));
         if (next.fd < 0) return errno;
+        if (!onMount(next.fd, mount)) return EXDEV;
         ::close(at.fd);
         at.fd = next.release();
     }
     const QByteArray name = native(parts.last());
-    struct stat st {};
-    if (::fstatat(at.fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) return errno;
-    if (S_ISDIR(st.st_mode)) return EISDIR;
+    struct statx st {};
+    std::uint64_t fileMount = 0;
+    if (!mountOf(at.fd, name.constData(), &fileMount, &st)) return errno;
+    if (fileMount != mount) return EXDEV;
+    if (S_ISDIR(st.stx_mode)) return EISDIR;
     if (::unlinkat(at.fd, name.constData(), 0) != 0) return errno;
     return 0;
 }
@@ -167,9 +194,20 @@ int removeFileBeneath(const QString& folder, const QString& relative)
 void removeEmptyFoldersBeneath(const QString& folder)
 {
     Fd fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (fd.fd < 0) return;
+    std::uint64_t mount = 0;
+    if (fd.fd < 0 || !mountOf(fd.fd, "", &mount)) return;
     int budget = MAX_SWEPT_ENTRIES;
-    sweep(fd.fd, 0, budget);
+    sweep(fd.fd, mount, 0, budget);
+}
+
+bool isMountPoint(const QString& path)
+{
+    // Compared with the folder above as written: a link is no mount point.
+    const QString parent = QFileInfo(path).absolutePath();
+    std::uint64_t own = 0;
+    std::uint64_t above = 0;
+    return mountOf(AT_FDCWD, native(QFileInfo(path).absoluteFilePath()).constData(), &own) &&
+           mountOf(AT_FDCWD, native(parent).constData(), &above) && own != above;
 }
 
 bool syncDir(const QString& path, QString* error)
@@ -190,11 +228,21 @@ CopyStatus copyReplacing(const QString& source, const QString& destination, qint
         return CopyStatus::Failed;
     };
 
-    Fd in(::open(native(source).constData(), O_RDONLY | O_CLOEXEC));
+    // Only the file itself: never what a link names (a file of the user's
+    // outside the card), and never a wait on a pipe or device that no one
+    // writes (O_NONBLOCK), so that Cancel can always end the job.
+    Fd in(::open(native(source).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (in.fd < 0 && errno == ELOOP) {
+        if (error) *error = QCoreApplication::translate("FileOps", "It is a symbolic link, not a file.");
+        return CopyStatus::Failed;
+    }
     if (in.fd < 0) return failWith(errno);
     struct stat st {};
     if (::fstat(in.fd, &st) != 0) return failWith(errno);
-    if (!S_ISREG(st.st_mode)) return failWith(EINVAL);
+    if (!S_ISREG(st.st_mode)) {
+        if (error) *error = QCoreApplication::translate("FileOps", "It is not a regular file.");
+        return CopyStatus::Failed;
+    }
 
     struct stat old {};
     *existed = ::lstat(native(destination).constData(), &old) == 0;

@@ -23,13 +23,20 @@ bool removeEmptyDir(const QString& path);
 
 // Removes the file or link at relative (a path below folder) itself, reaching
 // it without following any symbolic link on the way, folder included: a link
-// met anywhere is an error, never a way elsewhere. Refuses folders. 0 on
-// success, else the error number (ENOENT when nothing is there).
+// met anywhere is an error, never a way elsewhere. Nor does it leave the
+// folder's mount: a file below a mount point there is not reached (EXDEV).
+// Refuses folders. 0 on success, else the error number (ENOENT when nothing
+// is there).
 int removeFileBeneath(const QString& folder, const QString& relative);
 
 // Removes every empty folder below folder, deepest first, walking no
-// symbolic link; folders holding anything stay. Bounded in depth and count.
+// symbolic link and entering no folder of another mount (a disk or a bind
+// mount placed there); folders holding anything stay. Bounded in depth and
+// count.
 void removeEmptyFoldersBeneath(const QString& folder);
+
+// Something is mounted at path (a disk, a bind mount of a folder).
+bool isMountPoint(const QString& path);
 
 // The text of an error number.
 QString errorText(int errorNumber);
@@ -46,7 +53,8 @@ struct CopyHooks {
 };
 enum class CopyStatus { Done, Cancelled, Failed };
 
-// Copies source to a new temporary file beside destination, flushes it to
+// Copies source, a regular file (a link, a pipe or a device fails with the
+// reason), to a new temporary file beside destination, flushes it to
 // the disk and renames it over destination: a reader sees the old file or
 // the whole new one, never a part. On a cancel or an error the temporary
 // file is removed and destination is untouched. *existed tells whether

@@ -82,54 +82,43 @@ std::shared_ptr<ChapterData> ChapterData::nextChapter() const
     return trip ? trip->neighbourOf(*this, +1) : nullptr;
 }
 
-QDateTime ChapterData::startTime() const
+QDateTime ChapterData::startFrom(QDateTime& cache, const QDateTime* recordTime, bool read) const
 {
     {
         std::lock_guard lock(_mutex);
-        if (_startTime != CommonConst::DEFAULT_DATE()) return _startTime;
+        if (cache != CommonConst::DEFAULT_DATE()) return cache;
     }
     QDateTime found;
-    if (_vmmInfo) {
-        found = _vmmInfo->_datetime;
+    if (recordTime) {
+        found = *recordTime;
     } else {
-        const auto picture = loadPicture(true);
+        const auto picture = loadPicture(read);
         if (picture && picture->video) found = picture->video->firstTime;
     }
     if (!found.isValid()) return CommonConst::DEFAULT_DATE();
     std::lock_guard lock(_mutex);
-    if (_startTime == CommonConst::DEFAULT_DATE()) _startTime = found;
-    return _startTime;
+    if (cache == CommonConst::DEFAULT_DATE()) cache = found;
+    return cache;
+}
+
+QDateTime ChapterData::startTime() const
+{
+    return startFrom(_startTime, _vmmInfo ? &_vmmInfo->_datetime : nullptr, true);
 }
 
 QDateTime ChapterData::knownStartTime() const
 {
-    {
-        std::lock_guard lock(_mutex);
-        if (_startTime != CommonConst::DEFAULT_DATE()) return _startTime;
-    }
-    if (_vmmInfo) return startTime();
-    const auto picture = loadPicture(false);
-    if (picture && picture->video && picture->video->firstTime.isValid()) return startTime();
-    return CommonConst::DEFAULT_DATE();
+    return startFrom(_startTime, _vmmInfo ? &_vmmInfo->_datetime : nullptr, false);
 }
 
 QDateTime ChapterData::startAdvTime() const
 {
-    {
-        std::lock_guard lock(_mutex);
-        if (_startAdvTime != CommonConst::DEFAULT_DATE()) return _startAdvTime;
-    }
-    QDateTime found;
-    if (_advInfo) {
-        found = _advInfo->_datetime;
-    } else {
-        const auto picture = loadPicture(true);
-        if (picture && picture->video) found = picture->video->firstTime;
-    }
-    if (!found.isValid()) return CommonConst::DEFAULT_DATE();
-    std::lock_guard lock(_mutex);
-    if (_startAdvTime == CommonConst::DEFAULT_DATE()) _startAdvTime = found;
-    return _startAdvTime;
+    return startFrom(_startAdvTime, _advInfo ? &_advInfo->_datetime : nullptr, true);
+}
+
+QDateTime ChapterData::knownStartAdvTime() const
+{
+    return startFrom(_startAdvTime, _advInfo ? &_advInfo->_datetime : nullptr, false);
 }
 
 namespace {
@@ -208,16 +197,26 @@ quint32 ChapterData::knownTimeStamp() const
     return frame ? frame->_timeStamp : 0;
 }
 
-qint64 ChapterData::knownTimeSpan() const
+std::optional<qint64> ChapterData::recordsTimeSpan() const
 {
     const auto next = nextChapter();
-    if (next && next->_vmmInfo && followsFrom(_fileNumber, next->_fileNumber)) {
-        const quint32 start = knownTimeStamp();
-        const qint64 span = qint64(next->knownTimeStamp()) - qint64(start);
-        if (start != 0 && span >= 0) {
-            keepTimeSpan(span);
-            return span;
-        }
+    if (!next || !next->_vmmInfo || !followsFrom(_fileNumber, next->_fileNumber)) return std::nullopt;
+    const quint32 start = knownTimeStamp();
+    const qint64 span = qint64(next->knownTimeStamp()) - qint64(start);
+    if (start == 0 || span < 0) return std::nullopt;
+    return span;
+}
+
+bool ChapterData::isTimeSpanFromRecords() const
+{
+    return recordsTimeSpan().has_value();
+}
+
+qint64 ChapterData::knownTimeSpan() const
+{
+    if (const std::optional<qint64> span = recordsTimeSpan()) {
+        keepTimeSpan(*span);
+        return *span;
     }
     const auto picture = loadPicture(false);
     if (picture && picture->video) {

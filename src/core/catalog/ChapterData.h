@@ -55,6 +55,7 @@ public:
     QDateTime knownStartTime() const;
     // The same from the adventure record.
     QDateTime startAdvTime() const;
+    QDateTime knownStartAdvTime() const;
     // The recorder's clock (ms) at the chapter's start: the index record's
     // stamp, else the recording's first frame stamp; 0 when unknown.
     quint32 timeStamp() const;
@@ -70,6 +71,9 @@ public:
     // out (0 before any). For the GUI thread, which leaves reading to the
     // catalogue's workers and the player.
     qint64 knownTimeSpan() const;
+    // The known length comes from the index records alone: reading the
+    // recording will not change it.
+    bool isTimeSpanFromRecords() const;
     // Counts, over every catalogue, the changes of what known lengths come
     // from (a recording stored, a stamp or a length worked out): lengths
     // taken at one count are still the known ones while it stays.
@@ -138,6 +142,12 @@ private:
     std::shared_ptr<const PictureData> endRead(std::shared_ptr<const PictureData> picture, bool stopped) const;
     // The chapter's start stamp when known without reading (0: not known).
     quint32 knownTimeStamp() const;
+    // The length the index records tell (the next chapter follows with a
+    // record and both stamps are known), if they do.
+    std::optional<qint64> recordsTimeSpan() const;
+    // A start cached in `cache`, else the record's time, else the loaded
+    // recording's first time (reading it when `read` is set).
+    QDateTime startFrom(QDateTime& cache, const QDateTime* recordTime, bool read) const;
 
     friend class TripData;
     const std::weak_ptr<TripData> _parent;

@@ -189,8 +189,8 @@ QList<RecordingList::Record> RecordingList::records() const
         for (const auto& t : trips) {
             const auto first = t->firstChapter();
             if (!first) continue;
-            rows.append(makeRecord(adventure ? first->startAdvTime() : first->startTime(), first->pathThumbnail(),
-                                   RecordType::Always));
+            rows.append(makeRecord(adventure ? first->knownStartAdvTime() : first->knownStartTime(),
+                                   first->pathThumbnail(), RecordType::Always));
         }
     };
     switch (m_listType) {
@@ -214,11 +214,13 @@ QList<RecordingList::Record> RecordingList::records() const
     case ListType::AdvChapter: {
         bool adventure = false;
         const ChapterList chapters = chapterListOnShow(&adventure);
-        for (const auto& c : chapters) rows.append(makeRecord(c->startTime(), c->pathThumbnail(), RecordType::Always));
+        for (const auto& c : chapters)
+            rows.append(makeRecord(c->knownStartTime(), c->pathThumbnail(), RecordType::Always));
         // The first chapter of an adventure starts where the adventure
         // recording starts, which may lie inside that chapter.
         if (adventure && m_currentRowChapter == 0 && !chapters.isEmpty())
-            rows[0] = makeRecord(chapters[0]->startAdvTime(), chapters[0]->pathThumbnail(), RecordType::Always);
+            rows[0] = makeRecord(chapters[0]->knownStartAdvTime(), chapters[0]->pathThumbnail(),
+                                 RecordType::Always);
         break;
     }
     }

@@ -50,7 +50,10 @@ public:
     // chapters while an adventure row is current, else the trip's.
     ListType chapterTabType() const;
 
-    // The rows of the list on show, built afresh from the catalogue.
+    // The rows of the list on show, built afresh from the catalogue with
+    // what is known of it: no recording is read here (a start that only a
+    // recording tells shows once the catalogue's workers have read it, and
+    // the list is built again on their reports).
     QList<Record> records() const;
     // The current row of the list on show (-1: none).
     int currentRow() const { return currentRow(m_listType); }

@@ -89,8 +89,9 @@ float fpsOf(RecMode mode);
 
 } // namespace CommonConst
 
-// Icons of map markers and of a frame's compass heading.
-enum class IconId : int {
+// Icons of map markers and of a frame's compass heading (one byte: every
+// frame of a card carries one).
+enum class IconId : std::int8_t {
     None = 1,
     GDetection = 2,
     SpeedOver = 3,
@@ -131,8 +132,8 @@ enum class IconId : int {
 };
 std::optional<IconId> iconIdFromRaw(int raw);
 
-// The driving event a frame record flags.
-enum class ViolationType : int {
+// The driving event a frame record flags (one byte, as IconId).
+enum class ViolationType : std::int8_t {
     All = -1,
     Overspeed = 0,
     Accel = 1,

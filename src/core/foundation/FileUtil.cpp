@@ -62,7 +62,7 @@ void walk(const QString& dir, const Regex& regex, int depth, int& budget, QStrin
         if (e.isDir()) {
             if (e.isSymLink() || name == QLatin1String("_extras")) continue;
             walk(e.filePath(), regex, depth + 1, budget, out);
-        } else if (e.isFile() && regex.hasMatch(name)) {
+        } else if (e.isFile() && !e.isSymLink() && regex.hasMatch(name)) {
             out << e.filePath();
         }
     }

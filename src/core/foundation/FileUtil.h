@@ -28,7 +28,8 @@ public:
 
     // Files below the folder whose name contains a match of the pattern, in
     // a sorted, deterministic order. Hidden items are skipped and folders
-    // named "_extras" are not entered; symbolic links to folders are not followed.
+    // named "_extras" are not entered; symbolic links are not followed: a
+    // link is no file of the card, whatever it names.
     static QStringList getMovieFiles(const QString& folder, const QString& pattern);
 
     // One of the card's three management files (the index of movies and the

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMutex>
+#include <QSaveFile>
 #include <QSettings>
 
 namespace {
@@ -30,4 +31,19 @@ std::unique_ptr<QSettings> SettingsStore::open()
     }
     if (!path.isEmpty()) return std::make_unique<QSettings>(path, QSettings::IniFormat);
     return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, ORGANIZATION, APPLICATION);
+}
+
+QString SettingsStore::save(QSettings& store)
+{
+    store.sync();
+    if (store.status() == QSettings::NoError) return {};
+    const QString cannot = QCoreApplication::translate("SettingsStore", "The settings file \"%1\" could not be written.")
+                               .arg(store.fileName());
+    if (store.status() == QSettings::FormatError) return cannot;
+    // QSettings tells no more than "access error": opening the file for
+    // writing as it does finds the system's reason.
+    QSaveFile probe(store.fileName());
+    if (!probe.open(QIODevice::WriteOnly)) return cannot + QLatin1Char('\n') + probe.errorString();
+    probe.cancelWriting();
+    return cannot;
 }

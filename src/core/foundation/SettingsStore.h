@@ -24,4 +24,8 @@ void useFile(const QString& path);
 // between threads; they see one another's writes through Qt's cache).
 std::unique_ptr<QSettings> open();
 
+// Writes the store's changes to its file: empty when they are written, else
+// why not (for the user), as a read-only or full home folder makes it.
+QString save(QSettings& store);
+
 } // namespace SettingsStore

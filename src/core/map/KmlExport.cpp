@@ -7,6 +7,7 @@
 #include "core/recording/MoveProtectInfo.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
+#include "core/tools/OutputRule.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -76,8 +77,9 @@ void appendSample(std::vector<TrackData>& tracks, const VideoFrame& frame)
     if (frame._longitude == 0 && frame._latitude == 0) return;
     // A track pairs every place with its moment: a frame whose date did not
     // decode has none to give.
-    if (!frame.time.isValid()) return;
-    tracks.push_back(TrackData{frame.time, MapPosition::toDegrees(frame._longitude),
+    const QDateTime time = frame.time();
+    if (!time.isValid()) return;
+    tracks.push_back(TrackData{time, MapPosition::toDegrees(frame._longitude),
                                MapPosition::toDegrees(frame._latitude), 0.0});
 }
 
@@ -198,7 +200,7 @@ XmlData KmlUtil::makeTripXmlData(const ChapterList& chapters, const QString& nam
         const FrameTable& frames = video->getCameraFrames(0);
         if (frames.empty() || !frames.begin()->second) continue;
         const VideoFrame& first = *frames.begin()->second;
-        if (auto point = pointPlacemark(first.time, first._longitude, first._latitude, context))
+        if (auto point = pointPlacemark(first.time(), first._longitude, first._latitude, context))
             chapterFolder.PlacemarkList->push_back(std::move(*point));
     }
     if (!chapterFolder.PlacemarkList->empty()) xml.FolderList->push_back(std::move(chapterFolder));
@@ -211,11 +213,11 @@ XmlData KmlUtil::makeTripXmlData(const ChapterList& chapters, const QString& nam
         const FrameTable& lastFrames = lastVideo->getCameraFrames(0);
         if (!firstFrames.empty() && firstFrames.begin()->second)
             description +=
-                context.recordingStart + BR + placemarkDate(firstFrames.begin()->second->time, context);
+                context.recordingStart + BR + placemarkDate(firstFrames.begin()->second->time(), context);
         description += BR;
         if (!lastFrames.empty() && lastFrames.rbegin()->second)
             description +=
-                context.recordingEnd + BR + placemarkDate(lastFrames.rbegin()->second->time, context);
+                context.recordingEnd + BR + placemarkDate(lastFrames.rbegin()->second->time(), context);
         description += BR;
     }
     PlacemarkData route = routePlacemark(context, description);
@@ -265,7 +267,7 @@ KmlUtil::ExportResult failure(const QString& what)
     return KmlUtil::ExportResult{false, what};
 }
 
-KmlUtil::ExportResult writeKmz(const QString& kml, const QString& destination)
+KmlUtil::ExportResult writeKmz(const QString& kml, const QString& destination, const ChapterList& sources)
 {
     const QString random = KmlUtil::randomString(12);
     WorkFolder work{CommonConst::DIR_PATH_MAP() + random};
@@ -298,6 +300,9 @@ KmlUtil::ExportResult writeKmz(const QString& kml, const QString& destination)
     QFile kmz(work.path + QLatin1Char('/') + kmzName);
     if (!kmz.open(QIODevice::ReadOnly)) return failure(kmz.errorString());
     const QByteArray archive = kmz.readAll();
+    // Checked where the file is written: the name may have become a link
+    // since the panel was answered.
+    if (!OutputRule::refusal(sources, destination).isEmpty()) return failure(OutputRule::refusalText());
     // Beside the destination, then renamed over it: an earlier file there
     // survives any failure.
     QSaveFile out(destination);
@@ -317,7 +322,7 @@ KmlUtil::ExportResult KmlUtil::outputTripKml(const ChapterList& chapters, const 
                                              const Context& context)
 {
     XmlData xml = makeTripXmlData(chapters, documentName(destination), context);
-    return writeKmz(createKmlText(xml), destination);
+    return writeKmz(createKmlText(xml), destination, chapters);
 }
 
 KmlUtil::ExportResult KmlUtil::outputEventKml(const ChapterList& chapters, std::int32_t start,
@@ -325,5 +330,5 @@ KmlUtil::ExportResult KmlUtil::outputEventKml(const ChapterList& chapters, std::
                                               const QString& destination, const Context& context)
 {
     XmlData xml = makeEventXmlData(chapters, start, end, record, documentName(destination), context);
-    return writeKmz(createKmlText(xml), destination);
+    return writeKmz(createKmlText(xml), destination, chapters);
 }

@@ -68,7 +68,9 @@ struct ExportResult {
 // Writes the KMZ of a trip's chapters (or of an event's window) to the
 // destination: KML text in a work folder of its own, packed by the zip
 // program, copied beside the destination and renamed into place, so a
-// failure leaves any earlier file there untouched. Runs on any thread.
+// failure leaves any earlier file there untouched. A destination on one of
+// the chapters' recordings or in their recording folder is refused
+// (OutputRule). Runs on any thread.
 ExportResult outputTripKml(const ChapterList& chapters, const QString& destination, const Context& context);
 ExportResult outputEventKml(const ChapterList& chapters, std::int32_t start, std::int32_t end,
                             const MoveProtectInfo& record, const QString& destination,

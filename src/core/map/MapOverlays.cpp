@@ -123,22 +123,30 @@ MapOverlays::Markers MapOverlays::build(const RecordingList& list)
     return out;
 }
 
-std::optional<std::pair<QString, MapPoint>> MapOverlays::chapterMarker(const RecordingList& list,
-                                                                       const ChapterData& chapter)
+QList<std::pair<QString, MapPoint>> MapOverlays::chapterMarkers(const RecordingList& list,
+                                                                const ChapterData& chapter)
 {
+    QList<std::pair<QString, MapPoint>> out;
+    Found at = chapterStart(chapter);
+    Found none;
+    const auto place = at.known ? placeOf(at, none) : std::nullopt;
+    if (!place) return out;
     const TripList& trips = list.trips();
     for (int t = 0; t < trips.size(); ++t) {
         if (!trips[t]) continue;
         const ChapterList chapters = trips[t]->chapterDataList();
-        for (int c = 0; c < chapters.size(); ++c) {
-            if (chapters[c].get() != &chapter) continue;
-            Found at = chapterStart(chapter);
-            Found none;
-            const auto place = at.known ? placeOf(at, none) : std::nullopt;
-            if (!place) return std::nullopt;
-            return std::pair{chapterKey(t, c), MapPoint::tripMarker(place->lat, place->lng, dateText(at.date),
-                                                                    MarkerType::NORMAL, t, c)};
-        }
+        for (int c = 0; c < chapters.size(); ++c)
+            if (chapters[c].get() == &chapter)
+                out.append({chapterKey(t, c), MapPoint::tripMarker(place->lat, place->lng, dateText(at.date),
+                                                                   MarkerType::NORMAL, t, c)});
     }
-    return std::nullopt;
+    const MoveProtectList& surveillances = list.surveillances();
+    for (int i = 0; i < surveillances.size(); ++i) {
+        const auto& record = surveillances[i];
+        if (record && record->eventChapter().get() == &chapter)
+            out.append({surveillanceKey(i),
+                        MapPoint::eventMarker(place->lat, place->lng, dateText(record->_datetime),
+                                              MarkerType::SURVEILLANCE, i)});
+    }
+    return out;
 }

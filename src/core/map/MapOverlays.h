@@ -2,6 +2,7 @@
 
 #include "core/map/MapPoint.h"
 
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <optional>
@@ -33,9 +34,10 @@ struct Markers {
 
 Markers build(const RecordingList& list);
 
-// The marker of one trip chapter now that its recording is loaded (for a
-// chapter that had no index record); nothing when it still has no position.
-std::optional<std::pair<QString, MapPoint>> chapterMarker(const RecordingList& list,
-                                                          const ChapterData& chapter);
+// The markers placed where a chapter starts, now that its recording is
+// loaded (for a chapter that had no index record): the trip chapter's, and
+// those of the surveillance recordings made in it, which stood in until then
+// at the place their own record tells. None while it still tells no place.
+QList<std::pair<QString, MapPoint>> chapterMarkers(const RecordingList& list, const ChapterData& chapter);
 
 } // namespace MapOverlays

@@ -46,8 +46,9 @@ void WebMapModel::onPageLoaded()
 void WebMapModel::applyInitialSettings()
 {
     const bool overview = !mapViewHiddenFlg && !centredOnData;
-    // Either coordinate away from the start is a point of its own.
-    if (currentPoint.lat != INI_CENTER_LAT || currentPoint.lng != INI_CENTER_LNG) {
+    // A point is taken as one of its own only when it lies away from the
+    // start in both coordinates.
+    if (currentPoint.lat != INI_CENTER_LAT && currentPoint.lng != INI_CENTER_LNG) {
         if (overview)
             send(MapScript::setCenter(INI_CENTER_LAT, INI_CENTER_LNG));
         else

@@ -117,7 +117,7 @@ void DrivingInfoModel::rebuild()
 
     const auto timeAt = [this](std::int32_t position) -> QString {
         const VideoFramePtr frame = LoadedFrames::frameAt(m_chapters, position);
-        return frame && frame->time.isValid() && m_timeText ? m_timeText(frame->time) : QString();
+        return frame && frame->time().isValid() && m_timeText ? m_timeText(frame->time()) : QString();
     };
     if (qint64(m_maxValue) - m_minValue >= 2) {
         m_minLabel = {0, timeAt(m_minValue)};

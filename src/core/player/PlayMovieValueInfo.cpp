@@ -71,16 +71,16 @@ qint64 PlayMovieValueInfo::totalLength() const
     return chapterStart(qsizetype(_spans.size()) - 1) + _spans.back();
 }
 
-std::pair<qsizetype, qint64> PlayMovieValueInfo::placeOf(qint64 position) const
+std::pair<qsizetype, qint64> PlayMovieValueInfo::placeIn(const std::vector<qint64>& spans, qint64 position)
 {
-    if (_spans.empty()) return {0, 0};
+    if (spans.empty()) return {0, 0};
     // As the play list's positions are handed around: 32-bit.
     qint64 rest = toPosition(position);
-    for (size_t i = 0; i < _spans.size(); ++i) {
-        if (rest <= _spans[i]) return {qsizetype(i), std::max<qint64>(rest, 0)};
-        rest -= _spans[i] + 1;
+    for (size_t i = 0; i < spans.size(); ++i) {
+        if (rest <= spans[i]) return {qsizetype(i), std::max<qint64>(rest, 0)};
+        rest -= spans[i] + 1;
     }
-    return {qsizetype(_spans.size()) - 1, _spans.back()};
+    return {qsizetype(spans.size()) - 1, spans.back()};
 }
 
 void PlayMovieValueInfo::takeKnownSpans()
@@ -89,6 +89,7 @@ void PlayMovieValueInfo::takeKnownSpans()
     // then looked at again next time.
     _spansEpoch = ChapterData::lengthsEpoch();
     _spans = knownSpans();
+    _spansBefore = _spans;
 }
 
 bool PlayMovieValueInfo::chapterLengthsChanged() const
@@ -107,12 +108,8 @@ bool PlayMovieValueInfo::followChapterLengths()
     std::vector<qint64> fresh = knownSpans();
     _spansEpoch = epoch;
     if (fresh == _spans) return false;
-    const PlayMovieValueInfo before = *this;
-    _spans = std::move(fresh);
-    const auto moved = [&](qint64 position) {
-        const auto [chapter, offset] = before.placeOf(position);
-        return chapterStart(chapter) + std::min(offset, _spans[size_t(chapter)]);
-    };
+    _spansBefore = std::exchange(_spans, std::move(fresh));
+    const auto moved = [this](qint64 position) { return followedPosition(position); };
     const auto movedIfSet = [&](std::optional<qint64>& position) {
         if (position) position = moved(*position);
     };
@@ -124,8 +121,15 @@ bool PlayMovieValueInfo::followChapterLengths()
         if (_eventValue && *_eventValue >= 0) _eventValue = moved(*_eventValue);
     }
     movedIfSet(_startValueStopwatch);
-    movedIfSet(_startValueMovieCut);
-    movedIfSet(_endValueMovieCut);
+    // A trim range keeps its length: its end may lie past the list's end.
+    if (_startValueMovieCut && _endValueMovieCut) {
+        const qint64 length = *_endValueMovieCut - *_startValueMovieCut;
+        _startValueMovieCut = moved(*_startValueMovieCut);
+        _endValueMovieCut = *_startValueMovieCut + length;
+    } else {
+        movedIfSet(_startValueMovieCut);
+        movedIfSet(_endValueMovieCut);
+    }
     _currentValue = moved(_currentValue);
     _currentIndex.reset();
     _currentFrame.reset();
@@ -135,6 +139,13 @@ bool PlayMovieValueInfo::followChapterLengths()
     _endFrameIndex.reset();
     setCurrentValue(_currentValue);
     return true;
+}
+
+qint64 PlayMovieValueInfo::followedPosition(qint64 position) const
+{
+    if (_spans.empty() || _spansBefore.size() != _spans.size()) return position;
+    const auto [chapter, offset] = placeIn(_spansBefore, position);
+    return chapterStart(chapter) + std::min(offset, _spans[size_t(chapter)]);
 }
 
 qint64 PlayMovieValueInfo::lowerBound() const
@@ -165,12 +176,12 @@ void PlayMovieValueInfo::setCurrentValue(qint64 v)
 
 qsizetype PlayMovieValueInfo::chapterIndexOf(qint64 position) const
 {
-    return placeOf(position).first;
+    return placeIn(_spans, position).first;
 }
 
 void PlayMovieValueInfo::fillCurrentCaches()
 {
-    const auto [index, offset] = placeOf(_currentValue);
+    const auto [index, offset] = placeIn(_spans, _currentValue);
     _currentIndex = index;
     _currentFrame = qint32(std::clamp<qint64>(offset, INT32_MIN, INT32_MAX));
 }

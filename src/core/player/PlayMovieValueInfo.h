@@ -83,6 +83,9 @@ public:
     // Whether following them would move anything; cheap while no chapter's
     // length can have changed since they were taken (asked at every tick).
     bool chapterLengthsChanged() const;
+    // Where a position worked out with the lengths before the last follow
+    // stands now: the same place of the same chapter (kept inside it).
+    qint64 followedPosition(qint64 position) const;
 
     // The chapter under the position, or null when the list has none there.
     std::shared_ptr<ChapterData> currentChapter();
@@ -94,16 +97,18 @@ public:
 private:
     void fillCurrentCaches();
     qsizetype chapterIndexOf(qint64 position) const;
-    // The chapter and the offset inside it, from the lengths held.
-    std::pair<qsizetype, qint64> placeOf(qint64 position) const;
+    // The chapter and the offset inside it, from the lengths given.
+    static std::pair<qsizetype, qint64> placeIn(const std::vector<qint64>& spans, qint64 position);
     std::vector<qint64> knownSpans() const;
     qint64 totalLength() const;
 
     // Takes the lengths known now as the ones positions are worked out with.
     void takeKnownSpans();
 
-    // The chapter lengths the positions were worked out with.
+    // The chapter lengths the positions were worked out with, and those
+    // before the last follow.
     std::vector<qint64> _spans;
+    std::vector<qint64> _spansBefore;
     // ChapterData::lengthsEpoch() when _spans were last compared with the
     // known lengths (0: never).
     mutable quint64 _spansEpoch = 0;

@@ -24,8 +24,8 @@ std::int32_t toPosition(qint64 v)
 std::optional<QDateTime> frameTime(const ChapterList& chapters, qint64 position)
 {
     const VideoFramePtr frame = PictureDataUtil::loadedVideoFrame(chapters, toPosition(position));
-    if (!frame || !frame->time.isValid()) return std::nullopt;
-    return frame->time;
+    if (!frame || !frame->time().isValid()) return std::nullopt;
+    return frame->time();
 }
 
 QDateTime baseOr(const PlayMovieValueInfo& info, const std::optional<QDateTime>& baseDate)

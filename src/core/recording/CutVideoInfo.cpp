@@ -262,7 +262,7 @@ const QString& CutVideoFooterInfo::CLASS_NAME()
 }
 
 CutVideoFooterInfo::CutVideoFooterInfo(const VideoFrame& frame)
-    : _blockNo(frame.blockNo), _time(frame.time.isValid() ? frame.time : CommonConst::DEFAULT_DATE()),
+    : _blockNo(frame.blockNo), _time(frame.time().isValid() ? frame.time() : CommonConst::DEFAULT_DATE()),
       _longitude(frame._longitude), _latitude(frame._latitude), _posWest(frame._posWest),
       _posSouth(frame._posSouth), _speed(frame.speed), _gX(frame.gX), _gY(frame.gY), _gZ(frame.gZ),
       _iSwitch(frame.sw), _gps(frame.gps), _gps2(frame._gps2), _powerDown(frame.powerDown),
@@ -341,8 +341,8 @@ CutVideoKihonInfo::CutVideoKihonInfo(const VideoInfo& videoInfo, qint64 start, q
     _detectPosition = videoInfo._playback.detectPosition;
     _powerDown = videoInfo.powerDown;
 
-    _firstTime = videoInfo.frameAt(0, start)->time;
-    _lastTime = videoInfo.frameAt(0, end)->time;
+    _firstTime = videoInfo.frameAt(0, start)->time();
+    _lastTime = videoInfo.frameAt(0, end)->time();
 
     _settingInfo._fileVersion = videoInfo._fileVersion;
     _settingInfo._terminalType = videoInfo._terminalType;

@@ -36,7 +36,7 @@ VideoFramePtr CutVideoUtility::makeFrame(const CutVideoFooterInfo& footer, std::
 {
     auto f = std::make_shared<VideoFrame>();
     f->blockNo = footer._blockNo.value_or(0);
-    if (footer._time) f->time = *footer._time;
+    if (footer._time) f->setTime(*footer._time);
     f->_longitude = footer._longitude;
     f->_latitude = footer._latitude;
     f->_posWest = footer._posWest;
@@ -62,12 +62,12 @@ VideoFramePtr CutVideoUtility::makeFrame(const CutVideoFooterInfo& footer, std::
 
     if (t0 == 0) {
         t0 = f->_timeStamp;
-        scratch.firstTime = f->time;
+        scratch.firstTime = f->time();
     } else {
         t0 = std::min(t0, f->_timeStamp);
-        if (f->time < scratch.firstTime) scratch.firstTime = f->time;
+        if (f->time() < scratch.firstTime) scratch.firstTime = f->time();
     }
     t1 = std::max(t1, f->_timeStamp);
-    if (f->time > scratch.lastTime) scratch.lastTime = f->time;
+    if (f->time() > scratch.lastTime) scratch.lastTime = f->time();
     return f;
 }

@@ -135,16 +135,17 @@ Block readBlock(const QByteArray& bytes, qint64 offset, qint64 blockSize, const 
         addrs += f->frameSize;
         if (f->powerDown) block.powerDown = true;
         if (f->_id == VideoFrame::ID_PICTURE || f->_id == VideoFrame::ID_SOUND) {
+            const QDateTime time = f->time();
             if (!block.hasTime || block.lowestStamp == 0) {
-                block.firstTime = f->time;
+                block.firstTime = time;
                 block.lowestStamp = f->_timeStamp;
                 block.hasTime = true;
             } else {
                 block.lowestStamp = std::min(block.lowestStamp, f->_timeStamp);
-                if (f->time < block.firstTime) block.firstTime = f->time;
+                if (time < block.firstTime) block.firstTime = time;
             }
             block.highestStamp = std::max(block.highestStamp, f->_timeStamp);
-            if (f->time > block.lastTime) block.lastTime = f->time;
+            if (time > block.lastTime) block.lastTime = time;
         }
         if (f->_id == VideoFrame::ID_PICTURE) block.pictures.push_back(f);
         block.frames.push_back(std::move(f));

@@ -4,8 +4,8 @@
 #include <functional>
 #include <optional>
 
-// What triggered a recording.
-enum class DetectionType : int {
+// What triggered a recording (one byte: every frame of a card carries one).
+enum class DetectionType : std::int8_t {
     All = -1,
     None = 0,
     GSensor = 1,

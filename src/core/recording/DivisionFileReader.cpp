@@ -89,11 +89,11 @@ VideoFramePtr table0KeyZeroFrame(VideoInfo& info)
     FrameTable& table = info._cameraFrames[0];
     if (table.empty()) {
         auto frame = std::make_shared<VideoFrame>();
-        frame->time = existed ? info._playback.detectTime : CommonConst::DEFAULT_DATE();
+        frame->setTime(existed ? info._playback.detectTime : CommonConst::DEFAULT_DATE());
         table.emplace(0, std::move(frame));
     }
     const auto it = table.find(0);
-    return it == table.end() ? nullptr : it->second;
+    return it == table.end() ? nullptr : table.frame(it.index());
 }
 
 // A signed 2-byte BCD number: bit 7 of the first byte is the sign.
@@ -245,11 +245,11 @@ VideoInfo& VideoInfo::makeDivisionFrames(VideoInfo& info, QByteArrayView frame)
 {
     auto f = std::make_shared<VideoFrame>();
     f->_timeStamp = DataUtility::toUInt32(frame, 4);
-    if (const auto date = bcdDateTime(frame, FRAME_DATE_OFFSET)) f->time = *date;
+    if (const auto date = bcdDateTime(frame, FRAME_DATE_OFFSET)) f->setTime(*date);
     if (fits(frame, 12, 1)) f->_id = byteAt(frame, 12);
     if (f->_id != VideoFrame::ID_PICTURE) return info;
 
-    f->_imageData = info._jpegHeader;
+    f->setImageData(info._jpegHeader);
     info._thumbnail = f;
     try {
         if (fits(frame, 48, 4)) f->_longitude = convertLongitude(DataUtility::toHexString(frame, 48, 4));
@@ -340,7 +340,7 @@ VideoInfo& VideoInfo::parseMoveFrames(const QByteArray& bytes, qint64 length, qi
         const qsizetype b = qsizetype(blockAt);
         f->camera = byteAt(data, b);
         if (const auto date = bcdDateTime(data, b + 4))
-            f->time = *date;
+            f->setTime(*date);
         else
             isError = true;
         if (const auto gx = signedBcd2(data, b + 10))
@@ -382,11 +382,12 @@ VideoInfo& VideoInfo::parseMoveFrames(const QByteArray& bytes, qint64 length, qi
         f->ex.violationType = violationOfCode(*violation);
         offset = next;
 
-        if (f->time < left || right < f->time) continue;
+        const QDateTime time = f->time();
+        if (time < left || right < time) continue;
         if (f->_id != VideoFrame::ID_PICTURE) continue;
         if (pictureDataType != PictureDataType::Classify) {
-            f->_imageData = data.sliced(qsizetype(payloadAt), qsizetype(v)).toByteArray();
-            if (f->_imageData.size() >= 16) info._jpegHeader = f->_imageData.first(16);
+            f->setImageData(data.sliced(qsizetype(payloadAt), qsizetype(v)).toByteArray());
+            if (f->imageData().size() >= 16) info._jpegHeader = f->imageData().first(16);
         }
         if (!thumbnailTaken) {
             info._thumbnail = f;
@@ -399,12 +400,12 @@ VideoInfo& VideoInfo::parseMoveFrames(const QByteArray& bytes, qint64 length, qi
             base = std::min(base, f->_timeStamp);
         }
         if (!haveBase) {
-            info.firstTime = f->time;
-            info.lastTime = f->time;
+            info.firstTime = time;
+            info.lastTime = time;
             haveBase = true;
         } else {
-            if (f->time < info.firstTime) info.firstTime = f->time;
-            if (f->time > info.lastTime) info.lastTime = f->time;
+            if (time < info.firstTime) info.firstTime = time;
+            if (time > info.lastTime) info.lastTime = time;
         }
         largest = std::max(largest, f->_timeStamp);
         (f->camera == 3 ? camera3 : f->camera == 2 ? camera2 : camera1).push_back(f);

@@ -112,20 +112,21 @@ VideoInfo& VideoInfo::parseFrameBlock(const QByteArray& bytes, qint64 length, co
         const qint64 blockEnd = std::min(offset + blockSize, length);
         offset += blockSize;
 
-        if (f->time < left || right < f->time) continue;
+        const QDateTime time = f->time();
+        if (time < left || right < time) continue;
         // Every frame taken, the first one too, counts for the time bounds.
         if (base == 0) {
             base = f->_timeStamp;
-            info.firstTime = f->time;
+            info.firstTime = time;
         } else {
             base = std::min(base, f->_timeStamp);
-            if (f->time < info.firstTime) info.firstTime = f->time;
+            if (time < info.firstTime) info.firstTime = time;
         }
         greatest = std::max(greatest, f->_timeStamp);
-        if (f->time > info.lastTime) info.lastTime = f->time;
+        if (time > info.lastTime) info.lastTime = time;
         if (f->powerDown) info.powerDown = true;
         if (f->_id == VideoFrame::ID_PICTURE) {
-            if (pictureDataType == PictureDataType::All) f->_imageData = info._jpegHeader12;
+            if (pictureDataType == PictureDataType::All) f->setImageData(info._jpegHeader12);
             (f->camera == 2 ? camera2 : camera1).push_back(f);
             pictures.push_back(f);
         }

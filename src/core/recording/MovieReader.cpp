@@ -104,6 +104,8 @@ struct Run {
 Run readRun(const QByteArray& r, int blockNo, const QByteArray& recordingId, CarriedPosition& carried, bool& isError)
 {
     Run run;
+    const VideoFrame* earliest = nullptr;
+    const VideoFrame* latest = nullptr;
     for (qsizetype p = 0; p + FRAME_RECORD_SIZE <= r.size(); p += FRAME_RECORD_SIZE) {
         if (std::memcmp(r.constData() + p + 60, recordingId.constData(), 4) != 0) break;
         VideoFramePtr f = decodeMovieFrameRecord(r, p, isError);
@@ -111,13 +113,15 @@ Run readRun(const QByteArray& r, int blockNo, const QByteArray& recordingId, Car
         carried.see(f, f->_id == VideoFrame::ID_PICTURE);
         if (f->powerDown) run.powerDown = true;
         if (f->_id != VideoFrame::ID_PICTURE) continue; // sound and other records are not kept
-        if (run.earliest == CommonConst::DEFAULT_DATE() || run.earliest > f->time) run.earliest = f->time;
-        if (run.latest < f->time) run.latest = f->time;
+        if (!earliest || earliest->timeMSecs() > f->timeMSecs()) earliest = f.get();
+        if (!latest || latest->timeMSecs() < f->timeMSecs()) latest = f.get();
         if (!run.hasPicture || f->_timeStamp < run.smallestStamp) run.smallestStamp = f->_timeStamp;
         if (!run.hasPicture || f->_timeStamp >= run.largestStamp) run.largestStamp = f->_timeStamp;
         run.hasPicture = true;
         run.pictures.push_back(std::move(f));
     }
+    if (earliest) run.earliest = earliest->time();
+    if (latest) run.latest = latest->time();
     return run;
 }
 
@@ -159,7 +163,7 @@ void finish(VideoInfo& info, std::uint32_t t0, std::uint32_t t1)
     if (table0 == info._cameraFrames.end()) {
         info._playback.detectTime = CommonConst::DEFAULT_DATE(); // the default frame's time
     } else if (const auto it = table0->second.find(detectKey); it != table0->second.end()) {
-        info._playback.detectTime = it->second->time;
+        info._playback.detectTime = it->second->time();
     }
     info._playback.recordTime = info.firstTime;
     info._playback.endTime = info.lastTime;

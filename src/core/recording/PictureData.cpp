@@ -167,7 +167,7 @@ void PictureData::computeHeadings(VideoInfo& v)
         p1 = c;
         refX = c.first;
         refY = c.second;
-        previousGps = f.gps;
+        previousGps = bool(f.gps);
     }
     if (firstHeading > 0) {
         const IconId h = pairs[std::size_t(firstHeading)].second->ex.direction;

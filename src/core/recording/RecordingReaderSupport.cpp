@@ -191,7 +191,7 @@ namespace {
 // among it; r is the whole record. Gives the whole position.
 IndexRecordFields::Position decodeSharedFrameFields(VideoFrame& f, QByteArrayView r, bool& isError)
 {
-    f.time = DataUtility::toDateFromUnixTime(r, 2);
+    f.setTimeMSecs(qint64(DataUtility::toUInt32(r, 2)) * 1000);
     const IndexRecordFields::Position position = IndexRecordFields::decodePosition(r);
     f._posWest = position.posWest;
     f._posSouth = position.posSouth;
@@ -277,7 +277,7 @@ void finishFrameWalk(VideoInfo& info, std::uint32_t base, std::uint32_t last)
     info._playback.detectPosition = VideoInfo::markDetectFrame(info, base, last);
     const FrameTable& table0 = info._cameraFrames[0];
     if (const auto it = table0.find(info._playback.detectPosition); it != table0.end())
-        info._playback.detectTime = it->second->time;
+        info._playback.detectTime = it->second->time();
     info._playback.recordTime = info.firstTime;
     info._playback.endTime = info.lastTime;
     info.completeTables();

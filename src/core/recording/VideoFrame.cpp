@@ -52,10 +52,91 @@ void VideoFrame::timeZoneChanged()
     g_invalidExpiry.store(0, std::memory_order_release);
 }
 
-VideoFrame::VideoFrame()
-    : time(CommonConst::DEFAULT_DATE())
-    , invalidTime(currentInvalidTime())
+// A card's frames take most of the memory a loaded card holds.
+static_assert(sizeof(VideoFrame) <= 112, "a frame keeps to 112 bytes");
+
+namespace {
+
+// The zone the readers make times in. QTimeZone::utc() builds a new zone
+// object every time; one is shared here.
+const QTimeZone& readersZone()
 {
+    static const QTimeZone zone = QTimeZone::utc();
+    return zone;
+}
+
+const QByteArray& noBytes()
+{
+    static const QByteArray none;
+    return none;
+}
+
+} // namespace
+
+VideoFrame::VideoFrame() : m_timeMSecs(CommonConst::DEFAULT_DATE().toMSecsSinceEpoch()) {}
+
+QDateTime VideoFrame::time() const
+{
+    if (!m_timeValid) return QDateTime();
+    return QDateTime::fromMSecsSinceEpoch(m_timeMSecs, readersZone());
+}
+
+void VideoFrame::setTime(const QDateTime& time)
+{
+    m_timeValid = time.isValid();
+    m_timeMSecs = m_timeValid ? time.toMSecsSinceEpoch() : 0;
+}
+
+void VideoFrame::setTimeMSecs(qint64 msecs)
+{
+    m_timeValid = true;
+    m_timeMSecs = msecs;
+}
+
+const QByteArray& VideoFrame::imageData() const
+{
+    return m_image ? *m_image : noBytes();
+}
+
+void VideoFrame::setImageData(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        m_image.reset();
+    else
+        m_image = std::make_unique<const QByteArray>(bytes);
+}
+
+void VideoFrame::assign(const VideoFrame& from)
+{
+    gX = from.gX;
+    gY = from.gY;
+    gZ = from.gZ;
+    ex = from.ex;
+    frame = from.frame;
+    speed = from.speed;
+    _longitude = from._longitude;
+    _latitude = from._latitude;
+    sw = from.sw;
+    _timeStamp = from._timeStamp;
+    _movieTimeStamp = from._movieTimeStamp;
+    addrs = from.addrs;
+    frameSize = from.frameSize;
+    pictureChannel = from.pictureChannel;
+    blockNo = from.blockNo;
+    _posWest = from._posWest;
+    _posSouth = from._posSouth;
+    _engineSpeed = from._engineSpeed;
+    camera = from.camera;
+    status = from.status;
+    _id = from._id;
+    gDetected = from.gDetected;
+    gps = from.gps;
+    powerDown = from.powerDown;
+    lacked = from.lacked;
+    _gps2 = from._gps2;
+    m_timeValid = from.m_timeValid;
+    m_timeMSecs = from.m_timeMSecs;
+    setImageData(from.imageData());
 }
 
 std::shared_ptr<VideoFrame> VideoFrame::copyOf(const VideoFrame& from)
@@ -64,7 +145,8 @@ std::shared_ptr<VideoFrame> VideoFrame::copyOf(const VideoFrame& from)
     c->camera = from.camera;
     c->frame = from.frame;
     c->gDetected = from.gDetected;
-    c->time = from.time;
+    c->m_timeValid = from.m_timeValid;
+    c->m_timeMSecs = from.m_timeMSecs;
     c->gX = from.gX;
     c->gY = from.gY;
     c->gZ = from.gZ;
@@ -77,7 +159,7 @@ std::shared_ptr<VideoFrame> VideoFrame::copyOf(const VideoFrame& from)
     c->gps = from.gps;
     c->ex = from.ex;
     c->lacked = from.lacked;
-    c->_imageData = from._imageData;
+    c->setImageData(from.imageData());
     c->_id = from._id;
     c->_timeStamp = from._timeStamp;
     c->blockNo = from.blockNo;

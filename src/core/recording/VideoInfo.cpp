@@ -13,13 +13,13 @@ namespace {
 VideoFramePtr tableFrame(const FrameTable& table, qint64 key)
 {
     const auto it = table.find(key);
-    return it == table.end() ? nullptr : it->second;
+    return it == table.end() ? nullptr : table.frame(it.index());
 }
 
 FrameTable oneFrameTable(const QDateTime& time)
 {
     auto frame = std::make_shared<VideoFrame>();
-    frame->time = time;
+    frame->setTime(time);
     return FrameTable{{0, std::move(frame)}};
 }
 
@@ -66,7 +66,13 @@ VideoFramePtr VideoInfo::frameAt(int number, qint64 p, bool /*camera*/) const
         auto it = std::upper_bound(keys.begin(), keys.end(), p);
         const qint64 i = (it == keys.begin()) ? -1 : qint64(it - keys.begin()) - 1;
         if (i >= 0) {
-            if (VideoFramePtr f = tableFrame(table, keys[std::size_t(i)])) return f;
+            // The table's own keys (as completeTables() leaves them): the
+            // i-th key's frame is the table's i-th.
+            if (&keys == &table.keys()) {
+                if (VideoFramePtr f = table.frame(std::size_t(i))) return f;
+            } else if (VideoFramePtr f = tableFrame(table, keys[std::size_t(i)])) {
+                return f;
+            }
         }
         if (VideoFramePtr f = tableFrame(table, 0)) return f;
     } else if (_cameraFrames.count(number) != 0 && !table.empty()) {
@@ -86,7 +92,7 @@ VideoFramePtr VideoInfo::frameAt(int number, qint64 p, bool /*camera*/) const
         }
         if (prevFrame) return prevFrame;
     }
-    return _missingTable.begin()->second;
+    return _missingTable.frame(0);
 }
 
 FrameList VideoInfo::convertDictionary(const FrameTable& frames)
@@ -214,16 +220,11 @@ FrameTable VideoInfo::fillFrameGaps(const FrameList& sortedFrames, std::uint32_t
     return table;
 }
 
-void VideoInfo::buildKeyArrays(const std::map<int, FrameTable>& tables, std::vector<KeyList>& arrays)
+void VideoInfo::buildKeyArrays(const std::map<int, FrameTable>& tables, KeyArrays& arrays)
 {
     arrays.clear();
     arrays.reserve(tables.size());
-    for (const auto& [number, table] : tables) {
-        KeyList keys;
-        keys.reserve(table.size());
-        for (const auto& entry : table) keys.push_back(entry.first);
-        arrays.push_back(std::move(keys));
-    }
+    for (const auto& [number, table] : tables) arrays.push_back(table.sharedKeys());
 }
 
 void VideoInfo::completeTables()
@@ -235,6 +236,10 @@ void VideoInfo::completeTables()
         else if (it->second.empty())
             it->second = oneFrameTable(_playback.detectTime);
     }
+    std::vector<FrameTable*> tables;
+    for (auto* group : {&_cameraFrames, &_soundFrames})
+        for (auto& [number, table] : *group) tables.push_back(&table);
+    FrameTable::pack(tables);
     // With tables 0 and 1 present, the index of a key array equals its table number.
     buildKeyArrays(_cameraFrames, arrayCamera);
     buildKeyArrays(_soundFrames, arraySound);

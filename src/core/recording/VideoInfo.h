@@ -2,6 +2,7 @@
 
 #include "core/foundation/CommonConst.h"
 #include "core/recording/DetectionType.h"
+#include "core/recording/FrameTable.h"
 #include "core/recording/PictureDataTypes.h"
 #include "core/recording/PlaybackInfo.h"
 #include "core/recording/VideoFrame.h"
@@ -22,11 +23,6 @@ class VersionInfo;
 enum class TargetType : int;
 
 enum class TerminalType { Separate, AllInOne, None };
-
-// A frame table: time key in ms (from the recording's first time stamp) to frame.
-using FrameTable = std::map<qint64, VideoFramePtr>;
-using FrameList = std::vector<VideoFramePtr>;
-using KeyList = std::vector<qint64>;
 
 // One recording in parsed form. A reader fills it on one thread and ends
 // with completeTables(); from then on nothing writes to it, so a loaded
@@ -70,8 +66,10 @@ public:
     static FrameTable fillFrameGaps(const FrameList& sortedFrames, std::uint32_t base, float fps);
 
     // Ends reading: gives tables 0 and 1 a default frame when they are
-    // missing or empty and rebuilds the sorted key arrays. Readers call it
-    // last; nothing may change the object afterwards.
+    // missing or empty, packs the tables' frames together (FrameTable::pack)
+    // and takes the tables' key arrays. Readers call it last; nothing may
+    // change the object afterwards but the passes of PictureData, before
+    // they hand it on.
     void completeTables();
 
     // ---- readers ----
@@ -166,8 +164,8 @@ public:
     quint64 _preTimeSpan = 0;
     std::map<int, FrameTable> _cameraFrames;
     std::map<int, FrameTable> _soundFrames;
-    std::vector<KeyList> arrayCamera;
-    std::vector<KeyList> arraySound;
+    KeyArrays arrayCamera;
+    KeyArrays arraySound;
     std::vector<KeyList> arrayViorate;
     VideoFramePtr _thumbnail;
     PlaybackInfo _playback;
@@ -189,7 +187,7 @@ public:
     CommonConst::RecMode _recMode = CommonConst::RecMode::Nomal;
 
 private:
-    static void buildKeyArrays(const std::map<int, FrameTable>& tables, std::vector<KeyList>& arrays);
+    static void buildKeyArrays(const std::map<int, FrameTable>& tables, KeyArrays& arrays);
 
     // What a lookup of a table that does not exist gives; made with the object.
     FrameTable _missingTable;

@@ -64,7 +64,7 @@ QString makeOverlayText(const VideoFrame& frame, CaptionSelection selection, con
         QString format = DateFormatTables::overlayDateTimeFormats()[settings.dateFormat];
         if (format.isEmpty()) format = QString::fromLatin1(FALLBACK_DATE_FORMAT);
         text += strDate()
-                + Date::toString(frame.time, format, DateFormatTypeUtil::timeZoneIdentifier(settings.timeZone),
+                + Date::toString(frame.time(), format, DateFormatTypeUtil::timeZoneIdentifier(settings.timeZone),
                                  settings.summerTime);
     }
     if (selection.speed) {

@@ -1,6 +1,7 @@
 #include "core/tools/LapStopwatch.h"
 
 #include "core/foundation/SpeedConversion.h"
+#include "core/player/PlayMovieValueInfo.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/recording/VideoInfo.h"
@@ -61,6 +62,23 @@ void LapStopwatch::setChapters(const ChapterList& chapters)
 {
     m_chapters = chapters;
     m_tables.assign(std::size_t(chapters.size()), std::nullopt);
+}
+
+void LapStopwatch::followPositions(const PlayMovieValueInfo& list)
+{
+    const auto moved = [&list](qint64 position) { return list.followedPosition(position); };
+    m_start = moved(m_start);
+    qint64 from = m_start;
+    for (Lap& lap : m_laps) {
+        const qint64 to = moved(lap.pos);
+        if (to - from != lap.lapTimeSpan)
+            lap = makeLap(from, to);
+        else
+            lap.pos = to;
+        from = lap.pos;
+    }
+    m_stop = moved(m_stop);
+    m_current = moved(m_current);
 }
 
 bool LapStopwatch::startStop()

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+class PlayMovieValueInfo;
+
 // The lap stopwatch's arithmetic, on the recording's time line: every time
 // it knows is a play position (ms from the start of the play list), and a
 // lap's average speed comes from the speeds recorded in the chapters'
@@ -52,6 +54,11 @@ public:
     // The chapters the positions run over; the distance cache starts afresh.
     void setChapters(const ChapterList& chapters);
     void setCurrentPosition(qint64 position) { m_current = position; }
+    // The play list followed chapter lengths that became known: every
+    // position held here moves as the list's own did, to the same place of
+    // the same chapter. A recorded lap whose stretch changed length is
+    // measured again; the others keep their values.
+    void followPositions(const PlayMovieValueInfo& list);
 
     // The buttons; each answers whether anything changed.
     bool startStop();   // Ready: start here; Start: stop here

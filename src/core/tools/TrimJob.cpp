@@ -1,7 +1,5 @@
 #include "core/tools/TrimJob.h"
 
-#include "core/backup/BackupPaths.h"
-#include "core/foundation/CommonConst.h"
 #include "core/media/AVUtil.h"
 #include "core/recording/CutVideoInfo.h"
 #include "core/recording/CutVideoUtility.h"
@@ -11,6 +9,7 @@
 #include "core/settings/SettingInfo.h"
 #include "core/tools/AssSubtitle.h"
 #include "core/tools/FfmpegArguments.h"
+#include "core/tools/OutputRule.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,25 +37,22 @@ QString localPath(const QUrl& url)
     return url.isLocalFile() ? url.toLocalFile() : url.toString();
 }
 
-// The recording folder holding a chapter (a card's or a backup's): the
-// nearest folder above the movie that is named like the recorder's own or
-// holds its list of recordings. None for a movie of no card.
-QString recordingFolderOf(const QString& moviePath)
-{
-    QDir dir = QFileInfo(moviePath).absoluteDir();
-    for (int depth = 0; depth < 4; ++depth) {
-        if (dir.dirName().compare(CommonConst::DIR_PATH_CARD_SUBDIR, Qt::CaseInsensitive) == 0
-            || dir.exists(CommonConst::FILE_NAME_VREC))
-            return dir.absolutePath();
-        if (!dir.cdUp()) break;
-    }
-    return {};
-}
-
 std::optional<std::uint32_t> stampAt(const std::shared_ptr<const VideoInfo>& video, std::int32_t offset)
 {
     if (!video) return std::nullopt;
     return video->frameAt(1, offset, true)->_movieTimeStamp;
+}
+
+// A write cut short (the disk filled up during it) is carried on, so that
+// the write that fails tells the system's reason.
+bool writeAll(QFileDevice& out, const QByteArray& bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = out.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
 }
 
 bool writeText(const QString& path, const QString& text)
@@ -108,19 +104,7 @@ TrimJob::Plan TrimJob::plan(const ChapterList& chapters, std::int32_t start, std
 
 QString TrimJob::refusal(const ChapterList& chapters, const QString& outputPath)
 {
-    if (outputPath.trimmed().isEmpty()) return QStringLiteral("no output file");
-    const QString target = BackupPaths::resolvedPath(outputPath);
-    for (const auto& chapter : chapters) {
-        if (!chapter) continue;
-        for (const QUrl& url : {chapter->_pathMp4, chapter->_pathMove}) {
-            if (url.isEmpty()) continue;
-            const QString source = localPath(url);
-            if (BackupPaths::resolvedPath(source) == target) return QStringLiteral("the output is a source recording");
-            if (BackupPaths::isInsideOrSame(target, recordingFolderOf(source)))
-                return QStringLiteral("the output lies in the card's recording folder");
-        }
-    }
-    return {};
+    return OutputRule::refusal(chapters, outputPath);
 }
 
 std::optional<QByteArray> TrimJob::udatBox(const QByteArray& archive)
@@ -196,7 +180,8 @@ TrimJob::Result TrimJob::run()
         std::optional<std::uint32_t> to;
     };
     std::vector<Source> sources(n);
-    std::optional<CutVideoKihonInfo> record;
+    std::vector<RecordPiece> recordPieces;
+    recordPieces.reserve(n);
     for (std::size_t k = 0; k < n; ++k) {
         if (m_cancel.isCancelled()) return fail(QStringLiteral("cancelled"));
         const Piece& piece = range.pieces[k];
@@ -210,19 +195,13 @@ TrimJob::Result TrimJob::run()
         s.video = picture ? picture->video : nullptr;
         if (k == 0) s.from = stampAt(s.video, piece.from);
         if (k + 1 == n) s.to = stampAt(s.video, piece.to);
-        if (s.video) {
-            if (!record) {
-                const VideoInfo& v = *s.video;
-                const bool own = v._isCutVideo;
-                record.emplace(v, range.pieces.front().from, piece.to, s.probe.durationMs,
-                               own ? v.isDatetime : q.selection.dateTime, own ? v.isSpeed : q.selection.speed,
-                               own ? v.isAcceleration : q.selection.acceleration, own ? v.isPoint : q.selection.point);
-            } else {
-                record->buildFooterLists(*s.video, piece.to, s.probe.durationMs);
-            }
-        }
+        // The last piece ends where the cut ends in its movie; the others
+        // run to their movie's end.
+        const qint64 movieTime = k + 1 == n && s.to ? qint64(*s.to) : s.probe.durationMs;
+        recordPieces.push_back({s.video, piece.from, piece.to, movieTime});
         report(kRecordsShare * double(k + 1) / double(n));
     }
+    const std::optional<CutVideoKihonInfo> record = TrimJob::record(recordPieces, q.selection);
     if (!record) return fail(QStringLiteral("no recording data in the range"));
 
     // Pass 2: the chapters joined and cut in one ffmpeg run, so the picture
@@ -269,6 +248,43 @@ TrimJob::Result TrimJob::run()
     if (!box) return fail(QStringLiteral("the trim record is too large"));
     return writeOutput(finished, *box, q.outputPath, m_cancel,
                        [&](double fraction) { report(done + kWriteShare * fraction); });
+}
+
+std::optional<CutVideoKihonInfo> TrimJob::record(const std::vector<RecordPiece>& pieces, CaptionSelection selection)
+{
+    const auto readable = std::find_if(pieces.begin(), pieces.end(), [](const RecordPiece& p) { return bool(p.video); });
+    if (readable == pieces.end()) return std::nullopt;
+    const VideoInfo& own = *readable->video;
+    // What a recording that cannot be read adds: the record's own fields
+    // and no frames, which the record reads as one placeholder frame.
+    std::shared_ptr<VideoInfo> standIn;
+    const auto videoOf = [&](const RecordPiece& p) -> const VideoInfo& {
+        if (p.video) return *p.video;
+        if (!standIn) {
+            standIn = std::make_shared<VideoInfo>();
+            standIn->detectType = own.detectType;
+            standIn->sw = own.sw;
+            standIn->powerDown = own.powerDown;
+            standIn->_playback = own._playback;
+            standIn->_fileVersion = own._fileVersion;
+            standIn->_terminalType = own._terminalType;
+            standIn->_recMode = own._recMode;
+            standIn->completeTables();
+        }
+        return *standIn;
+    };
+    // A recording that is itself a trimmed movie says what it shows burnt in.
+    const bool cut = own._isCutVideo;
+    std::optional<CutVideoKihonInfo> out;
+    for (const RecordPiece& p : pieces) {
+        if (!out)
+            out.emplace(videoOf(p), p.from, p.to, p.movieTime, cut ? own.isDatetime : selection.dateTime,
+                        cut ? own.isSpeed : selection.speed, cut ? own.isAcceleration : selection.acceleration,
+                        cut ? own.isPoint : selection.point);
+        else
+            out->buildFooterLists(videoOf(p), p.to, p.movieTime);
+    }
+    return out;
 }
 
 std::vector<AssSubtitle::Event> TrimJob::captionEvents(const std::vector<CaptionSource>& pieces,
@@ -322,23 +338,25 @@ TrimJob::Result TrimJob::writeOutput(const QString& finished, const QByteArray& 
     QSaveFile out(outputPath);
     // Unbuffered: a short write (a full disk) shows in the count of the
     // write itself, not in a buffered flush that may go unreported.
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failed(QStringLiteral("cannot write ") + outputPath);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failed(QStringLiteral("cannot write ") + outputPath + QStringLiteral(": ") + out.errorString());
+    // The reason is read before the write is abandoned, which replaces it
+    // with its own ("Writing canceled by application").
+    const auto abandon = [&] {
+        const QString reason = in.error() != QFileDevice::NoError ? in.errorString() : out.errorString();
+        out.cancelWriting();
+        return failed(QStringLiteral("cannot write ") + outputPath + QStringLiteral(": ") + reason);
+    };
     const qint64 total = std::max<qint64>(1, in.size());
     qint64 copied = 0;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kCopyChunk);
-        if (cancel.isCancelled() || chunk.isEmpty() || out.write(chunk) != chunk.size()) {
-            out.cancelWriting();
-            return failed(QStringLiteral("cannot write ") + outputPath + QStringLiteral(": ") + out.errorString());
-        }
+        if (cancel.isCancelled() || chunk.isEmpty() || !writeAll(out, chunk)) return abandon();
         copied += chunk.size();
         if (progress) progress(double(copied) / double(total));
     }
-    if (in.error() != QFileDevice::NoError || out.write(box) != box.size() || cancel.isCancelled()
-        || out.size() != copied + box.size()) {
-        out.cancelWriting();
-        return failed(QStringLiteral("cannot write ") + outputPath + QStringLiteral(": ") + out.errorString());
-    }
+    if (in.error() != QFileDevice::NoError || !writeAll(out, box) || cancel.isCancelled()
+        || out.size() != copied + box.size())
+        return abandon();
     if (!out.commit()) return failed(QStringLiteral("cannot save ") + outputPath + QStringLiteral(": ") + out.errorString());
     return {Outcome::Saved, {}};
 }

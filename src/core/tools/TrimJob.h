@@ -2,6 +2,7 @@
 
 #include "core/backup/TaskProgress.h"
 #include "core/catalog/ChapterData.h"
+#include "core/recording/CutVideoInfo.h"
 #include "core/tools/AssSubtitle.h"
 #include "core/tools/DataCaption.h"
 #include "core/tools/FfmpegRunner.h"
@@ -68,6 +69,23 @@ public:
         bool valid() const { return !pieces.empty() && end > start; }
     };
     static Plan plan(const ChapterList& chapters, std::int32_t start, std::int32_t end);
+
+    // The trim's record of the range, one entry per piece in play order:
+    // its chapter's recording (none: it cannot be read), where the piece
+    // starts and ends in that recording (ms), and its movie time, where it
+    // ends in its chapter's movie (the first piece's start is taken off by
+    // the record itself). A piece whose recording cannot be read keeps its
+    // place: one placeholder frame where it starts, its span and its movie
+    // time counted, so that the pieces after it keep their times. The
+    // record's own fields come from the first recording that can be read;
+    // none when no piece has one.
+    struct RecordPiece {
+        std::shared_ptr<const VideoInfo> video;
+        std::int32_t from = 0;
+        std::int32_t to = 0;
+        qint64 movieTime = 0;
+    };
+    static std::optional<CutVideoKihonInfo> record(const std::vector<RecordPiece>& pieces, CaptionSelection selection);
 
     // Why outputPath must not be written (a source chapter's own file, or a
     // place inside the card's recording folder); empty when it may.

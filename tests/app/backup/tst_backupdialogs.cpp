@@ -11,7 +11,6 @@
 #include "app/backup/CleanupDialog.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/PlayController.h"
-#include "app/map/GoogleEarthExport.h"
 #include "app/player/MoviePlayerView.h"
 #include "app/shell/CardDriveSelectDialog.h"
 #include "app/shell/OperationGuard.h"
@@ -22,7 +21,6 @@
 #include "core/mainwindow/InstanceGuard.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -458,47 +456,6 @@ private Q_SLOTS:
         });
         QCOMPARE(answers.last(), QStringLiteral("Delete completed."));
         QVERIFY(!QFileInfo::exists(reading));
-    }
-
-    void theGoogleEarthPanelAsksAboutTheFileItWillWrite()
-    {
-        const QString folder = m_dir.filePath(QStringLiteral("exports"));
-        QVERIFY(QDir().mkpath(folder));
-        for (const QString& name : {QStringLiteral("trip.kml.kmz"), QStringLiteral("route 2026.03.15.kmz")}) {
-            QFile f(folder + QLatin1Char('/') + name);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("an older export") > 0);
-        }
-        // Each name typed into the panel as a user types it; the first
-        // replacement is declined, the second accepted.
-        QStringList typed{QStringLiteral("trip.kml"), QStringLiteral("route 2026.03.15")};
-        QTimer typist;
-        typist.setInterval(10);
-        connect(&typist, &QTimer::timeout, [&] {
-            auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            auto* edit = panel ? panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
-            if (!edit || typed.isEmpty()) return;
-            if (!edit->hasFocus()) { // the user's typing goes where the focus is
-                panel->activateWindow();
-                edit->setFocus();
-                return;
-            }
-            edit->selectAll();
-            QTest::keyClicks(edit, typed.takeFirst());
-            QTest::keyClick(edit, Qt::Key_Return);
-        });
-        typist.start();
-        Answers answers;
-        answers.rule = [&](const Alerts::Alert&) {
-            return answers.seen.size() == 1 ? Alerts::FIRST_BUTTON : Alerts::FIRST_BUTTON + 1;
-        };
-        GoogleEarthExport exporter(nullptr, nullptr, nullptr);
-        const QString chosen = exporter.askDestination(folder);
-        typist.stop();
-        QCOMPARE(chosen, folder + QStringLiteral("/route 2026.03.15.kmz"));
-        QCOMPARE(answers.seen.size(), 2);
-        QVERIFY(answers.seen[0].message.startsWith(QStringLiteral("\"trip.kml.kmz\" already exists.")));
-        QVERIFY(answers.seen[1].message.startsWith(QStringLiteral("\"route 2026.03.15.kmz\" already exists.")));
-        QVERIFY(typed.isEmpty());
     }
 
 private:

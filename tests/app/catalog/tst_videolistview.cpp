@@ -9,6 +9,8 @@
 #include "core/foundation/UserDefaultUtil.h"
 
 #include <QElapsedTimer>
+#include <QHeaderView>
+#include <QPainter>
 #include <QImage>
 #include <QPixmap>
 #include <QSemaphore>
@@ -147,6 +149,61 @@ private Q_SLOTS:
         QVERIFY(view.selectRow(1, ListType::Trip, false));
         QCOMPARE(view.selectedTableRow(), 1);
         view.delegate = nullptr;
+    }
+
+    void theHeaderAndTheSelectedRowAreDrawnAsLaidDown()
+    {
+        VideoListView view;
+        view.resize(340, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setData(m_card);
+        QVERIFY(view.selectRow(0, ListType::Trip, false));
+        QHeaderView* header = view.listTable()->horizontalHeader();
+        const QImage h = header->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QColor swatch = QColor::fromRgbF(0.2, 0.2, 0.2);
+        const auto right = [&](int column) {
+            return header->sectionViewportPosition(column) + header->sectionSize(column) - 1;
+        };
+        // The info header keeps a black strip at its right edge; the image
+        // header is covered edge to edge.
+        for (int y = 0; y < h.height(); ++y) QCOMPARE(h.pixelColor(right(RecordingListModel::InfoColumn), y), QColor(Qt::black));
+        QCOMPARE(h.pixelColor(right(RecordingListModel::InfoColumn) - 1, 0), swatch);
+        QCOMPARE(h.pixelColor(right(RecordingListModel::ImageColumn), 0), swatch);
+        // The info title's line sits on the header's bottom edge: its
+        // letters lie where they lie in a line of their own drawn there.
+        const auto litRows = [](const QImage& image, int from, int to) {
+            int top = image.height(), bottom = -1;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = from; x < to; ++x)
+                    if (image.pixelColor(x, y).lightness() > 160) {
+                        top = std::min(top, y);
+                        bottom = std::max(bottom, y);
+                    }
+            return std::pair(top, bottom);
+        };
+        const QFontMetrics fm(header->font());
+        QImage line(header->sectionSize(RecordingListModel::InfoColumn), fm.height(), QImage::Format_RGB32);
+        line.fill(Qt::black);
+        {
+            QPainter p(&line);
+            p.setPen(Qt::white);
+            p.setFont(header->font());
+            p.drawText(line.rect(), Qt::AlignLeft | Qt::AlignTop, view.listTable()->infoTitle);
+        }
+        const auto [lineTop, lineBottom] = litRows(line, 0, line.width());
+        const int from = header->sectionViewportPosition(RecordingListModel::InfoColumn);
+        const int below = h.height() - fm.height();
+        QCOMPARE(litRows(h, from, right(RecordingListModel::InfoColumn)), std::pair(below + lineTop, below + lineBottom));
+
+        // The selected row is filled but for its bottom line.
+        QTableView* table = view.listTable();
+        const QRect row = table->visualRect(view.tableModel()->index(0, RecordingListModel::InfoColumn));
+        const QImage rows = table->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QColor selected = table->palette().color(QPalette::Active, QPalette::Highlight);
+        QCOMPARE(rows.pixelColor(row.right() - 1, row.top()), selected);
+        QCOMPARE(rows.pixelColor(row.right() - 1, row.bottom() - 1), selected);
+        QVERIFY(rows.pixelColor(row.right() - 1, row.bottom()) != selected);
     }
 
     void selectingAnotherListLeavesTheTableAlone()

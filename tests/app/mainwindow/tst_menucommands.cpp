@@ -1,4 +1,4 @@
-// The main window's settings commands, quit and window events: the viewer
+// The main window's menus and their commands, quit and window events: the viewer
 // and camera settings under their cross-copy guards (the camera settings
 // over a generated card's SETINF.DAT to a written GROUP.DAT), the first
 // launch, the download page, the quit question with the player's state
@@ -274,33 +274,61 @@ private Q_SLOTS:
         QCOMPARE(QDir(UserDefaultUtil::pathBackup), QDir(chosen));
     }
 
-    void saveAsAndBackUpAreOfferedForDataFromACardOnly()
+    void theMenusHoldTheirCommandsAndOfferBackupsOfACardOnly()
     {
         const auto card = cardgen::writeCard(m_dir.filePath(QStringLiteral("offered")), mixedCard());
         ViewController::Options o = quiet();
         o.loadDelayMs = 0;
         o.playerFactory = readyAtOnce;
         MainWindow window(nullptr, o);
-        QMenu* file = window.menuBar()->actions().constFirst()->menu();
-        const auto offered = [&] {
-            Q_EMIT file->aboutToShow();
-            return window.saveAsAction()->isEnabled() && window.backupAction()->isEnabled();
+
+        // Each menu with its commands in order; Quit and About stand in for
+        // the application menu this platform does not have.
+        QStringList menus;
+        QList<QAction*> commands;
+        for (QAction* menu : window.menuBar()->actions()) {
+            QStringList items;
+            for (QAction* item : menu->menu()->actions())
+                if (!item->isSeparator()) {
+                    items << item->text();
+                    commands << item;
+                }
+            menus << menu->text() + QStringLiteral(": ") + items.join(QStringLiteral(", "));
+        }
+        QCOMPARE(menus, (QStringList{QStringLiteral("File: Open, Save as, Quit"),
+                                     QStringLiteral("Settings: Viewer Settings, Camera Settings, Backup Directory Settings"),
+                                     QStringLiteral("Back up: Back up, Delete"),
+                                     QStringLiteral("Help: About KORVELTA REPLAY, Download Updates")}));
+        QCOMPARE(commands, (QList<QAction*>{window.openAction(), window.saveAsAction(), window.quitAction(),
+                                            window.viewerSettingsAction(), window.cameraSettingsAction(),
+                                            window.backupDirectoryAction(), window.backupAction(),
+                                            window.deleteBackupAction(), window.aboutAction(),
+                                            window.downloadUpdatesAction()}));
+
+        // Either menu holding a backup command tells whether it is offered.
+        QMenu* file = window.menuBar()->actions().at(0)->menu();
+        QMenu* backup = window.menuBar()->actions().at(2)->menu();
+        const auto offered = [&](bool yes) {
+            for (QMenu* menu : {file, backup}) {
+                window.saveAsAction()->setEnabled(!yes);
+                window.backupAction()->setEnabled(!yes);
+                Q_EMIT menu->aboutToShow();
+                if (window.saveAsAction()->isEnabled() != yes || window.backupAction()->isEnabled() != yes)
+                    return false;
+            }
+            return true;
         };
-        const auto offeredNeither = [&] {
-            Q_EMIT file->aboutToShow();
-            return !window.saveAsAction()->isEnabled() && !window.backupAction()->isEnabled();
-        };
-        QVERIFY(offeredNeither()); // nothing open
+        QVERIFY(offered(false)); // nothing open
         QSignalSpy loaded(window.controller(), &ViewController::loadFinished);
         for (const MovieType kind : {MovieType::Card, MovieType::Backup, MovieType::PC, MovieType::Card}) {
             window.controller()->loadData(card.moveDir, true, kind);
             QVERIFY(loaded.wait(20000));
             QTRY_VERIFY(window.playController()->isReadyToPlay());
-            QVERIFY(kind == MovieType::Card ? offered() : offeredNeither());
+            QVERIFY(offered(kind == MovieType::Card));
         }
         // While another source loads, nothing is there to back up.
         window.controller()->loadData(card.moveDir, true, MovieType::Card);
-        QVERIFY(offeredNeither());
+        QVERIFY(offered(false));
         QVERIFY(loaded.wait(20000));
     }
 

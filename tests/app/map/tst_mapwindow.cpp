@@ -5,6 +5,7 @@
 // window, the quit saves its settings, the Google Earth button exports what
 // plays; and a picture of the window shows the route.
 
+#include "../../support/HeldCardReads.h"
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
 #include "WebEngineTestSupport.h"
@@ -604,6 +605,67 @@ private Q_SLOTS:
         QVERIFY(untrimmed->loadPicture(true)->video);
         rig.controller()->tripRouteDidLoad(untrimmed);
         QCOMPARE(untrimmed->pathThumbnail(), *kept);
+    }
+
+    void aSurveillanceMarkerMovesToItsChapterOnceTheChapterIsRead()
+    {
+        AlertLog alerts;
+        Rig rig;
+        QTRY_VERIFY_WITH_TIMEOUT(rig.web()->isPageReady(), 30000);
+        // A drive with a surveillance detection; no chapter is in the index,
+        // and the detection's movie cannot be read when the card is opened.
+        QTemporaryDir dir;
+        cardgen::CardOptions o;
+        o.trips = {tripOf(2, 0)};
+        o.trips[0].drive.profile = cardgen::SpeedProfile::Constant; // the detection lies away from the start
+        o.trips[0].drive.incidents = {{cardgen::Incident::Kind::Surveillance, 4000, true}};
+        const cardgen::WrittenCard w = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
+        QCOMPARE(w.events.size(), std::size_t(1));
+        const cardgen::WrittenMovie& movie = w.trips[0].chapters[std::size_t(w.events[0].chapter)];
+        const auto rewrite = [](const QString& path, const QByteArray& bytes) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+        };
+        QVERIFY(rewrite(w.moveDir + QStringLiteral("/VREC_MOV_MNG.DAT"), cardgen::buildVrecFile(1, {}, {})));
+        QFile original(movie.path);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray bytes = original.readAll();
+        original.close();
+        QVERIFY(rewrite(movie.path, QByteArray("not a movie yet")));
+        const auto card = CardData::create();
+        card->readCardData(w.moveDir);
+        rig.window->videoListView()->setData(card);
+        QCOMPARE(rig.list().surveillances().size(), 1);
+        const auto chapter = rig.list().surveillances()[0]->eventChapter();
+        QVERIFY(chapter && !chapter->hasPicture());
+        rig.map()->showCatalogue(card);
+        const auto placeOf = [&rig] {
+            const MapPoint p = rig.web()->model().markerList.value(QStringLiteral("S0"));
+            return GeoPoint{p.lat, p.lng};
+        };
+        const GeoPoint recorded{MapPosition::toDegrees(w.events[0].at.latitude),
+                                MapPosition::toDegrees(w.events[0].at.longitude)};
+        QCOMPARE(placeOf(), recorded);
+
+        // The movie is read as the catalogue's workers read it, every read of
+        // the card held meanwhile: the marker stands where the record says.
+        QVERIFY(rewrite(movie.path, bytes));
+        HeldCardReads held;
+        std::thread worker([&chapter] { chapter->loadPicture(true); });
+        QTRY_VERIFY(held.reads.load() >= 1);
+        rig.controller()->refreshDrivingInfo(false);
+        QCOMPARE(placeOf(), recorded);
+        HeldCardReads::letGo();
+        worker.join();
+        QVERIFY(chapter->hasPicture());
+        rig.sent.clear();
+        rig.controller()->tripRouteDidLoad(chapter);
+        const GeoPoint start{MapPosition::toDegrees(movie.samples.front().latitude),
+                             MapPosition::toDegrees(movie.samples.front().longitude)};
+        QVERIFY(!(start == recorded));
+        QCOMPARE(placeOf(), start);
+        QCOMPARE(rig.countSent(QStringLiteral("addMarker(")), 1);
+        QVERIFY(alerts.alerts.isEmpty());
     }
 
     void anEventsRouteIsReadWhileTheWindowGoesOn()

@@ -131,6 +131,33 @@ private Q_SLOTS:
         QCOMPARE(clicks.points.first().eventIndex, 4);
         QCOMPARE(clicks.points.first().msg, HOSTILE_TEXT);
 
+        // A long balloon stays inside the map wherever its marker lies: by
+        // the edges, right of the centre, at the top and the bottom.
+        const QString outside = webtest::evaluate(page, QStringLiteral(R"((function () { try {
+            var map = document.getElementById('map').getBoundingClientRect();
+            var crs = L.CRS.EPSG3857, zoom = %1;
+            window.removeMarkerAll();
+            window.addMarker('ref', -33.865, 151.205, 'r', 0);
+            var icon = document.querySelector('.kr-pin-box').getBoundingClientRect();
+            var refPixel = crs.latLngToPoint(L.latLng(-33.865, 151.205), zoom);
+            var refAt = L.point(icon.left - map.left + 12, icon.top - map.top + 31);
+            var out = [];
+            [[6, 110], [200, 110], [354, 110], [180, 36], [180, 216], [6, 216]].forEach(function (spot, i) {
+                window.removeMarkerAll();
+                var at = crs.pointToLatLng(refPixel.add(L.point(spot[0], spot[1]).subtract(refAt)), zoom);
+                window.addMarker('k' + i, at.lat, at.lng, '15.03.2026 07:31:05 AM\nG-sensor  0.62 G  48 km/h', 1);
+                document.querySelector('.kr-pin-box').dispatchEvent(new MouseEvent('mouseover', {bubbles: true}));
+                var tip = document.querySelector('.leaflet-tooltip');
+                var b = tip ? tip.getBoundingClientRect() : null;
+                if (!b || b.left < map.left - 0.5 || b.top < map.top - 0.5 || b.right > map.right + 0.5 || b.bottom > map.bottom + 0.5)
+                    out.push(spot + (b ? ': ' + [b.left - map.left, b.top - map.top, b.right - map.left,
+                                                 b.bottom - map.top].join(',') : ': none'));
+            });
+            window.removeMarkerAll();
+            return 'inside: ' + out.join('; ');
+        } catch (e) { return String(e); } })())").arg(view.currentZoom().value_or(14))).toString();
+        QCOMPARE(outside, QStringLiteral("inside: "));
+
         // The page tells its state; the pane never has to ask.
         QTRY_COMPARE(view.currentZoom().value_or(-1), 14);
         QTRY_COMPARE(view.bridge()->mapVersion(), QStringLiteral("Leaflet 1.9.4"));

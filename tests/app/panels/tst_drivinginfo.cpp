@@ -34,6 +34,7 @@
 #include "core/recording/VideoInfo.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QSet>
 #include <QTimeZone>
@@ -101,7 +102,7 @@ std::shared_ptr<VideoInfo> steppedRecording(qint64 movieLeadMs)
         for (qint64 t = 0; t <= 10000; t += 100) {
             auto frame = std::make_shared<VideoFrame>();
             frame->_timeStamp = std::uint32_t(5000 + t);
-            frame->time = start.addMSecs(t);
+            frame->setTime(start.addMSecs(t));
             frame->speed = std::int32_t(40 + 10 * ((t / 700) % 3));
             frame->gX = double(t) / 40000.0;
             frame->gps = true;
@@ -109,13 +110,60 @@ std::shared_ptr<VideoInfo> steppedRecording(qint64 movieLeadMs)
         }
         std::int32_t lon = -1, lat = -1;
         info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, 100, lon, lat);
-        for (auto& [key, frame] : info->_cameraFrames[channel])
+        for (const auto& [key, frame] : info->_cameraFrames[channel])
             if (frame) frame->_movieTimeStamp = std::uint32_t(key + (channel == 1 ? movieLeadMs : 0));
     }
     info->_timeSpan = 10000;
     info->_fileVersion = QStringLiteral("0714");
     info->completeTables();
     return info;
+}
+
+// A recording of spanMs with a frame every 50 ms in both channels, all with
+// a GPS fix, its speed and G at each time given.
+std::shared_ptr<VideoInfo> recordingOf(qint64 spanMs, const std::function<int(qint64)>& speedAt,
+                                       const std::function<double(qint64)>& gAt)
+{
+    auto info = std::make_shared<VideoInfo>();
+    const QDateTime start(QDate(2026, 3, 15), QTime(8, 30), QTimeZone("Australia/Sydney"));
+    for (int channel : {0, 1}) {
+        FrameList frames;
+        for (qint64 t = 0; t <= spanMs; t += 50) {
+            auto frame = std::make_shared<VideoFrame>();
+            frame->_timeStamp = std::uint32_t(5000 + t);
+            frame->setTime(start.addMSecs(t));
+            frame->speed = speedAt(t);
+            frame->gX = gAt(t);
+            frame->gps = true;
+            frames.push_back(frame);
+        }
+        std::int32_t lon = -1, lat = -1;
+        info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, 50, lon, lat);
+    }
+    info->_timeSpan = std::uint64_t(spanMs);
+    info->completeTables();
+    return info;
+}
+
+// An event window of the first 20 s of chapters.
+ChapterWindow eventWindow(const ChapterList& chapters, qint64 event)
+{
+    ChapterWindow window;
+    window.chapters = chapters;
+    window.eventValue = event;
+    window.minValue = 0;
+    window.maxValue = 20000;
+    return window;
+}
+
+// A driving-data panel on screen, its border drawn.
+std::unique_ptr<DrivingInfoView> shownPanel(int width)
+{
+    auto panel = std::make_unique<DrivingInfoView>();
+    panel->resize(width, DrivingInfoView::PANEL_HEIGHT);
+    panel->show();
+    panel->setupBorder();
+    return panel;
 }
 
 // Forwards to the panel and counts the windows the play road gives it.
@@ -431,37 +479,13 @@ private Q_SLOTS:
     void theChartAndTheButtonsAreDrawnAsLaidDown()
     {
         // A 20 s event window: the speed climbs from 0 to 100 km/h, G stays 0.
-        auto info = std::make_shared<VideoInfo>();
-        const QDateTime start(QDate(2026, 3, 15), QTime(8, 30), QTimeZone("Australia/Sydney"));
-        for (int channel : {0, 1}) {
-            FrameList frames;
-            for (qint64 t = 0; t <= 20000; t += 50) {
-                auto frame = std::make_shared<VideoFrame>();
-                frame->_timeStamp = std::uint32_t(5000 + t);
-                frame->time = start.addMSecs(t);
-                frame->speed = std::int32_t(t / 200);
-                frame->gps = true;
-                frames.push_back(frame);
-            }
-            std::int32_t lon = -1, lat = -1;
-            info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 5000, 50, lon, lat);
-        }
-        info->_timeSpan = 20000;
-        info->completeTables();
+        const auto info = recordingOf(20000, [](qint64 t) { return int(t / 200); }, [](qint64) { return 0.0; });
         auto chapter = std::make_shared<ChapterData>(QUrl::fromLocalFile(QStringLiteral("/nonexistent/m.MP4")));
         chapter->storePicture(std::make_shared<PictureData>(info));
-        ChapterWindow window;
-        window.chapters = ChapterList{chapter};
-        window.eventValue = 12000;
-        window.minValue = 0;
-        window.maxValue = 20000;
-
-        DrivingInfoView panel;
-        panel.resize(1100, DrivingInfoView::PANEL_HEIGHT);
-        panel.show();
+        const std::unique_ptr<DrivingInfoView> shown = shownPanel(1100);
+        DrivingInfoView& panel = *shown;
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        panel.setupBorder();
-        panel.setAccident(false, window);
+        panel.setAccident(false, eventWindow({chapter}, 12000));
         panel.setValue(5000);
         LineView* chart = panel.lineChartView;
         GraphView* graph = chart->graphView();
@@ -533,8 +557,60 @@ private Q_SLOTS:
         for (int y = label.top(); y <= label.bottom(); ++y)
             for (int x = label.left(); x <= label.right(); ++x) white += c.pixelColor(x, y) == QColor(Qt::white);
         QVERIFY(white > 10);
-        // Without a start label the event label still keeps 5 in.
-        QVERIFY(chart->eventLabelRect().left() >= 5.0);
+        // The window's times stand on the graph's top corners.
+        const QRectF plot(graph->geometry());
+        QCOMPARE(chart->minLabelRect().bottomLeft(), plot.topLeft());
+        QCOMPARE(chart->maxLabelRect().bottomRight(), plot.topRight());
+        // A scale's tick text has its bottom 5 below its tick: its letters lie
+        // where they lie in a line of its own whose bottom is there.
+        const auto litRows = [](const QImage& image, const QRect& area) {
+            int top = -1, bottom = -1;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    if (image.pixelColor(x, y).lightness() > 128) {
+                        if (top < 0) top = y;
+                        bottom = y;
+                    }
+            return std::pair(top, bottom);
+        };
+        const int th = QFontMetrics(twelve).height();
+        const auto lineOf = [&](const QString& text) {
+            QImage line(100, th, QImage::Format_RGB32);
+            line.fill(Qt::black);
+            QPainter p(&line);
+            p.setFont(twelve);
+            p.setPen(Qt::white);
+            p.drawText(line.rect(), Qt::AlignLeft | Qt::AlignTop, text);
+            p.end();
+            return litRows(line, line.rect());
+        };
+        const double tickY = plot.bottom() - graph->yLeftAxisTicks().at(2).position;
+        const int lineTop = int(std::lround(tickY + 5.0)) - th;
+        const auto expectRows = [&](const QString& text, const QRect& area) {
+            const auto [top, bottom] = litRows(c, area);
+            const auto [ownTop, ownBottom] = lineOf(text);
+            QVERIFY2(qAbs(top - (lineTop + ownTop)) <= 1 && qAbs(bottom - (lineTop + ownBottom)) <= 1,
+                     qPrintable(QStringLiteral("%1: %2..%3, line from %4").arg(text).arg(top).arg(bottom).arg(lineTop)));
+        };
+        const QRect nearTick(0, int(tickY) - 20, 1, 32);
+        expectRows(GraphScales::gTickText(graph->yLeftAxisTicks().at(2).value),
+                   nearTick.adjusted(0, 0, int(plot.left()) - 6, 0));
+        expectRows(GraphScales::speedTickText(graph->yRightAxisTicks().at(2).value),
+                   nearTick.translated(int(plot.right()) + 1, 0).adjusted(0, 0, LineView::GRAPH_OFFSET_RIGHT - 3, 0));
+
+        // The meter's digits stand 5 above its bottom.
+        SpeedMeterView* meter = panel.speedMeterView;
+        meter->setSpeed({188, true, 0}, false, {});
+        const QImage m = pictureOf(meter);
+        const double side = std::min(m.width(), m.height());
+        const double meterBottom = (m.height() + side) / 2.0;
+        int lowest = -1;
+        for (int y = 0; y < m.height(); ++y)
+            for (int x = 0; x < m.width(); ++x) {
+                const QColor p = m.pixelColor(x, y);
+                if (p.blue() >= 250 && p.blue() - p.red() >= 12) lowest = y; // lit segments, nothing else
+            }
+        QVERIFY2(lowest >= meterBottom - 7.0 && lowest < meterBottom - 5.0, qPrintable(QString::number(lowest)));
 
         // The scale button shows its pressed picture while it is held.
         // (A button showing either picture at rest is the reference.)
@@ -569,6 +645,73 @@ private Q_SLOTS:
                 }
         QVERIFY(right >= b.width() - 6);
         QVERIFY(left > b.width() - right);
+    }
+
+    void aWindowOnlyPartlyLoadedKeepsItsDataWhereTheyLieInTheWindow()
+    {
+        // A 20 s event window over three chapters of which only the second
+        // is loaded (8 s: the speed climbs, G steps up 6 s in): its data
+        // lie from 0.001 s to 8.001 s of the window, nothing before or after.
+        const auto info = recordingOf(8000, [](qint64 t) { return int(t / 100); },
+                                      [](qint64 t) { return t >= 6000 ? 0.3 : 0.0; });
+        const auto chapter = [](const char* name) {
+            return std::make_shared<ChapterData>(QUrl::fromLocalFile(QStringLiteral("/nonexistent/") + QLatin1String(name)));
+        };
+        const ChapterList chapters{chapter("a.MP4"), chapter("b.MP4"), chapter("c.MP4")};
+        chapters[1]->storePicture(std::make_shared<PictureData>(info));
+        const std::unique_ptr<DrivingInfoView> shown = shownPanel(1000);
+        DrivingInfoView& panel = *shown;
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        // A time text wider than the chart's left margin.
+        panel.model().setTimeText([](const QDateTime& t) { return t.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")); });
+        panel.setAccident(false, eventWindow(chapters, 200));
+        panel.setValue(15000); // in the stretch with no data
+        LineView* chart = panel.lineChartView;
+        GraphView* graph = chart->graphView();
+        const QImage g = pictureOf(graph);
+        // Where a moment of the window lies on the graph.
+        const auto at = [&](double ms) { return ms / 20000.0 * g.width(); };
+        const auto columnsOf = [&](const QColor& color) {
+            QList<int> columns;
+            for (int c = 0; c < g.width(); ++c)
+                for (int y = 0; y < g.height(); ++y)
+                    if (g.pixelColor(c, y) == color) {
+                        columns.append(c);
+                        break;
+                    }
+            return columns;
+        };
+
+        // The speed ends where the data end, not at the chart's right edge.
+        const QList<int> speed = columnsOf(PanelImages::Colors::speed);
+        QVERIFY(!speed.isEmpty());
+        QVERIFY2(qAbs(speed.last() - at(8001)) <= 2, qPrintable(QString::number(speed.last())));
+        // G steps up under the time tick of 6 s (looked for below the legend).
+        const double sixSeconds = at(6000);
+        const QList<GraphScales::Tick> ticks = graph->xAxisTicks();
+        QVERIFY(std::any_of(ticks.cbegin(), ticks.cend(), [&](const GraphScales::Tick& t) {
+            return t.value == 6.0 && qAbs(t.position - sixSeconds) < 1.0;
+        }));
+        int stepAt = -1;
+        const int high = int(std::floor(g.height() - GraphScales::yForValue(0.25, graph->leftSeries().scale, g.height())));
+        for (int c = 0; c < g.width() && stepAt < 0; ++c)
+            for (int y = 45; y <= high; ++y)
+                if (g.pixelColor(c, y) == PanelImages::Colors::g) {
+                    stepAt = c;
+                    break;
+                }
+        QVERIFY2(qAbs(stepAt - sixSeconds) <= 2, qPrintable(QString::number(stepAt)));
+        // The position line goes on through the stretch with no data.
+        QVERIFY(graph->selectionPosition().has_value());
+        QVERIFY(qAbs(*graph->selectionPosition() - at(15000)) < 1.0);
+        QCOMPARE(g.pixelColor(int(std::floor(*graph->selectionPosition())), g.height() / 3), QColor(255, 255, 0));
+
+        // No frame at the window's start, so no start label: the event
+        // label still keeps 5 in from the chart's left edge.
+        pictureOf(chart);
+        QVERIFY(chart->minLabel().isEmpty());
+        QVERIFY(!chart->eventLabel().isEmpty());
+        QCOMPARE(chart->eventLabelRect().left(), 5.0);
     }
 
 private:

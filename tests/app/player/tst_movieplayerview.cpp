@@ -1,4 +1,6 @@
+#include "../../support/HeldCardReads.h"
 #include "FakeMediaPlayer.h"
+#include "app/player/ChapterLoads.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/MoviePlayerView.h"
@@ -25,6 +27,7 @@ struct Delegate : MoviePlayerViewDelegate {
     bool fullscreen = false;
     void playerPositionChanged() override { calls << QStringLiteral("position"); }
     void playerDidReachEnd() override { calls << QStringLiteral("reachEnd"); }
+    void playerFollowedChapterLengths() override { calls << QStringLiteral("followed"); }
     void refreshDrivingInfo(bool) override { calls << QStringLiteral("refresh"); }
     void showOpenFailed() override { calls << QStringLiteral("openFailed"); }
     void showPlayFailed() override { calls << QStringLiteral("playFailed"); }
@@ -61,7 +64,7 @@ std::shared_ptr<ChapterData> chapterAt(const QString& path, qint64 spanMs, const
         for (qint64 t = 0; t <= spanMs; t += frameMs) {
             auto frame = std::make_shared<VideoFrame>();
             frame->_timeStamp = std::uint32_t(10000 + t);
-            frame->time = start.addMSecs(t);
+            frame->setTime(start.addMSecs(t));
             frames.push_back(frame);
         }
         std::int32_t lon = -1, lat = -1;
@@ -129,6 +132,20 @@ struct Rig {
     }
 
     qint64 position() const { return view->trackbar->integerValue(); }
+
+    // Chapter i made one whose recording is still to be read: its movie file
+    // holds nothing a reader takes (a read of it waits while the card's
+    // reads are held). Gives the picture data a read would store.
+    std::shared_ptr<const PictureData> makeLate(int i)
+    {
+        const auto picture = chapters[i]->loadPicture(false);
+        const QString path = chapters[i]->_pathMp4.toLocalFile();
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(QByteArray(64, 'x'));
+        f.close();
+        chapters[i] = std::make_shared<ChapterData>(QUrl::fromLocalFile(path));
+        return picture;
+    }
 };
 
 } // namespace
@@ -318,6 +335,109 @@ private Q_SLOTS:
         rig.view->onMoviePlayButton();
         QCOMPARE(rig.position(), 0);
         QCOMPARE(rig.view->currentStatus(), PlayStatus::Play);
+    }
+
+    void aChapterThatArrivesLetsTheWaitingClockGoOnAndMovesWhatStandsAfterIt()
+    {
+        // The first and the last chapter are still to be read, and every
+        // read of the card is held; the player stands in the second one.
+        HeldCardReads held;
+        Rig rig(3);
+        const auto firstData = rig.makeLate(0);
+        const auto lastData = rig.makeLate(2);
+        rig.open(CardData::ActiveType::MovieRec, 1);
+        rig.player->becomeReady();
+        // The last one is read ahead; the first asked for as the catalogue's
+        // workers would read it.
+        QVERIFY(rig.view->chapterLoads()->isLoading(rig.chapters[2]));
+        QVERIFY(rig.view->chapterLoads()->request(rig.chapters[0]));
+        QTRY_VERIFY(held.reads.load() >= 2);
+
+        // A trim start and a running stopwatch half a second into the chapter.
+        rig.view->trackbar->setIntegerValue(501);
+        rig.view->userValueChanged();
+        rig.view->setCutSelection(true);
+        rig.view->refreshTrackbar(StopWatchStatus::Start, 501, {}, -1, 501);
+        // Played into the last chapter: its length counts nothing yet, so the
+        // list ends where it starts, and the clock waits there.
+        rig.view->play();
+        rig.tick(1600);
+        QCOMPARE(rig.view->loadedChapter(), rig.chapters[2]);
+        QCOMPARE(rig.position(), 2002);
+        QCOMPARE(rig.view->trackbar->maxValue(), 2002.0);
+        QVERIFY(rig.view->isWaitingForChapter());
+        QVERIFY(!rig.view->trackbar->timerRunning());
+        // Speed, volume and mute changes meanwhile reach the clock, not the movie.
+        rig.player->rates.clear();
+        rig.view->playSpeedSlider->setDoubleValue(2);
+        rig.view->applyPlaySpeed();
+        rig.view->setIsMute(true);
+        QCOMPARE(rig.view->trackbar->rate, 2.0f);
+        QCOMPARE(rig.player->rate(), 0.0);
+        for (double r : rig.player->rates)
+            QCOMPARE(r, 0.0);
+        // Play there is no play from the start: that chapter plays once it is there.
+        rig.view->pause();
+        rig.view->onMoviePlayButton();
+        QCOMPARE(rig.position(), 2002);
+        QCOMPARE(rig.view->currentStatus(), PlayStatus::Play);
+        QVERIFY(rig.view->isWaitingForChapter());
+        QVERIFY(!rig.view->movieKomaGoButton->isEnabled());
+
+        // Both arrive: the list's end, the position, the trim start and the
+        // stopwatch's marks move with the first chapter's length, the frame
+        // step forward is open, and the clock goes on (and starts the movie).
+        std::optional<bool> stepOpenOnArrival;
+        connect(rig.view->chapterLoads(), &ChapterLoads::chapterLoaded, this,
+                [&](const std::shared_ptr<ChapterData>& chapter) {
+                    if (chapter == rig.chapters[2])
+                        stepOpenOnArrival = rig.view->movieKomaGoButton->isEnabled();
+                });
+        rig.chapters[0]->storePicture(firstData);
+        rig.chapters[2]->storePicture(lastData);
+        HeldCardReads::letGo();
+        QTRY_VERIFY(stepOpenOnArrival.has_value());
+        QVERIFY(*stepOpenOnArrival);
+        QCOMPARE(rig.view->trackbar->maxValue(), 6002.0);
+        QCOMPARE(rig.position(), 4002);
+        QCOMPARE(rig.view->cutStart(), 2501);
+        QCOMPARE(rig.view->_valueInfo->_startValueMovieCut.value_or(-1), 2501);
+        QCOMPARE(rig.view->_valueInfo->_endValueMovieCut.value_or(-1), 2501 + CustomSliderCell::TRM_MAX_VAL);
+        QCOMPARE(rig.view->trackbar->swStartSumFrameTS, 2501);
+        QVERIFY(rig.delegate.count(QStringLiteral("followed")) >= 1); // for the positions held beside it
+        QVERIFY(rig.view->trackbar->markerList().contains(2501));
+        QVERIFY(rig.view->trackbar->timerRunning());
+        rig.player->becomeReady();
+        rig.tick(100);
+        QCOMPARE(rig.position(), 4202);
+        QCOMPARE(rig.player->rate(), 2.0);
+    }
+
+    void theChapterTheClockWaitsInIsReadBeforeTheOneAfterIt()
+    {
+        HeldCardReads held;
+        Rig rig(4);
+        for (int i = 1; i < 4; ++i)
+            rig.makeLate(i);
+        rig.openReady();
+        // The second chapter is read ahead and one of no list keeps the
+        // other load busy: the loads asked for next wait for their turn.
+        ChapterLoads& loads = *rig.view->chapterLoads();
+        const auto other = std::make_shared<ChapterData>(rig.chapters[1]->_pathMp4);
+        QVERIFY(loads.request(other));
+        QTRY_VERIFY(held.reads.load() >= 2);
+        // (The chapters to be read count no length yet: each one millisecond.)
+        rig.view->trackbar->setIntegerValue(2002);
+        rig.view->userValueChanged();
+        QCOMPARE(rig.view->loadedChapter(), rig.chapters[2]);
+        QCOMPARE(loads.queued(), (ChapterList{rig.chapters[2], rig.chapters[3]}));
+        // On to the last one: wanted now, it goes first.
+        rig.view->trackbar->setIntegerValue(2003);
+        rig.view->userValueChanged();
+        QCOMPARE(rig.view->loadedChapter(), rig.chapters[3]);
+        QCOMPARE(loads.queued(), (ChapterList{rig.chapters[3], rig.chapters[2]}));
+        HeldCardReads::letGo();
+        QTRY_VERIFY(loads.queued().isEmpty() && !loads.isLoading(rig.chapters[3]));
     }
 
     void theEndOfAMovieInTheSameChapterOnlyPausesItOnceHoweverOftenItWasOpened()

@@ -21,6 +21,7 @@ struct Host : PlayerAdjustmentsHost {
     bool playing = false;
     QList<float> clockRates;
     bool isPlaying() const override { return playing; }
+    bool isWaitingForChapter() const override { return false; }
     void setClockRate(float rate) override { clockRates.append(rate); }
 };
 
@@ -197,6 +198,7 @@ private Q_SLOTS:
         QVERIFY(label->isVisible());
         QCOMPARE(label->pos(), QPoint(20, 50 - label->height()));
         QCOMPARE(label->text(), QString::asprintf("%.1f", slider->doubleValue()));
+        QCOMPARE(label->font().pixelSize(), 10);
         QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(60, 5));
         QVERIFY(!label->isVisible());
 
@@ -230,14 +232,45 @@ private Q_SLOTS:
 
     void aButtonWithoutHoverImageNeverChangesOnHover()
     {
+        // An on/off toggle as the driving-data panel has: an off and an on
+        // picture, no hover picture, a title.
+        const auto filled = [](QColor color) {
+            QPixmap p(40, 24);
+            p.fill(color);
+            return p;
+        };
         EXTextButton button;
-        const QPixmap normal = PlayerImages::image(QStringLiteral("play"));
-        QVERIFY(!normal.isNull());
-        button.setImage(normal);
-        button.mouseEntered(true);
+        button.setCheckable(true);
+        button.setImage(filled(QColor(90, 90, 90)));
+        button.setAlternateImage(filled(QColor(0, 160, 0)));
+        button.setText(QStringLiteral("Speed"));
+        button.setTitleColor(QColor(255, 0, 0));
+        button.setFocusPolicy(Qt::NoFocus);
+        button.resize(40, 24);
+        button.setChecked(true);
+        button.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&button));
+        const auto picture = [&] { return button.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+        const QImage on = picture();
+        QCOMPARE(on.pixelColor(2, 2), QColor(0, 160, 0));
+
+        // The pointer over it changes nothing that is drawn.
+        QEnterEvent enter(QPointF(20, 12), QPointF(20, 12), button.mapToGlobal(QPointF(20, 12)));
+        QCoreApplication::sendEvent(&button, &enter);
         QCoreApplication::processEvents();
-        QCOMPARE(button.image().cacheKey(), normal.cacheKey());
-        QCOMPARE(button.titleColor(), QColor(Qt::white));
+        QCOMPARE(picture(), on);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&button, &leave);
+        QCOMPARE(picture(), on);
+
+        // Disabled, its title keeps its colour (drawn at full strength
+        // where the letters are solid).
+        button.setEnabled(false);
+        const QImage disabled = picture();
+        int reddest = 0;
+        for (int y = 0; y < disabled.height(); ++y)
+            for (int x = 0; x < disabled.width(); ++x) reddest = std::max(reddest, disabled.pixelColor(x, y).red());
+        QCOMPARE(reddest, 255);
     }
 
     void theHoverImageAppearsOneTurnLaterAndAPressRestoresTheOwnImage()

@@ -20,8 +20,11 @@ struct Host : ZoomMenuHost {
     void placeZoomMenu() override { ++placings; }
 };
 
+// The player panel in its column, above the driving-data panel's place.
 struct Rig {
-    QWidget panel;
+    QWidget column;
+    QWidget panel{&column};
+    QWidget below{&column};
     PlayerView* view = new PlayerView(&panel);
     NSZoomView* menu = new NSZoomView(&panel);
     QPushButton* zoomButton = new QPushButton(&panel);
@@ -31,7 +34,9 @@ struct Rig {
 
     Rig()
     {
-        panel.resize(800, 500);
+        column.resize(800, 700);
+        panel.setGeometry(0, 0, 800, 500);
+        below.setGeometry(0, 500, 800, 200);
         view->setGeometry(0, 0, 800, 450);
         menu->setGeometry(600, 300, 60, 150);
         for (int i = 0; i < 5; ++i) {
@@ -43,7 +48,7 @@ struct Rig {
         }
         zoom = std::make_unique<ZoomMenuController>(
             ZoomMenuController::Parts{view, menu, zoomButton, buttons, &panel}, host);
-        panel.show();
+        column.show();
     }
 };
 
@@ -59,10 +64,14 @@ private Q_SLOTS:
         QVERIFY(rig.menu->isVisible());
         QVERIFY(rig.zoomButton->isChecked());
         QVERIFY(rig.zoom->filterView()->isVisible());
-        QCOMPARE(rig.zoom->filterView()->geometry(), rig.panel.rect());
         QCOMPARE(rig.host.focuses, 1);
         QCOMPARE(rig.host.placings, 1);
-        // The menu lies above the overlay and still takes clicks.
+        // The overlay takes the pointer over the whole column, the panel
+        // below the player too, but for the menu, whose buttons still take it.
+        const auto under = [&](QWidget* w, QPoint at) { return rig.column.childAt(w->mapTo(&rig.column, at)); };
+        QCOMPARE(under(&rig.below, QPoint(400, 100)), rig.zoom->filterView());
+        QCOMPARE(under(rig.view, QPoint(50, 50)), rig.zoom->filterView());
+        QCOMPARE(under(rig.buttons[2], QPoint(10, 10)), rig.buttons[2]);
         QTest::mouseClick(rig.buttons[2], Qt::LeftButton);
         QCOMPARE(rig.view->playerScale, Scale::Scale_x3);
         QVERIFY(!rig.menu->isVisible());

@@ -94,6 +94,28 @@ private Q_SLOTS:
         QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::VIEWER_SETTING));
     }
 
+    void settingsThatCannotBeSavedAreToldAndTheDialogStays()
+    {
+        // The store's folder cannot be made (a file stands in its place):
+        // refused for root too, as a read-only home folder is for a user.
+        const QString blocker = m_dir.filePath(QStringLiteral("blocker"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        SettingsStore::useFile(blocker + QStringLiteral("/settings.ini"));
+        apptest::AlertLog alerts;
+        InstanceGuard::tryAcquire(InstanceGuard::VIEWER_SETTING);
+        ViewerSettingDialog d;
+        d.rbtnSpeedMeter->button(1)->setChecked(true);
+        d.btnOk->click();
+        apptest::useTemporaryStore(m_dir.path());
+        QCOMPARE(alerts.messages(), QStringList{QStringLiteral("The settings could not be saved.\nThe settings file "
+                                                               "\"%1/settings.ini\" could not be written.\nNot a directory")
+                                                    .arg(blocker)});
+        QVERIFY(!restartRequested);
+        QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::VIEWER_SETTING)); // still open
+        InstanceGuard::release(InstanceGuard::VIEWER_SETTING);
+    }
+
     void anAcceptedRestartClosesTheMainWindowAndStartsANewCopy()
     {
         apptest::AlertLog alerts;

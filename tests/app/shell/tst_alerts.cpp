@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -193,6 +194,56 @@ private Q_SLOTS:
         QVERIFY(!Alerts::escapeAnswer(choice));
         choice.buttons.insert(1, Alerts::buttonCancel());
         QCOMPARE(Alerts::escapeAnswer(choice), std::optional<int>(Alerts::FIRST_BUTTON + 1));
+    }
+
+    void anAlertShowsItsTitleAndAOneLineMessageWhole()
+    {
+        struct Case {
+            Alerts::Alert alert;
+            int lines; // the most lines the message may take
+        };
+        const QList<Case> cases{
+            {{Alerts::titleConfirmation(), QStringLiteral("Launch Google Earth now?"), Alerts::Style::Informational,
+              {Alerts::buttonNo(), Alerts::buttonYes()}},
+             1},
+            {{Alerts::titleWarning(), QStringLiteral("There is no backup folder."), Alerts::Style::Critical, {}}, 1},
+            {{Alerts::titleConfirmation(),
+              QStringLiteral("This will delete the backup folder and all its contents. Are you sure?"),
+              Alerts::Style::Informational,
+              {}},
+             2},
+        };
+        for (const Case& c : cases) {
+            QString seen;
+            QTimer poll;
+            poll.setInterval(5);
+            QObject::connect(&poll, &QTimer::timeout, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box || !box->isVisible()) return;
+                poll.stop();
+                auto* title = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+                auto* message = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+                const QFontMetrics titleBar(QApplication::font("QMdiSubWindowTitleBar"));
+                // The lines the message is laid out in at its label's width.
+                const int lines = message ? message->fontMetrics()
+                                                    .boundingRect(QRect(0, 0, message->width(), 1000),
+                                                                  Qt::TextWordWrap, message->text())
+                                                    .height() /
+                                                message->fontMetrics().lineSpacing()
+                                          : 0;
+                QStringList problems;
+                if (box->width() < Alerts::ALERT_WIDTH) problems << QStringLiteral("%1 wide").arg(box->width());
+                // A title bar keeps room for the window's own buttons.
+                if (titleBar.horizontalAdvance(box->windowTitle()) + 120 > box->width()) problems << QStringLiteral("title bar cut");
+                if (!title || title->width() < title->fontMetrics().horizontalAdvance(c.alert.title)) problems << QStringLiteral("title cut");
+                if (!message || lines < 1 || lines > c.lines) problems << QStringLiteral("%1 lines").arg(lines);
+                seen = problems.join(QStringLiteral(", "));
+                box->buttons().constFirst()->click();
+            });
+            poll.start();
+            Alerts::show(nullptr, c.alert);
+            QCOMPARE(seen, QString());
+        }
     }
 
     void everyQuestionOfTheApplicationHasASafeAnswerItsCallerHonours_data()

@@ -6,11 +6,13 @@
 
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
+#include "../../support/FolderChecksums.h"
 #include "app/catalog/VideoListView.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/PlayController.h"
 #include "app/mainwindow/ViewController.h"
 #include "app/player/CustomSliderCell.h"
+#include "app/map/GoogleEarthExport.h"
 #include "app/player/MoviePlayerView.h"
 #include "app/shell/EXTextButton.h"
 #include "app/shell/TaskProgressDialog.h"
@@ -26,8 +28,12 @@
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/recording/VideoInfo.h"
+#include "core/tools/OutputRule.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QImageReader>
 #include <QProgressBar>
 #include <QSemaphore>
@@ -326,7 +332,8 @@ private Q_SLOTS:
             qunsetenv("KR_FFMPEG");
         else
             qputenv("KR_FFMPEG", ffmpeg);
-        QCOMPARE(said, QStringList{"Cut was unsuccessful."});
+        QCOMPARE(said.size(), 1);
+        QVERIFY(said[0].startsWith("Cut was unsuccessful.\n")); // and why
         QCOMPARE(alerts.alerts[0].title, QStringLiteral("Warning"));
         QVERIFY(toolWindowStays);
         QVERIFY(rangeKept);
@@ -424,6 +431,93 @@ private Q_SLOTS:
         };
         QVERIFY(differs(QRect(0, 160, 160, 20)) > 100);
         QVERIFY(differs(QRect(0, 0, 320, 100)) < 20);
+    }
+
+    void theOneSavePanelAsksAboutTheFileItWillWrite()
+    {
+        // Earlier files named as each typed name will be saved; every
+        // question is declined, which shows the panel again for the next
+        // name, but the last.
+        const QString folder = m_dir.filePath("earlier");
+        QVERIFY(QDir().mkpath(folder));
+        const QList<std::pair<QString, QStringList>> panels{{"mp4", {"trip", "route 2026.03.15", "clip.mov"}},
+                                                            {"jpeg", {"photo", "photo.jpg", "still 07.31.05"}},
+                                                            {"kmz", {"trip.kml", "route 2026.03.15"}}};
+        for (const auto& [suffix, names] : panels) {
+            QStringList expected;
+            for (const QString& name : names) {
+                QFile earlier(folder + '/' + name + '.' + suffix);
+                QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier file") > 0);
+                expected << QStringLiteral("\"%1.%2\" already exists. Do you want to replace it?").arg(name, suffix);
+            }
+            QStringList typed = names;
+            QStringList asked;
+            QTimer typist;
+            typist.setInterval(10);
+            connect(&typist, &QTimer::timeout, [&] {
+                // A question of the panel's own, about the name as typed: declined.
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    asked << box->text();
+                    box->button(QMessageBox::No)->click();
+                    return;
+                }
+                auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                auto* edit = panel ? panel->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+                if (!edit || typed.isEmpty()) return;
+                if (!edit->hasFocus()) { // the user's typing goes where the focus is
+                    panel->activateWindow();
+                    edit->setFocus();
+                    return;
+                }
+                edit->selectAll();
+                QTest::keyClicks(edit, typed.takeFirst());
+                // Pressed after this call: a question the panel asks then
+                // runs while the typist can still answer it.
+                QTimer::singleShot(0, edit, [edit] { QTest::keyClick(edit, Qt::Key_Return); });
+            });
+            Alerts::setInterceptor([&](const Alerts::Alert& a) {
+                asked << a.message;
+                return asked.size() == names.size() ? Alerts::FIRST_BUTTON + 1 : Alerts::FIRST_BUTTON;
+            });
+            typist.start();
+            GoogleEarthExport exporter(nullptr, nullptr);
+            const QString chosen = suffix == "kmz" ? exporter.askDestination(folder)
+                                                   : ToolSupport::savePath(nullptr, "Save", folder, suffix);
+            typist.stop();
+            Alerts::setInterceptor({});
+            QCOMPARE(asked, expected);
+            QCOMPARE(chosen, folder + '/' + names.last() + '.' + suffix);
+            QVERIFY(typed.isEmpty());
+        }
+    }
+
+    void aCaptureIsNeverWrittenOverARecordingOrIntoTheCard()
+    {
+        AlertLog alerts;
+        Rig rig(m_work);
+        QVERIFY(rig.load(m_card.moveDir));
+        QTRY_VERIFY(rig.player()->isReady());
+        rig.moveTo(1500);
+        const QString movie = rig.chapters().front()->_pathMp4.toLocalFile();
+        const QString overAMovie = m_dir.filePath("out/over a movie.jpeg");
+        const QString intoTheCard = m_dir.filePath("out/into the card.jpeg");
+        const QString landing = m_card.moveDir + "/MOVE001/new.jpeg";
+        QVERIFY(QFile::link(movie, overAMovie));
+        QVERIFY(QFile::link(landing, intoTheCard));
+        const QString cardFolder = QFileInfo(m_card.moveDir).absolutePath();
+        const auto cardBefore = testfiles::checksums(cardFolder);
+        // The last as a card's file system takes it: its folders in any letter case.
+        for (const QString& path : {overAMovie, intoTheCard, cardFolder + "/move/MOVE001/still.jpeg"}) {
+            ToolSupport::setSavePanel([&](const QString&, const QString&) { return path; });
+            whenModalHosts<CaptureView>([](CaptureView* view, ModalWindow* window) {
+                QTest::mouseClick(view->btnSave(), Qt::LeftButton);
+                QTRY_VERIFY(!view->isWorking());
+                if (ModalWindow::current() == window) QTest::mouseClick(view->btnCancel(), Qt::LeftButton);
+            });
+            rig.player()->snapShotButton->click();
+        }
+        QCOMPARE(alerts.messages(), QStringList(3, OutputRule::refusalText()));
+        QVERIFY(testfiles::checksums(cardFolder) == cardBefore);
     }
 
     void stopwatchFollowsThePlayPositionAndThePlayersStop()

@@ -2,9 +2,14 @@
 #include "core/backup/BackupCopyJob.h"
 #include "core/backup/BackupTree.h"
 #include "core/backup/FileOps.h"
+#include "core/foundation/FileUtil.h"
 #include "core/mainwindow/OpenData.h"
 
+#include <fcntl.h>
+#include <future>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace catalogtest;
 using namespace backuptest;
@@ -283,4 +288,37 @@ TEST_F(BackupCopyTest, NothingIsWrittenOntoTheCardAndASourceThatChangesIsNoCopy)
     writeBytes(movie, QByteArray(6000, 'm'));
     EXPECT_EQ(BackupCopyJob::run(planned, cancel).status, BackupCopyJob::Status::Failed);
     EXPECT_FALSE(QFileInfo::exists(backups + QStringLiteral("/Grown")));
+}
+
+TEST_F(BackupCopyTest, ALinkOrAPipeOnTheCardIsNeverReadIntoTheBackup)
+{
+    // A movie of the card that is a link to a private file of the user's:
+    // the catalogue does not list it, and a copy asked for it fails.
+    const QString secret = dir.filePath(QStringLiteral("private.txt"));
+    writeBytes(secret, QByteArray("the user's own"));
+    const QString linked = written.moveDir + QStringLiteral("/MOVE001/m2026031508309998.MP4");
+    ASSERT_TRUE(QFile::link(secret, linked));
+    EXPECT_FALSE(FileUtil::checkCardFolder(written.moveDir).contains(linked));
+    auto result = BackupCopyJob::run(plan(QStringLiteral("Linked"), {linked}), cancel);
+    EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
+    EXPECT_TRUE(result.error.contains(linked)) << result.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(backups + QStringLiteral("/Linked")));
+
+    // A movie swapped for a pipe once the backup was planned: the job ends
+    // at once with that file's reason, not waiting for a writer.
+    const QStringList files = someChapters();
+    const auto piped = plan(QStringLiteral("Piped"), files);
+    const QByteArray pipe = QFile::encodeName(files.constFirst());
+    ASSERT_TRUE(QFile::remove(files.constFirst()));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    auto job = std::async(std::launch::async, [&] { return BackupCopyJob::run(piped, cancel); });
+    if (job.wait_for(std::chrono::minutes(2)) != std::future_status::ready) {
+        // Stuck opening the pipe: let it through so that the test ends.
+        ::close(::open(pipe.constData(), O_WRONLY | O_NONBLOCK));
+        ADD_FAILURE() << "the backup waits on a pipe";
+    }
+    result = job.get();
+    EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
+    EXPECT_TRUE(result.error.contains(files.constFirst())) << result.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(backups + QStringLiteral("/Piped")));
 }

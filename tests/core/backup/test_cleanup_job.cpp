@@ -3,6 +3,8 @@
 #include "core/backup/BackupTree.h"
 #include "core/backup/CleanupJob.h"
 
+#include <sys/mount.h>
+
 using namespace catalogtest;
 using namespace backuptest;
 
@@ -57,6 +59,22 @@ protected:
     BackupList list;
     TaskCancelFlag cancel;
     QList<QPair<int, int>> progress;
+};
+
+// A folder shown at another place as a disk mounted there would be, for as
+// long as the object lives.
+struct BindMount {
+    QByteArray at;
+    bool made = false;
+    BindMount(const QString& from, const QString& to) : at(QFile::encodeName(to))
+    {
+        made = QDir().mkpath(to) && ::mount(QFile::encodeName(from).constData(), at.constData(), nullptr, MS_BIND,
+                                            nullptr) == 0;
+    }
+    ~BindMount()
+    {
+        if (made) ::umount2(at.constData(), MNT_DETACH);
+    }
 };
 
 } // namespace
@@ -257,5 +275,107 @@ TEST_F(CleanupJobTest, ManagementFilesStayWhileARecordingTheTreeDidNotListRemain
     for (const auto& trip : list)
         for (const auto& chapter : trip.children) EXPECT_FALSE(QFileInfo::exists(chapter.filePath));
     EXPECT_EQ(progress.size(), 9);
+    EXPECT_EQ(checksums(outside), outsideBefore);
+}
+
+TEST_F(CleanupJobTest, AHandCopyOfACardsMoveFolderIsABackupAndGoesWhole)
+{
+    // A card's MOVE folder holds the recorder's ver.txt; copied by hand under
+    // another name it is a backup like any other. The card's own stays out.
+    cardgen::CardOptions withVersion = threeTripCard();
+    withVersion.versionFile = true;
+    const auto card = cardgen::writeCard(dir.filePath(QStringLiteral("card")), withVersion);
+    const QString copy = root + QStringLiteral("/Copy of MOVE");
+    ASSERT_TRUE(QDir().rename(card.moveDir, copy));
+    ASSERT_TRUE(QFileInfo::exists(copy + QStringLiteral("/ver.txt")));
+    writeBytes(folder + QStringLiteral("/ver.txt"), QByteArray("a card's MOVE folder"));
+    EXPECT_EQ(BackupFolderList::cleanupCandidates(root, {}), QStringList{QStringLiteral("Copy of MOVE")});
+
+    const QString own = QStringLiteral("backup/Copy of MOVE/");
+    auto before = checksums(dir.path());
+    before.removeIf([&](const auto& e) { return e.key().startsWith(own); });
+    BackupList copied = BackupTree::makeBackupList(*load(copy));
+    BackupTree::setAll(copied, CheckState::On);
+    const auto plan = CleanupJob::makePlan(root, copy, BackupTree::checkedFiles(copied), true);
+    ASSERT_TRUE(plan.plan.has_value()) << plan.error.toStdString();
+    const auto result = CleanupJob::run(*plan.plan, cancel, {}, {});
+    EXPECT_TRUE(result.notDeleted.isEmpty());
+    EXPECT_TRUE(result.folderRemoved);
+    EXPECT_FALSE(QFileInfo::exists(copy));
+    EXPECT_TRUE(checksums(dir.path()) == before);
+}
+
+TEST_F(CleanupJobTest, NothingOnAnotherMountIsRemovedEnteredOrOffered)
+{
+    // A disk's empty folders mounted inside the backup stay as they are.
+    const QString disk = dir.filePath(QStringLiteral("disk"));
+    ASSERT_TRUE(QDir().mkpath(disk + QStringLiteral("/empty/deeper")));
+    const QStringList diskEntries = entries(disk);
+    {
+        const BindMount inBackup(disk, folder + QStringLiteral("/MOVE001/extra"));
+        if (!inBackup.made) GTEST_SKIP() << "no permission to mount here";
+        BackupTree::setAll(list, CheckState::On);
+        const auto result = run(true);
+        EXPECT_TRUE(result.notDeleted.isEmpty());
+        EXPECT_FALSE(result.folderRemoved);
+        EXPECT_EQ(entries(disk), diskEntries);
+    }
+
+    // Chapters the tree lists that lie on another mount are not reached.
+    const auto elsewhere = cardgen::writeCard(dir.filePath(QStringLiteral("elsewhere")), threeTripCard());
+    auto elsewhereBefore = checksums(elsewhere.root);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    writeBackup();
+    list = BackupTree::makeBackupList(*load(folder));
+    {
+        const BindMount movies(elsewhere.moveDir + QStringLiteral("/MOVE002"), folder + QStringLiteral("/MOVE002"));
+        ASSERT_TRUE(movies.made);
+        BackupTree::setAll(list, CheckState::On);
+        const auto result = run(true);
+        EXPECT_EQ(result.notDeleted.size(), 3);
+        EXPECT_TRUE(result.managementFilesKept);
+        EXPECT_TRUE(checksums(elsewhere.root) == elsewhereBefore);
+    }
+
+    // A folder mounted in the backup root is no backup to clean up, even
+    // when it looks like one.
+    const BindMount mounted(elsewhere.moveDir, root + QStringLiteral("/Mounted"));
+    ASSERT_TRUE(mounted.made);
+    QFile::remove(elsewhere.root + QStringLiteral("/SETINF.DAT"));
+    ASSERT_TRUE(BackupFolderList::looksLikeBackup(elsewhere.moveDir));
+    EXPECT_FALSE(BackupFolderList::cleanupCandidates(root, {}).contains(QStringLiteral("Mounted")));
+    BackupList mountedList = BackupTree::makeBackupList(*load(root + QStringLiteral("/Mounted")));
+    BackupTree::setAll(mountedList, CheckState::On);
+    EXPECT_FALSE(CleanupJob::makePlan(root, root + QStringLiteral("/Mounted"), BackupTree::checkedFiles(mountedList), true)
+                     .plan.has_value());
+    auto elsewhereAfter = checksums(elsewhere.root);
+    elsewhereBefore.remove(QStringLiteral("SETINF.DAT"));
+    EXPECT_TRUE(elsewhereAfter == elsewhereBefore);
+    EXPECT_EQ(checksums(outside), outsideBefore);
+}
+
+TEST_F(CleanupJobTest, FilesAnotherCopyHasJustDeletedCountAsDeleted)
+{
+    BackupTree::setAll(list, CheckState::On);
+    const auto whole = CleanupJob::makePlan(root, folder, BackupTree::checkedFiles(list), true);
+    ASSERT_TRUE(whole.plan.has_value());
+
+    // Another copy deleted the chapters: the management files then go as usual.
+    const auto chapters = CleanupJob::makePlan(root, folder, BackupTree::checkedFiles(list), false);
+    ASSERT_TRUE(chapters.plan.has_value());
+    ASSERT_TRUE(CleanupJob::run(*chapters.plan, cancel, {}, {}).notDeleted.isEmpty());
+    auto result = CleanupJob::run(*whole.plan, cancel, {}, {});
+    EXPECT_TRUE(result.notDeleted.isEmpty());
+    EXPECT_FALSE(result.managementFilesKept);
+    EXPECT_TRUE(result.folderRemoved);
+
+    // Another copy deleted the whole backup.
+    writeBackup();
+    ASSERT_TRUE(CleanupJob::run(*whole.plan, cancel, {}, {}).folderRemoved);
+    result = CleanupJob::run(*whole.plan, cancel, {}, {});
+    EXPECT_EQ(result.status, CleanupJob::Status::Completed);
+    EXPECT_TRUE(result.notDeleted.isEmpty());
+    EXPECT_FALSE(result.managementFilesKept);
+    EXPECT_TRUE(result.folderRemoved);
     EXPECT_EQ(checksums(outside), outsideBefore);
 }

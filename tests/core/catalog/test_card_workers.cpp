@@ -475,7 +475,7 @@ TEST_F(CardDataWorkers, AChapterIsReadOnceForAllAskingAndTheGuiThreadsLookupsRea
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame, PictureDataUtil::videoFrame(chapters, 1500));
     EXPECT_TRUE(PictureDataUtil::loadedMovieTimeStamp(chapters, 1500));
-    EXPECT_EQ(PlayerRules::dateAtPosition(info, 1500, PlayerRules::baseDateOf(info)), frame->time);
+    EXPECT_EQ(PlayerRules::dateAtPosition(info, 1500, PlayerRules::baseDateOf(info)), frame->time());
 }
 
 TEST_F(CardDataWorkers, ACatalogueDroppedWithRunningWorkersStopsThem)

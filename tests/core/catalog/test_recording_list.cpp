@@ -1,8 +1,14 @@
 // The recording list's rows and current rows, over generated cards.
 
+#include "../../support/HeldCardReads.h"
 #include "CatalogFixture.h"
 #include "core/catalog/RecordingList.h"
+#include "core/catalog/TripData.h"
 #include "core/foundation/UserDefaultUtil.h"
+#include "core/recording/PictureData.h"
+#include "core/recording/VideoInfo.h"
+
+#include <thread>
 
 using namespace catalogtest;
 using ListType = CommonConst::ListType;
@@ -168,6 +174,82 @@ TEST_F(RecordingListTest, RowsAreTheTripsTheyShowWhenATripHasNoChapters)
     ASSERT_TRUE(list.selectRow(0, ListType::Trip));
     EXPECT_EQ(list.trip(0), tab[1]);
     EXPECT_EQ(list.tripChapters(), tab[1]->chapterDataList());
+}
+
+TEST_F(RecordingListTest, RowsShowWhatIsKnownWithoutReadingTheCardAndWhatArrivesLater)
+{
+    // A trip of one chapter and one of two; only the second trip's first
+    // chapter is in the index, and the other two movies cannot be read
+    // when the card is opened (a card that stumbled).
+    cardgen::CardOptions o;
+    o.trips = {tripOf(1, 0), tripOf(2, 1)};
+    const auto w = write(o);
+    writeBytes(w.moveDir + QStringLiteral("/VREC_MOV_MNG.DAT"),
+               cardgen::buildVrecFile(1, {vrecEntry(w.trips[1].chapters[0])}, {}));
+    QList<std::pair<QString, QByteArray>> stumbled;
+    for (const cardgen::WrittenMovie* m : {&w.trips[0].chapters[0], &w.trips[1].chapters[1]}) {
+        QFile movie(m->path);
+        ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+        stumbled.append({m->path, movie.readAll()});
+        movie.close();
+        writeBytes(m->path, QByteArray("not a movie yet"));
+    }
+    const auto card = load(w.moveDir);
+    RecordingList list;
+    list.setData(card);
+    ASSERT_EQ(list.trips().size(), 2);
+    ASSERT_TRUE(list.selectRow(1, ListType::Trip));
+    const auto unread = list.trip(0)->firstChapter();
+    // (A chapter whose start was not found is put first.)
+    const auto unindexed = list.trip(1)->chapterDataList().value(0);
+    const auto indexed = list.trip(1)->chapterDataList().value(1);
+    ASSERT_TRUE(indexed && indexed->_vmmInfo);
+    ASSERT_FALSE(unread->hasPicture() || unindexed->hasPicture());
+
+    // Every read of the card is held now; one that comes is let go at once
+    // (and counted), so that a fault fails here instead of hanging.
+    HeldCardReads held;
+    std::atomic<bool> done{false};
+    std::thread release([&] {
+        while (!done.load()) {
+            if (held.reads.load() > 0) HeldCardReads::letGo();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    const auto unknown =
+        RecordingList::makeRecord(CommonConst::DEFAULT_DATE(), {}, RecordType::Always).dateTime;
+    list.setListType(ListType::Trip);
+    auto trips = list.records();
+    list.setListType(ListType::TripChapter);
+    auto chapters = list.records();
+    EXPECT_EQ(held.reads.load(), 0);
+    ASSERT_EQ(trips.size(), 2);
+    ASSERT_EQ(chapters.size(), 2);
+    EXPECT_EQ(trips[0].dateTime, unknown);
+    EXPECT_EQ(trips[1].dateTime, unknown);
+    EXPECT_EQ(chapters[0].dateTime, unknown);
+    EXPECT_EQ(chapters[1].dateTime,
+              RecordingList::makeRecord(indexed->_vmmInfo->_datetime, {}, RecordType::Always).dateTime);
+    done.store(true);
+    release.join();
+
+    // The movies read as the catalogue's workers read them: the rows built
+    // next show their starts.
+    HeldCardReads::letGo();
+    for (const auto& [path, bytes] : stumbled)
+        writeBytes(path, bytes);
+    for (const auto& chapter : {unread, unindexed}) {
+        const auto picture = chapter->loadPicture(true);
+        ASSERT_TRUE(picture && picture->video);
+    }
+    chapters = list.records();
+    const QDateTime found = unindexed->loadPicture(false)->video->firstTime;
+    EXPECT_EQ(chapters[0].dateTime, RecordingList::makeRecord(found, {}, RecordType::Always).dateTime);
+    list.setListType(ListType::Trip);
+    trips = list.records();
+    EXPECT_EQ(trips[1].dateTime, chapters[0].dateTime);
+    EXPECT_EQ(trips[0].dateLine(), QStringLiteral("15.03.2026"));
+    EXPECT_EQ(trips[0].timeLine(), QStringLiteral("05:30:00"));
 }
 
 TEST_F(RecordingListTest, NoCatalogueGivesEmptyLists)

@@ -100,6 +100,12 @@ TEST(FileUtil, CardFolderKeepsOnlyNumberedMoviesInMoveFolders)
           QStringLiteral("MOVE/MOVE001/notes.txt"), QStringLiteral("MOVE/MOVE001/m2024031517080907.MP4x"),
           QStringLiteral("MOVE/MOVE001/m2024031517080908.MP4~"), QStringLiteral("MOVE/MOVE002/202403151708_0009.mp4.part")})
         touch(card.filePath(other));
+    // A link back up the card is not walked into (it would list the card again
+    // and again), and the walk ends at a depth no card reaches.
+    ASSERT_TRUE(QFile::link(card.filePath(QStringLiteral("MOVE")), card.filePath(QStringLiteral("MOVE/MOVE001/up"))));
+    QString deep = QStringLiteral("MOVE");
+    for (int level = 0; level <= FileUtil::MAX_SCAN_DEPTH; ++level) deep += QStringLiteral("/d");
+    touch(card.filePath(deep + QStringLiteral("/MOVE009/m2024031517080909.MP4")));
 
     EXPECT_EQ(names(FileUtil::checkCardFolder(root), root), kept);
     // The folder of a management file stands for the folder.

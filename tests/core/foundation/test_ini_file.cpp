@@ -77,6 +77,14 @@ TEST(IniFile, LoadsFromAFile)
     IniFile ini;
     ini.load(f.fileName());
     EXPECT_EQ(ini.get(QStringLiteral("INFO"), QStringLiteral("USER_DRIVER_CODE")), QStringLiteral("00000042"));
+
+    // A file larger than any the recorder writes is not read at all.
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write(QByteArray(IniFile::MAX_FILE_SIZE, '\n'));
+    f.close();
+    IniFile large;
+    large.load(f.fileName());
+    EXPECT_TRUE(large.map().isEmpty());
 }
 
 TEST(IOUtil, FreeSpaceAndRemoval)

@@ -327,14 +327,15 @@ std::shared_ptr<ChapterData> handMadeChapter(const std::vector<HandFrame>& frame
         auto frame = std::make_shared<VideoFrame>();
         frame->_latitude = f.lat;
         frame->_longitude = f.lng;
-        frame->time = f.time;
+        frame->setTime(f.time);
         frame->gps = true;
         table[f.key] = frame;
-        if (made) made->push_back(frame);
     }
     video->_cameraFrames[0] = table;
     video->_timeSpan = quint64(frames.empty() ? 0 : frames.back().key);
     video->completeTables();
+    if (made)
+        for (const auto& [key, frame] : video->getCameraFrames(0)) made->push_back(frame);
     auto chapter = std::make_shared<ChapterData>(QUrl::fromLocalFile(QStringLiteral("/nowhere/hand.MP4")));
     chapter->storePicture(std::make_shared<const PictureData>(video));
     return chapter;

@@ -114,13 +114,15 @@ TEST(WebMapModel, TheStartingViewIsTheOverviewUntilDataIsCentred)
         EXPECT_FALSE(pane.sent.contains("setZoom(2)"));
         EXPECT_TRUE(pane.sent.contains("setZoom(15)"));
     }
-    {
-        // Only the longitude away from the start still moves the centre.
+    for (const bool bothAway : {false, true}) {
+        // Only a point away from the start in both coordinates moves the centre.
         Pane pane;
         pane.model.currentPoint.lng = 140.0;
+        if (bothAway) pane.model.currentPoint.lat = -30.0;
         pane.model.mapViewHiddenFlg = true;
         pane.model.onPageLoaded();
-        EXPECT_TRUE(pane.sent.contains("setCenter(-29.4944,140.0)"));
+        EXPECT_EQ(pane.count(QStringLiteral("setCenter(")), bothAway ? 1 : 0);
+        EXPECT_EQ(pane.sent.contains("setCenter(-30.0,140.0)"), bothAway);
     }
     {
         // Data centred before the page loaded keeps its centre and zoom.

@@ -40,7 +40,7 @@ inline std::shared_ptr<VideoInfo> recording(qint64 durationMs, qint64 frameMs,
         for (qint64 t = 0; t <= durationMs; t += frameMs) {
             auto frame = std::make_shared<VideoFrame>();
             frame->_timeStamp = std::uint32_t(5000 + t);
-            frame->time = start.addMSecs(t);
+            frame->setTime(start.addMSecs(t));
             const FrameValues v = values(t);
             frame->speed = v.speed;
             frame->gX = v.gx;

@@ -56,9 +56,9 @@ TEST(DrivingInfoModel, ATripsWindowIsTheChapterUnderThePositionSampledEvery30ms)
     EXPECT_EQ(model.samples().back().speed, 59);
     // Labels: the times of the frames at the window's ends; trips have no event.
     const auto video = LoadedFrames::loadedVideo(first);
-    EXPECT_EQ(model.minLabel().text, stamp(video->frameAt(0, 0)->time));
+    EXPECT_EQ(model.minLabel().text, stamp(video->frameAt(0, 0)->time()));
     EXPECT_EQ(model.maxLabel().offset, 60000);
-    EXPECT_EQ(model.maxLabel().text, stamp(video->frameAt(0, 60000)->time));
+    EXPECT_EQ(model.maxLabel().text, stamp(video->frameAt(0, 60000)->time()));
     EXPECT_EQ(model.accidentLabel().offset, -1);
 
     // Positions inside the window only move the selection.

@@ -171,6 +171,7 @@ TEST(PlayMovieValueInfo, LengthsLearntLaterMoveTheEndAndKeepPositionsInTheirChap
     EXPECT_EQ(info._maxValue, 1000 + 1 + 0 + 1 + 2000);
     info.setCurrentValue(1002 + 500);
     info.setStopwatchStart(1002 + 100);
+    info.setMovieCut(1002 + 200, 1002 + 200 + 1'800'000); // ends past the list's end
     EXPECT_FALSE(info.followChapterLengths());
 
     auto read = std::make_shared<VideoInfo>();
@@ -189,6 +190,11 @@ TEST(PlayMovieValueInfo, LengthsLearntLaterMoveTheEndAndKeepPositionsInTheirChap
     EXPECT_EQ(info.currentIndex(), 2);
     EXPECT_EQ(info.currentFrame(), 500);
     EXPECT_EQ(info._startValueStopwatch.value_or(-1), 5002 + 100);
+    // A trim range keeps its length; a mark held elsewhere moves alike.
+    EXPECT_EQ(info._startValueMovieCut.value_or(-1), 5002 + 200);
+    EXPECT_EQ(info._endValueMovieCut.value_or(-1), 5002 + 200 + 1'800'000);
+    EXPECT_EQ(info.followedPosition(1002 + 300), 5002 + 300);
+    EXPECT_EQ(info.followedPosition(700), 700);
     EXPECT_EQ(info.startFrameIndex(), 2);
     EXPECT_FALSE(info.followChapterLengths());
 }

@@ -171,7 +171,7 @@ TEST_F(DataFileReaderTest, ReadsHeaderRecordsBlocksAndFrames)
     // Header detection position 1080 is 80 ms after the base.
     EXPECT_EQ(info._playback.detectPosition, 80);
     EXPECT_TRUE(west->gDetected);
-    EXPECT_EQ(info._playback.detectTime, west->time);
+    EXPECT_EQ(info._playback.detectTime, west->time());
 }
 
 TEST_F(DataFileReaderTest, CameraStepFollowsTheLastQualityRecord)

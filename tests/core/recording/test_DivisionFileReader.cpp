@@ -142,7 +142,7 @@ TEST_F(DivisionFileTest, ThumbnailCodesAndTimeRange)
 
     // The first picture frame is the thumbnail; the walk stops there.
     EXPECT_EQ(info->_thumbnail->_timeStamp, 1000u);
-    EXPECT_EQ(info->_thumbnail->_imageData, info->_jpegHeader);
+    EXPECT_EQ(info->_thumbnail->imageData(), info->_jpegHeader);
     EXPECT_EQ(info->_thumbnail->_longitude, kLongitudeMs);
     EXPECT_EQ(info->_thumbnail->_latitude, kLatitudeMs);
     EXPECT_EQ(info->frameAt(0, 0)->_longitude, kLongitudeMs);
@@ -213,7 +213,7 @@ TEST_F(DivisionFileTest, MovieFileFramesByCamera)
     EXPECT_EQ(info->_playback.movieFPS, QStringLiteral("02"));
 
     EXPECT_EQ(info->_thumbnail->_timeStamp, 900u);
-    EXPECT_EQ(info->_thumbnail->_imageData, QByteArray("JPEG"));
+    EXPECT_EQ(info->_thumbnail->imageData(), QByteArray("JPEG"));
     EXPECT_EQ(info->cameras, 3);
     EXPECT_EQ(keysOf(info->getCameraFrames(0)), (std::vector<qint64>{0, 40, 80, 120}));
     EXPECT_EQ(keysOf(info->getCameraFrames(1)), (std::vector<qint64>{0, 120}));
@@ -254,7 +254,7 @@ TEST_F(DivisionFileTest, MovieFileViolationCodesMapToTheirCases)
                                 PictureDataType::Classify, nullptr, isError);
     for (int i = 0; i < 9; ++i)
         EXPECT_EQ(info->frameAt(0, 10 * i)->ex.violationType, expected[i]) << i;
-    EXPECT_TRUE(info->frameAt(0, 0)->_imageData.isEmpty()); // classification keeps no pictures
+    EXPECT_TRUE(info->frameAt(0, 0)->imageData().isEmpty()); // classification keeps no pictures
 }
 
 TEST_F(DivisionFileTest, MovieFileWithoutTabledPicturesHasNoDetectionTime)

@@ -103,7 +103,7 @@ TEST_F(EventFileReaderTest, ReadsEveryBlockWhoseFourIdBytesMatch)
     EXPECT_EQ(info._preTimeSpan, 80u);
     EXPECT_EQ(info.firstTime, QDateTime::fromSecsSinceEpoch(1700000000, QTimeZone::utc()));
     EXPECT_EQ(info.lastTime, QDateTime::fromSecsSinceEpoch(1700000003, QTimeZone::utc()));
-    EXPECT_EQ(info.frameAt(0, 0)->_imageData, info._jpegHeader12);
+    EXPECT_EQ(info.frameAt(0, 0)->imageData(), info._jpegHeader12);
     EXPECT_EQ(info.frameAt(0, 0)->addrs, 8192u + 96u);
     EXPECT_EQ(info.frameAt(0, 0)->_longitude, 0);
     EXPECT_EQ(info.frameAt(0, 0)->_posWest, 0);
@@ -123,7 +123,7 @@ TEST_F(EventFileReaderTest, BlockPassRunsOnceAfterAllInformationRecords)
     const ReadResult r = read(h.bytes + eventBlocks());
     EXPECT_EQ(r.info->_playback.detectPosition, 80);
     EXPECT_TRUE(r.info->frameAt(0, 80)->gDetected);
-    EXPECT_EQ(r.info->_playback.detectTime, r.info->frameAt(0, 80)->time);
+    EXPECT_EQ(r.info->_playback.detectTime, r.info->frameAt(0, 80)->time());
     EXPECT_EQ(r.info->_playback.gValue, QStringLiteral("0123"));
 }
 
@@ -211,7 +211,7 @@ TEST_F(EventFileReaderTest, ThumbnailReadsKeepNoPicturesAndWriteNoSound)
     RecorderHeader h = eventHeader();
     h.addInfo(0x09, 0x01, QByteArray::fromHex("05"));
     const ReadResult r = read(h.bytes + eventBlocks(), PictureDataType::Thumbnail);
-    EXPECT_TRUE(r.info->frameAt(0, 0)->_imageData.isEmpty());
+    EXPECT_TRUE(r.info->frameAt(0, 0)->imageData().isEmpty());
     EXPECT_TRUE(r.info->_aacTempName.isEmpty());
     EXPECT_EQ(r.info->_timeSpan, 120u);
 }

@@ -30,7 +30,7 @@ VideoFramePtr frame(std::uint32_t stamp, std::uint32_t movieStamp, std::uint8_t 
     f->_timeStamp = stamp;
     f->_movieTimeStamp = movieStamp;
     f->_id = id;
-    f->time = at(1700000000 + stamp / 1000);
+    f->setTime(at(1700000000 + stamp / 1000));
     f->speed = static_cast<std::int32_t>(stamp % 200);
     f->_longitude = -5000000;
     f->_posWest = 1;
@@ -121,8 +121,8 @@ TEST(CutVideoKihonInfo, AStartBetweenFramesPutsTheFrameBeforeItAtMovieTimeZero)
     EXPECT_EQ(k._footerCamera1List.at(58)._movieTimeStamp, 72u);
     EXPECT_EQ(k._totalTimeSpan, 70);
     EXPECT_EQ(k._totalMovieTimeSpan, 80 - 36);
-    EXPECT_EQ(k._firstTime, c->frameAt(0, 50)->time);
-    EXPECT_EQ(k._lastTime, c->frameAt(0, 120)->time);
+    EXPECT_EQ(k._firstTime, c->frameAt(0, 50)->time());
+    EXPECT_EQ(k._lastTime, c->frameAt(0, 120)->time());
     EXPECT_TRUE(k._footerSoundList.empty());
 
     EXPECT_EQ(k._detectType, 10);
@@ -411,7 +411,7 @@ TEST(TrimmedMovieDecoding, FootersBecomeTheFrameTablesAsTheyStand)
 TEST(TrimmedMovieDecoding, SoundAndOtherFootersAreNotFiledButCount)
 {
     auto sound = frame(4000, 0, 0xAA);
-    sound->time = at(1600000000);
+    sound->setTime(at(1600000000));
     auto other = frame(1, 0, 0x00);
     other->powerDown = true;
     const Decoded d = decodeArchive(CutVideoUtility::encodeKihonInfo(
@@ -427,9 +427,9 @@ TEST(TrimmedMovieDecoding, SoundAndOtherFootersAreNotFiledButCount)
 TEST(TrimmedMovieDecoding, AZeroTimeStampLeavesTheFirstStampUnset)
 {
     auto zero = frame(0, 0);
-    zero->time = at(1500000000);
+    zero->setTime(at(1500000000));
     auto later = frame(5036, 36);
-    later->time = at(1800000000);
+    later->setTime(at(1800000000));
     const Decoded d = decodeArchive(CutVideoUtility::encodeKihonInfo(recordOf({{0, zero}, {36, later}})));
     EXPECT_EQ(d.t0, 5036u);
     EXPECT_EQ(d.info->firstTime, at(1800000000)); // set outright, though later
@@ -515,7 +515,7 @@ TEST(TrimmedMovieDecoding, ATrimmedMovieWrittenAndReadBack)
         const VideoFramePtr orig = source->frameAt(1, key == 0 ? start : key + start);
         EXPECT_EQ(f->_timeStamp, orig->_timeStamp) << key;
         EXPECT_EQ(f->speed, orig->speed) << key;
-        EXPECT_EQ(f->time, orig->time) << key;
+        EXPECT_EQ(f->time(), orig->time()) << key;
         EXPECT_EQ(f->_longitude, orig->_longitude) << key;
         EXPECT_DOUBLE_EQ(f->gZ, orig->gZ) << key;
     }

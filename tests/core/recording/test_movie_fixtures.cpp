@@ -81,7 +81,7 @@ TEST_F(MovieFixture, GeneratedChapterReadsEveryPictureRecordAsWritten)
         ASSERT_NE(it, t0.end()) << key;
         const VideoFrame& f = *it->second;
         EXPECT_EQ(f.speed, s.speedTenths / 10);
-        EXPECT_EQ(f.time.toSecsSinceEpoch(), qint64(s.unixTime));
+        EXPECT_EQ(f.time().toSecsSinceEpoch(), qint64(s.unixTime));
         if (s.hasPosition) {
             EXPECT_EQ(f._latitude, s.latitude);
             EXPECT_EQ(f._longitude, s.longitude);

@@ -157,7 +157,7 @@ TEST(MovieReaderRecords, DecodesTimeSpeedGravityAndFlags)
     const auto r = readBytes(movieBytes({headerBytes({}), {run({rec})}}));
     ASSERT_TRUE(r.info);
     const VideoFramePtr f = r.info->frameAt(0, 0);
-    EXPECT_EQ(f->time.toSecsSinceEpoch(), 1700000123);
+    EXPECT_EQ(f->time().toSecsSinceEpoch(), 1700000123);
     EXPECT_EQ(f->speed, 123);
     EXPECT_DOUBLE_EQ(f->gX, 0.1);
     EXPECT_DOUBLE_EQ(f->gY, -0.002);

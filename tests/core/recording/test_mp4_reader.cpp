@@ -3,6 +3,7 @@
 #include "MovieBytes.h"
 
 #include <QBuffer>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace moviebytes;
@@ -117,6 +118,30 @@ TEST(Mp4ReaderIndex, EntryOutsideTheFileReadsEmpty)
     EXPECT_TRUE(o.reader->entry(0xFFFFFF00, 0x200).read().isEmpty());
     EXPECT_TRUE(o.reader->entry(100, 100).read().isEmpty());
     EXPECT_TRUE(o.reader->entry(0, 0).read().isEmpty());
+}
+
+TEST(Mp4ReaderFile, SizesNoRecorderWritesAreNotRead)
+{
+    // A udat payload and a range larger than any recorder writes (a sparse file).
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("large.MP4")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    const qint64 payloadLength = Mp4Reader::MAX_UDAT_PAYLOAD + 1;
+    f.write(box("ftyp", "abcd") + u32(std::uint32_t(payloadLength + 8)) + QByteArray("udat") + udatPayload(1, {{0, 64}}));
+    ASSERT_TRUE(f.resize(12 + 8 + payloadLength));
+    f.close();
+    Mp4Reader large(f.fileName());
+    ASSERT_EQ(large.boxData().count(Mp4Reader::BoxType::Udat), 1u);
+    EXPECT_TRUE(large.payload(Mp4Reader::BoxType::Udat).isEmpty());
+    EXPECT_TRUE(large.readUdatTable().empty());
+    EXPECT_EQ(large.entry(0, 64).read().size(), 64);
+    EXPECT_TRUE(large.entry(0, Mp4Reader::MAX_ENTRY_LENGTH + 1).read().isEmpty());
+
+    // A scan stops after as many boxes as no movie holds.
+    QByteArray many;
+    for (int i = 0; i < Mp4Reader::MAX_TOP_LEVEL_BOXES; ++i) many += box("free", {});
+    Opened o(many + box("udat", udatPayload(1, {{0, 4}})));
+    EXPECT_TRUE(o.reader->boxData().empty());
 }
 
 TEST(Mp4ReaderFile, UnreadableFileStoresNoBox)

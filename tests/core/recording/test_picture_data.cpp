@@ -74,8 +74,9 @@ TEST(PictureDistances, EqualStampsAddNothing)
     info->_timeSpan = 200;
     info->completeTables();
     const PictureData pd(info);
-    EXPECT_DOUBLE_EQ(frames[2]->ex.distance, 0.0);
-    EXPECT_DOUBLE_EQ(frames[1]->ex.distance, 1.0);
+    const FrameTable& t = pd.video->getCameraFrames(0);
+    EXPECT_DOUBLE_EQ(t.at(200)->ex.distance, 0.0); // frames[2]
+    EXPECT_DOUBLE_EQ(t.at(100)->ex.distance, 1.0); // frames[1]
 }
 
 TEST(PictureDistances, DetectionAtOrBeyondTheEndCollectsOnlyTheFirstFrame)

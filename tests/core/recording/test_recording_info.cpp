@@ -45,6 +45,9 @@ TEST(VersionInfoCheck, UnusableTextGivesTheDefault)
         EXPECT_EQ(v.versionString(), QStringLiteral("104"));
     }
     EXPECT_EQ(VersionInfo::check(std::nullopt).versionString(), QStringLiteral("104"));
+    // A version file is one short line: a large file is no version file.
+    writeText(dir.filePath(QStringLiteral("ver.txt")), "103\n" + QByteArray(64 * 1024, 'x'));
+    EXPECT_EQ(VersionInfo::check(dir.path()).versionString(), QStringLiteral("104"));
 }
 
 TEST(VersionInfoCheck, UnknownCodeFailsForTheReaderWithTheCode)

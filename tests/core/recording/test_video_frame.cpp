@@ -27,7 +27,7 @@ TEST(VideoFrame, NewFrameHasCameraOneGpsFlagsSetAndZeroNumbers)
     EXPECT_EQ(f._movieTimeStamp, 0u);
     EXPECT_EQ(f.latitude, 0);
     EXPECT_EQ(f.longitude, 0);
-    EXPECT_EQ(f.time, CommonConst::DEFAULT_DATE());
+    EXPECT_EQ(f.time(), CommonConst::DEFAULT_DATE());
     EXPECT_EQ(f.ex.violationType, ViolationType::All);
     EXPECT_EQ(f.ex.direction, IconId::None);
     EXPECT_EQ(f.ex.detectionType, DetectionType::All);
@@ -78,14 +78,14 @@ TEST(VideoFrame, InvalidTimeIsLocalMidnightOf2000AndFollowsAZoneChange)
     VideoFrame::timeZoneChanged();
     VideoFrame a;
     VideoFrame b;
-    EXPECT_EQ(a.invalidTime, b.invalidTime);
-    EXPECT_EQ(a.invalidTime.toMSecsSinceEpoch(), 946684800000LL);
+    EXPECT_EQ(a.invalidTime(), b.invalidTime());
+    EXPECT_EQ(a.invalidTime().toMSecsSinceEpoch(), 946684800000LL);
 
     qputenv("TZ", "Asia/Tokyo");
     tzset();
     VideoFrame::timeZoneChanged();
     VideoFrame c;
-    EXPECT_EQ(c.invalidTime.toMSecsSinceEpoch(), 946684800000LL - 9 * 3600 * 1000LL);
+    EXPECT_EQ(c.invalidTime().toMSecsSinceEpoch(), 946684800000LL - 9 * 3600 * 1000LL);
 
     if (oldTz.isNull()) qunsetenv("TZ");
     else qputenv("TZ", oldTz);

@@ -47,7 +47,7 @@ TEST(VideoInfoLookup, MissingTableGivesTheSameDefaultFrameEveryTimeWithoutStorin
     const VideoFramePtr b = info->frameAt(5, 0);
     ASSERT_TRUE(a);
     EXPECT_EQ(a, b);
-    EXPECT_EQ(a->time, CommonConst::DEFAULT_DATE());
+    EXPECT_EQ(a->time(), CommonConst::DEFAULT_DATE());
     EXPECT_EQ(info->getCameraFrames(7).size(), 1u);
     EXPECT_EQ(info->_cameraFrames.size(), tablesBefore);
 }
@@ -60,7 +60,7 @@ TEST(VideoInfoLookup, EmptyTableIsReplacedWhenReadingEndsByOneFrameAtTheDetectTi
     info.completeTables();
     const FrameTable& t = info.getCameraFrames(0);
     ASSERT_EQ(t.size(), 1u);
-    EXPECT_EQ(t.at(0)->time, info._playback.detectTime);
+    EXPECT_EQ(t.at(0)->time(), info._playback.detectTime);
     ASSERT_EQ(info.arrayCamera.size(), 2u);
     EXPECT_EQ(info.arrayCamera[0], KeyList{0});
 }

@@ -20,7 +20,7 @@ VideoFramePtr frame(std::uint32_t movieStamp, std::int32_t speed)
     auto f = std::make_shared<VideoFrame>();
     f->_movieTimeStamp = movieStamp;
     f->speed = speed;
-    f->time = QDateTime(QDate(2026, 3, 14), QTime(21, 30, 0), QTimeZone::utc());
+    f->setTime(QDateTime(QDate(2026, 3, 14), QTime(21, 30, 0), QTimeZone::utc()));
     return f;
 }
 

@@ -1,11 +1,13 @@
 #include "../../support/HeldCardReads.h"
 #include "TripFixture.h"
+#include "core/player/PlayMovieValueInfo.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/tools/LapStopwatch.h"
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -251,4 +253,51 @@ TEST_F(LapStopwatchGapTest, AChapterWithoutDataLeavesItsPositionsWithoutDistance
     EXPECT_EQ(sw.makeLap(5000, second + 5000).lapTimeSpan, second);
     EXPECT_EQ(sw.makeLap(second + 5000, third + 5000).aveSpeed, 0);
     EXPECT_EQ(sw.makeLap(third + 1000, third + 6000).aveSpeed, 36);
+}
+
+TEST_F(LapStopwatchGapTest, MarksAndLapsKeepTheirPlaceWhenAnEarlierChapterLearnsItsLength)
+{
+    loadTrip(constantTrip(3, 10, 36));
+    if (HasFatalFailure()) return;
+    // The middle chapter is still to be read (no index record tells its
+    // length) and every read of the card is held: it counts nothing yet.
+    ChapterList list = chapters;
+    const auto late = std::make_shared<ChapterData>(chapters[1]->_pathMove);
+    list[1] = late;
+    HeldCardReads held;
+    std::thread worker([&late] { late->loadPicture(true); });
+    PlayMovieValueInfo info(list, CardData::ActiveType::MovieRec);
+    const qint64 first = chapters[0]->knownTimeSpan();
+    ASSERT_EQ(info.chapterStart(2), first + 2);
+    LapStopwatch sw;
+    sw.setChapters(list);
+    // START in the first chapter, a lap 3 s into the third, the clock 4 s in;
+    // the player holds the running lap's base as the stopwatch gave it.
+    sw.setCurrentPosition(5000);
+    ASSERT_TRUE(sw.startStop());
+    sw.setCurrentPosition(first + 2 + 3000);
+    ASSERT_TRUE(sw.lapReset());
+    info.setStopwatchStart(sw.lapBaseTime());
+    info.setCurrentValue(first + 2 + 4000);
+    sw.setCurrentPosition(info.currentValue());
+
+    held.letGo();
+    worker.join();
+    ASSERT_TRUE(info.followChapterLengths());
+    sw.followPositions(info);
+    const qint64 third = info.chapterStart(2);
+    ASSERT_EQ(third, first + 1 + late->knownTimeSpan() + 1);
+    // Every mark stands where the player's own stands, at its place in its chapter.
+    EXPECT_EQ(sw.startPosition(), 5000);
+    EXPECT_EQ(sw.lapPositions(), QList<qint64>{third + 3000});
+    EXPECT_EQ(sw.lapBaseTime(), info._startValueStopwatch.value_or(-1));
+    EXPECT_EQ(sw.currentPosition(), third + 4000);
+    // The lap over the chapter that arrived takes its length, and its distance.
+    EXPECT_EQ(sw.rows(true)[0], (Row{LapStopwatch::timeText(third + 3000 - 5000), "36km/h"}));
+    EXPECT_EQ(sw.rows(true)[1].time, "00'01\"0");
+
+    // The next press stops where the clock stands.
+    ASSERT_TRUE(sw.startStop());
+    EXPECT_EQ(sw.stopPosition(), third + 4000);
+    EXPECT_EQ(sw.total(true).time, LapStopwatch::timeText(third + 4000 - 5000));
 }

@@ -1,11 +1,15 @@
 #include "TripFixture.h"
+#include "../../support/FolderChecksums.h"
 #include "core/catalog/CardData.h"
 #include "core/catalog/TripData.h"
+#include "core/recording/CutVideoUtility.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/recording/VersionInfo.h"
 #include "core/recording/VideoInfo.h"
 #include "core/settings/SettingInfo.h"
+#include "core/map/KmlUtil.h"
+#include "core/tools/OutputRule.h"
 #include "core/tools/TrimJob.h"
 
 #include <QDir>
@@ -194,6 +198,8 @@ TEST(TrimJobWrite, AFullDiskLeavesTheOldFileAndNoTemporary)
     signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(full.outcome, TrimJob::Outcome::Failed);
+    // The system's reason, not that of the abandoned write.
+    EXPECT_EQ(full.detail.section(": ", -1), qt_error_string(EFBIG));
     EXPECT_EQ(readAll(output), "old movie");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"joined.mp4", "out.mp4"}));
 
@@ -206,20 +212,25 @@ TEST(TrimJobWrite, AFullDiskLeavesTheOldFileAndNoTemporary)
     EXPECT_EQ(readAll(output), QByteArray(200000, 'm') + box);
 }
 
-TEST_F(TrimJobTest, OutputOverASourceOrInsideTheRecordingFolderIsRefused)
+TEST_F(TrimJobTest, EveryOutputRefusesASourceAndTheRecordingFolder)
 {
     const QString source = chapters[0]->_pathMp4.toLocalFile();
-    const QByteArray before = readAll(source);
-    EXPECT_FALSE(TrimJob::refusal(chapters, source).isEmpty());
-    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("MOVE/MOVE001/../MOVE001/x.mp4")).isEmpty());
-    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("MOVE/cut.mp4")).isEmpty());
+    using testfiles::checksums;
+    const auto cardBefore = checksums(dir.filePath("MOVE"));
+    const auto refused = [&](const QString& path) { return !OutputRule::refusal(chapters, path).isEmpty(); };
+    EXPECT_TRUE(refused(source));
+    EXPECT_TRUE(refused(dir.filePath("MOVE/MOVE001/../MOVE001/x.mp4")));
+    EXPECT_TRUE(refused(dir.filePath("MOVE/cut.mp4")));
+    // A card's file system finds its folders in any letter case.
+    EXPECT_TRUE(refused(dir.filePath("move/MOVE001/cut.mp4")));
+    EXPECT_TRUE(refused(dir.filePath("MOVE/move001/") + QFileInfo(source).fileName().toLower()));
     ASSERT_TRUE(QFile::link(source, dir.filePath("alias.mp4")));
-    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("alias.mp4")).isEmpty());
-    // A link to a file not there yet in the recording folder: the movie would be written there.
-    ASSERT_TRUE(QFile::link(dir.filePath("MOVE/MOVE001/new.mp4"), dir.filePath("dangling.mp4")));
-    EXPECT_FALSE(TrimJob::refusal(chapters, dir.filePath("dangling.mp4")).isEmpty());
-    EXPECT_TRUE(TrimJob::refusal(chapters, dir.filePath("cut.mp4")).isEmpty());
-    EXPECT_FALSE(TrimJob::refusal(chapters, "").isEmpty());
+    EXPECT_TRUE(refused(dir.filePath("alias.mp4")));
+    // A link to a file not there yet in the recording folder: the file would be written there.
+    ASSERT_TRUE(QFile::link(dir.filePath("MOVE/MOVE001/new.jpeg"), dir.filePath("dangling.kmz")));
+    EXPECT_TRUE(refused(dir.filePath("dangling.kmz")));
+    EXPECT_FALSE(refused(dir.filePath("cut.mp4")));
+    EXPECT_TRUE(refused(""));
 
     // A backup folder holds the recorder's list itself, with no folder named like the card's.
     const QString backup = dir.filePath("backup/2026-03-15");
@@ -227,13 +238,25 @@ TEST_F(TrimJobTest, OutputOverASourceOrInsideTheRecordingFolderIsRefused)
     writeAll(backup + "/VREC_MOV_MNG.DAT", "list");
     writeAll(backup + "/MOVE001/m2026031508300001.MP4", "movie");
     const ChapterList backedUp{std::make_shared<ChapterData>(QUrl::fromLocalFile(backup + "/MOVE001/m2026031508300001.MP4"))};
-    EXPECT_FALSE(TrimJob::refusal(backedUp, backup + "/cut.mp4").isEmpty());
-    EXPECT_TRUE(TrimJob::refusal(backedUp, dir.filePath("backup/cut.mp4")).isEmpty());
+    EXPECT_FALSE(OutputRule::refusal(backedUp, backup + "/cut.mp4").isEmpty());
+    EXPECT_TRUE(OutputRule::refusal(backedUp, dir.filePath("backup/cut.mp4")).isEmpty());
 
-    TrimJob job(request(source, {}), TaskCancelFlag());
+    // Every job keeps to it where it writes: the trim and the route export.
+    TrimJob job(request(dir.filePath("alias.mp4"), {}), TaskCancelFlag());
     EXPECT_EQ(job.run().outcome, TrimJob::Outcome::Failed);
-    EXPECT_EQ(readAll(source), before);
+    for (const QString& kmz : {dir.filePath("alias.mp4"), dir.filePath("dangling.kmz")}) {
+        const KmlUtil::ExportResult route = KmlUtil::outputTripKml(chapters, kmz, KmlUtil::Context());
+        EXPECT_FALSE(route.ok);
+        EXPECT_EQ(route.error, OutputRule::refusalText());
+    }
+    EXPECT_EQ(checksums(dir.filePath("MOVE")), cardBefore);
     EXPECT_TRUE(workIsEmpty());
+
+    // The name a save panel settles on ends in the one type it offers.
+    EXPECT_EQ(OutputRule::withSuffix("a/trip", "mp4"), "a/trip.mp4");
+    EXPECT_EQ(OutputRule::withSuffix("a/route 2026.03.15", "mp4"), "a/route 2026.03.15.mp4");
+    EXPECT_EQ(OutputRule::withSuffix("a/clip.mov", "mp4"), "a/clip.mov.mp4");
+    EXPECT_EQ(OutputRule::withSuffix("a/photo.JPEG", "jpeg"), "a/photo.JPEG");
 }
 
 TEST_F(TrimJobTest, BurntInTrimAcrossAChapterBoundaryOpensAgainWithTheRangesFrames)
@@ -286,12 +309,62 @@ TEST_F(TrimJobTest, BurntInTrimAcrossAChapterBoundaryOpensAgainWithTheRangesFram
         const bool first = key <= firstLength;
         const VideoFramePtr source = first ? videoOf(0)->frameAt(1, key + plan.pieces[0].from)
                                            : videoOf(1)->frameAt(1, key - firstLength - 1);
-        ASSERT_EQ(f->time, source->time) << key;
+        ASSERT_EQ(f->time(), source->time()) << key;
         ASSERT_EQ(f->speed, source->speed) << key;
         ASSERT_EQ(f->_latitude, source->_latitude) << key;
         ASSERT_EQ(f->_longitude, source->_longitude) << key;
         EXPECT_LE(f->_movieTimeStamp, p.duration * 1000 + 1) << key;
     }
+    // The record's movie time is the cut's, not past it by the last chapter's uncut tail.
+    const QByteArray movie = readAll(output);
+    const qsizetype archiveAt = movie.lastIndexOf("udat") + 4 + SettingInfo::ITEM_BYTE_COUNT;
+    const std::optional<CutVideoKihonInfo> record = CutVideoUtility::decodeKihonInfo(QByteArrayView(movie).sliced(archiveAt));
+    ASSERT_TRUE(record);
+    EXPECT_NEAR(record->_totalMovieTimeSpan, rangeSeconds(r) * 1000.0, 1.0);
+}
+
+TEST_F(TrimJobTest, TheRecordCountsEachPiecesOwnMovieTimeAndTheSpanOfAnUnreadableRecording)
+{
+    // 2.5 s into the first chapter, over a chapter whose recording cannot
+    // be read (4 s of movie), to 2.5 s into the second.
+    const TrimJob::Plan plan = TrimJob::plan(chapters, 2500, PictureDataUtil::position(chapters, 1, 2500));
+    ASSERT_EQ(plan.pieces.size(), 2u);
+    const TrimJob::Piece first = plan.pieces[0];
+    const TrimJob::Piece last = plan.pieces[1];
+    const std::uint32_t start = videoOf(0)->frameAt(1, first.from)->_movieTimeStamp;
+    const std::uint32_t end = videoOf(1)->frameAt(1, last.to)->_movieTimeStamp;
+    const std::optional<CutVideoKihonInfo> record =
+        TrimJob::record({{videoOf(0), first.from, first.to, 4000}, {nullptr, 0, 3999, 4000}, {videoOf(1), 0, last.to, end}},
+                        {true, false, false, false});
+    ASSERT_TRUE(record);
+
+    // The cut's movie: the first chapter's from the start on, the unreadable
+    // one whole, the last one up to the end (not its uncut tail).
+    EXPECT_EQ(record->_totalMovieTimeSpan, qint64(4000 - start) + 4000 + end);
+    // Keys run on across the unreadable chapter: its placeholder where it
+    // starts, the next chapter's frames after its 4 s.
+    const qint64 firstSpan = first.to - first.from;
+    const qint64 unreadableAt = firstSpan + 1;
+    const qint64 lastAt = unreadableAt + 3999 + 1;
+    EXPECT_EQ(record->_totalTimeSpan, lastAt + last.to);
+    ASSERT_TRUE(record->_footerCamera1List.count(unreadableAt));
+    EXPECT_EQ(record->_footerCamera1List.at(unreadableAt)._speed, 0);
+    const auto next = record->_footerCamera1List.upper_bound(unreadableAt);
+    ASSERT_NE(next, record->_footerCamera1List.end());
+    EXPECT_EQ(next->first, lastAt);
+    const VideoFramePtr lastFirst = videoOf(1)->frameAt(1, 0);
+    EXPECT_EQ(next->second._speed, lastFirst->speed);
+    EXPECT_EQ(next->second._movieTimeStamp, std::optional<std::uint32_t>(lastFirst->_movieTimeStamp + (4000 - start) + 4000));
+    EXPECT_EQ(record->_settingInfo._fileVersion, videoOf(0)->_fileVersion);
+
+    // An unreadable first chapter keeps its place as well; with nothing
+    // readable there is no record.
+    const std::optional<CutVideoKihonInfo> late = TrimJob::record({{nullptr, 0, 3999, 4000}, {videoOf(1), 0, last.to, end}}, {});
+    ASSERT_TRUE(late);
+    EXPECT_EQ(late->_totalTimeSpan, 4000 + last.to);
+    EXPECT_EQ(late->_totalMovieTimeSpan, 4000 + qint64(end));
+    EXPECT_EQ(late->_settingInfo._fileVersion, videoOf(1)->_fileVersion);
+    EXPECT_FALSE(TrimJob::record({{nullptr, 0, 3999, 4000}}, {}));
 }
 
 TEST_F(TrimJobTest, CaptionsCoverTheRangeAndNothingElse)
