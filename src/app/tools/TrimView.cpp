@@ -213,9 +213,10 @@ void TrimView::jobDidFinish(const TrimJob::Result& result)
         return;
     }
     qWarning("Trim failed: %s", qPrintable(result.detail));
-    // With the reason, as a full disk is told by the backup: the user can act on it.
-    warn(this, result.detail.isEmpty() ? tr("Cut was unsuccessful.")
-                                       : tr("Cut was unsuccessful.") + QLatin1Char('\n') + result.detail);
+    // A reason of the system's (a full disk) is told, as the backup tells it:
+    // the user can act on it. The diagnostics' own texts stay in the log.
+    warn(this, result.reason.isEmpty() ? tr("Cut was unsuccessful.")
+                                       : tr("Cut was unsuccessful.") + QLatin1Char('\n') + result.reason);
     if (m_progressWindow) m_progressWindow->endModalRun();
     Q_EMIT jobFinished(result.outcome);
 }

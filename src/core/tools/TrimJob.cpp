@@ -330,21 +330,22 @@ std::vector<AssSubtitle::Event> TrimJob::captionEvents(const std::vector<Caption
 TrimJob::Result TrimJob::writeOutput(const QString& finished, const QByteArray& box, const QString& outputPath,
                                      const TaskCancelFlag& cancel, const std::function<void(double)>& progress)
 {
-    const auto failed = [&](const QString& detail) {
-        return Result{cancel.isCancelled() ? Outcome::Cancelled : Outcome::Failed, detail};
+    const auto failed = [&](const QString& detail, const QString& reason = {}) {
+        return Result{cancel.isCancelled() ? Outcome::Cancelled : Outcome::Failed,
+                      reason.isEmpty() ? detail : detail + QStringLiteral(": ") + reason, reason};
     };
     QFile in(finished);
     if (!in.open(QIODevice::ReadOnly)) return failed(QStringLiteral("cannot read the joined movie"));
     QSaveFile out(outputPath);
     // Unbuffered: a short write (a full disk) shows in the count of the
     // write itself, not in a buffered flush that may go unreported.
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failed(QStringLiteral("cannot write ") + outputPath + QStringLiteral(": ") + out.errorString());
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failed(QStringLiteral("cannot write ") + outputPath, out.errorString());
     // The reason is read before the write is abandoned, which replaces it
     // with its own ("Writing canceled by application").
     const auto abandon = [&] {
         const QString reason = in.error() != QFileDevice::NoError ? in.errorString() : out.errorString();
         out.cancelWriting();
-        return failed(QStringLiteral("cannot write ") + outputPath + QStringLiteral(": ") + reason);
+        return failed(QStringLiteral("cannot write ") + outputPath, reason);
     };
     const qint64 total = std::max<qint64>(1, in.size());
     qint64 copied = 0;
@@ -357,6 +358,6 @@ TrimJob::Result TrimJob::writeOutput(const QString& finished, const QByteArray& 
     if (in.error() != QFileDevice::NoError || !writeAll(out, box) || cancel.isCancelled()
         || out.size() != copied + box.size())
         return abandon();
-    if (!out.commit()) return failed(QStringLiteral("cannot save ") + outputPath + QStringLiteral(": ") + out.errorString());
+    if (!out.commit()) return failed(QStringLiteral("cannot save ") + outputPath, out.errorString());
     return {Outcome::Saved, {}};
 }

@@ -46,6 +46,10 @@ public:
     struct Result {
         Outcome outcome = Outcome::Failed;
         QString detail; // what went wrong, for the diagnostics
+        // The system's own reason when a file could not be written (a full
+        // disk, a file-size limit): something the user can act on. Empty
+        // for the failures only the diagnostics explain.
+        QString reason;
     };
     // Percent of the job done, from the worker thread, at least four times a
     // second while it runs (the same value again while a step stands still);
