@@ -211,11 +211,16 @@ void BackupSettingDialog::startBackup(const BackupCopyJob::Plan& plan)
     m_job = runInBackground<BackupCopyJob::Result>(
         this,
         [plan, cancel, progress, shown] {
-            return BackupCopyJob::run(plan, cancel, [progress, shown](const BackupCopyJob::Progress& p) {
-                const int percent = p.percent();
-                if (shown->exchange(percent) != percent)
-                    progress->setProgress(percent, TaskProgress::percentText(TaskMode::Backup, percent));
-            });
+            const BackupCopyJob::Result result =
+                BackupCopyJob::run(plan, cancel, [progress, shown](const BackupCopyJob::Progress& p) {
+                    const int percent = p.percent();
+                    if (shown->exchange(percent) != percent)
+                        progress->setProgress(percent, TaskProgress::percentText(TaskMode::Backup, percent));
+                });
+            // The last figure stays a moment before the result is told; a
+            // Cancel or a quit meanwhile cuts the pause short.
+            cancel.sleepUnlessCancelled(400);
+            return result;
         },
         [this](const BackupCopyJob::Result& result) { copyDidFinish(result); });
 

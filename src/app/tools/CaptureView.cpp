@@ -94,9 +94,15 @@ void CaptureView::setControlsEnabled(bool enabled)
 
 void CaptureView::cancel()
 {
-    // The window's close button may end a capture at work: nothing is saved then.
     m_cancel.cancel();
     if (delegate) delegate->toolCallbackOnMain();
+}
+
+void CaptureView::windowDidClose()
+{
+    // Closed by its close button or Escape while a still is being made:
+    // nothing is saved, and nothing is told once the window has gone.
+    m_cancel.cancel();
 }
 
 void CaptureView::modalWindowOnClose()
@@ -197,7 +203,7 @@ bool CaptureView::makeStill(const StillJob& job, const TaskCancelFlag& cancel)
     // Checked again where the file is written: the name may have become a
     // link since the panel was answered.
     return !cancel.isCancelled() && OutputRule::refusal(job.sources, job.outputPath).isEmpty()
-           && writeJpeg(image, job.outputPath);
+           && writeJpeg(image, job.outputPath, &cancel);
 }
 
 QImage CaptureView::renderPicture(const AVUtil::RgbPicture& frame, std::optional<double> brightness,
@@ -218,19 +224,20 @@ QImage CaptureView::renderPicture(const AVUtil::RgbPicture& frame, std::optional
     const QFontMetrics metrics(font);
     QPainterPath text;
     text.addText(2, image.height() - metrics.descent() - 2, font, caption);
-    // White letters with a black outline, no box behind them.
-    painter.strokePath(text, QPen(Qt::black, 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // White letters outlined in black, no box behind them: the outline runs
+    // along the letters' edges, 3 % of the font size wide.
     painter.fillPath(text, Qt::white);
+    painter.strokePath(text, QPen(Qt::black, 0.03 * pointSize, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     return image;
 }
 
-bool CaptureView::writeJpeg(const QImage& image, const QString& path)
+bool CaptureView::writeJpeg(const QImage& image, const QString& path, const TaskCancelFlag* cancel)
 {
     QSaveFile file(path);
     if (image.isNull() || !file.open(QIODevice::WriteOnly)) return false;
     QImageWriter writer(&file, "jpeg");
     writer.setQuality(92);
-    if (!writer.write(image)) {
+    if (!writer.write(image) || (cancel != nullptr && cancel->isCancelled())) {
         file.cancelWriting();
         return false;
     }

@@ -37,6 +37,8 @@ public:
     // Save: the save panel, then the picture.
     void showSavePanel();
     void cancel();
+    // The hosting window has closed: a still being made is given up.
+    void windowDidClose();
     // The file chosen: stores the choices and folder, then makes and writes
     // the picture on a worker thread while the dialog shows that it works.
     void savePanelDidEnd(const QString& path);
@@ -47,8 +49,9 @@ public:
     // caption drawn at the bottom-left corner.
     static QImage renderPicture(const AVUtil::RgbPicture& frame, std::optional<double> brightness,
                                 const QString& caption, int pointSize);
-    // Writes a JPEG atomically; false when anything failed.
-    static bool writeJpeg(const QImage& image, const QString& path);
+    // Writes a JPEG atomically; false when anything failed or cancel was set
+    // before the file took its name.
+    static bool writeJpeg(const QImage& image, const QString& path, const TaskCancelFlag* cancel = nullptr);
 
     // Everything a still needs, taken on the GUI thread, so that the worker
     // reads nothing that may change under it.

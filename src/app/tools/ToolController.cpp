@@ -170,6 +170,7 @@ void ToolController::openToolWindowNow(std::uint8_t code)
     m_toolWindow = &window;
     window.runModal();
     m_toolWindow = nullptr;
+    if (info.type == ToolType::Capture && m_captureView) m_captureView->windowDidClose();
     if (m_window) m_window->activateWindow();
 }
 

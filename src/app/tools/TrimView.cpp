@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -213,12 +214,20 @@ void TrimView::jobDidFinish(const TrimJob::Result& result)
         return;
     }
     qWarning("Trim failed: %s", qPrintable(result.detail));
-    // A reason of the system's (a full disk) is told, as the backup tells it:
-    // the user can act on it. The diagnostics' own texts stay in the log.
-    warn(this, result.reason.isEmpty() ? tr("Cut was unsuccessful.")
-                                       : tr("Cut was unsuccessful.") + QLatin1Char('\n') + result.reason);
-    if (m_progressWindow) m_progressWindow->endModalRun();
-    Q_EMIT jobFinished(result.outcome);
+    // The progress window stays a second longer before the failure is told.
+    QTimer::singleShot(1000, this, [this, outcome = result.outcome, reason = result.reason] {
+        if (m_cancelHandled) {
+            // Cancelled meanwhile: that has ended the run and been told.
+            Q_EMIT jobFinished(TrimJob::Outcome::Cancelled);
+            return;
+        }
+        // A reason of the system's (a full disk) is told, as the backup tells
+        // it: the user can act on it. The diagnostics' own texts stay in the log.
+        warn(this, reason.isEmpty() ? tr("Cut was unsuccessful.")
+                                    : tr("Cut was unsuccessful.") + QLatin1Char('\n') + reason);
+        if (m_progressWindow) m_progressWindow->endModalRun();
+        Q_EMIT jobFinished(outcome);
+    });
 }
 
 void TrimView::taskProgressDialogOnClose()

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 // The kind of long job that the task-progress dialog watches.
 enum class TaskMode : std::uint8_t { Backup, Cleanup, Trim };
@@ -16,6 +19,13 @@ public:
     TaskCancelFlag() : m_flag(std::make_shared<std::atomic<bool>>(false)) {}
     bool isCancelled() const { return m_flag->load(std::memory_order_acquire); }
     void cancel() { m_flag->store(true, std::memory_order_release); }
+    // Sleeps for up to ms milliseconds, less once the flag is set (checked
+    // every 10 ms), so that a pause on a worker never holds up a cancel.
+    void sleepUnlessCancelled(int ms) const
+    {
+        for (int left = ms; left > 0 && !isCancelled(); left -= 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, 10)));
+    }
 
 private:
     std::shared_ptr<std::atomic<bool>> m_flag;

@@ -79,12 +79,11 @@ QString execProgram(const QString& desktopFile)
 
 std::optional<QString> MapSupportFiles::findGoogleEarth()
 {
-    const QStringList names{QStringLiteral("google-earth-pro"), QStringLiteral("google-earth")};
-    for (const QString& name : names) {
+    // Plain Google Earth is preferred to Google Earth Pro wherever either is
+    // found: on the PATH, else through its desktop entry.
+    for (const QString& name : {QStringLiteral("google-earth"), QStringLiteral("google-earth-pro")}) {
         const QString found = QStandardPaths::findExecutable(name);
         if (!found.isEmpty()) return found;
-    }
-    for (const QString& name : names) {
         const QString entry =
             QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name + QStringLiteral(".desktop"));
         if (entry.isEmpty()) continue;

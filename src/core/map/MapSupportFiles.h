@@ -17,8 +17,8 @@ QString versionNoteFolder();
 bool writeVersionNote(const QString& folder, const QDateTime& now, const QString& appVersion,
                       const QString& mapVersion);
 
-// The Google Earth program: google-earth-pro (or google-earth) on the PATH,
-// else the program its desktop entry starts; none when not installed.
+// The Google Earth program: google-earth, else google-earth-pro, each on the
+// PATH or as the program its desktop entry starts; none when not installed.
 std::optional<QString> findGoogleEarth();
 
 } // namespace MapSupportFiles

@@ -320,10 +320,16 @@ private Q_SLOTS:
         QTRY_VERIFY(!d.isReading());
         d.showCleanup();
         QTRY_VERIFY(!d.isReading());
+        // The open data's management file goes with the rest: it is not opened again.
+        d.openSourcePath = backup + QStringLiteral("/VREC_MOV_MNG.DAT");
+        QVERIFY(QFileInfo::exists(d.openSourcePath));
+        side.watched = d.openSourcePath;
+        side.calls.clear();
         d.btnCheckOn()->click();
         d.btnOk()->click();
         QVERIFY2(answers.last().contains(QStringLiteral("MOVE001/notes.txt")), qPrintable(answers.last()));
         QCOMPARE(BackupFolderList::subfolderNames(backup), QStringList{QStringLiteral("MOVE001")});
+        QCOMPARE(side.calls, QStringList{QStringLiteral("close before delete")});
     }
 
     void deleteCommandOffersBackupsOnlyAndHoldsItsLockWhileItRuns()

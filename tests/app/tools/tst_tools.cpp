@@ -4,6 +4,7 @@
 // the capture window writes a JPEG, and the stopwatch follows the play
 // position and the player's Stop button.
 
+#include "../../support/HeldCardReads.h"
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
 #include "../../support/FolderChecksums.h"
@@ -13,6 +14,7 @@
 #include "app/mainwindow/ViewController.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/map/GoogleEarthExport.h"
+#include "app/player/ChapterLoads.h"
 #include "app/player/MoviePlayerView.h"
 #include "app/shell/EXTextButton.h"
 #include "app/shell/TaskProgressDialog.h"
@@ -186,6 +188,23 @@ private Q_SLOTS:
         });
         rig.trimRange(500, 3000);
         QCOMPARE(alerts.messages(), QStringList{"Saved"});
+
+        // Nor does the capture window, also once a capture has failed.
+        ToolSupport::setSavePanel([&](const QString&, const QString&) { return m_dir.filePath("out/cut.jpeg"); });
+        CaptureView::setFrameSource([](const QString&, qint64) { return std::optional<AVUtil::RgbPicture>(); });
+        bool boxesStayOff = false;
+        whenModalHosts<CaptureView>([&](CaptureView* view, ModalWindow*) {
+            QVERIFY(view->cutFlg());
+            QTest::mouseClick(view->btnSave(), Qt::LeftButton);
+            QTRY_VERIFY(!view->isWorking());
+            boxesStayOff = view->btnSave()->isEnabled() && !view->checks().chkDate->isEnabled() &&
+                           !view->checks().chkPoint->isEnabled();
+            QTest::mouseClick(view->btnCancel(), Qt::LeftButton);
+        });
+        rig.player()->snapShotButton->click();
+        CaptureView::setFrameSource({});
+        QVERIFY(boxesStayOff);
+        QCOMPARE(alerts.messages(), (QStringList{"Saved", "Unable to save the image."}));
     }
 
     void cancellingARunningTrimEndsItAndLeavesNoFile()
@@ -381,11 +400,102 @@ private Q_SLOTS:
             release.release();
         });
         rig.player()->snapShotButton->click();
-        CaptureView::setFrameSource({});
         QVERIFY(checked);
         QVERIFY(!decodedOnGui);
         QCOMPARE(alerts.messages(), QStringList{"Saved"});
         QCOMPARE(QImageReader(output).size(), QSize(320, 180));
+
+        // Escape closes the window while the still is being made: it is
+        // given up, and nothing is told after the window has gone.
+        const QString given = m_dir.filePath("out/given up.jpeg");
+        ToolSupport::setSavePanel([&](const QString&, const QString&) { return given; });
+        whenModalHosts<CaptureView>([&](CaptureView* view, ModalWindow* window) {
+            QTest::mouseClick(view->btnSave(), Qt::LeftButton);
+            QVERIFY(entered.tryAcquire(1, 5000));
+            QTest::keyClick(window, Qt::Key_Escape);
+        });
+        rig.player()->snapShotButton->click();
+        QSignalSpy finished(rig.tools()->captureView(), &CaptureView::captureFinished);
+        release.release();
+        QVERIFY(finished.wait(10000));
+        CaptureView::setFrameSource({});
+        QCOMPARE(finished.first().first().toBool(), false);
+        QVERIFY(!QFile::exists(given));
+        QCOMPARE(alerts.messages(), QStringList{"Saved"});
+    }
+
+    void aToolWaitsForItsChapterAndOpensOnlyIfThePlayStaysThere()
+    {
+        AlertLog alerts;
+        Rig rig(m_work);
+        HeldCardReads held; // no recording is read until it is let go
+        // Loaded with the first chapter read (the load reads it) and the
+        // second still held (the workers read it once the load is told).
+        const auto loadHeld = [&] {
+            HeldCardReads::shut();
+            const int before = HeldCardReads::reads.load();
+            QSignalSpy finished(rig.window->controller(), &ViewController::loadFinished);
+            rig.window->controller()->loadData(m_card.moveDir, false, MovieType::Card);
+            if (!QTest::qWaitFor([&] { return HeldCardReads::reads.load() > before; }, 20000)) return false;
+            const auto first = rig.window->controller()->cardData()->tripList().value(0)->firstChapter();
+            HeldCardReads::letGo();
+            const QDeadlineTimer read(20000); // no events meanwhile
+            while (!first->hasPicture() && !read.hasExpired()) QThread::msleep(1);
+            HeldCardReads::shut();
+            return first->hasPicture() && finished.wait(20000);
+        };
+        ChapterList arrived;
+        QObject::connect(rig.player()->chapterLoads(), &ChapterLoads::chapterLoaded, rig.window.get(),
+                         [&](const std::shared_ptr<ChapterData>& c) { arrived.append(c); });
+        std::shared_ptr<ChapterData> openedFor;
+        bool pressedAgain = false;
+        bool openedEarly = false;
+        std::function<void()> watchOpenings = [&] {
+            whenModalHosts<CaptureView>([&](CaptureView* view, ModalWindow*) {
+                openedFor = view->toolinfo->chapter;
+                openedEarly = openedEarly || !pressedAgain;
+                QTest::mouseClick(view->btnCancel(), Qt::LeftButton);
+                if (!pressedAgain) watchOpenings();
+            });
+        };
+
+        // Pressed while its chapter is still read: the window waits for it.
+        QVERIFY(loadHeld());
+        ChapterList chapters = rig.chapters();
+        QCOMPARE(chapters.size(), 2);
+        rig.moveTo(PictureDataUtil::position(chapters, 1, 0));
+        QCOMPARE(rig.player()->currentChapterData(), chapters[1]);
+        QVERIFY(!chapters[1]->hasPicture());
+        pressedAgain = true;
+        watchOpenings();
+        rig.tools()->openToolWindow(6);
+        QVERIFY(!openedFor && alerts.alerts.isEmpty());
+        HeldCardReads::letGo();
+        QTRY_VERIFY(openedFor);
+        QCOMPARE(openedFor, chapters[1]);
+
+        // The play has moved to another chapter by the time it comes: nothing opens.
+        QVERIFY(loadHeld());
+        chapters = rig.chapters();
+        rig.moveTo(PictureDataUtil::position(chapters, 1, 0));
+        QCOMPARE(rig.player()->currentChapterData(), chapters[1]);
+        QVERIFY(!chapters[1]->hasPicture());
+        openedFor.reset();
+        pressedAgain = false;
+        watchOpenings();
+        rig.tools()->openToolWindow(6);
+        rig.moveTo(0);
+        QCOMPARE(rig.player()->currentChapterData(), chapters[0]);
+        arrived.clear();
+        HeldCardReads::letGo();
+        QTRY_VERIFY(arrived.contains(chapters[1]));
+        // Pressed again there, it opens for that chapter.
+        pressedAgain = true;
+        rig.tools()->openToolWindow(6);
+        QTRY_VERIFY(openedFor);
+        QCOMPARE(openedFor, chapters[0]);
+        QVERIFY(!openedEarly);
+        QVERIFY(alerts.alerts.isEmpty());
     }
 
     void theCaptureWindowWritesAJpegOfThePictureWithItsCaption()
@@ -432,6 +542,21 @@ private Q_SLOTS:
         };
         QVERIFY(differs(QRect(0, 160, 160, 20)) > 100);
         QVERIFY(differs(QRect(0, 0, 320, 100)) < 20);
+
+        // The outline is 3 % of the font size: round 20 px letters on grey it
+        // darkens their edges without laying a black band round them.
+        AVUtil::RgbPicture grey{0, 200, 40, 800, QByteArray(800 * 40, char(0x80))};
+        const QImage lettered = CaptureView::renderPicture(grey, std::nullopt, QStringLiteral("HHHH"), 20);
+        int black = 0, darker = 0, white = 0;
+        for (int y = 0; y < lettered.height(); ++y)
+            for (int x = 0; x < lettered.width(); ++x) {
+                const int g = qGray(lettered.pixel(x, y));
+                black += g < 64 ? 1 : 0;
+                darker += g < 100 ? 1 : 0;
+                white += g > 200 ? 1 : 0;
+            }
+        QVERIFY2(white > 100 && black * 10 < white && darker * 4 > white,
+                 qPrintable(QStringLiteral("%1 %2 %3").arg(black).arg(darker).arg(white)));
     }
 
     void theOneSavePanelAsksAboutTheFileItWillWrite()

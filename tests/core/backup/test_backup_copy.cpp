@@ -152,6 +152,15 @@ TEST_F(BackupCopyTest, CancelAndWriteFailuresLeaveNoPartialFileAndNothingTheJobM
     EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
     EXPECT_TRUE(result.error.startsWith(QStringLiteral("Unable to copy the file."))) << result.error.toStdString();
     EXPECT_EQ(entries(dest), QStringList{QStringLiteral("keep.txt")});
+
+    // A cancel once the last file is in: the backup is whole and stays.
+    cancel = TaskCancelFlag();
+    result = BackupCopyJob::run(p, cancel, [&](const BackupCopyJob::Progress& pr) {
+        if (pr.filesDone == pr.fileCount) cancel.cancel();
+    });
+    EXPECT_EQ(result.status, BackupCopyJob::Status::Completed);
+    for (const BackupCopyJob::Entry& e : p.entries)
+        EXPECT_EQ(QFileInfo(e.destination).size(), e.size) << e.destination.toStdString();
 }
 
 TEST_F(BackupCopyTest, AFullDiskFailsTheBackupAndLeavesTheVolumeAsItWas)

@@ -273,11 +273,25 @@ TEST(MapSupportFiles, TheVersionNoteAndTheGoogleEarthProgram)
         QStringLiteral("[Desktop Entry]\nName=Google Earth Pro\nExec=\"%1\" %f\n").arg(program).toUtf8());
     entry.close();
     const auto found = MapSupportFiles::findGoogleEarth();
+    // Plain Google Earth goes before Google Earth Pro, though only its
+    // desktop entry is found and Pro is on the PATH.
+    QDir().mkpath(dir.filePath(QStringLiteral("bin")));
+    ASSERT_TRUE(QFile::link(program, dir.filePath(QStringLiteral("bin/google-earth-pro"))));
+    const QString plain = dir.filePath(QStringLiteral("opt/earth/google-earth"));
+    QDir().mkpath(QFileInfo(plain).path());
+    ASSERT_TRUE(QFile::copy(program, plain));
+    QFile plainEntry(dir.filePath(QStringLiteral("share/applications/google-earth.desktop")));
+    ASSERT_TRUE(plainEntry.open(QIODevice::WriteOnly));
+    plainEntry.write(QStringLiteral("[Desktop Entry]\nName=Google Earth\nExec=%1 %f\n").arg(plain).toUtf8());
+    plainEntry.close();
+    const auto preferred = MapSupportFiles::findGoogleEarth();
     qputenv("PATH", path);
     qputenv("XDG_DATA_DIRS", dataDirs);
     qputenv("XDG_DATA_HOME", dataHome);
     ASSERT_TRUE(found);
     EXPECT_EQ(*found, program);
+    ASSERT_TRUE(preferred);
+    EXPECT_EQ(*preferred, plain);
 }
 
 namespace {

@@ -128,6 +128,10 @@ TEST(AssSubtitle, FileTextByteForByte)
         "Dialogue: 0,00:00:00.10,00:00:00.25,Default,,0000,0000,0000,,\u3000speed\uFF1A40[KM/H]");
     EXPECT_EQ(text, expected);
     EXPECT_TRUE(AssSubtitle::text(641, 360, {}).contains("Style: Default,Helvetica,24,"));
+    // Braces and line breaks in a caption would start an override block or
+    // end the event: they become parentheses and blanks.
+    EXPECT_TRUE(AssSubtitle::text(640, 360, {{0, 10, QStringLiteral("{\\b1}x\ny\r")}})
+                    .endsWith(QStringLiteral(",,(\\b1)x y ")));
 
     // A piece cut from 120 ms: times count from there, earlier events go.
     const auto shifted = AssSubtitle::events(video, speed, CaptionSettings{}, 120);
