@@ -128,8 +128,6 @@ void CustomSliderCellMin::paintEvent(QPaintEvent*)
         painter.setPen(QColor(138, 138, 138));
         painter.drawEllipse(knob.adjusted(0.5, 0.5, -0.5, -0.5));
     }
-    if (!isEnabled())
-        painter.fillRect(rect(), QColor(0, 0, 0, 110));
 }
 
 double CustomSliderCellMin::valueAt(double x) const

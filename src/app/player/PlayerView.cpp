@@ -3,10 +3,13 @@
 #include "app/player/VideoCanvas.h"
 
 #include <QCursor>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <algorithm>
 
 // The half-dark veil over the picture while a zoom point is being chosen,
 // with a clear window where the magnified part will come from.
@@ -168,13 +171,15 @@ void PlayerView::showTrimLabel(bool show)
         font.setBold(true);
         font.setPixelSize(24);
         m_lblTrim->setFont(font);
-        // Red letters on a dark plate: bare red text vanishes wherever the
-        // picture behind it is red too.
-        m_lblTrim->setStyleSheet(QStringLiteral(
-            "QLabel { color: #ff2020; background: rgba(0, 0, 0, 200); border-radius: 4px; padding: 1px 8px 2px 6px; }"));
+        QPalette palette = m_lblTrim->palette();
+        palette.setColor(QPalette::WindowText, Qt::red);
+        m_lblTrim->setPalette(palette);
         m_lblTrim->setAttribute(Qt::WA_TransparentForMouseEvents);
         m_lblTrim->ensurePolished();
         m_lblTrim->adjustSize();
+        // Room for the whole text, the overhang of the bold letters too.
+        const int whole = QFontMetrics(m_lblTrim->font()).horizontalAdvance(m_lblTrim->text()) + 2;
+        m_lblTrim->resize(std::max(m_lblTrim->width(), whole), m_lblTrim->height());
         m_lblTrim->hide();
     }
     m_lblTrim->setVisible(show);

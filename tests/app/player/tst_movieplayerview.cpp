@@ -612,6 +612,34 @@ private Q_SLOTS:
         QCOMPARE(rig.view->currentStatus(), PlayStatus::NotReady);
     }
 
+    void aMovieIsPutOnThePositionsFrameWhenOpenedAndAgainOnceItsLengthIsKnown()
+    {
+        Rig rig;
+        // Opened half a second into the second chapter: that frame (the one
+        // at 500 starts at 490), not the start of the list.
+        rig.open(CardData::ActiveType::MovieRec, 2501);
+        QCOMPARE(rig.view->loadedChapter(), rig.chapters[1]);
+        QCOMPARE(rig.player->seeks.last(), 490);
+        rig.player->becomeReady();
+        // Into the first chapter while paused: its movie's length is not known
+        // yet and does not hold the seek at the movie's start; once it is
+        // known the frame is sought again.
+        rig.view->changeChapter(PlayStatus::Pause, 1500);
+        QCOMPARE(rig.view->loadedChapter(), rig.chapters[0]);
+        QCOMPARE(rig.player->seeks.last(), 1470);
+        const auto seeks = rig.player->seeks.size();
+        rig.player->becomeReady();
+        QCOMPARE(rig.player->seeks.size(), seeks + 1);
+        QCOMPARE(rig.player->seeks.last(), 1470);
+        // Opened again into a playing player: stopped, and so is its clock.
+        rig.view->play();
+        QVERIFY(rig.view->trackbar->timerRunning());
+        rig.open(CardData::ActiveType::MovieRec, 2501);
+        QCOMPARE(rig.view->currentStatus(), PlayStatus::Stop);
+        QVERIFY(!rig.view->trackbar->timerRunning());
+        QCOMPARE(rig.player->seeks.last(), 490);
+    }
+
     // ---- stopwatch and trim marks ----
 
     void stopwatchMarksTenLapsAndAStopAtZero()
@@ -726,6 +754,8 @@ private Q_SLOTS:
         QCOMPARE(rig.view->playerView->playerScale, PlayerView::ScaleType::Scale_x1);
         QVERIFY(rig.delegate.fullscreen);
         QCOMPARE(rig.delegate.count(QStringLiteral("layout1")), 1);
+        rig.view->updateButtonState(); // the button now leaves full screen, and says so
+        QCOMPARE(rig.view->fullscreenButton->toolTip(), QStringLiteral("Close full screen"));
         // A click into the video leaves full screen.
         QTest::mouseClick(rig.view->playerView, Qt::LeftButton, {}, QPoint(50, 50));
         QVERIFY(!rig.view->fullscreenButton->isChecked());

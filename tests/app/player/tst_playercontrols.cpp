@@ -172,6 +172,10 @@ private Q_SLOTS:
         slider.setDoubleValue(0.5);
         QCOMPARE(slider.filledWidth(), 56.0);
         QCOMPARE(slider.toolTip(), QStringLiteral("Volume control"));
+        // A disabled slider (the muted volume) is drawn as it is enabled.
+        const QImage enabled = slider.grab().toImage();
+        slider.setEnabled(false);
+        QCOMPARE(slider.grab().toImage(), enabled);
     }
 
     void brightnessIgnoresClicksOutsideItsBandAndShowsItsValueWhileDragged()
