@@ -188,7 +188,8 @@ TEST_F(DivisionFileTest, GarbageAndMissingFilesAreSafe)
 
 TEST_F(DivisionFileTest, MovieFileFramesByCamera)
 {
-    QByteArray header = shortHeader({infoRecord("0104 FFFFFFFF"), infoRecord("1003 02")});
+    QByteArray header =
+        shortHeader({infoRecord("0103 FFFFFFFF"), infoRecord("0104 FFFFFFFF"), infoRecord("1003 02")});
     put8(header, 0, 0x10);
     put32(header, 8, 1080);
     put8(header, 27, 0x03);
@@ -209,7 +210,8 @@ TEST_F(DivisionFileTest, MovieFileFramesByCamera)
     EXPECT_EQ(info->state, 0x03);
     EXPECT_EQ(info->sw, 0x04);
     EXPECT_EQ(info->_bootID, 0x012345);
-    EXPECT_TRUE(info->_playback.userDriverCode.isEmpty()); // four 0xFF bytes: not set
+    EXPECT_TRUE(info->_playback.userCarCode.isEmpty()); // four 0xFF bytes: not set
+    EXPECT_TRUE(info->_playback.userDriverCode.isEmpty());
     EXPECT_EQ(info->_playback.movieFPS, QStringLiteral("02"));
 
     EXPECT_EQ(info->_thumbnail->_timeStamp, 900u);
