@@ -420,7 +420,12 @@ TEST_F(DataFileReaderTest, ConcurrentReadsLeaveOnlyTheLastExport)
     }
     EXPECT_EQ(folders.size(), results.size());
     EXPECT_EQ(existing, 1);
-    EXPECT_TRUE(QDir(RecordingExports::current()).exists());
+    const QString last = RecordingExports::current();
+    EXPECT_TRUE(QDir(last).exists());
+    // The end of the program takes the last one too.
+    RecordingExports::removeCurrent();
+    EXPECT_FALSE(QFileInfo::exists(last));
+    EXPECT_TRUE(RecordingExports::current().isEmpty());
 }
 
 TEST_F(DataFileReaderTest, MovieRecordingsMarkNoDetectionFrame)
