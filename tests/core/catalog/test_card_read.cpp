@@ -224,6 +224,23 @@ TEST_F(CardDataIndex, NoSlotIsReadPastTheEndOfAFileCutShort)
     ASSERT_EQ(chapters.size(), 3);
     EXPECT_FALSE(chapters[2]->_vmmInfo);
     EXPECT_EQ(chapters[2]->timeStamp(), w.trips[0].chapters[2].firstStamp);
+
+    // Nor past the first 32 MiB of a file grown beyond any recorder's.
+    const qint64 limit = 32 * 1024 * 1024;
+    const qint64 slot = cardgen::VREC_HEADER +
+                        ((limit - cardgen::VREC_HEADER) / cardgen::VREC_ENTRY + 1) * cardgen::VREC_ENTRY;
+    {
+        QFile f(vrec);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(cardgen::buildVrecFile(0, {vrecEntry(w.trips[0].chapters[0])}, {}, 1));
+        ASSERT_TRUE(f.resize(slot)); // zeros up to the slot: no record
+        ASSERT_TRUE(f.seek(slot));
+        f.write(vrecEntry(w.trips[0].chapters[1]));
+    }
+    const auto grown = CardData::create();
+    EXPECT_TRUE(grown->readVrecMoveManager(vrec));
+    EXPECT_EQ(grown->vrecList().size(), 1);
+    EXPECT_EQ(grown->indexBytesRead(), limit);
 }
 
 TEST_F(CardDataIndex, EveryWholeAdventureSlotIsReadIncludingTheLast)

@@ -3,6 +3,7 @@
 
 #include "CatalogFixture.h"
 
+#include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
 
 #include <algorithm>
@@ -98,6 +99,37 @@ TEST_F(CardDataWindow, AnEventWindowReachesBack12sAndForward8s)
     const VideoFramePtr shown = PictureDataUtil::videoFrame(*five.chapters, std::int32_t(five.eventValue));
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->_timeStamp, atFive._timeStamp);
+}
+
+TEST_F(CardDataWindow, AWindowIsTheOneWorkedOutAtTheLoad)
+{
+    const auto w = write(fiveChapters());
+    const auto& m = w.trips[0].chapters;
+    writeBytes(w.moveDir + QStringLiteral("/MOV_PRCT.DAT"),
+               cardgen::buildProtectFile(1, {gEntry(m[4], 15000)}, {}, {}));
+    // The last chapter, whose length only its recording tells, cannot be
+    // read during the load.
+    QFile movie(m[4].path);
+    ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+    const QByteArray bytes = movie.readAll();
+    movie.close();
+    writeBytes(m[4].path, {});
+    const auto card = load(w.moveDir);
+    const MoveProtectList records = card->moveProtectList();
+    ASSERT_EQ(records.size(), 1);
+    const ChapterWindow atLoad = card->eventChapterList(*records[0]);
+    ASSERT_TRUE(atLoad.chapters);
+
+    writeBytes(m[4].path, bytes);
+    const auto last = atLoad.chapters->last();
+    ASSERT_EQ(last->fileNumber(), 5);
+    ASSERT_TRUE(last->loadPicture(true)->video);
+    EXPECT_EQ(last->knownTimeSpan(), qint64(m[4].lastStamp - m[4].firstStamp));
+    const ChapterWindow later = card->eventChapterList(*records[0]);
+    EXPECT_EQ(numbersOf(*later.chapters), numbersOf(*atLoad.chapters));
+    EXPECT_EQ(later.eventValue, atLoad.eventValue);
+    EXPECT_EQ(later.minValue, atLoad.minValue);
+    EXPECT_EQ(later.maxValue, atLoad.maxValue);
 }
 
 TEST_F(CardDataWindow, ARecordStampedOutsideItsChapterKeepsItsChaptersWithItsRangeInsideThem)

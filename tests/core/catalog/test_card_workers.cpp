@@ -22,6 +22,7 @@
 #include <QThread>
 
 #include <fcntl.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -476,6 +477,32 @@ TEST_F(CardDataWorkers, AChapterIsReadOnceForAllAskingAndTheGuiThreadsLookupsRea
     EXPECT_EQ(frame, PictureDataUtil::videoFrame(chapters, 1500));
     EXPECT_TRUE(PictureDataUtil::loadedMovieTimeStamp(chapters, 1500));
     EXPECT_EQ(PlayerRules::dateAtPosition(info, 1500, PlayerRules::baseDateOf(info)), frame->time());
+}
+
+TEST_F(CardDataWorkers, AStepThatThrowsCountsAsNothingDoneAndTheWorkerGoesOn)
+{
+    cardgen::CardOptions o;
+    o.trips = {tripOf(2, 0), tripOf(3, 1)};
+    const auto w = write(o);
+    const auto card = load(w.moveDir);
+    // The thumbnail step is used up first: only the picture step reads, and
+    // only through the recording readers.
+    for (int i = 0; i < CardData::MAX_RETRY_CNT_THUMBNAIL; ++i) card->makeNextThumbnail();
+    static std::atomic<int> reads;
+    reads = 0;
+    CardReads::setBeforeReadHook([] {
+        if (reads.fetch_add(1) == 0) throw std::runtime_error("card gone");
+    });
+    Recorder recorder;
+    card->setDelegate(&recorder, &recorder);
+    card->startLoadThreads();
+    const bool reported = pumpUntil([&] { return recorder.routes == 5; });
+    CardReads::setBeforeReadHook(nullptr);
+    EXPECT_TRUE(reported);
+    // The read that threw counted as an attempt of the chapter read first.
+    EXPECT_EQ(card->tripList()[0]->firstChapter()->retryCntPictureData(), 2);
+    card->dispose();
+    CardData::waitForDisposals();
 }
 
 TEST_F(CardDataWorkers, ACatalogueDroppedWithRunningWorkersStopsThem)

@@ -103,6 +103,9 @@ TEST(FileUtil, CardFolderKeepsOnlyNumberedMoviesInMoveFolders)
     // A link back up the card is not walked into (it would list the card again
     // and again), and the walk ends at a depth no card reaches.
     ASSERT_TRUE(QFile::link(card.filePath(QStringLiteral("MOVE")), card.filePath(QStringLiteral("MOVE/MOVE001/up"))));
+    // Nor is a link named like a movie a movie of the card.
+    ASSERT_TRUE(QFile::link(card.filePath(QStringLiteral("m2024031517080903.MP4")),
+                            card.filePath(QStringLiteral("MOVE/MOVE001/m2024031517080910.MP4"))));
     QString deep = QStringLiteral("MOVE");
     for (int level = 0; level <= FileUtil::MAX_SCAN_DEPTH; ++level) deep += QStringLiteral("/d");
     touch(card.filePath(deep + QStringLiteral("/MOVE009/m2024031517080909.MP4")));

@@ -5,6 +5,7 @@
 #include "core/foundation/AppError.h"
 #include "core/foundation/CommonConst.h"
 
+#include "../../support/SparseFile.h"
 #include "recording/RecorderFileBuilder.h"
 
 #include <QRandomGenerator>
@@ -184,11 +185,27 @@ TEST_F(DivisionFileTest, GarbageAndMissingFilesAreSafe)
                                             CommonConst::DEFAULT_DATE(), kFarFuture, PictureDataType::All,
                                             nullptr, isError));
     }
+
+    // A file larger than 32-bit offsets reach is not read at all.
+    const QByteArray date = bcdDate(2024, 3, 5, 17, 8, 9);
+    const QString big =
+        write(QStringLiteral("M.DAT"), shortHeader({}) + moveFrame(0x55, 900, 1, date, 0x00, "JPEG") +
+                                           moveFrame(0x55, 1000, 1, date, 0x00) +
+                                           moveFrame(0x55, 1040, 1, date, 0x00));
+    bool isError = false;
+    auto readBig = [&] {
+        return VideoInfo::readMoveFile(big, CommonConst::DEFAULT_DATE(), kFarFuture, PictureDataType::All,
+                                       nullptr, isError);
+    };
+    EXPECT_EQ(readBig()->_timeSpan, 40u);
+    if (!growWithAHole(big, (qint64(1) << 32) + 1)) GTEST_SKIP() << "no sparse files here";
+    EXPECT_EQ(readBig()->_timeSpan, 0u);
 }
 
 TEST_F(DivisionFileTest, MovieFileFramesByCamera)
 {
-    QByteArray header = shortHeader({infoRecord("0104 FFFFFFFF"), infoRecord("1003 02")});
+    QByteArray header =
+        shortHeader({infoRecord("0103 FFFFFFFF"), infoRecord("0104 FFFFFFFF"), infoRecord("1003 02")});
     put8(header, 0, 0x10);
     put32(header, 8, 1080);
     put8(header, 27, 0x03);
@@ -209,7 +226,8 @@ TEST_F(DivisionFileTest, MovieFileFramesByCamera)
     EXPECT_EQ(info->state, 0x03);
     EXPECT_EQ(info->sw, 0x04);
     EXPECT_EQ(info->_bootID, 0x012345);
-    EXPECT_TRUE(info->_playback.userDriverCode.isEmpty()); // four 0xFF bytes: not set
+    EXPECT_TRUE(info->_playback.userCarCode.isEmpty()); // four 0xFF bytes: not set
+    EXPECT_TRUE(info->_playback.userDriverCode.isEmpty());
     EXPECT_EQ(info->_playback.movieFPS, QStringLiteral("02"));
 
     EXPECT_EQ(info->_thumbnail->_timeStamp, 900u);

@@ -3,6 +3,7 @@
 
 #include "core/foundation/CommonConst.h"
 
+#include "../../support/SparseFile.h"
 #include "recording/RecorderFileBuilder.h"
 
 #include <QFileInfo>
@@ -260,4 +261,12 @@ TEST_F(EventFileReaderTest, TruncatedAndGarbageFilesAreSafe)
         r = read(garbage, PictureDataType::All);
         EXPECT_TRUE(r.info);
     }
+
+    // A file larger than 32-bit offsets reach is not read at all.
+    const QString big = write(file);
+    if (!growWithAHole(big, (qint64(1) << 32) + 1)) GTEST_SKIP() << "no sparse files here";
+    r = ReadResult();
+    r.info = VideoInfo::readFolderMove(big, VersionInfo(), CommonConst::DEFAULT_DATE(), kFarFuture,
+                                       PictureDataType::All, nullptr, r.isError);
+    EXPECT_EQ(r.info->_timeSpan, 0u);
 }

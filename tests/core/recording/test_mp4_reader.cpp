@@ -1,5 +1,6 @@
 #include "core/recording/Mp4Reader.h"
 
+#include "../../support/SparseFile.h"
 #include "MovieBytes.h"
 
 #include <QBuffer>
@@ -72,6 +73,23 @@ TEST(Mp4ReaderBoxes, SixtyFourBitSizeAndSizeZeroAreUnderstood)
     EXPECT_EQ(o.reader->boxData().at(Mp4Reader::BoxType::Mdat).payloadLength(), 5);
     EXPECT_EQ(o.reader->payload(Mp4Reader::BoxType::Mdat), QByteArray("hello"));
     EXPECT_EQ(o.reader->readUdatTable().size(), 1u);
+
+    // A 32-bit size of 2 GiB and more is a size, not a negative number.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.MP4"));
+    const std::uint32_t mdatSize = 0xA0000000u;
+    ASSERT_TRUE(writeFile(path, box("ftyp", "abcd") + u32(mdatSize) + QByteArray("mdat")));
+    if (!growWithAHole(path, 12 + qint64(mdatSize))) GTEST_SKIP() << "no sparse files here";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(box("udat", udatPayload(1, {{0, 4}})));
+    }
+    Mp4Reader large(path);
+    ASSERT_EQ(large.boxData().count(Mp4Reader::BoxType::Udat), 1u);
+    EXPECT_EQ(large.boxData().at(Mp4Reader::BoxType::Udat)._offset, 12 + qint64(mdatSize));
+    EXPECT_EQ(large.boxData().at(Mp4Reader::BoxType::Mdat).payloadLength(), qint64(mdatSize) - 8);
+    EXPECT_EQ(large.readUdatTable().size(), 1u);
 }
 
 TEST(Mp4ReaderBoxes, NonAsciiTypeMatchesNoBox)

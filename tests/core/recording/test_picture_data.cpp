@@ -169,6 +169,16 @@ TEST(PictureDataUtilPositions, ChaptersOfOneAndTwoSeconds)
     EXPECT_EQ(PictureDataUtil::position(chapters, 5, 10), 3012);
     EXPECT_TRUE(PictureDataUtil::videoFrame(chapters, 1500));
     EXPECT_TRUE(PictureDataUtil::movieTimeStamp(chapters, 1500));
+
+    // Sums past 32 bits stay at the largest position.
+    const ChapterList longest{chapterOfLength(INT32_MAX), chapterOfLength(INT32_MAX)};
+    EXPECT_EQ(PictureDataUtil::totalLength(longest), INT32_MAX);
+    EXPECT_EQ(PictureDataUtil::position(longest, 1, 0), INT32_MAX);
+    qsizetype i = -1;
+    std::int32_t o = -1;
+    PictureDataUtil::chapterIndex(longest, INT32_MAX, i, o);
+    EXPECT_EQ(i, 0);
+    EXPECT_EQ(o, INT32_MAX);
 }
 
 TEST(PictureDataUtilPositions, EmptyListAndUnreadableChapter)
