@@ -83,10 +83,12 @@ TEST(DrivingInfoModel, ATripsWindowIsTheChapterUnderThePositionSampledEvery30ms)
     model.rebuild();
     EXPECT_EQ(model.samples().front().speed, 62);
 
-    // An empty list empties the chart.
+    // An empty list empties the chart and keeps the window.
     model.setChapterList({});
     EXPECT_TRUE(model.samples().empty());
-    EXPECT_EQ(model.span(), 0);
+    EXPECT_EQ(model.chartSpan(), 0);
+    EXPECT_EQ(model.minValue(), 60001);
+    EXPECT_EQ(model.maxValue(), 90001);
     EXPECT_FALSE(model.largestG().has_value());
 }
 
