@@ -1,12 +1,14 @@
 // The driving-data panel in the main window over a generated card, with a
 // media player that only records what it is asked: the displays show the
 // frame at the position, a playing refresh times the meter by the movie
-// channel's stamps, a play gives the panel its window once, a drag on the
-// chart seeks the player, the display buttons hide their displays and are
-// remembered, Tab runs from the panel to the player and back, a picture of
-// the window shows the panel laid out without overlaps or clipped texts, and
-// the chart's lines and texts are drawn hard in their colours.
+// channel's stamps, a play gives the panel its window once, a panel emptied
+// while its chapter loads gets its window back, a drag on the chart seeks the
+// player, the display buttons hide their displays and are remembered, Tab
+// runs from the panel to the player and back, a picture of the window shows
+// the panel laid out without overlaps or clipped texts, and the chart's lines
+// and texts are drawn hard in their colours.
 
+#include "../../support/HeldCardReads.h"
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
 #include "app/catalog/VideoListView.h"
@@ -359,6 +361,41 @@ private Q_SLOTS:
         QCOMPARE(rig.panel()->model().playType(), PlayType::Event);
         QVERIFY(!rig.panel()->model().samples().empty());
         rig.window->controller()->setDrivingInfo(rig.window->drivingInfoController());
+    }
+
+    void aPanelEmptiedWhileItsChapterLoadsGetsItsWindowBack()
+    {
+        // A trip whose second recording is still being read when the player
+        // gets there: the refresh there empties the displays; once it has
+        // arrived, the next refresh gives them the trip back without the
+        // play road giving it again.
+        Rig rig;
+        ChapterList trip;
+        for (const cardgen::WrittenMovie& movie : m_card.trips[0].chapters)
+            trip.append(std::make_shared<ChapterData>(QUrl::fromLocalFile(movie.path)));
+        QVERIFY(trip[0]->loadPicture(true));
+        HeldCardReads held;
+        MoviePlayerView* player = rig.player();
+        player->setValueInfo(std::make_shared<PlayMovieValueInfo>(trip, CardData::ActiveType::MovieRec));
+        player->openMovie();
+        QTRY_COMPARE(player->currentStatus(), PlayStatus::Stop);
+        DrivingInfoController* controller = rig.window->drivingInfoController();
+        controller->setChapterList(trip);
+        rig.pauseAt(5000);
+        QCOMPARE(rig.panel()->model().chapters(), trip);
+
+        player->changeChapter(PlayStatus::Pause, PictureDataUtil::position(trip, 1, 0));
+        QVERIFY(QTest::qWaitFor([] { return HeldCardReads::reads.load() >= 1; }, 20000));
+        rig.window->controller()->refreshDrivingInfo(false);
+        QVERIFY(rig.panel()->model().chapters().isEmpty());
+        HeldCardReads::letGo();
+        QTRY_VERIFY_WITH_TIMEOUT(trip[1]->hasPicture(), 20000);
+        controller->chapterDidLoad(trip[1]);
+        rig.pauseAt(PictureDataUtil::position(trip, 1, 3000));
+        QCOMPARE(rig.panel()->model().chapters(), trip);
+        QCOMPARE(rig.panel()->model().currentIndex(), 1);
+        QVERIFY(!rig.panel()->model().samples().empty());
+        QCOMPARE(rig.panel()->circleChartView->model().currentIndex(), 1);
     }
 
     void draggingTheChartSeeksThePlayer()
