@@ -173,6 +173,9 @@ void CircleChartView::paintEvent(QPaintEvent*)
         p.setPen(QPen(QColor(c.red, c.green, c.blue), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(band.points.constData(), int(band.points.size()));
     }
+    if (drawing.still)
+        qDebug("CircleChartView drawLines mode:[notPlay] start:[%d] end:[%d] PathCount:[%d]",
+               int(drawing.still->start), int(drawing.still->end), int(drawing.still->pathCount));
     if (drawing.dot) {
         p.setPen(QPen(QColor(255, 255, 0), 8.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPoint(*drawing.dot);

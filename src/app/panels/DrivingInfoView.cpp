@@ -154,10 +154,7 @@ void DrivingInfoView::setValue(std::int32_t value)
 
 void DrivingInfoView::chapterDidLoad(const std::shared_ptr<ChapterData>& chapter)
 {
-    if (m_model.chapterDidLoad(chapter)) {
-        lineChartView->setData(m_model);
-        lineChartView->setValue(m_model.chartValue());
-    }
+    if (m_model.chapterDidLoad(chapter)) lineChartView->setData(m_model);
     circleChartView->chapterDidLoad(chapter);
 }
 
@@ -166,10 +163,8 @@ void DrivingInfoView::updateLayout(bool refresh)
     // A hidden panel hides its displays with it.
     speedMeter->setVisible(speedMeterButton->isChecked());
     circleChart->setVisible(circleChartButton->isChecked());
-    if (refresh) {
-        lineChartView->setData(m_model);
-        lineChartView->setValue(m_model.chartValue());
-    }
+    // The selection line keeps its offset until the next position moves it.
+    if (refresh) lineChartView->setData(m_model);
 }
 
 void DrivingInfoView::setGpsImage(bool gpsOn)

@@ -219,18 +219,29 @@ void GraphView::report(double x, MouseStatus status)
 
 void GraphView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton) report(event->position().x(), MouseStatus::MouseDown);
+    if (event->button() == Qt::LeftButton) {
+        qDebug("GraphView mouseDown");
+        report(event->position().x(), MouseStatus::MouseDown);
+    }
     QWidget::mousePressEvent(event);
 }
 
 void GraphView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (event->buttons() & Qt::LeftButton) report(event->position().x(), MouseStatus::MouseDragged);
+    const bool dragged = event->buttons() & Qt::LeftButton;
+    if (dragged) {
+        qDebug("GraphView mouseDraggead start");
+        report(event->position().x(), MouseStatus::MouseDragged);
+    }
     QWidget::mouseMoveEvent(event);
+    if (dragged) qDebug("GraphView mouseDraggead end");
 }
 
 void GraphView::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton) report(event->position().x(), MouseStatus::MouseUp);
+    if (event->button() == Qt::LeftButton) {
+        qDebug("GraphView mouseUp");
+        report(event->position().x(), MouseStatus::MouseUp);
+    }
     QWidget::mouseReleaseEvent(event);
 }

@@ -67,7 +67,7 @@ void LineView::setData(const DrivingInfoModel& model)
     // where their samples lie: a window whose recordings are not all loaded
     // (or cannot be read) shows its data in their place, with the position
     // line moving on through the gap, never stretched over the whole width.
-    m_graph->setXRange(0, model.span(), xGranularityForSpan(model.span()));
+    m_graph->setXRange(0, model.chartSpan(), xGranularityForSpan(model.chartSpan()));
     m_graph->setLeftSeries(std::move(g));
     m_graph->setRightSeries(std::move(speed));
     m_graph->setBorders({model.accidentLabel().offset});
@@ -140,9 +140,11 @@ void LineView::renderLabels()
         put(m_eventRect, Qt::AlignCenter, m_eventLabel);
     }
 
-    // Time ticks hanging under the graph; G on the left and speed on the
-    // right, each text's bottom 5 below its tick.
-    for (const Tick& t : m_graph->xAxisTicks()) {
+    // Time ticks hanging under the graph (none on an axis without a range,
+    // whose one tick has no place); G on the left and speed on the right,
+    // each text's bottom 5 below its tick.
+    const QList<Tick> timeTicks = m_graph->mapping().isEmpty() ? QList<Tick>() : m_graph->xAxisTicks();
+    for (const Tick& t : timeTicks) {
         const QString text = xTickText(t.value);
         const double tw = fm.horizontalAdvance(text);
         put(QRectF(graph.left() + t.position - tw / 2.0, graph.bottom(), tw, th), Qt::AlignCenter, text);
@@ -163,7 +165,7 @@ void LineView::renderLabels()
     const QString unit = m_graph->granularity().type == GranularityType::Minute ? LEGEND_MINUTE
                        : m_graph->granularity().type == GranularityType::Second ? LEGEND_SECOND
                                                                                  : QString();
-    put(QRectF(0.0, height() - th, width() - 2.0, th), Qt::AlignRight | Qt::AlignVCenter, unit);
+    put(QRectF(0.0, height() - th, width(), th), Qt::AlignRight | Qt::AlignVCenter, unit);
 }
 
 void LineView::paintEvent(QPaintEvent* event)

@@ -241,6 +241,7 @@ CircleChartModel::Drawing CircleChartModel::drawing(const Geometry& geometry)
         }
     }
     if (!band.points.isEmpty() && out.dot) band.points.append(*out.dot);
+    out.still = StillTrail{m_minValue, end, band.points.size()};
     if (band.points.size() >= 2) out.bands.push_back(std::move(band));
     return out;
 }

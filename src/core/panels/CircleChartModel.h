@@ -65,9 +65,17 @@ public:
         int colorIndex = 0; // into colorTable()
         QList<QPointF> points;
     };
+    // A paused or stopped trail: the positions it covers and the number of
+    // points its one line was made of (the dot's included).
+    struct StillTrail {
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+        qsizetype pathCount = 0;
+    };
     struct Drawing {
         std::vector<Band> bands; // oldest first
         std::optional<QPointF> dot;
+        std::optional<StillTrail> still;
     };
     // The trail and the dot for the current status and position.
     Drawing drawing(const Geometry& geometry);

@@ -30,12 +30,9 @@ void DrivingInfoModel::setChapterList(const ChapterList& chapters)
     m_accidentValue = 0;
     m_currentIndex = -1;
     m_value = 0;
-    if (m_chapters.isEmpty()) {
-        m_minValue = 0;
-        m_maxValue = 0;
-    } else {
-        setWindowToChapter(0);
-    }
+    // An empty list (the displays cleared) keeps the window it had; the
+    // chart shows nothing of it.
+    if (!m_chapters.isEmpty()) setWindowToChapter(0);
     rebuild();
 }
 

@@ -46,7 +46,8 @@ public:
     bool speedKmh() const { return m_speedKmh; }
     void setTimeText(TimeText text) { m_timeText = std::move(text); }
 
-    // A trip's or adventure recording's chapters (empty: the panel is emptied).
+    // A trip's or adventure recording's chapters (empty: the panel is
+    // emptied, its window kept).
     void setChapterList(const ChapterList& chapters);
     // An event's (or, with surveillance, a detection's) window; a window
     // without chapters gives the empty window 0..1.
@@ -66,6 +67,8 @@ public:
     std::int32_t minValue() const { return m_minValue; }
     std::int32_t maxValue() const { return m_maxValue; }
     std::int32_t span() const { return std::max<std::int32_t>(0, m_maxValue - m_minValue); }
+    // The chart's time axis: the window, none without a play list.
+    std::int32_t chartSpan() const { return m_chapters.isEmpty() ? 0 : span(); }
     qsizetype currentIndex() const { return m_currentIndex; }
     std::int32_t accidentValue() const { return m_accidentValue; }
     // The position last set, and its offset in the window.

@@ -1,12 +1,14 @@
 // The driving-data panel in the main window over a generated card, with a
 // media player that only records what it is asked: the displays show the
 // frame at the position, a playing refresh times the meter by the movie
-// channel's stamps, a play gives the panel its window once, a drag on the
-// chart seeks the player, the display buttons hide their displays and are
-// remembered, Tab runs from the panel to the player and back, a picture of
-// the window shows the panel laid out without overlaps or clipped texts, and
-// the chart's lines and texts are drawn hard in their colours.
+// channel's stamps, a play gives the panel its window once, a panel emptied
+// while its chapter loads gets its window back, a drag on the chart seeks the
+// player, the display buttons hide their displays and are remembered, Tab
+// runs from the panel to the player and back, a picture of the window shows
+// the panel laid out without overlaps or clipped texts, and the chart's lines
+// and texts are drawn hard in their colours.
 
+#include "../../support/HeldCardReads.h"
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
 #include "app/catalog/VideoListView.h"
@@ -197,6 +199,22 @@ QRect inPanel(QWidget* w, QWidget* panel)
     return QRect(w->mapTo(panel, QPoint(0, 0)), w->size());
 }
 
+// Pixels of text (light) in an area of a picture.
+int litPixels(const QImage& image, const QRect& area)
+{
+    int lit = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) lit += image.pixelColor(x, y).lightness() > 128;
+    return lit;
+}
+
+// Under the left half of the chart's time axis, right of the G ticks' texts.
+QRect underTheTimeAxis(const LineView* chart)
+{
+    const QRect graph = chart->graphView()->geometry();
+    return QRect(QPoint(graph.left() - 3, graph.bottom() + 1), QPoint(chart->width() / 2, chart->height() - 1));
+}
+
 } // namespace
 
 class TestDrivingInfo : public QObject {
@@ -345,6 +363,41 @@ private Q_SLOTS:
         rig.window->controller()->setDrivingInfo(rig.window->drivingInfoController());
     }
 
+    void aPanelEmptiedWhileItsChapterLoadsGetsItsWindowBack()
+    {
+        // A trip whose second recording is still being read when the player
+        // gets there: the refresh there empties the displays; once it has
+        // arrived, the next refresh gives them the trip back without the
+        // play road giving it again.
+        Rig rig;
+        ChapterList trip;
+        for (const cardgen::WrittenMovie& movie : m_card.trips[0].chapters)
+            trip.append(std::make_shared<ChapterData>(QUrl::fromLocalFile(movie.path)));
+        QVERIFY(trip[0]->loadPicture(true));
+        HeldCardReads held;
+        MoviePlayerView* player = rig.player();
+        player->setValueInfo(std::make_shared<PlayMovieValueInfo>(trip, CardData::ActiveType::MovieRec));
+        player->openMovie();
+        QTRY_COMPARE(player->currentStatus(), PlayStatus::Stop);
+        DrivingInfoController* controller = rig.window->drivingInfoController();
+        controller->setChapterList(trip);
+        rig.pauseAt(5000);
+        QCOMPARE(rig.panel()->model().chapters(), trip);
+
+        player->changeChapter(PlayStatus::Pause, PictureDataUtil::position(trip, 1, 0));
+        QVERIFY(QTest::qWaitFor([] { return HeldCardReads::reads.load() >= 1; }, 20000));
+        rig.window->controller()->refreshDrivingInfo(false);
+        QVERIFY(rig.panel()->model().chapters().isEmpty());
+        HeldCardReads::letGo();
+        QTRY_VERIFY_WITH_TIMEOUT(trip[1]->hasPicture(), 20000);
+        controller->chapterDidLoad(trip[1]);
+        rig.pauseAt(PictureDataUtil::position(trip, 1, 3000));
+        QCOMPARE(rig.panel()->model().chapters(), trip);
+        QCOMPARE(rig.panel()->model().currentIndex(), 1);
+        QVERIFY(!rig.panel()->model().samples().empty());
+        QCOMPARE(rig.panel()->circleChartView->model().currentIndex(), 1);
+    }
+
     void draggingTheChartSeeksThePlayer()
     {
         Rig rig;
@@ -485,9 +538,12 @@ private Q_SLOTS:
         const std::unique_ptr<DrivingInfoView> shown = shownPanel(1100);
         DrivingInfoView& panel = *shown;
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        LineView* chart = panel.lineChartView;
+        // Nothing charted yet: the time axis has no range and no tick text.
+        QCOMPARE(litPixels(pictureOf(chart), underTheTimeAxis(chart)), 0);
         panel.setAccident(false, eventWindow({chapter}, 12000));
         panel.setValue(5000);
-        LineView* chart = panel.lineChartView;
+        QVERIFY(litPixels(pictureOf(chart), underTheTimeAxis(chart)) > 0);
         GraphView* graph = chart->graphView();
         const QImage g = pictureOf(graph);
         const int w = g.width();
@@ -597,6 +653,32 @@ private Q_SLOTS:
                    nearTick.adjusted(0, 0, int(plot.left()) - 6, 0));
         expectRows(GraphScales::speedTickText(graph->yRightAxisTicks().at(2).value),
                    nearTick.translated(int(plot.right()) + 1, 0).adjusted(0, 0, LineView::GRAPH_OFFSET_RIGHT - 3, 0));
+        // The time unit ends at the chart's right edge, on its bottom line.
+        {
+            QImage unit(c.size(), QImage::Format_RGB32);
+            unit.fill(PanelImages::Colors::background);
+            QPainter p(&unit);
+            p.setFont(twelve);
+            p.setPen(Qt::white);
+            const QFontMetricsF fm(twelve);
+            p.drawText(QPointF(c.width() - fm.horizontalAdvance(LineView::LEGEND_SECOND),
+                               c.height() - fm.height() / 2.0 + (fm.ascent() - fm.descent()) / 2.0),
+                       LineView::LEGEND_SECOND);
+            p.end();
+            const auto litColumns = [](const QImage& image, const QRect& area) {
+                int first = -1, last = -1;
+                for (int x = area.left(); x <= area.right(); ++x)
+                    if (litPixels(image, QRect(x, area.top(), 1, area.height())) > 0) {
+                        if (first < 0) first = x;
+                        last = x;
+                    }
+                return std::pair(first, last);
+            };
+            const QRect corner(c.width() - 20, c.height() - th, 20, th);
+            QVERIFY(litColumns(unit, corner).second > c.width() - 5);
+            QCOMPARE(litColumns(c, corner), litColumns(unit, corner));
+            QCOMPARE(litRows(c, corner), litRows(unit, corner));
+        }
 
         // The meter's digits stand 5 above its bottom.
         SpeedMeterView* meter = panel.speedMeterView;
@@ -712,6 +794,24 @@ private Q_SLOTS:
         QVERIFY(chart->minLabel().isEmpty());
         QVERIFY(!chart->eventLabel().isEmpty());
         QCOMPARE(chart->eventLabelRect().left(), 5.0);
+
+        // A new window leaves the line at its offset until the next position.
+        ChapterWindow later = eventWindow({chapters[1]}, 3000);
+        later.minValue = 1000;
+        later.maxValue = 21000;
+        const double line = *graph->selectionPosition();
+        panel.setAccident(false, later);
+        QCOMPARE(panel.value(), 1000);
+        QVERIFY(graph->selectionPosition().has_value());
+        QCOMPARE(*graph->selectionPosition(), line);
+        panel.setValue(5000);
+        QCOMPARE(*graph->selectionPosition(), graph->mapping().xForValue(4000));
+        // An empty list: no line and no time ticks, the window kept.
+        panel.setChapterList({});
+        QVERIFY(!graph->selectionPosition().has_value());
+        QCOMPARE(panel.model().minValue(), 1000);
+        QCOMPARE(panel.model().maxValue(), 21000);
+        QCOMPARE(litPixels(pictureOf(chart), underTheTimeAxis(chart)), 0);
     }
 
 private:

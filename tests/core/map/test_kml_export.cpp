@@ -366,6 +366,20 @@ TEST(KmlExportDocument, EdgesOfTheEventAndTripDocuments)
     EXPECT_EQ(event.FolderList->front().Name, QStringLiteral("Route"));
     EXPECT_EQ(event.FolderList->front().PlacemarkList->front().TrackList->size(), 3u);
 
+    // A window over a chapter whose movie is gone and one whose data hold no
+    // recording: the chapters on either side keep all their frames.
+    std::vector<VideoFramePtr> after;
+    const std::shared_ptr<ChapterData> later = handMadeChapter(
+        {{0, -1219100, 5443400, utc(START + 3)}, {1000, -1219000, 5443300, utc(START + 4)},
+         {2000, -1218900, 5443200, utc(START + 5)}}, &after);
+    const auto gone = std::make_shared<ChapterData>(QUrl::fromLocalFile(QStringLiteral("/nowhere/gone.MP4")));
+    const auto bare = std::make_shared<ChapterData>(QUrl::fromLocalFile(QStringLiteral("/nowhere/bare.MP4")));
+    bare->storePicture(std::make_shared<const PictureData>(nullptr));
+    // Positions: 0..2000 the drive, one each for the two without data, then 2003..4003.
+    const FrameList across = KmlUtil::getSortedFrames({drive, gone, bare, later}, 0, 4003);
+    ASSERT_EQ(across.size(), 6u);
+    EXPECT_EQ(across.back(), after.back());
+
     // A window whose every frame is disabled: a route without a track, and
     // no camera view for the document to frame.
     std::vector<VideoFramePtr> frames;

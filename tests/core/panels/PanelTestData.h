@@ -26,6 +26,7 @@ struct FrameValues {
     double gx = 0.0;
     double gy = 0.0;
     bool gps = true;
+    bool dated = true; // false: a time that did not decode
 };
 
 // A recording of durationMs with a frame every frameMs in both channels,
@@ -40,8 +41,8 @@ inline std::shared_ptr<VideoInfo> recording(qint64 durationMs, qint64 frameMs,
         for (qint64 t = 0; t <= durationMs; t += frameMs) {
             auto frame = std::make_shared<VideoFrame>();
             frame->_timeStamp = std::uint32_t(5000 + t);
-            frame->setTime(start.addMSecs(t));
             const FrameValues v = values(t);
+            frame->setTime(v.dated ? start.addMSecs(t) : QDateTime());
             frame->speed = v.speed;
             frame->gX = v.gx;
             frame->gY = v.gy;

@@ -112,7 +112,7 @@ TEST(CircleChartModel, APlayingTrailFadesOverTenSecondsAndStaysInItsChapter)
     EXPECT_TRUE(d.dot.has_value());
 }
 
-TEST(CircleChartModel, StillTrailsOfLongWindowsAreThinned)
+TEST(CircleChartModel, LongWindowsKeepABoundedCacheAndThinTheirStillTrails)
 {
     CircleChartModel model;
     model.reset({chapter(5399 * 30, 1)});
@@ -125,6 +125,16 @@ TEST(CircleChartModel, StillTrailsOfLongWindowsAreThinned)
     EXPECT_EQ(model.cachedPointCount(), 5400u);
     // The first point, one of every complete group of 30, the dot.
     EXPECT_EQ(model.drawing(square).bands[0].points.size(), 1 + 179 + 1);
+
+    // A chapter whose stamps claim 3 h (a recorder clock that jumped): the
+    // cached points grow apart rather than many.
+    const auto jumped = paneltest::recording(10000, 35, [](qint64) { return FrameValues{40, 0.1, 0.2}; });
+    jumped->_timeSpan = 3 * 3600 * 1000;
+    model.reset({paneltest::chapterOf(jumped, 2)});
+    model.update(0, PlayStatus::Stop);
+    EXPECT_EQ(model.maxValue(), 3 * 3600 * 1000);
+    EXPECT_LE(model.cachedPointCount(), 120000u);
+    EXPECT_GE(model.cachedPointCount(), 119000u);
 }
 
 TEST(CircleChartModel, PointsFollowTheViewsCurrentSize)

@@ -6,6 +6,8 @@
 #include "panels/PanelTestData.h"
 
 #include <gtest/gtest.h>
+#include <cmath>
+#include <limits>
 
 using paneltest::FrameValues;
 using CommonConst::PlayType;
@@ -83,20 +85,46 @@ TEST(DrivingInfoModel, ATripsWindowIsTheChapterUnderThePositionSampledEvery30ms)
     model.rebuild();
     EXPECT_EQ(model.samples().front().speed, 62);
 
-    // An empty list empties the chart.
+    // An empty list empties the chart and keeps the window.
     model.setChapterList({});
     EXPECT_TRUE(model.samples().empty());
-    EXPECT_EQ(model.span(), 0);
+    EXPECT_EQ(model.chartSpan(), 0);
+    EXPECT_EQ(model.minValue(), 60001);
+    EXPECT_EQ(model.maxValue(), 90001);
     EXPECT_FALSE(model.largestG().has_value());
 }
 
-TEST(DrivingInfoModel, LongWindowsAreSampledEvery300ms)
+TEST(DrivingInfoModel, LongWindowsAreSampledEvery300msAndDamagedFramesChartNothing)
 {
     DrivingInfoModel model;
     model.setChapterList({steadyChapter(200000, 50, 1)});
     EXPECT_EQ(model.samples().size(), 667u);
     EXPECT_EQ(model.samples()[1].offset, 300);
     EXPECT_EQ(model.largestSpeed(), 50);
+
+    // A chapter whose stamps claim 3 h (a recorder clock that jumped): the
+    // samples grow apart rather than many.
+    const auto jumped = paneltest::recording(10000, 35, [](qint64) { return FrameValues{50}; });
+    jumped->_timeSpan = 3 * 3600 * 1000;
+    model.setChapterList({paneltest::chapterOf(jumped, 2)});
+    EXPECT_EQ(model.span(), 3 * 3600 * 1000);
+    EXPECT_LE(model.samples().size(), 24001u);
+    EXPECT_GE(model.samples().size(), 24000u);
+
+    // A time that did not decode gives no label; a G that is no number is none.
+    const auto damaged = paneltest::recording(1000, 35, [](qint64 t) {
+        const double gx = t == 0 ? std::nan("") : t == 35 ? std::numeric_limits<double>::infinity() : 0.3;
+        return FrameValues{10, gx, 0.4, true, t != 0};
+    });
+    model.setTimeText(stamp);
+    model.setChapterList({paneltest::chapterOf(damaged, 3)});
+    EXPECT_TRUE(model.minLabel().text.isEmpty());
+    EXPECT_FALSE(model.maxLabel().text.isEmpty());
+    ASSERT_GT(model.samples().size(), 3u);
+    EXPECT_EQ(model.samples()[0].g, 0.0);
+    EXPECT_EQ(model.samples()[2].g, 0.0); // the frame at 35 ms
+    EXPECT_DOUBLE_EQ(model.samples()[3].g, 0.5);
+    EXPECT_DOUBLE_EQ(*model.largestG(), 0.5);
 }
 
 TEST(DrivingInfoModel, AChapterIsShownOnlyOnceItsRecordingWasLoadedElsewhere)
