@@ -149,6 +149,9 @@ QString MapController::mapTypeId()
 
 void MapController::clearForLoad()
 {
+    ++m_markerGeneration;
+    m_markersPending = false;
+    m_movedMarkers.clear();
     forgetRoute();
     WebMapModel& model = webMapView()->model();
     model.removePolyLine();
@@ -160,9 +163,30 @@ void MapController::showCatalogue(const std::shared_ptr<CardData>&)
 {
     WebMapModel& model = webMapView()->model();
     model.clearZoomAndCenter();
-    MapOverlays::Markers markers = MapOverlays::build(m_window->recordingList());
+    // A card's markers take the GUI thread tens of milliseconds to label:
+    // they are built in the background from copies of the list's records
+    // and trips, and shown unless something newer came since.
+    const quint64 generation = ++m_markerGeneration;
+    m_markersPending = true;
+    m_movedMarkers.clear();
+    auto* job = new QFutureWatcher<MapOverlays::Markers>(this);
+    connect(job, &QFutureWatcherBase::finished, this, [this, job, generation] {
+        job->deleteLater();
+        if (generation == m_markerGeneration) showBuiltMarkers(job->result());
+    });
+    job->setFuture(QtConcurrent::run(
+        [sources = MapOverlays::sourcesOf(m_window->recordingList())] { return MapOverlays::build(sources); }));
+}
+
+void MapController::showBuiltMarkers(const MapOverlays::Markers& markers)
+{
+    m_markersPending = false;
+    WebMapModel& model = webMapView()->model();
     for (auto it = markers.points.cbegin(); it != markers.points.cend(); ++it)
         model.markerList.insert(it.key(), *it);
+    for (auto it = m_movedMarkers.cbegin(); it != m_movedMarkers.cend(); ++it)
+        model.markerList.insert(it.key(), *it);
+    m_movedMarkers.clear();
     model.addMarkers();
     drawMapOverlay(markers.firstPoint);
 }
@@ -194,6 +218,8 @@ void MapController::tripRouteDidLoad(const std::shared_ptr<ChapterData>& chapter
             for (const auto& [key, point] : markers) {
                 model.markerList.insert(key, point);
                 keys.append(key);
+                // The build on its way may have read the chapter unloaded.
+                if (m_markersPending) m_movedMarkers.insert(key, point);
             }
             model.addMarkers(keys);
         }

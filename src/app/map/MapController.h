@@ -3,8 +3,10 @@
 #include "app/map/MapViews.h"
 #include "app/map/WebMapView.h"
 #include "app/shell/MainWindowViews.h"
+#include "core/map/MapOverlays.h"
 
 #include <QFutureWatcher>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <deque>
@@ -84,6 +86,9 @@ protected:
 private:
     // Centres and zooms the map on the first marker of a load, once.
     void drawMapOverlay(const std::optional<GeoPoint>& first);
+    // Puts the markers built for the catalogue in the map, with the ones its
+    // loaded chapters moved meanwhile over them, and centres the map.
+    void showBuiltMarkers(const MapOverlays::Markers& markers);
     // What plays when it is a trip or an adventure (their routes follow the loads), else null.
     std::shared_ptr<PlayMovieValueInfo> playingTrip() const;
     // The route of loaded chapters, replacing the one drawn.
@@ -125,4 +130,12 @@ private:
     quint64 m_routeGeneration = 0;
     // Route texts being written, oldest first.
     std::deque<QFutureWatcher<QString>*> m_routeTexts;
+    // Counts the catalogues shown and cleared: markers built in the
+    // background are shown only when no other load, clearing or showing came
+    // since they were asked for.
+    quint64 m_markerGeneration = 0;
+    bool m_markersPending = false;
+    // The markers chapters that loaded while the catalogue's markers were
+    // being built have put in place: newer than those the build read.
+    QMap<QString, MapPoint> m_movedMarkers;
 };

@@ -69,12 +69,22 @@ QString MapOverlays::surveillanceKey(int index)
     return TABID_SURVEILLANCE + QString::number(index);
 }
 
+MapOverlays::Sources MapOverlays::sourcesOf(const RecordingList& list)
+{
+    return {list.events(), list.surveillances(), list.trips()};
+}
+
 MapOverlays::Markers MapOverlays::build(const RecordingList& list)
+{
+    return build(sourcesOf(list));
+}
+
+MapOverlays::Markers MapOverlays::build(const Sources& sources)
 {
     Markers out;
     std::optional<GeoPoint> firstEvent, firstSurveillance, firstChapter;
 
-    const MoveProtectList& events = list.events();
+    const MoveProtectList& events = sources.events;
     for (int i = 0; i < events.size(); ++i) {
         const auto& record = events[i];
         if (!record) continue;
@@ -87,7 +97,7 @@ MapOverlays::Markers MapOverlays::build(const RecordingList& list)
 
     // A surveillance recording is placed where its chapter starts; one whose
     // chapter tells nothing takes the place of the one before it.
-    const MoveProtectList& surveillances = list.surveillances();
+    const MoveProtectList& surveillances = sources.surveillances;
     Found carried;
     for (int i = 0; i < surveillances.size(); ++i) {
         const auto& record = surveillances[i];
@@ -106,7 +116,7 @@ MapOverlays::Markers MapOverlays::build(const RecordingList& list)
     // Trip chapters in the order the list shows them; a chapter that tells
     // nothing repeats the one before it (of this or an earlier trip).
     carried = {};
-    const TripList& trips = list.trips();
+    const TripList& trips = sources.trips;
     for (int t = 0; t < trips.size(); ++t) {
         if (!trips[t]) continue;
         const ChapterList chapters = trips[t]->chapterDataList();

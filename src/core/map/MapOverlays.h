@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/catalog/CardData.h"
 #include "core/map/MapPoint.h"
 
 #include <QList>
@@ -32,6 +33,18 @@ struct Markers {
     std::optional<GeoPoint> firstPoint;
 };
 
+// What the markers are built from: the list's events, surveillance
+// recordings and trips, copied on the GUI thread so that another thread can
+// build from them while the list changes (records and chapters themselves
+// may be read from any thread).
+struct Sources {
+    MoveProtectList events;
+    MoveProtectList surveillances;
+    TripList trips;
+};
+Sources sourcesOf(const RecordingList& list);
+
+Markers build(const Sources& sources);
 Markers build(const RecordingList& list);
 
 // The markers placed where a chapter starts, now that its recording is

@@ -326,3 +326,59 @@ TEST_F(MapRouteSeveralThreads, AnEventsRouteReadOnAWorkerWhileTheCatalogueLoadsI
     card->dispose();
     CardData::waitForDisposals();
 }
+
+namespace {
+using MapMarkersSeveralThreads = CatalogFixture;
+} // namespace
+
+TEST_F(MapMarkersSeveralThreads, MarkersBuiltOnAWorkerFromTheListsCopiesWhileTheCatalogueLoads)
+{
+    // No chapter is in the index, and one recording cannot be read when the
+    // card is opened: the build reads it while the catalogue's workers read
+    // it again.
+    cardgen::CardOptions o;
+    o.trips = {tripOf(3, 0), tripOf(2, 2)};
+    o.trips[0].drive.incidents = {{cardgen::Incident::Kind::GShock, 15000, true}};
+    o.trips[1].drive.profile = cardgen::SpeedProfile::Parked;
+    o.trips[1].drive.incidents = {{cardgen::Incident::Kind::Surveillance, 4000, true}};
+    const auto w = write(o);
+    writeBytes(w.moveDir + QStringLiteral("/VREC_MOV_MNG.DAT"), cardgen::buildVrecFile(1, {}, {}));
+    QFile late(w.trips[0].chapters[1].path);
+    ASSERT_TRUE(late.open(QIODevice::ReadOnly));
+    const QByteArray bytes = late.readAll();
+    late.close();
+    writeBytes(late.fileName(), QByteArray("not a movie yet"));
+    const auto card = load(w.moveDir);
+    writeBytes(late.fileName(), bytes);
+    RecordingList list;
+    list.setData(card);
+    ASSERT_EQ(list.events().size(), 1);
+    ASSERT_EQ(list.surveillances().size(), 1);
+    const MapOverlays::Sources sources = MapOverlays::sourcesOf(list);
+    Recorder recorder;
+    card->setDelegate(&recorder, &recorder);
+    card->startLoadThreads();
+    MapOverlays::Markers built;
+    std::thread builder([&] { built = MapOverlays::build(sources); });
+    // The list is emptied meanwhile: the build has its own copies.
+    list.setData(nullptr);
+    ChapterList chapters;
+    for (const auto& trip : sources.trips)
+        chapters += trip->chapterDataList();
+    const auto loaded = [](const std::shared_ptr<ChapterData>& c) { return c->hasPicture(); };
+    EXPECT_TRUE(pumpUntil([&] { return std::all_of(chapters.cbegin(), chapters.cend(), loaded); }));
+    builder.join();
+    // Whatever it found loaded, each marker is one of the card's, and the
+    // event's stands where its record tells; built again, every chapter has
+    // its marker.
+    const MapOverlays::Markers whole = MapOverlays::build(sources);
+    EXPECT_EQ(whole.points.size(), chapters.size() + 2);
+    for (auto it = built.points.cbegin(); it != built.points.cend(); ++it) {
+        ASSERT_TRUE(whole.points.contains(it.key())) << it.key().toStdString();
+        EXPECT_EQ(it->marker, whole.points[it.key()].marker);
+    }
+    EXPECT_EQ(built.points.value(QStringLiteral("E0")).msg, whole.points.value(QStringLiteral("E0")).msg);
+    EXPECT_TRUE(built.firstPoint);
+    card->dispose();
+    CardData::waitForDisposals();
+}
