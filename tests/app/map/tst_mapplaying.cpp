@@ -61,6 +61,8 @@ private Q_SLOTS:
         QVERIFY(web->loadPage());
         QVERIFY(loaded.wait(30000));
         QCOMPARE(loaded.first().first().toBool(), true);
+        // The markers come from the background: all of them are on the page.
+        QTRY_VERIFY(!web->model().markerList.isEmpty());
         QTRY_COMPARE(webtest::evaluate(web->page(), "document.querySelectorAll('.kr-pin').length").toInt(),
                      int(web->model().markerList.size()));
         QCOMPARE(webtest::evaluate(web->page(), "document.querySelectorAll('path.kr-route').length").toInt(),

@@ -317,6 +317,9 @@ private Q_SLOTS:
 
         QVERIFY(rig.load(m_card.moveDir));
         QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        // The load's markers come from the background and centre the map
+        // once: the user's zoom is the one after that.
+        QTRY_VERIFY(rig.map()->isZoomedAndCentred());
         rig.web()->evaluate(QStringLiteral("setZoom(12); setMapTypeId('terrain'); setDispBalloon(false)"));
         QTRY_COMPARE(rig.web()->currentZoom().value_or(-1), 12);
         QTRY_COMPARE(rig.web()->currentMapTypeId(), QStringLiteral("terrain"));
