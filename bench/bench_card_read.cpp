@@ -7,6 +7,7 @@
 // /proc/self/io): the index files, plus the frame index of any chapter whose
 // length a play window needs from its own recording.
 
+#include "BenchMain.h"
 #include "CardGen.h"
 #include "../tests/support/HourlyTrips.h"
 #include "core/catalog/CardData.h"
@@ -214,10 +215,5 @@ BENCHMARK(BM_CloseCatalogueWithBusyWorkers)->Unit(benchmark::kMicrosecond)->UseM
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmain::runCoreBenchmarks(argc, argv);
 }

@@ -6,6 +6,7 @@
 #include "core/recording/PictureDataUtil.h"
 #include "core/settings/SettingInfo.h"
 
+#include "BenchMain.h"
 #include "CardGen.h"
 
 #include <QCoreApplication>
@@ -86,9 +87,5 @@ BENCHMARK(BM_MovieTimeByPlayPosition)->Unit(benchmark::kNanosecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmain::runCoreBenchmarks(argc, argv);
 }

@@ -16,6 +16,7 @@
 #include "core/recording/PictureData.h"
 #include "core/settings/SettingInfo.h"
 
+#include "BenchMain.h"
 #include "CardGen.h"
 #include "../tests/support/HourlyTrips.h"
 
@@ -145,9 +146,5 @@ BENCHMARK(BM_CardPreloadResident)->Unit(benchmark::kMillisecond)->Iterations(1)-
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmain::runCoreBenchmarks(argc, argv);
 }
