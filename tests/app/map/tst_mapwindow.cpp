@@ -154,6 +154,16 @@ public:
     bool isEmpty() const override { return false; }
 };
 
+// One trip of the given chapters driven at a constant speed, so that its
+// positions move away from where it starts.
+cardgen::CardOptions constantTrip(int chapters)
+{
+    cardgen::CardOptions o;
+    o.trips = {tripOf(chapters, 0)};
+    o.trips[0].drive.profile = cardgen::SpeedProfile::Constant;
+    return o;
+}
+
 } // namespace
 
 class TestMapWindow : public QObject {
@@ -517,9 +527,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(rig.web()->isPageReady(), 30000);
         // A trip read here, with no workers: the test loads its chapters.
         QTemporaryDir dir;
-        cardgen::CardOptions o;
-        o.trips = {tripOf(4, 0)};
-        o.trips[0].drive.profile = cardgen::SpeedProfile::Constant;
+        cardgen::CardOptions o = constantTrip(4);
         const cardgen::WrittenCard written = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
         const auto card = CardData::create();
         card->readCardData(written.moveDir);
@@ -620,9 +628,7 @@ private Q_SLOTS:
         // A drive with a surveillance detection; no chapter is in the index,
         // and the detection's movie cannot be read when the card is opened.
         QTemporaryDir dir;
-        cardgen::CardOptions o;
-        o.trips = {tripOf(2, 0)};
-        o.trips[0].drive.profile = cardgen::SpeedProfile::Constant; // the detection lies away from the start
+        cardgen::CardOptions o = constantTrip(2); // the detection lies away from the start
         o.trips[0].drive.incidents = {{cardgen::Incident::Kind::Surveillance, 4000, true}};
         const cardgen::WrittenCard w = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
         QCOMPARE(w.events.size(), std::size_t(1));
@@ -698,9 +704,7 @@ private Q_SLOTS:
         Rig rig;
         QTRY_VERIFY_WITH_TIMEOUT(rig.web()->isPageReady(), 30000);
         QTemporaryDir dir;
-        cardgen::CardOptions o;
-        o.trips = {tripOf(2, 0)};
-        o.trips[0].drive.profile = cardgen::SpeedProfile::Constant;
+        cardgen::CardOptions o = constantTrip(2);
         const cardgen::WrittenCard written = cardgen::writeCard(dir.filePath(QStringLiteral("card")), o);
         const auto card = CardData::create();
         card->readCardData(written.moveDir);
@@ -754,9 +758,7 @@ private Q_SLOTS:
     void theCarOfATripDrivingNorthWestPointsAsItsFramesSay()
     {
         AlertLog alerts;
-        cardgen::CardOptions o;
-        o.trips = {tripOf(2, 0)};
-        o.trips[0].drive.profile = cardgen::SpeedProfile::Constant;
+        cardgen::CardOptions o = constantTrip(2);
         o.trips[0].drive.cruiseKmh = 60.0;
         o.trips[0].drive.headingDeg = 315.0;
         QTemporaryDir dir;
