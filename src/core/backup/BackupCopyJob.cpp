@@ -195,8 +195,8 @@ BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag&
         }
         bool existed = false;
         const FileOps::CopyStatus status =
-            FileOps::copyReplacing(entry.source, entry.destination, std::max<qint64>(options.chunkBytes, 4096), hooks,
-                                   &existed, &error, entry.size);
+            FileOps::copyReplacing(plan.sourceFolder, entry.source, entry.destination,
+                                   std::max<qint64>(options.chunkBytes, 4096), hooks, &existed, &error, entry.size);
         written += progress.currentFileBytes;
         if (status == FileOps::CopyStatus::Cancelled) return cancelled();
         if (status == FileOps::CopyStatus::Failed) return fail(copyFailed(entry.source, error));

@@ -1,5 +1,8 @@
 #include "core/backup/FileOps.h"
 
+#include "core/backup/BackupPaths.h"
+#include "core/foundation/LinkFreeOpen.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
@@ -220,20 +223,36 @@ bool syncDir(const QString& path, QString* error)
     return true;
 }
 
-CopyStatus copyReplacing(const QString& source, const QString& destination, qint64 chunkBytes,
-                         const CopyHooks& hooks, bool* existed, QString* error, qint64 expectedBytes)
+CopyStatus copyReplacing(const QString& sourceFolder, const QString& source, const QString& destination,
+                         qint64 chunkBytes, const CopyHooks& hooks, bool* existed, QString* error,
+                         qint64 expectedBytes)
 {
     const auto failWith = [&](int errorNumber) {
         if (error) *error = reason(errorNumber);
         return CopyStatus::Failed;
     };
 
-    // Only the file itself: never what a link names (a file of the user's
-    // outside the card), and never a wait on a pipe or device that no one
-    // writes (O_NONBLOCK), so that Cancel can always end the job.
-    Fd in(::open(native(source).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    // Only the file itself, reached below the folder without following a
+    // link on the way: never what a link names (a file of the user's
+    // outside the card), also where a chapter folder has been swapped for a
+    // link to a folder of the same files since the plan. Never a wait on a
+    // pipe or device that no one writes (O_NONBLOCK), so that Cancel can
+    // always end the job.
+    const QString relative = BackupPaths::relativeInside(sourceFolder, source);
+    if (relative.isEmpty()) {
+        if (error) *error = QCoreApplication::translate("FileOps", "It does not lie in the opened folder.");
+        return CopyStatus::Failed;
+    }
+    Fd folder(::open(native(sourceFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.fd < 0) return failWith(errno);
+    Fd in(LinkFreeOpen::open(folder.fd, native(relative), O_RDONLY | O_NONBLOCK, true));
     if (in.fd < 0 && errno == ELOOP) {
-        if (error) *error = QCoreApplication::translate("FileOps", "It is a symbolic link, not a file.");
+        const qsizetype slash = relative.lastIndexOf(QLatin1Char('/'));
+        const Fd parent(slash > 0 ? LinkFreeOpen::open(folder.fd, native(relative.left(slash)), O_PATH | O_DIRECTORY, true)
+                                  : ::dup(folder.fd));
+        if (error)
+            *error = parent.fd < 0 ? QCoreApplication::translate("FileOps", "It lies in a folder that is a symbolic link.")
+                                   : QCoreApplication::translate("FileOps", "It is a symbolic link, not a file.");
         return CopyStatus::Failed;
     }
     if (in.fd < 0) return failWith(errno);

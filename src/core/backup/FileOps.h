@@ -53,15 +53,17 @@ struct CopyHooks {
 };
 enum class CopyStatus { Done, Cancelled, Failed };
 
-// Copies source, a regular file (a link, a pipe or a device fails with the
-// reason), to a new temporary file beside destination, flushes it to
+// Copies source, a regular file below sourceFolder (a link, a pipe or a
+// device fails with the reason, as does a file reached through a link to a
+// folder anywhere below sourceFolder), to a new temporary file beside destination, flushes it to
 // the disk and renames it over destination: a reader sees the old file or
 // the whole new one, never a part. On a cancel or an error the temporary
 // file is removed and destination is untouched. *existed tells whether
 // destination existed before. The copy fails when the bytes copied differ
 // from the source's size once it has been read (a file cut or grown while
 // copied) or from expectedBytes (the size planned; -1: not checked).
-CopyStatus copyReplacing(const QString& source, const QString& destination, qint64 chunkBytes,
-                         const CopyHooks& hooks, bool* existed, QString* error, qint64 expectedBytes = -1);
+CopyStatus copyReplacing(const QString& sourceFolder, const QString& source, const QString& destination,
+                         qint64 chunkBytes, const CopyHooks& hooks, bool* existed, QString* error,
+                         qint64 expectedBytes = -1);
 
 } // namespace FileOps

@@ -2,6 +2,7 @@
 #include "core/backup/BackupCopyJob.h"
 #include "core/backup/BackupTree.h"
 #include "core/backup/FileOps.h"
+#include "core/foundation/LinkFreeOpen.h"
 #include "core/foundation/FileUtil.h"
 #include "core/mainwindow/OpenData.h"
 
@@ -230,7 +231,7 @@ TEST_F(BackupCopyTest, AnInKernelCopyThatStopsEarlyIsFinishedByPlainReads)
     hooks.kernelCopyEndsAtBytes = 4096;
     bool existed = true;
     QString error;
-    ASSERT_EQ(FileOps::copyReplacing(source, dest, 4096, hooks, &existed, &error), FileOps::CopyStatus::Done)
+    ASSERT_EQ(FileOps::copyReplacing(dir.path(), source, dest, 4096, hooks, &existed, &error), FileOps::CopyStatus::Done)
         << error.toStdString();
     QFile copy(dest);
     ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
@@ -313,9 +314,34 @@ TEST_F(BackupCopyTest, ALinkOrAPipeOnTheCardIsNeverReadIntoTheBackup)
     EXPECT_TRUE(result.error.contains(linked)) << result.error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(backups + QStringLiteral("/Linked")));
 
+    // A chapter folder swapped, once the backup was planned, for a link to a
+    // folder of the user's holding files of the same names and sizes: none
+    // of them is read, whether the kernel resolves the path or it is walked
+    // folder by folder.
+    const QStringList files = someChapters();
+    const QString chapterFolder = written.moveDir + QStringLiteral("/MOVE002");
+    const auto swappedPlan = plan(QStringLiteral("Swapped"), files);
+    const QString mine = dir.filePath(QStringLiteral("mine"));
+    ASSERT_TRUE(QDir().mkpath(mine));
+    for (const QFileInfo& movie : QDir(chapterFolder).entryInfoList(QDir::Files))
+        writeBytes(mine + QLatin1Char('/') + movie.fileName(), QByteArray(movie.size(), 'u'));
+    ASSERT_TRUE(QDir().rename(chapterFolder, chapterFolder + QStringLiteral(".kept")));
+    ASSERT_TRUE(QFile::link(mine, chapterFolder));
+    const QString firstThere =
+        *std::find_if(files.begin(), files.end(), [&](const QString& f) { return f.startsWith(chapterFolder + '/'); });
+    for (const bool walked : {false, true}) {
+        LinkFreeOpen::setKernelWalkForTesting(walked);
+        result = BackupCopyJob::run(swappedPlan, cancel);
+        LinkFreeOpen::setKernelWalkForTesting(false);
+        EXPECT_EQ(result.status, BackupCopyJob::Status::Failed) << walked;
+        EXPECT_TRUE(result.error.contains(firstThere)) << result.error.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(backups + QStringLiteral("/Swapped")));
+    }
+    ASSERT_TRUE(QFile::remove(chapterFolder));
+    ASSERT_TRUE(QDir().rename(chapterFolder + QStringLiteral(".kept"), chapterFolder));
+
     // A movie swapped for a pipe once the backup was planned: the job ends
     // at once with that file's reason, not waiting for a writer.
-    const QStringList files = someChapters();
     const auto piped = plan(QStringLiteral("Piped"), files);
     const QByteArray pipe = QFile::encodeName(files.constFirst());
     ASSERT_TRUE(QFile::remove(files.constFirst()));
