@@ -5,11 +5,23 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace OutputRule {
 
 namespace {
+
+// Deeper than any real folder tree; ends a walk up a looped mount.
+constexpr int kMaxDepth = 256;
 
 // The recording folder holding a movie (a card's or a backup's): the nearest
 // folder above it that is named like the recorder's own or holds its list
@@ -34,6 +46,112 @@ bool insideOrSame(const QString& path, const QString& folder)
     return path.startsWith(prefix, Qt::CaseInsensitive);
 }
 
+QString localPath(const QUrl& url)
+{
+    return url.isLocalFile() ? url.toLocalFile() : url.toString();
+}
+
+struct FileId {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+FileId idOf(const struct stat& st)
+{
+    return {st.st_dev, st.st_ino};
+}
+
+// The sources and their recording folders as files, not names.
+struct Guarded {
+    std::vector<FileId> sources;
+    std::vector<FileId> folders;
+    bool isSource(const FileId& id) const { return std::find(sources.begin(), sources.end(), id) != sources.end(); }
+    bool isFolder(const FileId& id) const { return std::find(folders.begin(), folders.end(), id) != folders.end(); }
+};
+
+Guarded guardedOf(const ChapterList& sources)
+{
+    Guarded g;
+    QSet<QString> folders;
+    for (const auto& chapter : sources) {
+        if (!chapter) continue;
+        for (const QUrl& url : {chapter->_pathMp4, chapter->_pathMove}) {
+            if (url.isEmpty()) continue;
+            const QString path = localPath(url);
+            struct stat st {};
+            if (::stat(QFile::encodeName(path).constData(), &st) == 0) g.sources.push_back(idOf(st));
+            const QString folder = recordingFolderOf(BackupPaths::resolvedPath(path));
+            if (folder.isEmpty() || folders.contains(folder)) continue;
+            folders.insert(folder);
+            if (::stat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+                g.folders.push_back(idOf(st));
+        }
+    }
+    return g;
+}
+
+// The entry name in the open folder, then the folder and every folder above
+// it as the kernel walks them (".." of a mount's root leads out of it).
+QString identityRefusal(const Guarded& g, int folderFd, const QByteArray& name)
+{
+    struct stat st {};
+    if (!name.isEmpty() && ::fstatat(folderFd, name.constData(), &st, 0) == 0) {
+        if (g.isSource(idOf(st))) return QStringLiteral("the output is a source recording");
+        if (g.isFolder(idOf(st))) return QStringLiteral("the output is the card's recording folder");
+    }
+    if (g.folders.empty()) return {};
+    int fd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+    for (int depth = 0; fd >= 0 && depth < kMaxDepth; ++depth) {
+        if (::fstat(fd, &st) != 0) break;
+        if (g.isFolder(idOf(st))) {
+            ::close(fd);
+            return QStringLiteral("the output lies in the card's recording folder");
+        }
+        const int up = ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        struct stat above {};
+        const bool top = up < 0 || ::fstat(up, &above) != 0 || idOf(above) == idOf(st);
+        ::close(fd);
+        fd = up;
+        if (top) break;
+    }
+    if (fd >= 0) ::close(fd);
+    return {};
+}
+
+QString parentOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+// The folder a file at path lands in, or the nearest existing one above it
+// when it does not exist yet, and whether it is the file's own folder.
+// Taken apart as written ("link/.." stays for the kernel to resolve).
+int landingFolder(const QString& path, bool* own)
+{
+    *own = true;
+    QString folder = parentOf(path);
+    for (int depth = 0; depth < kMaxDepth; ++depth) {
+        const int fd = ::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0 || (errno != ENOENT && errno != ENOTDIR) || folder == QLatin1String("/")) return fd;
+        *own = false;
+        folder = parentOf(folder);
+    }
+    return -1;
+}
+
+QString identityRefusal(const Guarded& g, const QString& path)
+{
+    bool own = false;
+    const int fd = landingFolder(path, &own);
+    if (fd < 0) return {};
+    const QString why = identityRefusal(g, fd, own ? QFile::encodeName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1))
+                                                   : QByteArray());
+    ::close(fd);
+    return why;
+}
+
 } // namespace
 
 QString withSuffix(const QString& path, const QString& suffix)
@@ -45,19 +163,29 @@ QString withSuffix(const QString& path, const QString& suffix)
 QString refusal(const ChapterList& sources, const QString& outputPath)
 {
     if (outputPath.trimmed().isEmpty()) return QStringLiteral("no output file");
-    // Where a write would land: QSaveFile and the kernel both follow links.
+    // Where a write would land: a writer that follows links, and the kernel, go there.
     const QString target = BackupPaths::resolvedPath(outputPath);
     for (const auto& chapter : sources) {
         if (!chapter) continue;
         for (const QUrl& url : {chapter->_pathMp4, chapter->_pathMove}) {
             if (url.isEmpty()) continue;
-            const QString source = BackupPaths::resolvedPath(url.isLocalFile() ? url.toLocalFile() : url.toString());
+            const QString source = BackupPaths::resolvedPath(localPath(url));
             if (source.compare(target, Qt::CaseInsensitive) == 0) return QStringLiteral("the output is a source recording");
             if (insideOrSame(target, recordingFolderOf(source)))
                 return QStringLiteral("the output lies in the card's recording folder");
         }
     }
-    return {};
+    const Guarded guarded = guardedOf(sources);
+    const QString absolute =
+        outputPath.startsWith(QLatin1Char('/')) ? outputPath : QDir::currentPath() + QLatin1Char('/') + outputPath;
+    if (QString why = identityRefusal(guarded, absolute); !why.isEmpty()) return why;
+    // A link at the name: where its target lands too.
+    return target == absolute ? QString() : identityRefusal(guarded, target);
+}
+
+QString refusalAt(const ChapterList& sources, int folderFd, const QString& name)
+{
+    return identityRefusal(guardedOf(sources), folderFd, QFile::encodeName(name));
 }
 
 QString refusalText()

@@ -2,11 +2,11 @@
 #include "core/backup/BackupFolderList.h"
 #include "core/backup/BackupTree.h"
 #include "core/backup/CleanupJob.h"
-
-#include <sys/mount.h>
+#include "../../support/BindMount.h"
 
 using namespace catalogtest;
 using namespace backuptest;
+using testfiles::BindMount;
 
 namespace {
 
@@ -59,22 +59,6 @@ protected:
     BackupList list;
     TaskCancelFlag cancel;
     QList<QPair<int, int>> progress;
-};
-
-// A folder shown at another place as a disk mounted there would be, for as
-// long as the object lives.
-struct BindMount {
-    QByteArray at;
-    bool made = false;
-    BindMount(const QString& from, const QString& to) : at(QFile::encodeName(to))
-    {
-        made = QDir().mkpath(to) && ::mount(QFile::encodeName(from).constData(), at.constData(), nullptr, MS_BIND,
-                                            nullptr) == 0;
-    }
-    ~BindMount()
-    {
-        if (made) ::umount2(at.constData(), MNT_DETACH);
-    }
 };
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "TripFixture.h"
+#include "../../support/BindMount.h"
 #include "../../support/FolderChecksums.h"
 #include "core/catalog/CardData.h"
 #include "core/catalog/TripData.h"
@@ -257,6 +258,42 @@ TEST_F(TrimJobTest, EveryOutputRefusesASourceAndTheRecordingFolder)
     EXPECT_EQ(OutputRule::withSuffix("a/route 2026.03.15", "mp4"), "a/route 2026.03.15.mp4");
     EXPECT_EQ(OutputRule::withSuffix("a/clip.mov", "mp4"), "a/clip.mov.mp4");
     EXPECT_EQ(OutputRule::withSuffix("a/photo.JPEG", "jpeg"), "a/photo.JPEG");
+}
+
+TEST_F(TrimJobTest, ASecondPathToTheCardIsTheCard)
+{
+    // The card's movie folder shown at another place too: no link joins the
+    // two paths, only what the files are tells them apart.
+    const QString moveDir = dir.filePath("MOVE");
+    const QString alias = dir.filePath("alias");
+    const testfiles::BindMount mounted(moveDir, alias);
+    if (!mounted.made) GTEST_SKIP() << "no permission to mount here";
+    using testfiles::checksums;
+    const auto cardBefore = checksums(moveDir);
+    const QString source = chapters[0]->_pathMp4.toLocalFile();
+    const QString sourceThere = alias + '/' + QDir(moveDir).relativeFilePath(source);
+    const QString intoTheCard = alias + "/MOVE001/route.kmz";
+    ASSERT_TRUE(QFileInfo(sourceThere).isFile());
+    const auto refused = [&](const QString& path) { return !OutputRule::refusal(chapters, path).isEmpty(); };
+    EXPECT_TRUE(refused(sourceThere));
+    EXPECT_TRUE(refused(intoTheCard));
+    EXPECT_TRUE(refused(alias + "/MOVE001/new folder/cut.mp4"));
+    // A link to a file not there yet on the second path.
+    ASSERT_TRUE(QFile::link(intoTheCard, dir.filePath("via.kmz")));
+    EXPECT_TRUE(refused(dir.filePath("via.kmz")));
+    EXPECT_FALSE(refused(dir.filePath("cut.mp4")));
+
+    // The trim onto the source through it, and a route into its recording folder.
+    TrimJob job(request(sourceThere, {}), TaskCancelFlag());
+    const TrimJob::Result trim = job.run();
+    EXPECT_EQ(trim.outcome, TrimJob::Outcome::Failed);
+    for (const QString& kmz : {intoTheCard, dir.filePath("via.kmz")}) {
+        const KmlUtil::ExportResult route = KmlUtil::outputTripKml(chapters, kmz, KmlUtil::Context());
+        EXPECT_FALSE(route.ok);
+        EXPECT_EQ(route.error, OutputRule::refusalText());
+    }
+    EXPECT_EQ(checksums(moveDir), cardBefore);
+    EXPECT_TRUE(workIsEmpty());
 }
 
 TEST_F(TrimJobTest, BurntInTrimAcrossAChapterBoundaryOpensAgainWithTheRangesFrames)
