@@ -4,9 +4,11 @@
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/recording/PictureDataUtil.h"
 #include "core/recording/VideoFrame.h"
+#include "core/tools/OutputFile.h"
 #include "core/tools/OutputRule.h"
 #include "core/tools/StillCapture.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
@@ -16,7 +18,6 @@
 #include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -135,9 +136,12 @@ void CaptureView::savePanelDidEnd(const QString& path)
     ToolSupport::storeSelection(selection);
     ToolSupport::storeFolder(UserDefaultUtil::pathDirCap, UserDefaultUtil::KEY_PATH_DIR_CAP,
                              QFileInfo(path).absolutePath());
-    if (const QString why = OutputRule::refusal(toolinfo->chapterList, path); !why.isEmpty()) {
-        qWarning("Capture refused: %s", qPrintable(why));
-        Alerts::warning(this, OutputRule::refusalText());
+    if (const OutputFile::Check target = OutputFile::check(toolinfo->chapterList, path); !target.ok()) {
+        qWarning("Capture refused: %s", qPrintable(target.detail));
+        if (target.refused)
+            Alerts::warning(this, OutputRule::refusalText());
+        else
+            showFailure();
         return;
     }
     if (!QFileInfo(toolinfo->chapter->_pathMp4.toLocalFile()).isFile()) {
@@ -200,10 +204,7 @@ bool CaptureView::makeStill(const StillJob& job, const TaskCancelFlag& cancel)
     const std::optional<AVUtil::RgbPicture> frame = frameAt(job.moviePath, job.timeMs);
     if (!frame || cancel.isCancelled()) return false;
     const QImage image = renderPicture(*frame, job.brightness, job.caption, job.pointSize);
-    // Checked again where the file is written: the name may have become a
-    // link since the panel was answered.
-    return !cancel.isCancelled() && OutputRule::refusal(job.sources, job.outputPath).isEmpty()
-           && writeJpeg(image, job.outputPath, &cancel);
+    return !cancel.isCancelled() && writeJpeg(image, job.outputPath, job.sources, &cancel);
 }
 
 QImage CaptureView::renderPicture(const AVUtil::RgbPicture& frame, std::optional<double> brightness,
@@ -231,15 +232,19 @@ QImage CaptureView::renderPicture(const AVUtil::RgbPicture& frame, std::optional
     return image;
 }
 
-bool CaptureView::writeJpeg(const QImage& image, const QString& path, const TaskCancelFlag* cancel)
+bool CaptureView::writeJpeg(const QImage& image, const QString& path, const ChapterList& sources,
+                            const TaskCancelFlag* cancel)
 {
-    QSaveFile file(path);
-    if (image.isNull() || !file.open(QIODevice::WriteOnly)) return false;
-    QImageWriter writer(&file, "jpeg");
+    if (image.isNull()) return false;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
     writer.setQuality(92);
-    if (!writer.write(image) || (cancel != nullptr && cancel->isCancelled())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    if (!writer.write(image) || (cancel != nullptr && cancel->isCancelled())) return false;
+    // The rule is checked again where the file is written: the name may have
+    // become a link since the panel was answered.
+    const OutputFile::Check saved = OutputFile::save(sources, path, bytes);
+    if (!saved.ok()) qWarning("Capture not written: %s", qPrintable(saved.detail));
+    return saved.ok();
 }

@@ -49,9 +49,11 @@ public:
     // caption drawn at the bottom-left corner.
     static QImage renderPicture(const AVUtil::RgbPicture& frame, std::optional<double> brightness,
                                 const QString& caption, int pointSize);
-    // Writes a JPEG atomically; false when anything failed or cancel was set
-    // before the file took its name.
-    static bool writeJpeg(const QImage& image, const QString& path, const TaskCancelFlag* cancel = nullptr);
+    // Writes a JPEG (OutputFile: atomically, refused where it would reach a
+    // source or the card's recording folder); false when anything failed or
+    // cancel was set before the file took its name.
+    static bool writeJpeg(const QImage& image, const QString& path, const ChapterList& sources,
+                          const TaskCancelFlag* cancel = nullptr);
 
     // Everything a still needs, taken on the GUI thread, so that the worker
     // reads nothing that may change under it.

@@ -7,7 +7,7 @@
 #include "core/recording/MoveProtectInfo.h"
 #include "core/recording/PictureData.h"
 #include "core/recording/PictureDataUtil.h"
-#include "core/tools/OutputRule.h"
+#include "core/tools/OutputFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <limits>
 
 namespace {
@@ -269,6 +268,9 @@ KmlUtil::ExportResult failure(const QString& what)
 
 KmlUtil::ExportResult writeKmz(const QString& kml, const QString& destination, const ChapterList& sources)
 {
+    // Nothing is packed for a file that cannot be written.
+    if (const OutputFile::Check target = OutputFile::check(sources, destination); !target.ok())
+        return failure(target.reason);
     const QString random = KmlUtil::randomString(12);
     WorkFolder work{CommonConst::DIR_PATH_MAP() + random};
     if (!QDir().mkpath(work.path)) return failure(tr("The work folder could not be made."));
@@ -300,14 +302,11 @@ KmlUtil::ExportResult writeKmz(const QString& kml, const QString& destination, c
     QFile kmz(work.path + QLatin1Char('/') + kmzName);
     if (!kmz.open(QIODevice::ReadOnly)) return failure(kmz.errorString());
     const QByteArray archive = kmz.readAll();
-    // Checked where the file is written: the name may have become a link
-    // since the panel was answered.
-    if (!OutputRule::refusal(sources, destination).isEmpty()) return failure(OutputRule::refusalText());
-    // Beside the destination, then renamed over it: an earlier file there
-    // survives any failure.
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly) || out.write(archive) != archive.size() || !out.commit())
-        return failure(out.errorString());
+    // Beside the destination, then renamed onto it once the output rule is
+    // checked again (the name may have become a link since the panel was
+    // answered): an earlier file there survives any failure.
+    if (const OutputFile::Check saved = OutputFile::save(sources, destination, archive); !saved.ok())
+        return failure(saved.reason.isEmpty() ? saved.detail : saved.reason);
     return KmlUtil::ExportResult{true, QString()};
 }
 

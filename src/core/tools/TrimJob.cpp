@@ -9,12 +9,12 @@
 #include "core/settings/SettingInfo.h"
 #include "core/tools/AssSubtitle.h"
 #include "core/tools/FfmpegArguments.h"
+#include "core/tools/OutputFile.h"
 #include "core/tools/OutputRule.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -41,18 +41,6 @@ std::optional<std::uint32_t> stampAt(const std::shared_ptr<const VideoInfo>& vid
 {
     if (!video) return std::nullopt;
     return video->frameAt(1, offset, true)->_movieTimeStamp;
-}
-
-// A write cut short (the disk filled up during it) is carried on, so that
-// the write that fails tells the system's reason.
-bool writeAll(QFileDevice& out, const QByteArray& bytes)
-{
-    for (qint64 done = 0; done < bytes.size();) {
-        const qint64 n = out.write(bytes.constData() + done, bytes.size() - done);
-        if (n <= 0) return false;
-        done += n;
-    }
-    return true;
 }
 
 bool writeText(const QString& path, const QString& text)
@@ -157,7 +145,10 @@ bool TrimJob::runFfmpeg(const QStringList& args, double from, double to, qint64 
 TrimJob::Result TrimJob::run()
 {
     const TrimRequest& q = m_request;
-    if (const QString why = refusal(q.chapters, q.outputPath); !why.isEmpty()) return {Outcome::Failed, why};
+    // Nothing is cut towards a file that cannot be written: a recording, the
+    // card's recording folder, a folder at the name.
+    if (const OutputFile::Check target = OutputFile::check(q.chapters, q.outputPath); !target.ok())
+        return {Outcome::Failed, target.detail, target.reason};
 
     // Everything temporary lives in a folder of this job's own, made
     // private (0700), and goes with it whichever way the job ends.
@@ -246,7 +237,7 @@ TrimJob::Result TrimJob::run()
     // The movie and its box, written beside the target and renamed over it.
     const std::optional<QByteArray> box = udatBox(CutVideoUtility::encodeKihonInfo(*record));
     if (!box) return fail(QStringLiteral("the trim record is too large"));
-    return writeOutput(finished, *box, q.outputPath, m_cancel,
+    return writeOutput(q.chapters, finished, *box, q.outputPath, m_cancel,
                        [&](double fraction) { report(done + kWriteShare * fraction); });
 }
 
@@ -327,37 +318,36 @@ std::vector<AssSubtitle::Event> TrimJob::captionEvents(const std::vector<Caption
     return out;
 }
 
-TrimJob::Result TrimJob::writeOutput(const QString& finished, const QByteArray& box, const QString& outputPath,
-                                     const TaskCancelFlag& cancel, const std::function<void(double)>& progress)
+TrimJob::Result TrimJob::writeOutput(const ChapterList& sources, const QString& finished, const QByteArray& box,
+                                     const QString& outputPath, const TaskCancelFlag& cancel,
+                                     const std::function<void(double)>& progress)
 {
-    const auto failed = [&](const QString& detail, const QString& reason = {}) {
-        return Result{cancel.isCancelled() ? Outcome::Cancelled : Outcome::Failed,
-                      reason.isEmpty() ? detail : detail + QStringLiteral(": ") + reason, reason};
+    const auto failed = [&](const QString& detail, const QString& reason) {
+        return Result{cancel.isCancelled() ? Outcome::Cancelled : Outcome::Failed, detail, reason};
     };
     QFile in(finished);
-    if (!in.open(QIODevice::ReadOnly)) return failed(QStringLiteral("cannot read the joined movie"));
-    QSaveFile out(outputPath);
-    // Unbuffered: a short write (a full disk) shows in the count of the
-    // write itself, not in a buffered flush that may go unreported.
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failed(QStringLiteral("cannot write ") + outputPath, out.errorString());
-    // The reason is read before the write is abandoned, which replaces it
-    // with its own ("Writing canceled by application").
+    if (!in.open(QIODevice::ReadOnly)) return failed(QStringLiteral("cannot read the joined movie"), {});
+    OutputFile out(sources, outputPath);
+    if (!out.open()) return failed(out.detail(), out.reason());
     const auto abandon = [&] {
-        const QString reason = in.error() != QFileDevice::NoError ? in.errorString() : out.errorString();
-        out.cancelWriting();
-        return failed(QStringLiteral("cannot write ") + outputPath, reason);
+        if (in.error() != QFileDevice::NoError)
+            return failed(QStringLiteral("cannot read the joined movie: ") + in.errorString(), in.errorString());
+        out.discard();
+        if (!out.detail().isEmpty()) return failed(out.detail(), out.reason());
+        return failed(cancel.isCancelled() ? QStringLiteral("cancelled") : QStringLiteral("the movie was not written whole"),
+                      {});
     };
     const qint64 total = std::max<qint64>(1, in.size());
     qint64 copied = 0;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kCopyChunk);
-        if (cancel.isCancelled() || chunk.isEmpty() || !writeAll(out, chunk)) return abandon();
+        if (cancel.isCancelled() || chunk.isEmpty() || !out.write(chunk)) return abandon();
         copied += chunk.size();
         if (progress) progress(double(copied) / double(total));
     }
-    if (in.error() != QFileDevice::NoError || !writeAll(out, box) || cancel.isCancelled()
-        || out.size() != copied + box.size())
+    if (in.error() != QFileDevice::NoError || !out.write(box) || cancel.isCancelled()
+        || out.written() != copied + box.size())
         return abandon();
-    if (!out.commit()) return failed(QStringLiteral("cannot save ") + outputPath, out.errorString());
+    if (!out.commit()) return failed(out.detail(), out.reason());
     return {Outcome::Saved, {}};
 }

@@ -47,8 +47,9 @@ public:
         Outcome outcome = Outcome::Failed;
         QString detail; // what went wrong, for the diagnostics
         // The system's own reason when a file could not be written (a full
-        // disk, a file-size limit): something the user can act on. Empty
-        // for the failures only the diagnostics explain.
+        // disk, a file-size limit, a folder at the name), or the output
+        // rule's text when it refused the file: something the user can act
+        // on. Empty for the failures only the diagnostics explain.
         QString reason;
     };
     // Percent of the job done, from the worker thread, at least four times a
@@ -112,11 +113,13 @@ public:
     static std::vector<AssSubtitle::Event> captionEvents(const std::vector<CaptionSource>& pieces,
                                                          CaptionSelection selection, const CaptionSettings& settings);
 
-    // The finished movie and its box written to outputPath: into a file
-    // beside it, renamed over it once every byte is down. A failed write
-    // (a full disk) or a cancel leaves outputPath as it was.
-    static Result writeOutput(const QString& finished, const QByteArray& box, const QString& outputPath,
-                              const TaskCancelFlag& cancel, const std::function<void(double fraction)>& progress = {});
+    // The finished movie and its box written to outputPath (OutputFile):
+    // into a file beside it, renamed onto it once every byte is down and
+    // the output rule still allows it against the sources. A failed write
+    // (a full disk), a refusal or a cancel leaves outputPath as it was.
+    static Result writeOutput(const ChapterList& sources, const QString& finished, const QByteArray& box,
+                              const QString& outputPath, const TaskCancelFlag& cancel,
+                              const std::function<void(double fraction)>& progress = {});
 
 private:
     Result fail(const QString& detail) const;

@@ -194,7 +194,7 @@ TEST(TrimJobWrite, AFullDiskLeavesTheOldFileAndNoTemporary)
     struct rlimit small = old;
     small.rlim_cur = 200000 + 100;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const TrimJob::Result full = TrimJob::writeOutput(finished, box, output, TaskCancelFlag());
+    const TrimJob::Result full = TrimJob::writeOutput({}, finished, box, output, TaskCancelFlag());
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldHandler);
 
@@ -206,10 +206,10 @@ TEST(TrimJobWrite, AFullDiskLeavesTheOldFileAndNoTemporary)
 
     TaskCancelFlag cancelled;
     cancelled.cancel();
-    EXPECT_EQ(TrimJob::writeOutput(finished, box, output, cancelled).outcome, TrimJob::Outcome::Cancelled);
+    EXPECT_EQ(TrimJob::writeOutput({}, finished, box, output, cancelled).outcome, TrimJob::Outcome::Cancelled);
     EXPECT_EQ(readAll(output), "old movie");
 
-    ASSERT_EQ(TrimJob::writeOutput(finished, box, output, TaskCancelFlag()).outcome, TrimJob::Outcome::Saved);
+    ASSERT_EQ(TrimJob::writeOutput({}, finished, box, output, TaskCancelFlag()).outcome, TrimJob::Outcome::Saved);
     EXPECT_EQ(readAll(output), QByteArray(200000, 'm') + box);
 }
 
@@ -253,6 +253,16 @@ TEST_F(TrimJobTest, EveryOutputRefusesASourceAndTheRecordingFolder)
     EXPECT_EQ(checksums(dir.filePath("MOVE")), cardBefore);
     EXPECT_TRUE(workIsEmpty());
 
+    // A folder at the name is told before anything is cut towards it.
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("a folder.mp4")));
+    int reports = 0;
+    TrimJob towardsAFolder(request(dir.filePath("a folder.mp4"), {}), TaskCancelFlag(), [&](double) { ++reports; });
+    const TrimJob::Result folder = towardsAFolder.run();
+    EXPECT_EQ(folder.outcome, TrimJob::Outcome::Failed);
+    EXPECT_EQ(folder.reason, qt_error_string(EISDIR));
+    EXPECT_EQ(reports, 0);
+    EXPECT_TRUE(QFileInfo(dir.filePath("a folder.mp4")).isDir());
+
     // The name a save panel settles on ends in the one type it offers.
     EXPECT_EQ(OutputRule::withSuffix("a/trip", "mp4"), "a/trip.mp4");
     EXPECT_EQ(OutputRule::withSuffix("a/route 2026.03.15", "mp4"), "a/route 2026.03.15.mp4");
@@ -287,12 +297,52 @@ TEST_F(TrimJobTest, ASecondPathToTheCardIsTheCard)
     TrimJob job(request(sourceThere, {}), TaskCancelFlag());
     const TrimJob::Result trim = job.run();
     EXPECT_EQ(trim.outcome, TrimJob::Outcome::Failed);
+    EXPECT_EQ(trim.reason, OutputRule::refusalText());
     for (const QString& kmz : {intoTheCard, dir.filePath("via.kmz")}) {
         const KmlUtil::ExportResult route = KmlUtil::outputTripKml(chapters, kmz, KmlUtil::Context());
         EXPECT_FALSE(route.ok);
         EXPECT_EQ(route.error, OutputRule::refusalText());
     }
     EXPECT_EQ(checksums(moveDir), cardBefore);
+    EXPECT_TRUE(workIsEmpty());
+}
+
+TEST_F(TrimJobTest, ANameMadeALinkToARecordingBeforeTheFinalWriteNeverReplacesIt)
+{
+    using testfiles::checksums;
+    const QString source = chapters[0]->_pathMp4.toLocalFile();
+    const auto cardBefore = checksums(dir.filePath("MOVE"));
+    const QStringList filesBefore = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+
+    // Once ffmpeg has cut the movie, the name the user chose becomes a link
+    // to a recording.
+    const QString output = dir.filePath("swapped.mp4");
+    bool swapped = false;
+    TrimJob job(request(output, {}), TaskCancelFlag(), [&](double percent) {
+        if (percent >= 96.0 && !swapped) swapped = QFile::link(source, output);
+    });
+    const TrimJob::Result result = runOnWorker(job);
+    EXPECT_TRUE(swapped);
+    EXPECT_EQ(result.outcome, TrimJob::Outcome::Failed);
+    EXPECT_EQ(result.reason, OutputRule::refusalText());
+    EXPECT_EQ(QFileInfo(output).symLinkTarget(), source);
+
+    // And while the movie is being written beside it: the rename is refused.
+    const QString finished = work + "/finished.mp4";
+    writeAll(finished, QByteArray(100000, 'm'));
+    const QString late = dir.filePath("late.mp4");
+    const TrimJob::Result write = TrimJob::writeOutput(chapters, finished, *TrimJob::udatBox(QByteArray("k")), late, TaskCancelFlag(),
+                                                       [&](double) { QFile::link(source, late); });
+    EXPECT_EQ(write.outcome, TrimJob::Outcome::Failed);
+    EXPECT_EQ(write.reason, OutputRule::refusalText());
+    EXPECT_EQ(QFileInfo(late).symLinkTarget(), source);
+    ASSERT_TRUE(QFile::remove(finished));
+
+    EXPECT_EQ(checksums(dir.filePath("MOVE")), cardBefore);
+    // No temporary file is left beside them.
+    QStringList expected = filesBefore + QStringList{"late.mp4", "swapped.mp4"};
+    expected.sort();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name), expected);
     EXPECT_TRUE(workIsEmpty());
 }
 
