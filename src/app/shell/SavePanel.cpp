@@ -54,14 +54,21 @@ QString ask(QWidget* parent, const Request& request)
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
         const QString chosen = OutputRule::withSuffix(dialog.selectedFiles().constFirst(), request.suffix);
         const QFileInfo info(chosen);
+        folder = info.absolutePath();
+        name = info.fileName();
+        if (info.isDir()) {
+            // A folder is never replaced by a file: the name is asked for again.
+            Alerts::show(parent, {Alerts::titleWarning(),
+                                  tr("\"%1\" is a folder. Please choose another name.").arg(info.fileName()),
+                                  Alerts::Style::Warning, {Alerts::buttonOk()}});
+            continue;
+        }
         if (!info.exists() && !info.isSymLink()) return chosen;
         const int answer = Alerts::show(
             parent, {Alerts::titleConfirmation(),
                      tr("\"%1\" already exists. Do you want to replace it?").arg(info.fileName()),
                      Alerts::Style::Warning, {Alerts::buttonCancel(), tr("Replace")}});
         if (answer == Alerts::FIRST_BUTTON + 1) return chosen;
-        folder = info.absolutePath();
-        name = info.fileName();
     }
 }
 

@@ -8,7 +8,8 @@ class QWidget;
 // The one save panel of the trim, the capture and the route export. It
 // offers one file type, settles the name the file will have (the type's
 // suffix appended when the typed name does not end in it) and, when that
-// file exists, asks whether to replace it; Cancel shows the panel again.
+// file exists, asks whether to replace it; Cancel shows the panel again. A
+// folder of that name is said to be one, and the panel shown again.
 namespace SavePanel {
 
 struct Request {

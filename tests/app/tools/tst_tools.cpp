@@ -563,16 +563,25 @@ private Q_SLOTS:
     {
         // Earlier files named as each typed name will be saved; every
         // question is declined, which shows the panel again for the next
-        // name, but the last.
+        // name, but the last. A folder of such a name is said to be one and
+        // the panel shown again: it is never offered to be replaced.
         const QString folder = m_dir.filePath("earlier");
         QVERIFY(QDir().mkpath(folder));
-        const QList<std::pair<QString, QStringList>> panels{{"mp4", {"trip", "route 2026.03.15", "clip.mov"}},
-                                                            {"jpeg", {"photo", "photo.jpg", "still 07.31.05"}},
-                                                            {"kmz", {"trip.kml", "route 2026.03.15"}}};
+        const QStringList folders{"album.mov", "stills.jpg"};
+        const QList<std::pair<QString, QStringList>> panels{
+            {"mp4", {"trip", "route 2026.03.15", "album.mov", "clip.mov"}},
+            {"jpeg", {"photo", "stills.jpg", "photo.jpg", "still 07.31.05"}},
+            {"kmz", {"trip.kml", "route 2026.03.15"}}};
         for (const auto& [suffix, names] : panels) {
             QStringList expected;
             for (const QString& name : names) {
-                QFile earlier(folder + '/' + name + '.' + suffix);
+                const QString earlierPath = folder + '/' + name + '.' + suffix;
+                if (folders.contains(name)) {
+                    QVERIFY(QDir().mkpath(earlierPath));
+                    expected << QStringLiteral("\"%1.%2\" is a folder. Please choose another name.").arg(name, suffix);
+                    continue;
+                }
+                QFile earlier(earlierPath);
                 QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("an earlier file") > 0);
                 expected << QStringLiteral("\"%1.%2\" already exists. Do you want to replace it?").arg(name, suffix);
             }
