@@ -53,8 +53,10 @@ struct Delegate : MoviePlayerViewDelegate {
 };
 
 // A chapter of `spanMs` whose frames, every 35 ms, carry their own offset as
-// movie time (so seek targets equal in-chapter offsets).
-std::shared_ptr<ChapterData> chapterAt(const QString& path, qint64 spanMs, const QDateTime& start, int frameMs = FRAME_MS)
+// movie time (so seek targets equal in-chapter offsets); a trimmed movie's
+// when cut.
+std::shared_ptr<ChapterData> chapterAt(const QString& path, qint64 spanMs, const QDateTime& start,
+                                       int frameMs = FRAME_MS, bool cut = false)
 {
     QFile f(path);
     if (!f.exists() && f.open(QIODevice::WriteOnly)) f.close();
@@ -71,6 +73,7 @@ std::shared_ptr<ChapterData> chapterAt(const QString& path, qint64 spanMs, const
         info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 10000, frameMs, lon, lat);
     }
     info->_timeSpan = quint64(spanMs);
+    info->_isCutVideo = cut;
     info->completeTables();
     auto chapter = std::make_shared<ChapterData>(QUrl::fromLocalFile(path));
     chapter->storePicture(std::make_shared<PictureData>(info));
@@ -301,7 +304,13 @@ private Q_SLOTS:
     void aTickIntoTheNextChapterLoadsItsMovieAndKeepsPlaying()
     {
         Rig rig;
+        // The second chapter a trimmed movie, as in a folder that holds one
+        // among the recorder's chapters: the caption strip follows the chapter.
+        rig.chapters[1] = chapterAt(rig.chapters[1]->_pathMp4.toLocalFile(), 2000, rig.start.addMSecs(2001),
+                                    FRAME_MS, true);
+        QLabel* strip = rig.view->playerView->captionStrip();
         rig.openReady(true);
+        QVERIFY(strip->isHidden());
         rig.delegate.calls.clear();
         rig.tick(1990);
         QCOMPARE(rig.player->opened.size(), 1);
@@ -309,6 +318,7 @@ private Q_SLOTS:
         QCOMPARE(rig.player->opened.size(), 2);
         QCOMPARE(rig.player->opened.last(), rig.chapters[1]->_pathMp4.toLocalFile());
         QCOMPARE(rig.view->loadedChapter(), rig.chapters[1]);
+        QVERIFY(!strip->isHidden());
         QCOMPARE(rig.delegate.count(QStringLiteral("reachEnd")), 1);
         QCOMPARE(rig.view->currentStatus(), PlayStatus::Play);
         QVERIFY(rig.view->trackbar->timerRunning());
@@ -319,6 +329,9 @@ private Q_SLOTS:
         QCOMPARE(rig.player->rate(), 1.0);
         QVERIFY(rig.view->movieRewindButton->isEnabled());
         QVERIFY(!rig.view->movieForwardButton->isEnabled());
+        rig.view->goPreviousChapter();
+        QCOMPARE(rig.view->loadedChapter(), rig.chapters[0]);
+        QVERIFY(strip->isHidden());
     }
 
     void theEndOfTheListPausesAndNeverMovesToAnotherItem()
