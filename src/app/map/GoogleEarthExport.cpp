@@ -54,6 +54,8 @@ void GoogleEarthExport::exportGoogleEarth()
 {
     PlayerPane* player = m_player;
     if (!player || !m_window || m_job) return;
+    // Nothing is exported, nor said, until a movie is ready to play (the
+    // status is NotReady until then).
     if (player->playStatus() == PlayStatus::NotReady) return;
     player->pause();
 
@@ -88,8 +90,10 @@ void GoogleEarthExport::exportGoogleEarth()
         const ChapterWindow w = info->_playType == PlayType::Surveillance
                                     ? card->surveillanceChapterList(*record)
                                     : card->eventChapterList(*record);
+        // A record without its chapter has no route to write; as wherever
+        // the catalogue finds none, nothing is said.
         if (!w.chapters) {
-            Alerts::warning(m_window, tr("Unable to locate the file."));
+            Q_EMIT finished(false);
             return;
         }
         const ChapterList chapters = *w.chapters;

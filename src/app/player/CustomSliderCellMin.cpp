@@ -175,7 +175,8 @@ void CustomSliderCellMin::showValueLabel()
         m_valLabel->setFont(font);
         m_valLabel->setAutoFillBackground(true);
         QPalette palette = m_valLabel->palette();
-        palette.setColor(QPalette::Window, QColor(211, 211, 211));
+        // Light gray: two thirds white.
+        palette.setColor(QPalette::Window, QColor(170, 170, 170));
         palette.setColor(QPalette::WindowText, Qt::black);
         m_valLabel->setPalette(palette);
         m_valLabel->setAttribute(Qt::WA_TransparentForMouseEvents);

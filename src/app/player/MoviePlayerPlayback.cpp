@@ -189,6 +189,14 @@ bool MoviePlayerView::cutFile(const std::shared_ptr<ChapterData>& chapter) const
     return picture && picture->video && picture->video->_isCutVideo;
 }
 
+void MoviePlayerView::showCaptionStripOf(const std::shared_ptr<ChapterData>& chapter)
+{
+    if (const bool cut = cutFile(chapter); cut != playerView->isCutFile) {
+        playerView->isCutFile = cut;
+        playerView->installPlayerLayer();
+    }
+}
+
 void MoviePlayerView::askForChapters()
 {
     if (!_currentChapterData) return;
@@ -206,10 +214,7 @@ void MoviePlayerView::chapterDidLoad(const std::shared_ptr<ChapterData>& chapter
     // Its length may be known only now, and with it the list's end.
     const bool moved = followChapterLengths();
     if (chapter == _currentChapterData) {
-        if (const bool cut = cutFile(chapter); cut != playerView->isCutFile) {
-            playerView->isCutFile = cut;
-            playerView->installPlayerLayer();
-        }
+        showCaptionStripOf(chapter);
         updateDatetimeLabel();
         if (isReady()) {
             // The picture goes on the position's exact frame, which is known now.
@@ -438,7 +443,10 @@ void MoviePlayerView::changeChapter(PlayStatus status, qint64 position)
         }
         _currentChapterData = chapter;
         askForChapters();
-        playerView->isCutFile = cutFile(chapter);
+        // A card or backup folder may hold a trimmed movie among the
+        // recorder's chapters (copied there by hand): the caption strip
+        // follows the chapter on screen, over the trimmed one only.
+        showCaptionStripOf(chapter);
     }
     trackbar->setIntegerValue(_valueInfo->_currentValue);
     trackbarChanged();

@@ -249,6 +249,8 @@ private:
     // The track bar's position written into the model, and the result.
     qint64 trackbarPosition();
     bool cutFile(const std::shared_ptr<ChapterData>& chapter) const;
+    // The caption strip shown or hidden for the chapter's recording as far as it is loaded.
+    void showCaptionStripOf(const std::shared_ptr<ChapterData>& chapter);
     // The chapter now stood in, and the one after it, asked for in the background.
     void askForChapters();
     void chapterDidLoad(const std::shared_ptr<ChapterData>& chapter);

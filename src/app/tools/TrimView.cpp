@@ -215,7 +215,12 @@ void TrimView::jobDidFinish(const TrimJob::Result& result)
     }
     qWarning("Trim failed: %s", qPrintable(result.detail));
     // The progress window stays a second longer before the failure is told.
-    QTimer::singleShot(1000, this, [this, outcome = result.outcome, reason = result.reason] {
+    auto* wait = new QTimer(this);
+    wait->setObjectName(QStringLiteral("failedTrimWait"));
+    wait->setSingleShot(true);
+    wait->setInterval(FAILURE_WAIT_MS);
+    connect(wait, &QTimer::timeout, this, [this, wait, outcome = result.outcome, reason = result.reason] {
+        wait->deleteLater();
         if (m_cancelHandled) {
             // Cancelled meanwhile: that has ended the run and been told.
             Q_EMIT jobFinished(TrimJob::Outcome::Cancelled);
@@ -228,6 +233,7 @@ void TrimView::jobDidFinish(const TrimJob::Result& result)
         if (m_progressWindow) m_progressWindow->endModalRun();
         Q_EMIT jobFinished(outcome);
     });
+    wait->start();
 }
 
 void TrimView::taskProgressDialogOnClose()

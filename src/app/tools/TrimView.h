@@ -25,6 +25,9 @@ public:
     static constexpr QSize CONTENT_SIZE{500, 135};
     static constexpr qint64 SHORTEST_RANGE_MS = 2000;
     static constexpr qint64 LONG_BURN_IN_MS = 300000;
+    // How long the progress window stays after a failed trim before the
+    // failure is told (a child timer named "failedTrimWait" runs meanwhile).
+    static constexpr int FAILURE_WAIT_MS = 1000;
 
     explicit TrimView(QWidget* parent = nullptr);
     // A job still running is cancelled and waited for.

@@ -95,8 +95,11 @@ MapOverlays::Markers MapOverlays::build(const Sources& sources)
              MapPoint::eventMarker(lat, lng, dateText(record->_datetime), MarkerType::EVENT, i));
     }
 
-    // A surveillance recording is placed where its chapter starts; one whose
-    // chapter tells nothing takes the place of the one before it.
+    // A surveillance recording is placed where its chapter starts. One whose
+    // chapter tells nothing (none, not read yet, or unreadable) stands where
+    // its own record says the car was parked, rather than where another
+    // recording, perhaps of another day, was made; without a place of its
+    // own it takes the place of the last one whose chapter told its start.
     const MoveProtectList& surveillances = sources.surveillances;
     Found carried;
     for (int i = 0; i < surveillances.size(); ++i) {
@@ -104,9 +107,10 @@ MapOverlays::Markers MapOverlays::build(const Sources& sources)
         if (!record) continue;
         Found at;
         if (const auto chapter = record->eventChapter()) at = chapterStart(*chapter);
-        if (!at.known && (record->_latitude != 0 || record->_longitude != 0))
-            at = {record->_latitude, record->_longitude, record->_datetime, true};
-        const auto place = placeOf(at, carried);
+        const bool ownPlace = !at.known && (record->_latitude != 0 || record->_longitude != 0);
+        const auto place = ownPlace ? std::optional<GeoPoint>(GeoPoint{MapPosition::toDegrees(record->_latitude),
+                                                                       MapPosition::toDegrees(record->_longitude)})
+                                    : placeOf(at, carried);
         if (!place) continue;
         keep(out, firstSurveillance, surveillanceKey(i),
              MapPoint::eventMarker(place->lat, place->lng, dateText(record->_datetime),

@@ -353,21 +353,41 @@ private Q_SLOTS:
     void theGoogleEarthButtonExportsWhatPlays()
     {
         Rig rig;
+        GoogleEarthExport* exporter = rig.map()->googleEarthExport();
+        QStringList asked;
+        QStringList answers;
+        exporter->askDestination = [&](const QString& folder) {
+            asked.append(folder);
+            return answers.isEmpty() ? QString() : answers.takeFirst();
+        };
+        QList<Alerts::Alert> shown;
+        Alerts::setInterceptor([&](const Alerts::Alert& a) {
+            shown.append(a);
+            return Alerts::FIRST_BUTTON + 1; // "Yes"
+        });
+        QSignalSpy finished(exporter, &GoogleEarthExport::finished);
+        // Asked while the first movie of a load is not yet ready to play:
+        // nothing is asked, said, written or paused.
+        bool exportedBeforeReady = false;
+        const auto early = connect(rig.controller(), &ViewController::loadFinished, exporter, [&] {
+            exportedBeforeReady = !rig.player()->isReady() && !rig.player()->_valueInfo->_chapterDataList.isEmpty();
+            exporter->exportGoogleEarth();
+        });
         QVERIFY(rig.load(m_card.moveDir));
+        disconnect(early);
+        QVERIFY(exportedBeforeReady);
         QTRY_COMPARE(rig.player()->currentStatus(), PlayStatus::Play);
+        QVERIFY(asked.isEmpty());
+        QVERIFY(shown.isEmpty());
+        QVERIFY(finished.isEmpty());
+        QVERIFY(!exporter->isRunning());
+
         QVERIFY(played(*rig.window, rig.window->playController()->playEvent(0, false)));
         QTRY_VERIFY(rig.player()->isReady());
         // The list no longer names it: the export still takes what plays.
         rig.list().resetCurrentRows();
 
-        GoogleEarthExport* exporter = rig.map()->googleEarthExport();
-        QStringList asked;
-        QStringList answers{m_dir.filePath(QStringLiteral("bad:name.kmz")),
-                            m_dir.filePath(QStringLiteral("event"))};
-        exporter->askDestination = [&](const QString& folder) {
-            asked.append(folder);
-            return answers.isEmpty() ? QString() : answers.takeFirst();
-        };
+        answers = QStringList{m_dir.filePath(QStringLiteral("bad:name.kmz")), m_dir.filePath(QStringLiteral("event"))};
         QStringList launched;
         exporter->findProgram = [] {
             return std::optional<QString>(QStringLiteral("/opt/earth/google-earth-pro"));
@@ -376,14 +396,8 @@ private Q_SLOTS:
             launched << program << file;
             return true;
         };
-        QList<Alerts::Alert> shown;
-        Alerts::setInterceptor([&](const Alerts::Alert& a) {
-            shown.append(a);
-            return Alerts::FIRST_BUTTON + 1; // "Yes"
-        });
         AlertButtonsTranslator translator;
         QCoreApplication::installTranslator(&translator);
-        QSignalSpy finished(exporter, &GoogleEarthExport::finished);
         rig.player()->googleEathButton->click();
         QVERIFY(finished.wait(20000));
         QCOMPARE(finished.first().first().toBool(), true);

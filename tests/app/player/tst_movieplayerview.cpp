@@ -53,8 +53,10 @@ struct Delegate : MoviePlayerViewDelegate {
 };
 
 // A chapter of `spanMs` whose frames, every 35 ms, carry their own offset as
-// movie time (so seek targets equal in-chapter offsets).
-std::shared_ptr<ChapterData> chapterAt(const QString& path, qint64 spanMs, const QDateTime& start, int frameMs = FRAME_MS)
+// movie time (so seek targets equal in-chapter offsets); a trimmed movie's
+// when cut.
+std::shared_ptr<ChapterData> chapterAt(const QString& path, qint64 spanMs, const QDateTime& start,
+                                       int frameMs = FRAME_MS, bool cut = false)
 {
     QFile f(path);
     if (!f.exists() && f.open(QIODevice::WriteOnly)) f.close();
@@ -71,6 +73,7 @@ std::shared_ptr<ChapterData> chapterAt(const QString& path, qint64 spanMs, const
         info->_cameraFrames[channel] = VideoInfo::buildFrameDictionary(frames, 10000, frameMs, lon, lat);
     }
     info->_timeSpan = quint64(spanMs);
+    info->_isCutVideo = cut;
     info->completeTables();
     auto chapter = std::make_shared<ChapterData>(QUrl::fromLocalFile(path));
     chapter->storePicture(std::make_shared<PictureData>(info));
@@ -301,7 +304,13 @@ private Q_SLOTS:
     void aTickIntoTheNextChapterLoadsItsMovieAndKeepsPlaying()
     {
         Rig rig;
+        // The second chapter a trimmed movie, as in a folder that holds one
+        // among the recorder's chapters: the caption strip follows the chapter.
+        rig.chapters[1] = chapterAt(rig.chapters[1]->_pathMp4.toLocalFile(), 2000, rig.start.addMSecs(2001),
+                                    FRAME_MS, true);
+        QLabel* strip = rig.view->playerView->captionStrip();
         rig.openReady(true);
+        QVERIFY(strip->isHidden());
         rig.delegate.calls.clear();
         rig.tick(1990);
         QCOMPARE(rig.player->opened.size(), 1);
@@ -309,6 +318,7 @@ private Q_SLOTS:
         QCOMPARE(rig.player->opened.size(), 2);
         QCOMPARE(rig.player->opened.last(), rig.chapters[1]->_pathMp4.toLocalFile());
         QCOMPARE(rig.view->loadedChapter(), rig.chapters[1]);
+        QVERIFY(!strip->isHidden());
         QCOMPARE(rig.delegate.count(QStringLiteral("reachEnd")), 1);
         QCOMPARE(rig.view->currentStatus(), PlayStatus::Play);
         QVERIFY(rig.view->trackbar->timerRunning());
@@ -319,6 +329,9 @@ private Q_SLOTS:
         QCOMPARE(rig.player->rate(), 1.0);
         QVERIFY(rig.view->movieRewindButton->isEnabled());
         QVERIFY(!rig.view->movieForwardButton->isEnabled());
+        rig.view->goPreviousChapter();
+        QCOMPARE(rig.view->loadedChapter(), rig.chapters[0]);
+        QVERIFY(strip->isHidden());
     }
 
     void theEndOfTheListPausesAndNeverMovesToAnotherItem()
@@ -659,6 +672,99 @@ private Q_SLOTS:
         // -1 means none: no stop mark.
         rig.view->refreshTrackbar(StopWatchStatus::Stop, 0, {}, -1, 0);
         QCOMPARE(rig.view->trackbar->markerList().size(), 1);
+    }
+
+    void theTrackBarDrawsThePlayedPartTheKnobTheSelectionAndTheMarksWhereTheirPositionsLie()
+    {
+        // A track of 400 points inside a bar of 408: 100 ms a point over 40 s.
+        CustomSliderCell bar;
+        bar.resize(408, 26);
+        QPalette black = bar.palette();
+        black.setColor(QPalette::Window, Qt::black);
+        bar.setPalette(black);
+        bar.setAutoFillBackground(true);
+        auto info = std::make_shared<PlayMovieValueInfo>();
+        info->_maxValue = 40000;
+        bar.updateValue(info);
+        const QColor played(0x5f, 0xc8, 0xff), track(0x4a, 0x4a, 0x4a), selected(0xe6, 0xb4, 0x2a);
+        const QColor start(0x3c, 0xc8, 0x50), stop(0xe0, 0x40, 0x40), lap(0xe8, 0xe8, 0xe8), cut(0xd0, 0x30, 0xd0);
+        const auto same = [](const QColor& a, const QColor& b) {
+            return qAbs(a.red() - b.red()) <= 3 && qAbs(a.green() - b.green()) <= 3 && qAbs(a.blue() - b.blue()) <= 3;
+        };
+        QImage shot;
+        const auto draw = [&] { shot = bar.grab().toImage(); };
+        // The columns of row y in [from, to) drawn in the colour: the first and one past the last.
+        const auto columns = [&](int y, const QColor& colour, int from = 0, int to = 408) {
+            int first = -1, last = -1;
+            for (int x = from; x < to; ++x)
+                if (same(shot.pixelColor(x, y), colour)) {
+                    if (first < 0) first = x;
+                    last = x + 1;
+                }
+            return std::pair{first, last};
+        };
+        const auto centre = [](std::pair<int, int> c) { return (c.first + c.second) / 2.0; };
+        const auto all = [&](int y, int from, int to, const QColor& colour) {
+            for (int x = from; x < to; ++x)
+                if (!same(shot.pixelColor(x, y), colour)) return false;
+            return true;
+        };
+        // The knob: what lies on the bar's middle row in neither bar colour.
+        const auto knob = [&] {
+            int first = -1, last = -1;
+            for (int x = 10; x < 398; ++x) {
+                const QColor c = shot.pixelColor(x, 12);
+                if (same(c, played) || same(c, track) || same(c, selected)) continue;
+                if (first < 0) first = x;
+                last = x + 1;
+            }
+            return std::pair{first, last};
+        };
+
+        // At 10 s: played from the track's start to the knob at 104, the
+        // rest of the track after it.
+        bar.setIntegerValue(10000);
+        // Marks of the stopwatch at 5 s, a stop at 5.5 s drawn over it, a
+        // lap at 20 s and one past the end, drawn at the last tick.
+        bar.swStatus = StopWatchStatus::Stop;
+        bar.swStartSumFrameTS = 5000;
+        bar.swStopSumFrameTS = 5500;
+        bar.swLapSumFrameTSList = {20000, 45000};
+        bar.refresh();
+        draw();
+        QVERIFY(all(12, 5, 98, played));
+        QVERIFY(all(12, 110, 398, track));
+        QVERIFY(!same(shot.pixelColor(2, 12), played));
+        QCOMPARE(centre(knob()), 104.0);
+        QCOMPARE(knob().second - knob().first, 10);
+        QCOMPARE(columns(2, stop), (std::pair{54, 64}));
+        QCOMPARE(columns(2, start), (std::pair{49, 54}));
+        QCOMPARE(centre(columns(2, lap, 150, 300)), 204.0);
+        QCOMPARE(columns(2, lap, 300).first, 399);
+
+        // A selection from 10 s with the position at 30 s: selected from its
+        // start mark to the knob, over the played part.
+        bar.setSelectFrame(true);
+        bar.setIntegerValue(30000);
+        draw();
+        QCOMPARE(centre(columns(2, cut, 80, 130)), 104.0);
+        QVERIFY(all(12, 8, 103, played));
+        QVERIFY(all(12, 105, 298, selected));
+        QCOMPARE(centre(knob()), 304.0);
+        QVERIFY(all(12, 310, 398, track));
+
+        // Over 4,000 s a selection from 1,000 s shows 30 minutes of it, to
+        // 2,800 s at 284; the played part goes on to the knob at 3,000 s.
+        info = std::make_shared<PlayMovieValueInfo>();
+        info->_maxValue = 4000000;
+        bar.updateValue(info);
+        bar.setIntegerValue(1000000);
+        bar.setSelectFrame(true);
+        bar.setIntegerValue(3000000);
+        draw();
+        QVERIFY(all(12, 105, 283, selected));
+        QVERIFY(all(12, 285, 298, played));
+        QCOMPARE(centre(knob()), 304.0);
     }
 
     void aRunningStopwatchIsTheLowerBoundAndHoldsADragUntilItStops()

@@ -38,6 +38,7 @@
 #include <QMessageBox>
 #include <QImageReader>
 #include <QProgressBar>
+#include <QSaveFile>
 #include <QSemaphore>
 #include <QThread>
 #include <QLabel>
@@ -329,28 +330,43 @@ private Q_SLOTS:
         Rig rig(m_work);
         QVERIFY(rig.load(m_card.moveDir));
         QTRY_VERIFY(rig.player()->isReady());
-        const QString output = m_dir.filePath("out/failed.mp4");
+        QString output = m_dir.filePath("out/failed.mp4");
         ToolSupport::setSavePanel([&](const QString&, const QString&) { return output; });
         // The job cannot start ffmpeg.
         const QByteArray ffmpeg = qgetenv("KR_FFMPEG");
         qputenv("KR_FFMPEG", m_dir.filePath("no-such-ffmpeg").toLocal8Bit());
+        // Once the job has failed, the progress window stays for a second
+        // with nothing said yet; with cancel, Cancel is pressed meanwhile.
+        const auto watchTheWait = [&](bool cancel, bool& waited) {
+            waited = false;
+            whenModalHosts<TaskProgressDialog>([&, cancel](TaskProgressDialog* progress, ModalWindow*) {
+                TrimView* trim = rig.tools()->trimView();
+                const auto waiting = [trim] {
+                    const QTimer* wait = trim->findChild<QTimer*>("failedTrimWait");
+                    return wait && wait->isActive() && wait->interval() == TrimView::FAILURE_WAIT_MS;
+                };
+                QTRY_VERIFY(waiting());
+                waited = alerts.alerts.isEmpty() && progress->isVisible();
+                if (cancel) QTest::mouseClick(progress->btnCancel(), Qt::LeftButton);
+            });
+        };
         // After the failure the progress window has gone; the tool window is
         // still there for another try, and the player still holds the range.
         QStringList said;
+        bool waited = false;
         bool toolWindowStays = false;
         bool rangeKept = false;
         whenModalHosts<TrimView>([&](TrimView* trim, ModalWindow* window) {
+            watchTheWait(false, waited);
             QTest::mouseClick(trim->btnSave(), Qt::LeftButton);
             said = alerts.messages();
             toolWindowStays = ModalWindow::current() == window && window->isVisible() && !trim->isRunning();
             rangeKept = rig.player()->trackbar->selectFrame();
             QTest::mouseClick(trim->btnCancel(), Qt::LeftButton);
         });
-        rig.trimRange(500, PictureDataUtil::position(rig.chapters(), 1, 2000));
-        if (ffmpeg.isNull())
-            qunsetenv("KR_FFMPEG");
-        else
-            qputenv("KR_FFMPEG", ffmpeg);
+        const qint64 end = PictureDataUtil::position(rig.chapters(), 1, 2000);
+        rig.trimRange(500, end);
+        QVERIFY(waited);
         QCOMPARE(said.size(), 1);
         // A program that would not start is no reason the user can act on.
         QCOMPARE(said[0], QStringLiteral("Cut was unsuccessful."));
@@ -361,6 +377,50 @@ private Q_SLOTS:
         QVERIFY(isEmptyFolder(m_work));
         QVERIFY(!rig.player()->trackbar->selectFrame());
         QCOMPARE(alerts.messages().size(), 1);
+
+        // Cancel pressed within that second: the trim ends as cancelled, and
+        // the failure is never told.
+        alerts.alerts.clear();
+        std::unique_ptr<QSignalSpy> finished;
+        whenModalHosts<TrimView>([&](TrimView* trim, ModalWindow*) {
+            finished = std::make_unique<QSignalSpy>(trim, &TrimView::jobFinished);
+            watchTheWait(true, waited);
+            QTest::mouseClick(trim->btnSave(), Qt::LeftButton);
+        });
+        rig.trimRange(500, end);
+        QVERIFY(waited);
+        QVERIFY(finished);
+        QVERIFY(!finished->isEmpty() || finished->wait(5000));
+        QCOMPARE(finished->first().first().value<TrimJob::Outcome>(), TrimJob::Outcome::Cancelled);
+        QTRY_COMPARE(alerts.messages(), QStringList{"The trim tool operation was cancelled."});
+        if (rig.player()->trackbar->selectFrame()) rig.player()->setCutSelection(false);
+
+        // A reason of the system's is told on a second line: here the folder
+        // to write into is a file.
+        if (ffmpeg.isNull())
+            qunsetenv("KR_FFMPEG");
+        else
+            qputenv("KR_FFMPEG", ffmpeg);
+        const QString blocker = m_dir.filePath("out/not a folder");
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        output = blocker + "/failed.mp4";
+        QSaveFile probe(output);
+        QVERIFY(!probe.open(QIODevice::WriteOnly));
+        const QString reason = probe.errorString();
+        QVERIFY(!reason.isEmpty());
+        alerts.alerts.clear();
+        said.clear();
+        whenModalHosts<TrimView>([&](TrimView* trim, ModalWindow*) {
+            QTest::mouseClick(trim->btnSave(), Qt::LeftButton);
+            said = alerts.messages();
+            QTest::mouseClick(trim->btnCancel(), Qt::LeftButton);
+        });
+        rig.trimRange(500, end);
+        QCOMPARE(said, QStringList{"Cut was unsuccessful.\n" + reason});
+        QVERIFY(isEmptyFolder(m_work));
+        QFile::remove(blocker);
     }
 
     void theCaptureIsMadeOffTheGuiThreadWhileTheDialogShowsItWorks()

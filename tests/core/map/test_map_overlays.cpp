@@ -106,37 +106,43 @@ TEST_F(MapOverlaysTest, MarkersOfEventsSurveillanceAndChapters)
 
 TEST_F(MapOverlaysTest, AMarkerThatTellsNoPlaceTakesTheOneBeforeIt)
 {
-    // Trips A (3 chapters) and B (2), and a recording made while parked (C, 3
-    // chapters, each with a surveillance detection that carries no place of
-    // its own). Only A's last two chapters are in the index; the movies of
-    // A's and B's first chapters and of C's first and last cannot be read.
+    // Trips A (3 chapters) and B (2), and a recording made while parked (C, 4
+    // chapters, each with a surveillance detection; only the third's record
+    // tells a place of its own). Only A's last two chapters are in the index;
+    // the movies of A's and B's first chapters and of C's all but the second
+    // cannot be read.
     cardgen::CardOptions o;
-    o.trips = {tripOf(3, 0), tripOf(2, 1), tripOf(3, 2)};
+    o.trips = {tripOf(3, 0), tripOf(2, 1), tripOf(4, 2)};
     o.trips[2].drive.profile = cardgen::SpeedProfile::Constant; // each chapter starts elsewhere
     const cardgen::WrittenCard w = write(o);
     writeBytes(w.moveDir + QStringLiteral("/VREC_MOV_MNG.DAT"),
                cardgen::buildVrecFile(1, {vrecEntry(w.trips[0].chapters[1]), vrecEntry(w.trips[0].chapters[2])}, {}));
-    auto placeless = [](const cardgen::WrittenMovie& m) {
+    const std::int32_t ownLatitude = -34 * 36000;
+    const std::int32_t ownLongitude = 150 * 36000;
+    auto detection = [](const cardgen::WrittenMovie& m, std::int32_t latitude = 0, std::int32_t longitude = 0) {
         cardgen::FrameSample s = m.samples.front();
         s.kind = 0x12;
         s.stamp = m.firstStamp + 1000;
         s.stamp2 = m.firstStamp;
         s.unixTime += 1;
-        s.latitude = 0;
-        s.longitude = 0;
+        s.latitude = latitude;
+        s.longitude = longitude;
         return cardgen::encodeProtectEntry(s, m.recordingId, m.indexName, 0x01, 0x01);
     };
     const auto& parked = w.trips[2].chapters;
     writeBytes(w.moveDir + QStringLiteral("/MOV_PRCT.DAT"),
-               cardgen::buildProtectFile(1, {}, {placeless(parked[0]), placeless(parked[1]), placeless(parked[2])},
+               cardgen::buildProtectFile(1, {},
+                                         {detection(parked[0]), detection(parked[1]),
+                                          detection(parked[2], ownLatitude, ownLongitude), detection(parked[3])},
                                          {}));
-    for (const cardgen::WrittenMovie* m : {&w.trips[0].chapters[0], &w.trips[1].chapters[0], &parked[0], &parked[2]})
+    for (const cardgen::WrittenMovie* m :
+         {&w.trips[0].chapters[0], &w.trips[1].chapters[0], &parked[0], &parked[2], &parked[3]})
         writeBytes(m->path, QByteArray("not a movie"));
     const auto card = load(w.moveDir);
     RecordingList list;
     list.setData(card);
     ASSERT_EQ(list.trips().size(), 2);
-    ASSERT_EQ(list.surveillances().size(), 3);
+    ASSERT_EQ(list.surveillances().size(), 4);
 
     const MapOverlays::Markers markers = MapOverlays::build(list);
     const auto at = [&](const char* key) { return markers.points.value(QString::fromLatin1(key)); };
@@ -159,12 +165,15 @@ TEST_F(MapOverlaysTest, AMarkerThatTellsNoPlaceTakesTheOneBeforeIt)
     EXPECT_NE(at("C1_1").msg, at("C0_2").msg);
 
     // Detections: none before the first place; a readable chapter's own;
-    // the next one takes that place but keeps its own date.
+    // an unreadable one where its own record puts it; the next, with no
+    // place of its own, where the last readable chapter starts (not where a
+    // record put the one before), but with its own date.
     EXPECT_FALSE(markers.points.contains(QStringLiteral("S0")));
     EXPECT_EQ(place("S1"), placeOf(parked[1]));
-    EXPECT_EQ(place("S2"), place("S1"));
-    EXPECT_NE(at("S2").msg, at("S1").msg);
-    EXPECT_EQ(at("S2").eventIndex, 2);
+    EXPECT_EQ(place("S2"), (GeoPoint{MapPosition::toDegrees(ownLatitude), MapPosition::toDegrees(ownLongitude)}));
+    EXPECT_EQ(place("S3"), place("S1"));
+    EXPECT_NE(at("S3").msg, at("S1").msg);
+    EXPECT_EQ(at("S3").eventIndex, 3);
 }
 
 TEST_F(MapOverlaysTest, RouteAndCarComeFromLoadedRecordingsOnly)
