@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -330,6 +331,39 @@ private Q_SLOTS:
         QVERIFY2(answers.last().contains(QStringLiteral("MOVE001/notes.txt")), qPrintable(answers.last()));
         QCOMPARE(BackupFolderList::subfolderNames(backup), QStringList{QStringLiteral("MOVE001")});
         QCOMPARE(side.calls, QStringList{QStringLiteral("close before delete")});
+
+        // Cancel pressed once the last file of a whole backup has gone, before
+        // the result: the delete is cancelled, nothing comes back, and the
+        // window stays with the tree read again instead of going back to the
+        // chooser.
+        const QString late = makeBackup(QStringLiteral("Late"));
+        CleanupDialog e;
+        e.backupRootPath = m_root;
+        e.cleanupDirPath = late;
+        e.showCleanup();
+        QTRY_VERIFY(!e.isReading());
+        ModalWindow w;
+        w.setContent(&e, CleanupDialog::windowTitleText(), CleanupDialog::CONTENT_SIZE);
+        bool pressed = false;
+        const bool ended = runEndsAfter(w, [&] {
+            whenShown<TaskProgressDialog>([&](TaskProgressDialog* job) {
+                connect(job->progressBar(), &QProgressBar::valueChanged, job, [job, &pressed] {
+                    if (pressed || job->progressValue() < 100) return;
+                    pressed = true;
+                    job->btnCancel()->click();
+                });
+            });
+            e.btnCheckOn()->click();
+            e.btnOk()->click();
+        });
+        w.setContent(nullptr, QString());
+        QVERIFY(pressed);
+        QCOMPARE(answers.last(), QStringLiteral("Delete cancelled."));
+        QCOMPARE(e.lastResult()->status, CleanupJob::Status::Cancelled);
+        QVERIFY(!QFileInfo::exists(late));
+        QVERIFY(!ended);
+        QTRY_VERIFY(!e.isReading());
+        QCOMPARE(e.model()->rowCount(), 0);
     }
 
     void deleteCommandOffersBackupsOnlyAndHoldsItsLockWhileItRuns()
