@@ -15,7 +15,9 @@
 #include "app/shell/CardDriveSelectDialog.h"
 #include "app/shell/OperationGuard.h"
 #include "core/backup/BackupFolderList.h"
+#include "core/backup/BackupPaths.h"
 #include "core/backup/BackupTreeModel.h"
+#include "core/foundation/IniFile.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
@@ -206,6 +208,9 @@ private Q_SLOTS:
 
         Answers answers;
         bool ran = false;
+        constexpr qint64 imagined = qint64(1) << 50;
+        qint64 freeAfter = imagined;
+        QString freeShown;
         whenModalHosts<BackupSettingDialog>([&](BackupSettingDialog* d, ModalWindow*) {
             ran = true;
             QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::BACKUP_SETTING));
@@ -215,14 +220,22 @@ private Q_SLOTS:
             d->txtFolderName()->setText(QStringLiteral(".hidden"));
             d->btnOk()->click();
             QCOMPARE(answers.last(), QStringLiteral("The folder name format is not valid."));
+            // The free space shown is read again after the copy.
+            d->freeDriveSize = imagined;
+            d->txtFreeDriveSize()->setText(BackupPaths::backupSizeText(imagined));
             d->txtFolderName()->setText(QStringLiteral("First"));
             d->btnOk()->click();
             QCOMPARE(d->lastStatus(), std::optional(BackupCopyJob::Status::Completed));
             QCOMPARE(answers.last(), QStringLiteral("Save completed."));
+            freeAfter = d->freeDriveSize;
+            freeShown = d->txtFreeDriveSize()->text();
             d->btnCancel()->click();
         });
         window.playController()->showBackupDialog();
         QVERIFY(ran);
+        QVERIFY(freeAfter != imagined);
+        QVERIFY(qAbs(freeAfter - IOUtil::freeDiskSpace(m_root)) < (qint64(256) << 20));
+        QCOMPARE(freeShown, BackupPaths::backupSizeText(freeAfter));
         QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_SETTING));
 
         const QString copy = m_root + QStringLiteral("/First/") + QDir(m_card.moveDir).relativeFilePath(playing->_pathMove.toLocalFile());
