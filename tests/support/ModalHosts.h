@@ -5,7 +5,9 @@
 
 #include "app/shell/ModalWindow.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEvent>
 #include <QObject>
 #include <QSize>
 #include <QString>
@@ -13,6 +15,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <utility>
 
 // Runs action once the innermost modal window hosts a widget of type T;
 // gives up after ms (the caller then fails on its own checks).
@@ -30,6 +33,30 @@ template <typename T> void whenModalHosts(std::function<void(T*, ModalWindow*)> 
         if (content) action(content, w);
     });
     timer->start();
+}
+
+// Runs action once, when a widget of type T is first shown: for the content
+// of a modal window, as its run starts and before its event loop has turned
+// once (so before anything a worker posted meanwhile has arrived).
+template <typename T> void whenShown(std::function<void(T*)> action)
+{
+    class Filter : public QObject {
+    public:
+        explicit Filter(std::function<void(T*)> a) : m_action(std::move(a)) {}
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            T* shown = event->type() == QEvent::Show ? qobject_cast<T*>(watched) : nullptr;
+            if (shown == nullptr || !m_action) return false;
+            QCoreApplication::instance()->removeEventFilter(this);
+            deleteLater();
+            std::exchange(m_action, nullptr)(shown);
+            return false;
+        }
+
+    private:
+        std::function<void(T*)> m_action;
+    };
+    QCoreApplication::instance()->installEventFilter(new Filter(std::move(action)));
 }
 
 // Runs the window modally, does action inside the run, and tells whether the

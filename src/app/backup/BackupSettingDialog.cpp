@@ -211,16 +211,19 @@ void BackupSettingDialog::startBackup(const BackupCopyJob::Plan& plan)
     m_job = runInBackground<BackupCopyJob::Result>(
         this,
         [plan, cancel, progress, shown] {
-            const BackupCopyJob::Result result =
-                BackupCopyJob::run(plan, cancel, [progress, shown](const BackupCopyJob::Progress& p) {
+            // The last figure stays a moment before the result is told; a
+            // Cancel meanwhile (or a quit) cuts the pause short and still
+            // takes the new files back, on this thread.
+            BackupCopyJob::Options options;
+            options.pauseAtEndMs = 400;
+            return BackupCopyJob::run(
+                plan, cancel,
+                [progress, shown](const BackupCopyJob::Progress& p) {
                     const int percent = p.percent();
                     if (shown->exchange(percent) != percent)
                         progress->setProgress(percent, TaskProgress::percentText(TaskMode::Backup, percent));
-                });
-            // The last figure stays a moment before the result is told; a
-            // Cancel or a quit meanwhile cuts the pause short.
-            cancel.sleepUnlessCancelled(400);
-            return result;
+                },
+                options);
         },
         [this](const BackupCopyJob::Result& result) { copyDidFinish(result); });
 
@@ -238,8 +241,8 @@ void BackupSettingDialog::copyDidFinish(const BackupCopyJob::Result& result)
     TaskProgressDialog* progress = m_taskProgressDialog.get();
     progress->stopTimer();
     m_lastStatus = result.status;
-    // What the user is told is what the job did: a copy that completed
-    // before a late Cancel is complete, and a partial one never is.
+    // What the user is told is what the job did: a Cancel up to the job's
+    // end took the new files back, and a partial copy is never complete.
     switch (result.status) {
     case BackupCopyJob::Status::Completed:
         progress->setProgress(100, TaskProgress::percentText(TaskMode::Backup, 100));

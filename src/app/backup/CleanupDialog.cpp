@@ -125,6 +125,9 @@ namespace {
 // thread (the folder may be on a slow disk).
 BackupTree::Listing readListing(const QString& folder)
 {
+    // A folder that a cancelled delete removed whole shows nothing, and no
+    // free space (read as a source, a missing path is taken for a movie).
+    if (!QFileInfo(folder).isDir()) return {};
     const auto card = CardData::create();
     card->readCardData(folder);
     BackupTree::Listing out = BackupTree::makeListing(*card, folder);
@@ -278,8 +281,9 @@ void CleanupDialog::deleteAndRefresh(const CleanupJob::Plan& plan)
     if (delegate != nullptr) delegate->cleanupDidUpdateFolders();
     if (isReload && viewControllerDelegate != nullptr && QFileInfo::exists(openSourcePath))
         viewControllerDelegate->reopenData(openSourcePath);
-    if (m_lastResult && m_lastResult->folderRemoved) {
-        // Back to the chooser, whose list no longer has this folder.
+    if (m_lastResult && m_lastResult->status == CleanupJob::Status::Completed && m_lastResult->folderRemoved) {
+        // Back to the chooser, whose list no longer has this folder; a
+        // cancelled delete stays, its tree read again.
         endOwnRun();
         return;
     }
@@ -318,7 +322,11 @@ void CleanupDialog::runDelete(const CleanupJob::Plan& plan)
                 question->changed.wait(lock, [&] { return question->answer.has_value() || question->abandoned; });
                 return question->abandoned ? CleanupJob::Decision::Cancel : *question->answer;
             };
-            return CleanupJob::run(plan, cancel, onProgress, onFailure);
+            const CleanupJob::Result result = CleanupJob::run(plan, cancel, onProgress, onFailure);
+            // The last figure stays a moment before the result is told; a
+            // Cancel meanwhile (or a quit) cuts the pause short.
+            cancel.sleepUnlessCancelled(400);
+            return result;
         },
         [this](const CleanupJob::Result& result) { deleteDidFinish(result); });
 
@@ -354,7 +362,10 @@ void CleanupDialog::deleteDidFinish(const CleanupJob::Result& result)
     TaskProgressDialog* progress = m_progress.get();
     progress->stopTimer();
     m_lastResult = result;
-    if (result.status == CleanupJob::Status::Cancelled) {
+    // A Cancel after the last removal, until the result is told, ends the
+    // delete as cancelled too; what was removed stays removed.
+    if (progress->isCancelled()) m_lastResult->status = CleanupJob::Status::Cancelled;
+    if (m_lastResult->status == CleanupJob::Status::Cancelled) {
         progress->showDeleteCancelled();
         return;
     }

@@ -147,23 +147,23 @@ BackupCopyJob::PlanResult BackupCopyJob::makePlan(const QString& openSourcePath,
     return result;
 }
 
-BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag& cancel,
-                                         const ProgressFn& onProgress, const Options& options)
+namespace {
+
+// Copies every entry of the plan, noting what it makes; takes nothing back.
+BackupCopyJob::Result copyEntries(const BackupCopyJob::Plan& plan, const TaskCancelFlag& cancel,
+                                  const BackupCopyJob::ProgressFn& onProgress, const BackupCopyJob::Options& options,
+                                  Created& created)
 {
-    Created created;
-    Progress progress;
+    using Entry = BackupCopyJob::Entry;
+    using Result = BackupCopyJob::Result;
+    using Status = BackupCopyJob::Status;
+    BackupCopyJob::Progress progress;
     progress.fileCount = int(plan.entries.size());
     QSet<QString> touchedDirs;
     qint64 written = 0;
 
-    const auto fail = [&](const QString& error) {
-        created.rollBack();
-        return Result{Status::Failed, error};
-    };
-    const auto cancelled = [&] {
-        created.rollBack();
-        return Result{Status::Cancelled, QString()};
-    };
+    const auto fail = [](const QString& error) { return Result{Status::Failed, error}; };
+    const auto cancelled = [] { return Result{Status::Cancelled, QString()}; };
 
     if (plan.entries.isEmpty()) return Result{Status::Failed, tr("Chapter was not selected.")};
 
@@ -216,6 +216,19 @@ BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag&
         if (!FileOps::syncDir(dir, &error)) return fail(copyFailed(dir, error));
     }
     return Result{Status::Completed, QString()};
+}
+
+} // namespace
+
+BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag& cancel,
+                                         const ProgressFn& onProgress, const Options& options)
+{
+    Created created;
+    Result result = copyEntries(plan, cancel, onProgress, options, created);
+    cancel.sleepUnlessCancelled(options.pauseAtEndMs);
+    if (result.status == Status::Completed && cancel.isCancelled()) result = Result{Status::Cancelled, QString()};
+    if (result.status != Status::Completed) created.rollBack();
+    return result;
 }
 
 BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag& cancel,

@@ -21,7 +21,9 @@
 //
 // run() is plain blocking code for a worker thread: it touches no widget and
 // no timer, reads the cancel flag between chunks of at most CHUNK_BYTES and
-// reports progress through a callback on its own thread.
+// reports progress through a callback on its own thread. A cancel that comes
+// after the last file, up to the end of the closing pause, still ends the
+// job as cancelled and takes back what it made: the user asked for no backup.
 class BackupCopyJob {
 public:
     static constexpr qint64 CHUNK_BYTES = 16 * 1024 * 1024;
@@ -80,6 +82,9 @@ public:
         // written in the run, with this error number (a full disk by default).
         qint64 failAfterBytes = -1;
         int errorNumber = 28; // ENOSPC
+        // A pause once the last file is in, before the end is decided, so
+        // that the last figure stays a moment; a cancel cuts it short.
+        int pauseAtEndMs = 0;
     };
 
     static Result run(const Plan& plan, const TaskCancelFlag& cancel, const ProgressFn& onProgress,

@@ -15,7 +15,9 @@
 #include "app/shell/CardDriveSelectDialog.h"
 #include "app/shell/OperationGuard.h"
 #include "core/backup/BackupFolderList.h"
+#include "core/backup/BackupPaths.h"
 #include "core/backup/BackupTreeModel.h"
+#include "core/foundation/IniFile.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
@@ -23,6 +25,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -205,6 +208,9 @@ private Q_SLOTS:
 
         Answers answers;
         bool ran = false;
+        constexpr qint64 imagined = qint64(1) << 50;
+        qint64 freeAfter = imagined;
+        QString freeShown;
         whenModalHosts<BackupSettingDialog>([&](BackupSettingDialog* d, ModalWindow*) {
             ran = true;
             QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::BACKUP_SETTING));
@@ -214,14 +220,22 @@ private Q_SLOTS:
             d->txtFolderName()->setText(QStringLiteral(".hidden"));
             d->btnOk()->click();
             QCOMPARE(answers.last(), QStringLiteral("The folder name format is not valid."));
+            // The free space shown is read again after the copy.
+            d->freeDriveSize = imagined;
+            d->txtFreeDriveSize()->setText(BackupPaths::backupSizeText(imagined));
             d->txtFolderName()->setText(QStringLiteral("First"));
             d->btnOk()->click();
             QCOMPARE(d->lastStatus(), std::optional(BackupCopyJob::Status::Completed));
             QCOMPARE(answers.last(), QStringLiteral("Save completed."));
+            freeAfter = d->freeDriveSize;
+            freeShown = d->txtFreeDriveSize()->text();
             d->btnCancel()->click();
         });
         window.playController()->showBackupDialog();
         QVERIFY(ran);
+        QVERIFY(freeAfter != imagined);
+        QVERIFY(qAbs(freeAfter - IOUtil::freeDiskSpace(m_root)) < (qint64(256) << 20));
+        QCOMPARE(freeShown, BackupPaths::backupSizeText(freeAfter));
         QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::BACKUP_SETTING));
 
         const QString copy = m_root + QStringLiteral("/First/") + QDir(m_card.moveDir).relativeFilePath(playing->_pathMove.toLocalFile());
@@ -330,6 +344,39 @@ private Q_SLOTS:
         QVERIFY2(answers.last().contains(QStringLiteral("MOVE001/notes.txt")), qPrintable(answers.last()));
         QCOMPARE(BackupFolderList::subfolderNames(backup), QStringList{QStringLiteral("MOVE001")});
         QCOMPARE(side.calls, QStringList{QStringLiteral("close before delete")});
+
+        // Cancel pressed once the last file of a whole backup has gone, before
+        // the result: the delete is cancelled, nothing comes back, and the
+        // window stays with the tree read again instead of going back to the
+        // chooser.
+        const QString late = makeBackup(QStringLiteral("Late"));
+        CleanupDialog e;
+        e.backupRootPath = m_root;
+        e.cleanupDirPath = late;
+        e.showCleanup();
+        QTRY_VERIFY(!e.isReading());
+        ModalWindow w;
+        w.setContent(&e, CleanupDialog::windowTitleText(), CleanupDialog::CONTENT_SIZE);
+        bool pressed = false;
+        const bool ended = runEndsAfter(w, [&] {
+            whenShown<TaskProgressDialog>([&](TaskProgressDialog* job) {
+                connect(job->progressBar(), &QProgressBar::valueChanged, job, [job, &pressed] {
+                    if (pressed || job->progressValue() < 100) return;
+                    pressed = true;
+                    job->btnCancel()->click();
+                });
+            });
+            e.btnCheckOn()->click();
+            e.btnOk()->click();
+        });
+        w.setContent(nullptr, QString());
+        QVERIFY(pressed);
+        QCOMPARE(answers.last(), QStringLiteral("Delete cancelled."));
+        QCOMPARE(e.lastResult()->status, CleanupJob::Status::Cancelled);
+        QVERIFY(!QFileInfo::exists(late));
+        QVERIFY(!ended);
+        QTRY_VERIFY(!e.isReading());
+        QCOMPARE(e.model()->rowCount(), 0);
     }
 
     void deleteCommandOffersBackupsOnlyAndHoldsItsLockWhileItRuns()

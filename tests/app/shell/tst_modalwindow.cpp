@@ -1,5 +1,8 @@
 #include "../../support/ModalHosts.h"
+#include "AppTestSupport.h"
 #include "app/backup/BackUpFolderSelectDialog.h"
+#include "app/backup/BackupSettingDialog.h"
+#include "app/backup/CleanupDialog.h"
 #include "app/mainwindow/AppAboutDialog.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/settings/CameraSettingDialog.h"
@@ -8,6 +11,7 @@
 #include "app/shell/CardDriveSelectDialog.h"
 #include "app/shell/ModalWindow.h"
 #include "app/shell/TaskProgressDialog.h"
+#include "core/catalog/CardData.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
@@ -15,6 +19,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -255,6 +260,74 @@ private Q_SLOTS:
         progress.start();
         QVERIFY(!endsOnEscape(&progress, Type::TaskProgress));
         QVERIFY(progress.isCancelled());
+
+        // The backup and the clean-up: Escape in the progress of their
+        // running job (pressed as its window shows, inside the job's closing
+        // pause at the latest) cancels it, its end closes that window, and
+        // Escape in the dialog then closes it as its Cancel does. A cancelled
+        // backup takes its files back; a clean-up keeps what it removed.
+        QStringList told;
+        Alerts::setInterceptor([&told](const Alerts::Alert& a) {
+            told.append(a.message);
+            return a.buttons.size() >= 2 ? Alerts::FIRST_BUTTON + 1 : Alerts::FIRST_BUTTON;
+        });
+        const auto escapeInTheJob = [](const std::function<void()>& start) {
+            bool cancelled = false;
+            whenShown<TaskProgressDialog>([&](TaskProgressDialog* job) {
+                QTest::keyClick(job, Qt::Key_Escape);
+                cancelled = job->isCancelled();
+            });
+            start();
+            return cancelled;
+        };
+        const auto escapeEndsTheDialog = [&](QWidget* dialog, Type type, const std::function<void()>& inside) {
+            ModalWindow w;
+            w.setType(type);
+            w.setContent(dialog, QStringLiteral("t"));
+            const bool ends = runEndsAfter(w, [&] {
+                inside();
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            });
+            w.setContent(nullptr, QString());
+            return ends;
+        };
+        cardgen::CardOptions oneTrip;
+        oneTrip.trips = {apptest::tripOf(2, 0)};
+        const auto written = cardgen::writeCard(m_dir.filePath(QStringLiteral("card")), oneTrip);
+        const QString backups = m_dir.filePath(QStringLiteral("backups"));
+        QVERIFY(QDir().mkpath(backups));
+
+        BackupSettingDialog backup;
+        backup.cardData = CardData::create();
+        backup.cardData->readCardData(written.moveDir);
+        backup.pathBackup = backups;
+        backup.prepare();
+        QTRY_VERIFY(!backup.isReading());
+        backup.btnCheckOn()->click();
+        backup.txtFolderName()->setText(QStringLiteral("Escaped"));
+        bool cancelled = false;
+        QVERIFY(escapeEndsTheDialog(&backup, Type::BackupSetting, [&] {
+            cancelled = escapeInTheJob([&] { backup.btnOk()->click(); });
+        }));
+        QVERIFY(cancelled);
+        QCOMPARE(backup.lastStatus(), std::optional(BackupCopyJob::Status::Cancelled));
+        QCOMPARE(told.last(), QStringLiteral("Backup cancelled."));
+        QVERIFY(!QFileInfo::exists(backups + QStringLiteral("/Escaped")));
+
+        const QString kept = apptest::makeBackupFolder(m_dir, backups, QStringLiteral("Kept"), oneTrip);
+        CleanupDialog cleanup;
+        cleanup.backupRootPath = backups;
+        cleanup.cleanupDirPath = kept;
+        cleanup.showCleanup();
+        QTRY_VERIFY(!cleanup.isReading());
+        cleanup.btnCheckOn()->click();
+        cancelled = false;
+        QVERIFY(escapeEndsTheDialog(&cleanup, Type::Etc, [&] {
+            cancelled = escapeInTheJob([&] { cleanup.btnOk()->click(); });
+        }));
+        QVERIFY(cancelled);
+        QCOMPARE(told.last(), QStringLiteral("Delete cancelled."));
+        Alerts::setInterceptor([](const Alerts::Alert&) { return Alerts::FIRST_BUTTON; });
 
         // A Cancel that cannot be pressed now is not pressed.
         QWidget busy;

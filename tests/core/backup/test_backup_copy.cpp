@@ -11,6 +11,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace catalogtest;
 using namespace backuptest;
@@ -154,14 +155,42 @@ TEST_F(BackupCopyTest, CancelAndWriteFailuresLeaveNoPartialFileAndNothingTheJobM
     EXPECT_TRUE(result.error.startsWith(QStringLiteral("Unable to copy the file."))) << result.error.toStdString();
     EXPECT_EQ(entries(dest), QStringList{QStringLiteral("keep.txt")});
 
-    // A cancel once the last file is in: the backup is whole and stays.
+    // A cancel once the last file is in is a cancel all the same: the new
+    // files go, the user's file and its folder stay.
     cancel = TaskCancelFlag();
     result = BackupCopyJob::run(p, cancel, [&](const BackupCopyJob::Progress& pr) {
         if (pr.filesDone == pr.fileCount) cancel.cancel();
     });
-    EXPECT_EQ(result.status, BackupCopyJob::Status::Completed);
-    for (const BackupCopyJob::Entry& e : p.entries)
-        EXPECT_EQ(QFileInfo(e.destination).size(), e.size) << e.destination.toStdString();
+    EXPECT_EQ(result.status, BackupCopyJob::Status::Cancelled);
+    EXPECT_EQ(entries(dest), QStringList{QStringLiteral("keep.txt")});
+
+    // And one in the closing pause, into a new folder, which goes with them
+    // (a pause that a cancel did not cut short would hold the test a minute).
+    const auto late = plan(QStringLiteral("Late"), files);
+    cancel = TaskCancelFlag();
+    std::promise<bool> ended; // true once every file is in, false when the run ended first
+    BackupCopyJob::Options pausing;
+    pausing.pauseAtEndMs = 60000;
+    auto running = std::async(std::launch::async, [&] {
+        bool told = false;
+        const auto tell = [&](bool allIn) {
+            if (!std::exchange(told, true)) ended.set_value(allIn);
+        };
+        const auto r = BackupCopyJob::run(
+            late, cancel,
+            [&](const BackupCopyJob::Progress& pr) {
+                if (pr.filesDone == pr.fileCount) tell(true);
+            },
+            pausing);
+        tell(false);
+        return r;
+    });
+    ASSERT_TRUE(ended.get_future().get());
+    for (const BackupCopyJob::Entry& e : late.entries) EXPECT_TRUE(QFileInfo::exists(e.destination));
+    cancel.cancel();
+    EXPECT_EQ(running.get().status, BackupCopyJob::Status::Cancelled);
+    EXPECT_FALSE(QFileInfo::exists(late.destFolder));
+    EXPECT_EQ(entries(backups), (QStringList{QStringLiteral("Stopped"), QStringLiteral("Stopped/keep.txt")}));
 }
 
 TEST_F(BackupCopyTest, AFullDiskFailsTheBackupAndLeavesTheVolumeAsItWas)
