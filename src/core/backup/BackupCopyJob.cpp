@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -40,14 +41,24 @@ QString outsideTheBackup(const QString& destination)
     return copyFailed(destination, tr("The destination lies outside the backup folder."));
 }
 
-// Everything the run made, so that a cancel or a failure takes back exactly that.
+struct Made {
+    QString path;
+    std::optional<FileIdentity::Id> id; // what was made there
+};
+
+// Everything the run made, so that a cancel or a failure takes back exactly
+// that: only what is still the file or folder made, so that a folder swapped
+// for a link or a mount meanwhile never has another of the same name removed.
 struct Created {
-    QStringList dirs;  // in creation order (parents first)
-    QStringList files; // destinations that did not exist before
+    QList<Made> dirs;  // in creation order (parents first)
+    QList<Made> files; // destinations that did not exist before
     void rollBack() const
     {
-        for (auto it = files.crbegin(); it != files.crend(); ++it) FileOps::removeFile(*it);
-        for (auto it = dirs.crbegin(); it != dirs.crend(); ++it) FileOps::removeEmptyDir(*it);
+        const auto stillMade = [](const Made& m) { return m.id && FileIdentity::ofEntry(m.path) == m.id; };
+        for (auto it = files.crbegin(); it != files.crend(); ++it)
+            if (stillMade(*it)) FileOps::removeFile(it->path);
+        for (auto it = dirs.crbegin(); it != dirs.crend(); ++it)
+            if (stillMade(*it)) FileOps::removeEmptyDir(it->path);
     }
 };
 
@@ -106,6 +117,16 @@ int openReachedFolder(const BackupCopyJob::Plan& plan, const QString& folder, bo
     return std::exchange(reached.fd, -1);
 }
 
+// What the copy made in the folder held open.
+std::optional<FileIdentity::Id> madeIn(int folderFd, const QString& destination)
+{
+    struct stat st {};
+    if (::fstatat(folderFd, QFile::encodeName(QFileInfo(destination).fileName()).constData(), &st,
+                  AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    return FileIdentity::of(st);
+}
+
 // Makes the folder and its missing parents, noting each one made.
 bool makeDirs(const QString& dir, Created& created, QString* error)
 {
@@ -120,7 +141,7 @@ bool makeDirs(const QString& dir, Created& created, QString* error)
     for (const QString& m : std::as_const(missing)) {
         bool made = false;
         if (!FileOps::makeDir(m, &made, error)) return false;
-        if (made) created.dirs.append(m);
+        if (made) created.dirs.append({m, FileIdentity::ofEntry(m)});
     }
     if (!QFileInfo(dir).isDir()) {
         if (error) *error = tr("\"%1\" is not a folder.").arg(dir);
@@ -302,7 +323,7 @@ BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag&
         written += progress.currentFileBytes;
         if (status == FileOps::CopyStatus::Cancelled) return cancelled();
         if (status == FileOps::CopyStatus::Failed) return fail(copyFailed(entry.source, error));
-        if (!existed) created.files.append(entry.destination);
+        if (!existed) created.files.append({entry.destination, madeIn(into.fd, entry.destination)});
 
         ++progress.filesDone;
         progress.currentFileBytes = 0;
@@ -312,7 +333,7 @@ BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag&
     }
 
     // The renames and new folders are on the disk only once their folders are.
-    for (const QString& dir : std::as_const(created.dirs)) touchedDirs.insert(QFileInfo(dir).absolutePath());
+    for (const Made& dir : std::as_const(created.dirs)) touchedDirs.insert(QFileInfo(dir.path).absolutePath());
     for (const QString& dir : std::as_const(touchedDirs)) {
         QString error;
         if (!FileOps::syncDir(dir, &error)) return fail(copyFailed(dir, error));

@@ -219,6 +219,23 @@ TEST_F(BackupCopyTest, RefusesDestinationsThatLeaveTheBackupOrReachIntoTheCard)
     EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
     EXPECT_EQ(checksums(written.moveDir), cardBefore);
     EXPECT_EQ(entries(linked), QStringList{QStringLiteral("MOVE002")});
+
+    // Swapped while the job runs: once a file is in, the folder holding it
+    // becomes a link to the card's folder of the same name, and the next
+    // folder one to the card's too. The run fails, and taking back what it
+    // made removes none of the card's files of the same names.
+    const QString during = backups + QStringLiteral("/During");
+    const auto q = plan(QStringLiteral("During"), files);
+    bool swapped = false;
+    const auto failed = BackupCopyJob::run(q, cancel, [&](const BackupCopyJob::Progress& pr) {
+        if (swapped || pr.filesDone != 1) return;
+        swapped = QDir().rename(during + QStringLiteral("/MOVE001"), during + QStringLiteral("/MOVE001.moved")) &&
+                  QFile::link(written.moveDir + QStringLiteral("/MOVE001"), during + QStringLiteral("/MOVE001")) &&
+                  QFile::link(written.moveDir + QStringLiteral("/MOVE002"), during + QStringLiteral("/MOVE002"));
+    });
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(failed.status, BackupCopyJob::Status::Failed);
+    EXPECT_EQ(checksums(written.moveDir), cardBefore);
 }
 
 TEST_F(BackupCopyTest, AnInKernelCopyThatStopsEarlyIsFinishedByPlainReads)
