@@ -3,16 +3,28 @@
 #include "core/backup/BackupPaths.h"
 #include "core/backup/FileOps.h"
 #include "core/foundation/CommonConst.h"
+#include "core/foundation/FileIdentity.h"
 #include "core/foundation/FileUtil.h"
+#include "core/foundation/LinkFreeOpen.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace {
+
+// A card holds a few dozen folders; a folder opened as data may hold more,
+// and then the first ones are compared by what they are.
+constexpr int kCardFoldersNoted = 4096;
 
 QString tr(const char* text)
 {
@@ -24,16 +36,96 @@ QString copyFailed(const QString& path, const QString& reason)
     return tr("Unable to copy the file.") + QStringLiteral("\n") + path + QStringLiteral(": ") + reason;
 }
 
-// Everything the run made, so that a cancel or a failure takes back exactly that.
+QString outsideTheBackup(const QString& destination)
+{
+    return copyFailed(destination, tr("The destination lies outside the backup folder."));
+}
+
+struct Made {
+    QString path;
+    std::optional<FileIdentity::Id> id; // what was made there
+};
+
+// Everything the run made, so that a cancel or a failure takes back exactly
+// that: only what is still the file or folder made, so that a folder swapped
+// for a link or a mount meanwhile never has another of the same name removed.
 struct Created {
-    QStringList dirs;  // in creation order (parents first)
-    QStringList files; // destinations that did not exist before
+    QList<Made> dirs;  // in creation order (parents first)
+    QList<Made> files; // destinations that did not exist before
     void rollBack() const
     {
-        for (auto it = files.crbegin(); it != files.crend(); ++it) FileOps::removeFile(*it);
-        for (auto it = dirs.crbegin(); it != dirs.crend(); ++it) FileOps::removeEmptyDir(*it);
+        const auto stillMade = [](const Made& m) { return m.id && FileIdentity::ofEntry(m.path) == m.id; };
+        for (auto it = files.crbegin(); it != files.crend(); ++it)
+            if (stillMade(*it)) FileOps::removeFile(it->path);
+        for (auto it = dirs.crbegin(); it != dirs.crend(); ++it)
+            if (stillMade(*it)) FileOps::removeEmptyDir(it->path);
     }
 };
+
+struct Fd {
+    int fd = -1;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd()
+    {
+        if (fd >= 0) ::close(fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+};
+
+// The folder, or the nearest one above it when it does not exist yet, is
+// one of ids or lies below one, as the kernel reaches it (links followed).
+bool landsIn(const QString& folder, const FileIdentity::Ids& ids)
+{
+    const Fd fd(FileIdentity::openNearestFolder(folder));
+    return FileIdentity::isOrLiesBelowOneOf(fd.fd, ids);
+}
+
+// The destination folder of an entry as the copy reaches it: from the backup
+// folder without following a link or entering another mount, and neither it
+// nor any folder above it the card's. -1 otherwise, with *refused when it
+// leads out of the backup folder or onto the card, else *errorNumber. The
+// copy writes into this descriptor, so a folder swapped after the check
+// cannot move the write.
+int openReachedFolder(const BackupCopyJob::Plan& plan, const QString& folder, bool* refused, int* errorNumber)
+{
+    *refused = false;
+    *errorNumber = 0;
+    const Fd root(::open(QFile::encodeName(plan.destFolder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (root.fd < 0) {
+        *errorNumber = errno;
+        return -1;
+    }
+    const QString relative = BackupPaths::relativeInside(plan.destFolder, folder);
+    Fd reached(-1);
+    if (!relative.isEmpty())
+        reached.fd = LinkFreeOpen::open(root.fd, QFile::encodeName(relative), O_PATH | O_DIRECTORY, true);
+    else if (QDir::cleanPath(folder) == plan.destFolder)
+        reached.fd = ::fcntl(root.fd, F_DUPFD_CLOEXEC, 0);
+    else
+        errno = EXDEV;
+    if (reached.fd < 0) {
+        *refused = errno == ELOOP || errno == EXDEV;
+        *errorNumber = errno;
+        return -1;
+    }
+    if (FileIdentity::mountOf(reached.fd) != FileIdentity::mountOf(root.fd) ||
+        FileIdentity::isOrLiesBelowOneOf(reached.fd, plan.cardIds)) {
+        *refused = true;
+        return -1;
+    }
+    return std::exchange(reached.fd, -1);
+}
+
+// What the copy made in the folder held open.
+std::optional<FileIdentity::Id> madeIn(int folderFd, const QString& destination)
+{
+    struct stat st {};
+    if (::fstatat(folderFd, QFile::encodeName(QFileInfo(destination).fileName()).constData(), &st,
+                  AT_SYMLINK_NOFOLLOW) != 0)
+        return std::nullopt;
+    return FileIdentity::of(st);
+}
 
 // Makes the folder and its missing parents, noting each one made.
 bool makeDirs(const QString& dir, Created& created, QString* error)
@@ -49,7 +141,7 @@ bool makeDirs(const QString& dir, Created& created, QString* error)
     for (const QString& m : std::as_const(missing)) {
         bool made = false;
         if (!FileOps::makeDir(m, &made, error)) return false;
-        if (made) created.dirs.append(m);
+        if (made) created.dirs.append({m, FileIdentity::ofEntry(m)});
     }
     if (!QFileInfo(dir).isDir()) {
         if (error) *error = tr("\"%1\" is not a folder.").arg(dir);
@@ -122,9 +214,25 @@ BackupCopyJob::PlanResult BackupCopyJob::makePlan(const QString& openSourcePath,
         result.error = tr("The backup folder cannot be inside the opened data, nor hold it.");
         return result;
     }
+    // The same by what the folders are: a bind mount shows the card, one of
+    // its folders or the backup folder at a second path that no link
+    // resolution joins.
+    plan.cardIds = FileIdentity::folderTree(plan.cardArea, kCardFoldersNoted);
+    if (const auto id = FileIdentity::ofPath(plan.sourceFolder); id && !FileIdentity::isOneOf(*id, plan.cardIds))
+        plan.cardIds.push_back(*id);
+    if (landsIn(plan.destFolder, plan.cardIds)) {
+        result.error = tr("The backup folder cannot be on the memory card. Please choose a backup folder on another "
+                          "drive in \"Backup Directory Settings\".");
+        return result;
+    }
+    if (const auto dest = FileIdentity::ofPath(plan.destFolder); dest && landsIn(plan.sourceFolder, {*dest})) {
+        result.error = tr("The backup folder cannot be inside the opened data, nor hold it.");
+        return result;
+    }
 
     const QStringList files = chapterFiles + managementFilesOf(openSourcePath);
     QSet<QString> destinations;
+    QSet<QString> foldersChecked;
     for (const QString& file : std::as_const(files)) {
         const QString relative = BackupPaths::relativeInside(plan.sourceFolder, file);
         if (relative.isEmpty()) {
@@ -139,6 +247,15 @@ BackupCopyJob::PlanResult BackupCopyJob::makePlan(const QString& openSourcePath,
         }
         if (destinations.contains(destination)) continue;
         destinations.insert(destination);
+        // A folder of an older backup may be the card's, mounted there.
+        const QString folder = QFileInfo(destination).absolutePath();
+        if (!foldersChecked.contains(folder)) {
+            foldersChecked.insert(folder);
+            if (landsIn(folder, plan.cardIds)) {
+                result.error = tr("The file \"%1\" cannot be copied into the backup folder.").arg(file);
+                return result;
+            }
+        }
         const qint64 size = QFileInfo(file).size();
         plan.entries.append({QDir::cleanPath(QFileInfo(file).absoluteFilePath()), destination, size});
         plan.totalBytes += size;
@@ -172,11 +289,16 @@ BackupCopyJob::Result copyEntries(const BackupCopyJob::Plan& plan, const TaskCan
         const QString folder = QFileInfo(entry.destination).absolutePath();
         QString error;
         if (!makeDirs(folder, created, &error)) return fail(error);
-        // Checked again now that the folders exist: a link met on the way
-        // must not lead out of the backup folder or into the card.
+        // Checked again now that the folders exist: a link or a mount met on
+        // the way must not lead out of the backup folder or into the card.
         if (!BackupPaths::isInsideOrSame(folder, plan.destFolder) ||
             BackupPaths::isInsideOrSame(folder, plan.cardArea, Qt::CaseInsensitive))
-            return fail(copyFailed(entry.destination, tr("The destination lies outside the backup folder.")));
+            return fail(outsideTheBackup(entry.destination));
+        bool refused = false;
+        int errorNumber = 0;
+        const Fd into(openReachedFolder(plan, folder, &refused, &errorNumber));
+        if (refused) return fail(outsideTheBackup(entry.destination));
+        if (into.fd < 0) return fail(copyFailed(entry.destination, FileOps::errorText(errorNumber)));
         touchedDirs.insert(folder);
 
         progress.currentFileBytes = 0;
@@ -196,11 +318,12 @@ BackupCopyJob::Result copyEntries(const BackupCopyJob::Plan& plan, const TaskCan
         bool existed = false;
         const FileOps::CopyStatus status =
             FileOps::copyReplacing(plan.sourceFolder, entry.source, entry.destination,
-                                   std::max<qint64>(options.chunkBytes, 4096), hooks, &existed, &error, entry.size);
+                                   std::max<qint64>(options.chunkBytes, 4096), hooks, &existed, &error, entry.size,
+                                   into.fd);
         written += progress.currentFileBytes;
         if (status == FileOps::CopyStatus::Cancelled) return cancelled();
         if (status == FileOps::CopyStatus::Failed) return fail(copyFailed(entry.source, error));
-        if (!existed) created.files.append(entry.destination);
+        if (!existed) created.files.append({entry.destination, madeIn(into.fd, entry.destination)});
 
         ++progress.filesDone;
         progress.currentFileBytes = 0;
@@ -210,7 +333,7 @@ BackupCopyJob::Result copyEntries(const BackupCopyJob::Plan& plan, const TaskCan
     }
 
     // The renames and new folders are on the disk only once their folders are.
-    for (const QString& dir : std::as_const(created.dirs)) touchedDirs.insert(QFileInfo(dir).absolutePath());
+    for (const Made& dir : std::as_const(created.dirs)) touchedDirs.insert(QFileInfo(dir.path).absolutePath());
     for (const QString& dir : std::as_const(touchedDirs)) {
         QString error;
         if (!FileOps::syncDir(dir, &error)) return fail(copyFailed(dir, error));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/backup/TaskProgress.h"
+#include "core/foundation/FileIdentity.h"
 
 #include <QList>
 #include <QString>
@@ -37,6 +38,7 @@ public:
         QString sourceFolder; // the opened card folder
         QString destFolder;   // the new backup folder
         QString cardArea;     // the card the source lies on (resolved): nothing is written there
+        FileIdentity::Ids cardIds; // the card area's folders and the source folder, by what they are
         QList<Entry> entries; // the chapters in the given order, then the management files
         qint64 totalBytes = 0;
     };
@@ -52,7 +54,10 @@ public:
     // Refused: no source, nothing to copy, a backup folder anywhere on the
     // card (BackupPaths::cardAreaOf) or holding it, or a file that does not
     // lie inside the card folder. Each file must still have the size planned
-    // when it has been copied.
+    // when it has been copied. The card and the backup folder are compared
+    // by name and by what the folders are (device and inode), so that a
+    // second path to the card that no link resolution joins (a bind mount)
+    // is the card; the run compares the folders it reaches again.
     static PlanResult makePlan(const QString& openSourcePath, const QString& destFolder,
                                const QStringList& chapterFiles);
 

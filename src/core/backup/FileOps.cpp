@@ -225,7 +225,7 @@ bool syncDir(const QString& path, QString* error)
 
 CopyStatus copyReplacing(const QString& sourceFolder, const QString& source, const QString& destination,
                          qint64 chunkBytes, const CopyHooks& hooks, bool* existed, QString* error,
-                         qint64 expectedBytes)
+                         qint64 expectedBytes, int destinationFolderFd)
 {
     const auto failWith = [&](int errorNumber) {
         if (error) *error = reason(errorNumber);
@@ -263,23 +263,29 @@ CopyStatus copyReplacing(const QString& sourceFolder, const QString& source, con
         return CopyStatus::Failed;
     }
 
+    // In the folder held open, names are its own entries; else paths.
+    const bool inFolder = destinationFolderFd >= 0;
+    const int at = inFolder ? destinationFolderFd : AT_FDCWD;
+    const auto nameThere = [inFolder](const QString& path) {
+        return native(inFolder ? QFileInfo(path).fileName() : path);
+    };
+    const QByteArray target = nameThere(destination);
     struct stat old {};
-    *existed = ::lstat(native(destination).constData(), &old) == 0;
+    *existed = ::fstatat(at, target.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
     if (*existed && S_ISDIR(old.st_mode)) return failWith(EISDIR);
 
-    QString temp;
+    QByteArray tempNative;
     int outFd = -1;
     for (int attempt = 0; attempt < 8 && outFd < 0; ++attempt) {
-        temp = temporaryNameFor(destination);
-        outFd = ::open(native(temp).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
+        tempNative = nameThere(temporaryNameFor(destination));
+        outFd = ::openat(at, tempNative.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
         if (outFd < 0 && errno != EEXIST) return failWith(errno);
     }
     if (outFd < 0) return failWith(EEXIST);
     Fd out(outFd);
-    const QByteArray tempNative = native(temp);
     const auto dropTemp = [&] {
         ::close(out.release());
-        ::unlink(tempNative.constData());
+        ::unlinkat(at, tempNative.constData(), 0);
     };
     const auto failAndDrop = [&](int errorNumber) {
         dropTemp();
@@ -377,12 +383,12 @@ CopyStatus copyReplacing(const QString& sourceFolder, const QString& source, con
     if (::fsync(out.fd) != 0) return failAndDrop(errno);
     if (::close(out.release()) != 0) {
         const int e = errno;
-        ::unlink(tempNative.constData());
+        ::unlinkat(at, tempNative.constData(), 0);
         return failWith(e);
     }
-    if (::rename(tempNative.constData(), native(destination).constData()) != 0) {
+    if (::renameat(at, tempNative.constData(), at, target.constData()) != 0) {
         const int e = errno;
-        ::unlink(tempNative.constData());
+        ::unlinkat(at, tempNative.constData(), 0);
         return failWith(e);
     }
     return CopyStatus::Done;

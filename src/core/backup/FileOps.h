@@ -62,8 +62,11 @@ enum class CopyStatus { Done, Cancelled, Failed };
 // destination existed before. The copy fails when the bytes copied differ
 // from the source's size once it has been read (a file cut or grown while
 // copied) or from expectedBytes (the size planned; -1: not checked).
+// With destinationFolderFd (an open folder, O_PATH will do), the file is
+// made and renamed in that folder under destination's file name, whatever
+// destination's folder path leads to by then.
 CopyStatus copyReplacing(const QString& sourceFolder, const QString& source, const QString& destination,
                          qint64 chunkBytes, const CopyHooks& hooks, bool* existed, QString* error,
-                         qint64 expectedBytes = -1);
+                         qint64 expectedBytes = -1, int destinationFolderFd = -1);
 
 } // namespace FileOps

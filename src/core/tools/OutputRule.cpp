@@ -2,6 +2,7 @@
 
 #include "core/backup/BackupPaths.h"
 #include "core/foundation/CommonConst.h"
+#include "core/foundation/FileIdentity.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,19 +10,13 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace OutputRule {
 
 namespace {
-
-// Deeper than any real folder tree; ends a walk up a looped mount.
-constexpr int kMaxDepth = 256;
 
 // The recording folder holding a movie (a card's or a backup's): the nearest
 // folder above it that is named like the recorder's own or holds its list
@@ -51,23 +46,10 @@ QString localPath(const QUrl& url)
     return url.isLocalFile() ? url.toLocalFile() : url.toString();
 }
 
-struct FileId {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    bool operator==(const FileId&) const = default;
-};
-
-FileId idOf(const struct stat& st)
-{
-    return {st.st_dev, st.st_ino};
-}
-
 // The sources and their recording folders as files, not names.
 struct Guarded {
-    std::vector<FileId> sources;
-    std::vector<FileId> folders;
-    bool isSource(const FileId& id) const { return std::find(sources.begin(), sources.end(), id) != sources.end(); }
-    bool isFolder(const FileId& id) const { return std::find(folders.begin(), folders.end(), id) != folders.end(); }
+    FileIdentity::Ids sources;
+    FileIdentity::Ids folders;
 };
 
 Guarded guardedOf(const ChapterList& sources)
@@ -80,12 +62,12 @@ Guarded guardedOf(const ChapterList& sources)
             if (url.isEmpty()) continue;
             const QString path = localPath(url);
             struct stat st {};
-            if (::stat(QFile::encodeName(path).constData(), &st) == 0) g.sources.push_back(idOf(st));
+            if (::stat(QFile::encodeName(path).constData(), &st) == 0) g.sources.push_back(FileIdentity::of(st));
             const QString folder = recordingFolderOf(BackupPaths::resolvedPath(path));
             if (folder.isEmpty() || folders.contains(folder)) continue;
             folders.insert(folder);
             if (::stat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode))
-                g.folders.push_back(idOf(st));
+                g.folders.push_back(FileIdentity::of(st));
         }
     }
     return g;
@@ -97,25 +79,12 @@ QString identityRefusal(const Guarded& g, int folderFd, const QByteArray& name)
 {
     struct stat st {};
     if (!name.isEmpty() && ::fstatat(folderFd, name.constData(), &st, 0) == 0) {
-        if (g.isSource(idOf(st))) return QStringLiteral("the output is a source recording");
-        if (g.isFolder(idOf(st))) return QStringLiteral("the output is the card's recording folder");
+        const FileIdentity::Id id = FileIdentity::of(st);
+        if (FileIdentity::isOneOf(id, g.sources)) return QStringLiteral("the output is a source recording");
+        if (FileIdentity::isOneOf(id, g.folders)) return QStringLiteral("the output is the card's recording folder");
     }
-    if (g.folders.empty()) return {};
-    int fd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
-    for (int depth = 0; fd >= 0 && depth < kMaxDepth; ++depth) {
-        if (::fstat(fd, &st) != 0) break;
-        if (g.isFolder(idOf(st))) {
-            ::close(fd);
-            return QStringLiteral("the output lies in the card's recording folder");
-        }
-        const int up = ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
-        struct stat above {};
-        const bool top = up < 0 || ::fstat(up, &above) != 0 || idOf(above) == idOf(st);
-        ::close(fd);
-        fd = up;
-        if (top) break;
-    }
-    if (fd >= 0) ::close(fd);
+    if (FileIdentity::isOrLiesBelowOneOf(folderFd, g.folders))
+        return QStringLiteral("the output lies in the card's recording folder");
     return {};
 }
 
@@ -125,26 +94,12 @@ QString parentOf(const QString& path)
     return slash <= 0 ? QStringLiteral("/") : path.left(slash);
 }
 
-// The folder a file at path lands in, or the nearest existing one above it
-// when it does not exist yet, and whether it is the file's own folder.
-// Taken apart as written ("link/.." stays for the kernel to resolve).
-int landingFolder(const QString& path, bool* own)
-{
-    *own = true;
-    QString folder = parentOf(path);
-    for (int depth = 0; depth < kMaxDepth; ++depth) {
-        const int fd = ::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0 || (errno != ENOENT && errno != ENOTDIR) || folder == QLatin1String("/")) return fd;
-        *own = false;
-        folder = parentOf(folder);
-    }
-    return -1;
-}
-
 QString identityRefusal(const Guarded& g, const QString& path)
 {
+    // The folder the file lands in, or the nearest one above it when that
+    // does not exist yet.
     bool own = false;
-    const int fd = landingFolder(path, &own);
+    const int fd = FileIdentity::openNearestFolder(parentOf(path), &own);
     if (fd < 0) return {};
     const QString why = identityRefusal(g, fd, own ? QFile::encodeName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1))
                                                    : QByteArray());

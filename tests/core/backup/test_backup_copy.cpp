@@ -1,4 +1,5 @@
 #include "BackupFixture.h"
+#include "../../support/BindMount.h"
 #include "core/backup/BackupCopyJob.h"
 #include "core/backup/BackupTree.h"
 #include "core/backup/FileOps.h"
@@ -247,6 +248,23 @@ TEST_F(BackupCopyTest, RefusesDestinationsThatLeaveTheBackupOrReachIntoTheCard)
     EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
     EXPECT_EQ(checksums(written.moveDir), cardBefore);
     EXPECT_EQ(entries(linked), QStringList{QStringLiteral("MOVE002")});
+
+    // Swapped while the job runs: once a file is in, the folder holding it
+    // becomes a link to the card's folder of the same name, and the next
+    // folder one to the card's too. The run fails, and taking back what it
+    // made removes none of the card's files of the same names.
+    const QString during = backups + QStringLiteral("/During");
+    const auto q = plan(QStringLiteral("During"), files);
+    bool swapped = false;
+    const auto failed = BackupCopyJob::run(q, cancel, [&](const BackupCopyJob::Progress& pr) {
+        if (swapped || pr.filesDone != 1) return;
+        swapped = QDir().rename(during + QStringLiteral("/MOVE001"), during + QStringLiteral("/MOVE001.moved")) &&
+                  QFile::link(written.moveDir + QStringLiteral("/MOVE001"), during + QStringLiteral("/MOVE001")) &&
+                  QFile::link(written.moveDir + QStringLiteral("/MOVE002"), during + QStringLiteral("/MOVE002"));
+    });
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(failed.status, BackupCopyJob::Status::Failed);
+    EXPECT_EQ(checksums(written.moveDir), cardBefore);
 }
 
 TEST_F(BackupCopyTest, AnInKernelCopyThatStopsEarlyIsFinishedByPlainReads)
@@ -385,4 +403,72 @@ TEST_F(BackupCopyTest, ALinkOrAPipeOnTheCardIsNeverReadIntoTheBackup)
     EXPECT_EQ(result.status, BackupCopyJob::Status::Failed);
     EXPECT_TRUE(result.error.contains(files.constFirst())) << result.error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(backups + QStringLiteral("/Piped")));
+}
+
+TEST_F(BackupCopyTest, ASecondPathToTheCardIsTheCardWhenPlannedAndWhenCopied)
+{
+    // The card's folders shown inside the backup path by bind mounts: no
+    // link joins the two paths, only what the folders are.
+    using testfiles::BindMount;
+    const QStringList files = someChapters();
+    const auto cardBefore = checksums(written.root);
+    const QStringList cardEntries = entries(written.root);
+    const auto unchanged = [&] {
+        return checksums(written.root) == cardBefore && entries(written.root) == cardEntries;
+    };
+    const auto refusal = [&](const QString& dest) {
+        const auto r = BackupCopyJob::makePlan(written.moveDir, dest, files);
+        return r.plan ? QString() : r.error;
+    };
+    {
+        const BindMount cardView(written.root, backups + QStringLiteral("/cardview"));
+        if (!cardView.made) GTEST_SKIP() << "no permission to mount here";
+        EXPECT_TRUE(refusal(backups + QStringLiteral("/cardview/Backup")).contains(QStringLiteral("memory card")));
+        const BindMount moveView(written.moveDir, backups + QStringLiteral("/Mounted"));
+        EXPECT_TRUE(refusal(backups + QStringLiteral("/Mounted")).contains(QStringLiteral("memory card")));
+        // A folder of an older backup that is the card's chapter folder.
+        const BindMount chapterFolder(written.moveDir + QStringLiteral("/MOVE002"),
+                                      backups + QStringLiteral("/Older/MOVE002"));
+        EXPECT_TRUE(refusal(backups + QStringLiteral("/Older")).contains(QStringLiteral("cannot be copied")));
+        // A backup folder that holds the card.
+        const BindMount whole(dir.path(), backups + QStringLiteral("/whole"));
+        EXPECT_TRUE(refusal(backups + QStringLiteral("/whole")).contains(QStringLiteral("nor hold it")));
+    }
+    EXPECT_TRUE(unchanged());
+
+    // Planned, then a folder of the backup becomes the card's chapter
+    // folder or a folder of the user's elsewhere, or the backup folder
+    // becomes the card's chapter folder: the run fails at the first folder
+    // that leads there, writes nothing there and takes back what it made.
+    const QString dest = backups + QStringLiteral("/Later");
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    struct Swap {
+        QString shown;
+        QString at; // below the backup folder
+        QString firstRefused;
+    };
+    const QString chapterFolder = written.moveDir + QStringLiteral("/MOVE001");
+    for (const Swap& swap : {Swap{chapterFolder, QStringLiteral("MOVE002"), QStringLiteral("/MOVE002/")},
+                             Swap{elsewhere, QStringLiteral("MOVE002"), QStringLiteral("/MOVE002/")},
+                             Swap{chapterFolder, QString(), QStringLiteral("/MOVE001/")}}) {
+        const auto p = plan(QStringLiteral("Later"), files);
+        const auto there = std::find_if(p.entries.begin(), p.entries.end(), [&](const BackupCopyJob::Entry& e) {
+            return e.destination.contains(swap.firstRefused);
+        });
+        ASSERT_NE(there, p.entries.end());
+        BackupCopyJob::Result result;
+        {
+            const BindMount mounted(swap.shown, swap.at.isEmpty() ? dest : dest + QLatin1Char('/') + swap.at);
+            ASSERT_TRUE(mounted.made);
+            result = BackupCopyJob::run(p, cancel);
+        }
+        EXPECT_EQ(result.status, BackupCopyJob::Status::Failed) << swap.shown.toStdString();
+        EXPECT_TRUE(result.error.contains(there->destination)) << result.error.toStdString();
+        EXPECT_TRUE(result.error.contains(QStringLiteral("outside the backup folder"))) << result.error.toStdString();
+        EXPECT_TRUE(unchanged());
+        EXPECT_TRUE(entries(elsewhere).isEmpty());
+        EXPECT_EQ(entries(dest), swap.at.isEmpty() ? QStringList() : QStringList{swap.at});
+        ASSERT_TRUE(QDir(dest).removeRecursively());
+    }
 }
