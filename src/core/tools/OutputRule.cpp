@@ -46,6 +46,9 @@ QString localPath(const QUrl& url)
     return url.isLocalFile() ? url.toLocalFile() : url.toString();
 }
 
+// More than any card holds; a damaged card's tree is not walked further.
+constexpr int kRecordingFoldersNoted = 4096;
+
 // The sources and their recording folders as files, not names.
 struct Guarded {
     FileIdentity::Ids sources;
@@ -66,8 +69,11 @@ Guarded guardedOf(const ChapterList& sources)
             const QString folder = recordingFolderOf(BackupPaths::resolvedPath(path));
             if (folder.isEmpty() || folders.contains(folder)) continue;
             folders.insert(folder);
-            if (::stat(QFile::encodeName(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode))
-                g.folders.push_back(FileIdentity::of(st));
+            // Every folder of it: one of its chapter folders shown elsewhere
+            // by a bind mount leads up out of the mount, never to the
+            // recording folder itself.
+            const FileIdentity::Ids tree = FileIdentity::folderTree(folder, kRecordingFoldersNoted);
+            g.folders.insert(g.folders.end(), tree.begin(), tree.end());
         }
     }
     return g;

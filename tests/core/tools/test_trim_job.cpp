@@ -292,6 +292,10 @@ TEST_F(TrimJobTest, ASecondPathToTheCardIsTheCard)
     ASSERT_TRUE(QFile::link(intoTheCard, dir.filePath("via.kmz")));
     EXPECT_TRUE(refused(dir.filePath("via.kmz")));
     EXPECT_FALSE(refused(dir.filePath("cut.mp4")));
+    // One chapter folder of it shown alone: walking up leaves the mount.
+    const testfiles::BindMount chapterFolder(moveDir + "/MOVE001", dir.filePath("chapters"));
+    ASSERT_TRUE(chapterFolder.made);
+    EXPECT_TRUE(refused(dir.filePath("chapters/route.kmz")));
 
     // The trim onto the source through it, and a route into its recording folder.
     TrimJob job(request(sourceThere, {}), TaskCancelFlag());
