@@ -27,6 +27,12 @@ bool writeAll(int fd, QByteArrayView bytes)
     return true;
 }
 
+bool failWith(int* error, int code)
+{
+    if (error) *error = code;
+    return false;
+}
+
 void syncFolderOf(const QString& path)
 {
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
@@ -40,7 +46,7 @@ void syncFolderOf(const QString& path)
 
 namespace DurableFile {
 
-std::optional<QString> writeTemporaryBeside(const QString& target, QByteArrayView bytes)
+std::optional<QString> writeTemporaryBeside(const QString& target, QByteArrayView bytes, int* error)
 {
     const QFileInfo info(target);
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -51,23 +57,27 @@ std::optional<QString> writeTemporaryBeside(const QString& target, QByteArrayVie
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0) {
             if (errno == EEXIST) continue;
+            failWith(error, errno);
             return std::nullopt;
         }
-        const bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-        const bool closed = ::close(fd) == 0;
-        if (!ok || !closed) {
+        int failure = 0;
+        if (!writeAll(fd, bytes) || ::fsync(fd) != 0) failure = errno;
+        if (::close(fd) != 0 && failure == 0) failure = errno;
+        if (failure != 0) {
             ::unlink(native.constData());
+            failWith(error, failure);
             return std::nullopt;
         }
         return temporary;
     }
+    failWith(error, EEXIST);
     return std::nullopt;
 }
 
-bool commit(const QString& temporary, const QString& target)
+bool commit(const QString& temporary, const QString& target, int* error)
 {
     if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0)
-        return false;
+        return failWith(error, errno);
     syncFolderOf(target);
     return true;
 }
@@ -77,11 +87,11 @@ void discard(const QString& temporary)
     ::unlink(QFile::encodeName(temporary).constData());
 }
 
-bool writeAtomically(const QString& target, QByteArrayView bytes)
+bool writeAtomically(const QString& target, QByteArrayView bytes, int* error)
 {
-    const auto temporary = writeTemporaryBeside(target, bytes);
+    const auto temporary = writeTemporaryBeside(target, bytes, error);
     if (!temporary) return false;
-    if (commit(*temporary, target)) return true;
+    if (commit(*temporary, target, error)) return true;
     discard(*temporary);
     return false;
 }
