@@ -7,7 +7,6 @@
 #include "core/foundation/UserDefaultUtil.h"
 
 #include <QApplication>
-#include <QSettings>
 #include <QProcess>
 #include <QString>
 #include <QStringList>

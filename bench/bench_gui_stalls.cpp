@@ -66,7 +66,6 @@
 #include <QMainWindow>
 #include <QProcess>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QThreadPool>
@@ -187,7 +186,6 @@ void useOwnSettings(const QString& folder)
     store->setValue(UserDefaultUtil::KEY_DISP_SPEED_METER, true);
     store->setValue(UserDefaultUtil::KEY_DISP_CIRCLE_CHART, true);
     store->setValue(UserDefaultUtil::KEY_PATH_BACKUP, QDir(folder).filePath(QStringLiteral("backups")));
-    store->sync();
     UserDefaultUtil::resetToInitialValues();
     UserDefaultUtil::load();
 }

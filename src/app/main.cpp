@@ -1,6 +1,7 @@
 #include "app/mainwindow/MainWindow.h"
 #include "app/shell/Application.h"
 #include "core/catalog/CardData.h"
+#include "core/foundation/SettingsStore.h"
 #include "core/mainwindow/Relaunch.h"
 
 #include <QApplication>
@@ -23,6 +24,9 @@ int main(int argc, char* argv[])
     CardData::waitForDisposals();
     // Thumbnails are this run's own; the catalogue is gone with the window.
     CardData::removeThumbnailFolder();
+    // The settings the quit stored (and any change still waiting) are written
+    // before a new copy can read them.
+    SettingsStore::finish();
     // A restart the viewer settings asked for starts a new copy now that this
     // one has saved everything and let go of its windows.
     Relaunch::relaunchIfRequested();

@@ -19,11 +19,9 @@
 #include "core/mainwindow/InstanceGuard.h"
 
 #include <QCoreApplication>
-#include <QSettings>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -77,7 +75,6 @@ inline void resetSettings()
     auto s = SettingsStore::open();
     s->clear();
     s->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
-    s->sync();
     UserDefaultUtil::resetToInitialValues();
 }
 

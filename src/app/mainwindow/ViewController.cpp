@@ -15,7 +15,6 @@
 #include <QDeadlineTimer>
 #include <QFutureWatcher>
 #include <QGuiApplication>
-#include <QSettings>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 

@@ -95,9 +95,10 @@ public:
     // The quit question while a movie is ready (Cancel also drops a
     // requested restart); true when the application may end, the state saved.
     bool confirmQuit();
-    // Map settings while a movie is ready, then mute and brightness; the
-    // result of writing the store.
-    bool saveViewerState();
+    // Map settings while a movie is ready, then mute and brightness, into
+    // the store; main() waits for the store's last write once the window is
+    // gone (a failure goes to the log).
+    void saveViewerState();
     // The main window closes: the floating windows go with it.
     void closeChildWindows();
     void windowWillEnterFullScreen();

@@ -16,7 +16,6 @@
 #include "core/mainwindow/VersionCheck.h"
 
 #include <QDesktopServices>
-#include <QSettings>
 
 bool ViewController::runViewerSettingsDialog()
 {
@@ -65,20 +64,18 @@ bool ViewController::confirmQuit()
     return true;
 }
 
-bool ViewController::saveViewerState()
+void ViewController::saveViewerState()
 {
     // The map's part stands on its own: whatever it finds, mute and
     // brightness are saved after it.
     saveMapSettings();
-    const auto store = SettingsStore::open();
     if (m_player) {
         UserDefaultUtil::viewerIsMute = m_player->isMute();
         UserDefaultUtil::viewerGamma = m_player->brightness();
+        const auto store = SettingsStore::open();
         store->setValue(UserDefaultUtil::KEY_VIEWER_IS_MUTE, UserDefaultUtil::viewerIsMute);
         store->setValue(UserDefaultUtil::KEY_VIEWER_GAMMA, UserDefaultUtil::viewerGamma);
     }
-    store->sync();
-    return store->status() == QSettings::NoError;
 }
 
 void ViewController::closeChildWindows()

@@ -4,7 +4,6 @@
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 
-#include <QSettings>
 
 #include <QPainter>
 #include <QPainterPath>

@@ -15,7 +15,6 @@
 #include "core/recording/VideoInfo.h"
 
 #include <QKeyEvent>
-#include <QSettings>
 #include <QLayout>
 #include <QTimer>
 

@@ -9,7 +9,6 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QSettings>
 
 namespace {
 void store(const QString& key, const QVariant& value)

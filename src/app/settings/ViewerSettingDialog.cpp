@@ -11,9 +11,9 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 
 namespace {
 
@@ -104,22 +104,38 @@ void ViewerSettingDialog::setupControls()
 
 void ViewerSettingDialog::saveSettings()
 {
+    if (m_saving) return;
     const int d = cmbDateFormat->currentIndex();
     const int z = cmbTimeZone->currentIndex();
     const bool s = rbtnSummerTime->checkedId() == 0;
     const bool m = rbtnSpeedMeter->checkedId() == 0;
-    {
-        const auto store = SettingsStore::open();
-        store->setValue(UserDefaultUtil::KEY_DATE_FORMAT, d == 1 ? 1 : 0);
-        store->setValue(UserDefaultUtil::KEY_TIME_ZONE, z >= 0 && z <= 6 ? z : 0);
-        store->setValue(UserDefaultUtil::KEY_SUMMER_TIME, s);
-        store->setValue(UserDefaultUtil::KEY_SPEED_METER, m);
-        // Not saved (a read-only or full home folder): nothing to restart
-        // for; the dialog stays for another try or Cancel.
-        if (const QString why = SettingsStore::save(*store); !why.isEmpty()) {
-            Alerts::warning(this, tr("The settings could not be saved.") + QLatin1Char('\n') + why);
-            return;
-        }
+    const auto store = SettingsStore::open();
+    store->setValue(UserDefaultUtil::KEY_DATE_FORMAT, d == 1 ? 1 : 0);
+    store->setValue(UserDefaultUtil::KEY_TIME_ZONE, z >= 0 && z <= 6 ? z : 0);
+    store->setValue(UserDefaultUtil::KEY_SUMMER_TIME, s);
+    store->setValue(UserDefaultUtil::KEY_SPEED_METER, m);
+    // The store writes on its own thread; the dialog goes on with the answer.
+    m_saving = true;
+    btnOk->setEnabled(false);
+    btnCancel->setEnabled(false);
+    const QPointer<ModalWindow> host = ModalWindow::current();
+    SettingsStore::saveNow(this, [this, host, d, z, s, m](const QString& why) {
+        m_saving = false;
+        btnOk->setEnabled(true);
+        btnCancel->setEnabled(true);
+        // The window was closed meanwhile: its run (and another that may
+        // have begun since) is not this answer's to end.
+        if (host == ModalWindow::current()) settingsSaved(d, z, s, m, why);
+    });
+}
+
+void ViewerSettingDialog::settingsSaved(int d, int z, bool s, bool m, const QString& why)
+{
+    // Not saved (a read-only or full home folder): nothing to restart for;
+    // the dialog stays for another try or Cancel.
+    if (!why.isEmpty()) {
+        Alerts::warning(this, tr("The settings could not be saved.") + QLatin1Char('\n') + why);
+        return;
     }
     const bool unchanged = d == UserDefaultUtil::dateFormat.load() && z == UserDefaultUtil::timeZone.load() &&
                            s == UserDefaultUtil::summerTime.load() && m == UserDefaultUtil::speedMeter.load();

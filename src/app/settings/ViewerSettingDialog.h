@@ -27,8 +27,11 @@ public:
 
     // Fills the lists once and selects the stored values.
     void setupControls();
+    // Stores the four values and has the store write them; the buttons wait
+    // for its answer (isSaving), then the dialog tells a failure or goes on.
     void saveSettings();
     void closeDialog();
+    bool isSaving() const { return m_saving; }
 
     // The dialog's view was shown on screen at least once.
     bool wasShown() const { return m_wasShown; }
@@ -51,5 +54,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void settingsSaved(int d, int z, bool s, bool m, const QString& why);
+
     bool m_wasShown = false;
+    bool m_saving = false;
 };

@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QSettings>
 #include <QVBoxLayout>
 
 namespace ToolSupport {

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 
 #include <algorithm>
 #include <pwd.h>
@@ -165,9 +164,7 @@ QString CardDriveList::rememberedName(const QString& key)
 void CardDriveList::rememberName(const QString& key, const QString& name)
 {
     if (key.isEmpty()) return;
-    auto store = SettingsStore::open();
-    store->setValue(key, name);
-    store->sync();
+    SettingsStore::open()->setValue(key, name);
 }
 
 QString CardDriveList::cardFolderOf(const QString& volumePath)

@@ -1,49 +1,428 @@
 #include "core/foundation/SettingsStore.h"
 
+#include "core/foundation/DurableFile.h"
+#include "core/foundation/SettingsIni.h"
+
 #include <QCoreApplication>
-#include <QMutex>
-#include <QSaveFile>
-#include <QSettings>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QMap>
+#include <QPointer>
+#include <QStandardPaths>
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-QMutex g_mutex;
-QString g_overridePath;
+
+using Clock = std::chrono::steady_clock;
+
+struct Change {
+    std::optional<QVariant> value; // nothing: removed
+    quint64 serial = 0;
+};
+using Changes = QMap<QString, Change>;
+
+// A saveNow caller waiting for the end of an attempt. The relay lives on the
+// caller's thread and carries the answer there.
+struct Waiter {
+    quint64 attempt = 0;
+    QObject* relay = nullptr;
+    std::function<void(const QString&)> deliver;
+};
+
+struct State {
+    std::mutex mutex;
+    std::condition_variable wake;      // the writer: a change, a request, the end
+    std::condition_variable attempted; // flush callers: an attempt ended
+
+    QString chosenPath; // useFile's; empty: the user's file
+    bool loaded = false;
+    QString path;
+    QMap<QString, QVariant> values;
+
+    Changes pending; // made and not written yet
+    quint64 serial = 0;
+    bool changedSinceAttempt = false;
+    Clock::time_point lastChange;
+    std::chrono::milliseconds delay = SettingsStore::DEFAULT_WRITE_DELAY;
+
+    bool writeWanted = false;
+    bool stopping = false;
+    quint64 attemptsStarted = 0;
+    quint64 attemptsDone = 0;
+    QString lastFailure;
+    std::vector<Waiter> waiters;
+    quint64 writes = 0;
+
+    std::thread writer;
+    bool postRoutineAdded = false;
+};
+
+// Never destroyed: the writer thread may still use it while the program's
+// statics go.
+State& state()
+{
+    static State* const s = new State;
+    return *s;
+}
+
+QString userFile()
+{
+    // Where QSettings keeps a user-scope INI file of this organisation and
+    // application.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+           SettingsStore::ORGANIZATION + QLatin1Char('/') + SettingsStore::APPLICATION + QStringLiteral(".ini");
+}
+
+// 0 or the errno of the failure (ENOENT: there is no such file).
+int readWhole(const QString& path, QByteArray& bytes)
+{
+    bytes.clear();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            ::close(fd);
+            return error;
+        }
+        if (n == 0) break;
+        bytes.append(buffer, qsizetype(n));
+    }
+    ::close(fd);
+    return 0;
+}
+
+int makeFolders(const QString& folder)
+{
+    const QByteArray native = QFile::encodeName(folder);
+    struct stat st {};
+    if (::stat(native.constData(), &st) == 0) return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+    if (errno != ENOENT) return errno;
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (parent != folder)
+        if (const int error = makeFolders(parent)) return error;
+    if (::mkdir(native.constData(), 0777) != 0 && errno != EEXIST) return errno;
+    return 0;
+}
+
+QString cannotWrite(const QString& path, int error)
+{
+    return QCoreApplication::translate("SettingsStore", "The settings file \"%1\" could not be written.").arg(path) +
+           QLatin1Char('\n') + qt_error_string(error);
+}
+
+// The file as it is now with these changes put in; empty when written or
+// nothing needed writing, else why not.
+QString writeChanges(const QString& path, const Changes& changes, bool& wrote)
+{
+    wrote = false;
+    if (const int error = makeFolders(QFileInfo(path).absolutePath())) return cannotWrite(path, error);
+    // The lock QSettings takes for its own writes of this file: another copy
+    // writing now waits for this merge, or this one for its. One that cannot
+    // be had (a folder closed to us) is passed over: the write says why.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    const bool locked = lock.tryLock(5000);
+    Q_UNUSED(locked);
+
+    QByteArray current;
+    const int readError = readWhole(path, current);
+    // A file that is there but cannot be read is never replaced blind.
+    if (readError != 0 && readError != ENOENT) return cannotWrite(path, readError);
+    SettingsIni::Entries entries = SettingsIni::parse(current);
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (!it->value) {
+            entries.remove(it.key());
+            continue;
+        }
+        const auto found = entries.find(it.key());
+        if (found != entries.end())
+            found->value = *it->value;
+        else
+            entries.insert(it.key(), SettingsIni::Entry{*it->value, -1});
+    }
+    const QByteArray text = SettingsIni::write(entries);
+    if (readError == 0 ? text == current : text.isEmpty()) return {};
+
+    int error = 0;
+    const auto temporary = DurableFile::writeTemporaryBeside(path, text, &error);
+    if (!temporary) return cannotWrite(path, error);
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        ::chmod(QFile::encodeName(*temporary).constData(), st.st_mode & 07777);
+    if (!DurableFile::commit(*temporary, path, &error)) {
+        DurableFile::discard(*temporary);
+        return cannotWrite(path, error);
+    }
+    wrote = true;
+    return {};
+}
+
+void post(QObject* relay, std::function<void(const QString&)> deliver, const QString& why)
+{
+    QMetaObject::invokeMethod(
+        relay,
+        [relay, deliver = std::move(deliver), why] {
+            deliver(why);
+            relay->deleteLater();
+        },
+        Qt::QueuedConnection);
+}
+
+void ensureLoaded(State& s)
+{
+    if (s.loaded) return;
+    s.path = QFileInfo(s.chosenPath.isEmpty() ? userFile() : s.chosenPath).absoluteFilePath();
+    QByteArray bytes;
+    // A file that cannot be read is an empty store, as QSettings takes it.
+    const int error = readWhole(s.path, bytes);
+    if (error != 0 && error != ENOENT)
+        qWarning().noquote() << "The settings file" << s.path << "could not be read:" << qt_error_string(error);
+    s.values.clear();
+    const SettingsIni::Entries entries = SettingsIni::parse(bytes);
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it) s.values.insert(it.key(), it->value);
+    s.loaded = true;
+}
+
+void writerLoop();
+
+void ensureWriter(State& s)
+{
+    if (s.writer.joinable() || s.stopping) return;
+    if (!s.postRoutineAdded) {
+        // A joinable thread left at exit ends the program; programs that
+        // never call finish() still write what is pending.
+        qAddPostRoutine(&SettingsStore::finish);
+        s.postRoutineAdded = true;
+    }
+    s.writer = std::thread(&writerLoop);
+}
+
+void writerLoop()
+{
+    State& s = state();
+    std::unique_lock lock(s.mutex);
+    for (;;) {
+        if (!s.writeWanted && !s.stopping) {
+            if (!s.changedSinceAttempt) {
+                s.wake.wait(lock);
+                continue;
+            }
+            const Clock::time_point due = s.lastChange + s.delay;
+            if (Clock::now() < due) {
+                s.wake.wait_until(lock, due);
+                continue;
+            }
+        }
+        s.writeWanted = false;
+        s.changedSinceAttempt = false;
+        const quint64 attempt = ++s.attemptsStarted;
+        const quint64 upTo = s.serial;
+        const Changes changes = s.pending;
+        const QString path = s.path;
+        QString failure;
+        bool wrote = false;
+        if (!changes.isEmpty()) {
+            lock.unlock();
+            failure = writeChanges(path, changes, wrote);
+            if (!failure.isEmpty()) qWarning().noquote() << failure;
+            lock.lock();
+        }
+        if (wrote) ++s.writes;
+        if (failure.isEmpty()) {
+            // Changes made meanwhile wait for the next write.
+            for (auto it = s.pending.begin(); it != s.pending.end();)
+                it = it->serial <= upTo ? s.pending.erase(it) : std::next(it);
+        }
+        s.attemptsDone = attempt;
+        s.lastFailure = failure;
+        for (auto it = s.waiters.begin(); it != s.waiters.end();) {
+            if (it->attempt > attempt) {
+                ++it;
+                continue;
+            }
+            post(it->relay, std::move(it->deliver), failure);
+            it = s.waiters.erase(it);
+        }
+        s.attempted.notify_all();
+        if (s.stopping && !s.writeWanted) return;
+    }
+}
+
+void recordChange(State& s, const QString& key, std::optional<QVariant> value)
+{
+    s.pending.insert(key, Change{std::move(value), ++s.serial});
+    s.changedSinceAttempt = true;
+    s.lastChange = Clock::now();
+    ensureWriter(s);
+    s.wake.notify_all();
+}
+
+// The next attempt that starts takes every change made until now.
+quint64 requestWrite(State& s)
+{
+    ensureWriter(s);
+    s.writeWanted = true;
+    s.wake.notify_all();
+    return s.attemptsStarted + 1;
+}
+
 } // namespace
 
-void SettingsStore::setIdentity()
+namespace SettingsStore {
+
+void setIdentity()
 {
     QCoreApplication::setOrganizationName(ORGANIZATION);
     QCoreApplication::setApplicationName(APPLICATION);
 }
 
-void SettingsStore::useFile(const QString& path)
+QVariant Store::value(const QString& key, const QVariant& defaultValue) const
 {
-    QMutexLocker lock(&g_mutex);
-    g_overridePath = path;
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    ensureLoaded(s);
+    return s.values.value(key, defaultValue);
 }
 
-std::unique_ptr<QSettings> SettingsStore::open()
+bool Store::contains(const QString& key) const
 {
-    QString path;
-    {
-        QMutexLocker lock(&g_mutex);
-        path = g_overridePath;
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    ensureLoaded(s);
+    return s.values.contains(key);
+}
+
+void Store::setValue(const QString& key, const QVariant& value)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    ensureLoaded(s);
+    // INI values read back as text: "true" stored and true given are one value.
+    const auto found = s.values.constFind(key);
+    if (found != s.values.cend() && SettingsIni::valueText(*found) == SettingsIni::valueText(value)) return;
+    s.values.insert(key, value);
+    recordChange(s, key, value);
+}
+
+void Store::remove(const QString& key)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    ensureLoaded(s);
+    if (s.values.remove(key) == 0) return;
+    recordChange(s, key, std::nullopt);
+}
+
+void Store::clear()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    ensureLoaded(s);
+    for (auto it = s.values.cbegin(); it != s.values.cend(); ++it) recordChange(s, it.key(), std::nullopt);
+    s.values.clear();
+}
+
+QString Store::fileName() const
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    ensureLoaded(s);
+    return s.path;
+}
+
+Store* open()
+{
+    static Store store;
+    return &store;
+}
+
+void useFile(const QString& path)
+{
+    flush();
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.chosenPath = path;
+    s.loaded = false;
+    s.pending.clear();
+    s.changedSinceAttempt = false;
+    s.lastFailure.clear();
+    ensureLoaded(s);
+}
+
+QString flush()
+{
+    State& s = state();
+    std::unique_lock lock(s.mutex);
+    ensureLoaded(s);
+    if (s.pending.isEmpty()) return {};
+    const quint64 attempt = requestWrite(s);
+    s.attempted.wait(lock, [&] { return s.attemptsDone >= attempt; });
+    return s.lastFailure;
+}
+
+void saveNow(QObject* receiver, std::function<void(const QString& why)> done)
+{
+    auto* relay = new QObject();
+    auto deliver = [receiver = QPointer<QObject>(receiver), done = std::move(done)](const QString& why) {
+        if (receiver) done(why);
+    };
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    ensureLoaded(s);
+    if (s.pending.isEmpty()) {
+        post(relay, std::move(deliver), QString());
+        return;
     }
-    if (!path.isEmpty()) return std::make_unique<QSettings>(path, QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, ORGANIZATION, APPLICATION);
+    s.waiters.push_back(Waiter{requestWrite(s), relay, std::move(deliver)});
 }
 
-QString SettingsStore::save(QSettings& store)
+void finish()
 {
-    store.sync();
-    if (store.status() == QSettings::NoError) return {};
-    const QString cannot = QCoreApplication::translate("SettingsStore", "The settings file \"%1\" could not be written.")
-                               .arg(store.fileName());
-    if (store.status() == QSettings::FormatError) return cannot;
-    // QSettings tells no more than "access error": opening the file for
-    // writing as it does finds the system's reason.
-    QSaveFile probe(store.fileName());
-    if (!probe.open(QIODevice::WriteOnly)) return cannot + QLatin1Char('\n') + probe.errorString();
-    probe.cancelWriting();
-    return cannot;
+    State& s = state();
+    std::thread writer;
+    {
+        std::lock_guard lock(s.mutex);
+        if (!s.writer.joinable()) return;
+        s.stopping = true;
+        s.writeWanted = true;
+        writer = std::move(s.writer);
+        s.wake.notify_all();
+    }
+    writer.join();
+    std::lock_guard lock(s.mutex);
+    s.stopping = false;
+    // Asked for while the writer ended.
+    if (s.writeWanted || s.changedSinceAttempt) ensureWriter(s);
 }
+
+void setWriteDelay(std::chrono::milliseconds delay)
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.delay = delay;
+    s.wake.notify_all();
+}
+
+quint64 writeCount()
+{
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    return s.writes;
+}
+
+} // namespace SettingsStore

@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 
 QString UserDefaultUtil::pathBackup = UserDefaultUtil::documentsPath();
@@ -30,8 +29,7 @@ QUrl UserDefaultUtil::documentsUrl()
 
 void UserDefaultUtil::load()
 {
-    const auto store = SettingsStore::open();
-    const QSettings& s = *store;
+    const SettingsStore::Store& s = *SettingsStore::open();
     using namespace SettingsValue;
 
     dateFormat = 0;

@@ -5,7 +5,6 @@
 #include "core/foundation/SettingsValue.h"
 
 #include <QRegularExpression>
-#include <QSettings>
 #include <QStringDecoder>
 
 namespace VersionCheck {

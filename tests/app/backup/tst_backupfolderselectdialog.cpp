@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -164,7 +163,6 @@ private:
     {
         auto s = SettingsStore::open();
         s->setValue(UserDefaultUtil::KEY_PATH_BACKUP, path);
-        s->sync();
     }
 
     bool runHosted(BackUpFolderSelectDialog& dialog, const std::function<void()>& action)

@@ -11,7 +11,6 @@
 #include "app/mainwindow/ViewController.h"
 
 #include <QAction>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>

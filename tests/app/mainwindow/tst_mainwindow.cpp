@@ -2,7 +2,6 @@
 #include "core/foundation/UserDefaultUtil.h"
 #include "app/mainwindow/MainWindow.h"
 
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 

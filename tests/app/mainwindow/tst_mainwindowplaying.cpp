@@ -35,7 +35,6 @@ private Q_SLOTS:
         useTemporaryStore(m_dir.path());
         auto s = SettingsStore::open();
         s->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
-        s->sync();
         UserDefaultUtil::resetToInitialValues();
         cardgen::CardOptions o;
         cardgen::TripOptions trip = tripOf(2, 0, 3);

@@ -33,7 +33,6 @@
 #include <QLockFile>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -92,7 +91,6 @@ private Q_SLOTS:
         const auto s = SettingsStore::open();
         s->clear();
         s->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
-        s->sync();
         UserDefaultUtil::resetToInitialValues();
         restartRequested = false;
     }

@@ -16,7 +16,6 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QSemaphore>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QThreadPool>
 #include <QTemporaryDir>
@@ -75,7 +74,6 @@ private Q_SLOTS:
         s->clear();
         s->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
         s->setValue(UserDefaultUtil::KEY_PATH_BACKUP, m_dir.filePath(QStringLiteral("backups")));
-        s->sync();
         UserDefaultUtil::resetToInitialValues();
         CardDriveSelectDialog::setDefaultSource(std::make_shared<FixedCardDriveSource>(
             QStringList{m_dir.filePath(QStringLiteral("volumes/CARD_A"))}));

@@ -481,7 +481,6 @@ private Q_SLOTS:
         s->setValue(UserDefaultUtil::KEY_VIEWER_VOLUME, 0.25);
         s->setValue(UserDefaultUtil::KEY_VIEWER_IS_MUTE, true);
         s->setValue(UserDefaultUtil::KEY_VIEWER_GAMMA, 2.0);
-        s->sync();
         Rig rig;
         QVERIFY(rig.player()->adjustments().isMute());
         QCOMPARE(rig.player()->adjustments().gamma(), 2.0);

@@ -4,7 +4,6 @@
 #include "core/mainwindow/VersionCheck.h"
 
 #include <QNetworkReply>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QSslCertificate>
 #include <QSslKey>

@@ -33,7 +33,6 @@
 
 #include <QPointer>
 #include <QProcess>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>

@@ -42,7 +42,6 @@
 #include <QTimeZone>
 #include <QVariantAnimation>
 #include <QSignalSpy>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 

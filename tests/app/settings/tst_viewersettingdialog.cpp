@@ -15,9 +15,17 @@
 #include <QComboBox>
 #include <QDir>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+namespace {
+// OK, and the store's answer to it taken.
+bool pressOk(ViewerSettingDialog& d)
+{
+    d.btnOk->click();
+    return QTest::qWaitFor([&d] { return !d.isSaving(); });
+}
+} // namespace
 
 class TestViewerSettingDialog : public QObject {
     Q_OBJECT
@@ -46,7 +54,6 @@ private Q_SLOTS:
         store->setValue(UserDefaultUtil::KEY_TIME_ZONE, 7);
         store->setValue(UserDefaultUtil::KEY_DATE_FORMAT, 2);
         store->setValue(UserDefaultUtil::KEY_SPEED_METER, false);
-        store->sync();
         first.setupControls();
         QCOMPARE(first.cmbTimeZone->count(), 7);
         QCOMPARE(first.cmbTimeZone->currentIndex(), 0);
@@ -58,7 +65,7 @@ private Q_SLOTS:
     {
         apptest::AlertLog alerts;
         ViewerSettingDialog d;
-        d.btnOk->click();
+        QVERIFY(pressOk(d));
         QVERIFY(alerts.alerts.isEmpty());
         QCOMPARE(SettingsStore::open()->value(UserDefaultUtil::KEY_TIME_ZONE).toInt(), 0);
 
@@ -70,7 +77,7 @@ private Q_SLOTS:
         });
         InstanceGuard::tryAcquire(InstanceGuard::VIEWER_SETTING);
         d.cmbTimeZone->setCurrentIndex(4);
-        d.btnOk->click();
+        QVERIFY(pressOk(d));
         QCOMPARE(alerts.messages().value(0),
                  QStringLiteral("Settings will be reflected after restarting the application. Would you like to "
                                 "restart now?"));
@@ -80,7 +87,7 @@ private Q_SLOTS:
         QVERIFY(!InstanceGuard::isHeldHere(InstanceGuard::VIEWER_SETTING));
         ViewerSettingDialog again;
         QCOMPARE(again.cmbTimeZone->currentIndex(), 4);
-        again.btnOk->click();
+        QVERIFY(pressOk(again));
         QCOMPARE(alerts.alerts.size(), 2);
     }
 
@@ -106,7 +113,7 @@ private Q_SLOTS:
         InstanceGuard::tryAcquire(InstanceGuard::VIEWER_SETTING);
         ViewerSettingDialog d;
         d.rbtnSpeedMeter->button(1)->setChecked(true);
-        d.btnOk->click();
+        QVERIFY(pressOk(d));
         apptest::useTemporaryStore(m_dir.path());
         QCOMPARE(alerts.messages(), QStringList{QStringLiteral("The settings could not be saved.\nThe settings file "
                                                                "\"%1/settings.ini\" could not be written.\nNot a directory")
@@ -124,7 +131,7 @@ private Q_SLOTS:
         ViewerSettingDialog d;
         d.frmMain = &mainWindow;
         d.rbtnSpeedMeter->button(1)->setChecked(true);
-        d.btnOk->click();
+        QVERIFY(pressOk(d));
         QVERIFY(restartRequested);
         QVERIFY(!UserDefaultUtil::speedMeter.load()); // the stored values were loaded
         QTRY_VERIFY(!mainWindow.isVisible());

@@ -326,7 +326,7 @@ private:
                 ViewerSettingDialog d;
                 d.rbtnSpeedMeter->button(d.rbtnSpeedMeter->checkedId() == 0 ? 1 : 0)->setChecked(true);
                 d.saveSettings();
-                return bool(restartRequested);
+                return QTest::qWaitFor([&d] { return !d.isSaving(); }) && bool(restartRequested);
             };
         if (question == QLatin1String("camera"))
             return [] {

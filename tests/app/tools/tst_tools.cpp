@@ -124,7 +124,6 @@ private Q_SLOTS:
         auto s = SettingsStore::open();
         s->clear();
         s->setValue(UserDefaultUtil::KEY_FIRST_LAUNCH, true);
-        s->sync();
         UserDefaultUtil::resetToInitialValues();
     }
     void cleanup() { ToolSupport::setSavePanel({}); }

@@ -2,7 +2,6 @@
 #include "core/foundation/UserDefaultUtil.h"
 
 #include <QDir>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -20,13 +19,8 @@ protected:
         store()->clear();
         UserDefaultUtil::resetToInitialValues();
     }
-    static std::unique_ptr<QSettings> store() { return SettingsStore::open(); }
-    static void put(const QString& key, const QVariant& value)
-    {
-        auto s = store();
-        s->setValue(key, value);
-        s->sync();
-    }
+    static SettingsStore::Store* store() { return SettingsStore::open(); }
+    static void put(const QString& key, const QVariant& value) { store()->setValue(key, value); }
 };
 } // namespace
 

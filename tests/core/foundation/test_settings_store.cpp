@@ -1,0 +1,205 @@
+#include "core/foundation/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <utility>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Each test works on files of its own, then gives the run its file back.
+class SettingsStoreFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_previous = SettingsStore::open()->fileName();
+        ASSERT_TRUE(m_dir.isValid());
+    }
+    void TearDown() override
+    {
+        SettingsStore::setWriteDelay(SettingsStore::DEFAULT_WRITE_DELAY);
+        SettingsStore::useFile(m_previous);
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // What QSettings reads from the file as it is now (a copy of its own, so
+    // that no earlier read of the file's name is taken from Qt's cache).
+    QVariant readByQSettings(const QString& file, const QString& key)
+    {
+        const QString copy = path(QStringLiteral("qsettings-%1.ini").arg(m_copies++));
+        EXPECT_TRUE(QFile::copy(file, copy));
+        return QSettings(copy, QSettings::IniFormat).value(key);
+    }
+
+    QTemporaryDir m_dir;
+
+private:
+    QString m_previous;
+    int m_copies = 0;
+};
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The file's inode and change time: a rewrite gives new ones.
+std::pair<ino_t, qint64> stampOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {0, 0};
+    return {st.st_ino, qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+bool waitForWrites(quint64 count)
+{
+    for (int i = 0; i < 1000 && SettingsStore::writeCount() < count; ++i) std::this_thread::sleep_for(10ms);
+    return SettingsStore::writeCount() == count;
+}
+
+} // namespace
+
+TEST_F(SettingsStoreFile, ChangesAreWrittenTogetherOnceTheyStopAndMergedIntoWhatQSettingsReads)
+{
+    using Value = std::pair<QString, QVariant>;
+    const QList<Value> tricky = {
+        {"comma", "a, b,c"},
+        {"quotes", "say \"hi\""},
+        {"backslash", "C:\\dir\\"},
+        {"spaces", "  lead and trail  "},
+        {"marker", "@ByteArray(not bytes)"},
+        {"at", "@"},
+        {"unicode", QString::fromUtf8("Grüße 日本 ✓ 😀")},
+        {"control", QStringLiteral("tab\tline\ncr\r\a\x01" "f\x1f" "end")},
+        {"nul", QStringLiteral("nul") + QChar(0) + QStringLiteral("1 after")},
+        {"semicolon", "a;b=c"},
+        {"empty", ""},
+        {"truth", true},
+        {"number", 42},
+        {"big", qint64(1) << 40},
+        {"fraction", 0.1},
+        {"negative", -2.5},
+        {"single", 0.3f},
+        {"group/key", "in a section"},
+    };
+    SettingsStore::Store* store = SettingsStore::open();
+
+    // The same values give the text QSettings writes, and read back from it.
+    const QString byQt = path("qt.ini");
+    {
+        QSettings qt(byQt, QSettings::IniFormat);
+        for (const auto& [key, value] : tricky) qt.setValue(key, value);
+    }
+    const QString ours = path("ours/settings.ini"); // the folder is made
+    SettingsStore::useFile(ours);
+    for (const auto& [key, value] : tricky) store->setValue(key, value);
+    EXPECT_EQ(SettingsStore::flush(), QString());
+    EXPECT_EQ(readAll(ours), readAll(byQt));
+    for (const auto& [key, value] : tricky)
+        EXPECT_EQ(readByQSettings(ours, key).toString(), value.toString()) << qPrintable(key);
+    SettingsStore::useFile(byQt);
+    for (const auto& [key, value] : tricky) EXPECT_EQ(store->value(key).toString(), value.toString()) << qPrintable(key);
+
+    // Values equal to the stored ones as written ("true" read, true given)
+    // change nothing: no write, not even by a flush, of a file another
+    // program wrote in a way of its own.
+    const QString byHand = path("by-hand.ini");
+    {
+        QFile f(byHand);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("; written by hand\n[General]\ntruth = true\nnumber=42\nsingle = 0.30000001192092896\n");
+    }
+    SettingsStore::useFile(byHand);
+    quint64 writes = SettingsStore::writeCount();
+    auto stamp = stampOf(byHand);
+    store->setValue("truth", true);
+    store->setValue("number", "42");
+    store->setValue("single", 0.3f);
+    EXPECT_EQ(SettingsStore::flush(), QString());
+    EXPECT_EQ(SettingsStore::writeCount(), writes);
+    EXPECT_EQ(stampOf(byHand), stamp);
+
+    // Another copy writes a key of its own; this copy's changes wait until
+    // they stop, then go in one write that keeps the other copy's key.
+    SettingsStore::useFile(ours);
+    SettingsStore::setWriteDelay(1h);
+    QSettings(ours, QSettings::IniFormat).setValue("otherCopy", "kept");
+    stamp = stampOf(ours);
+    store->setValue("number", 43);
+    store->remove("comma");
+    store->setValue("added", "new");
+    EXPECT_EQ(store->value("number").toInt(), 43);
+    EXPECT_FALSE(store->contains("comma"));
+    // Time in which a writer that did not wait would have written.
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(SettingsStore::writeCount(), writes);
+    EXPECT_EQ(stampOf(ours), stamp);
+    SettingsStore::setWriteDelay(10ms);
+    ASSERT_TRUE(waitForWrites(writes + 1));
+    EXPECT_EQ(SettingsStore::flush(), QString());
+    EXPECT_EQ(SettingsStore::writeCount(), writes + 1);
+    EXPECT_EQ(readByQSettings(ours, "number").toInt(), 43);
+    EXPECT_FALSE(readByQSettings(ours, "comma").isValid());
+    EXPECT_EQ(readByQSettings(ours, "added").toString(), "new");
+    EXPECT_EQ(readByQSettings(ours, "otherCopy").toString(), "kept");
+    EXPECT_EQ(readByQSettings(ours, "group/key").toString(), "in a section");
+    // The other copy's key is not taken into this copy: its file was read once.
+    EXPECT_FALSE(store->contains("otherCopy"));
+
+    // A change undone before it was written writes nothing; a flush writes
+    // at once.
+    SettingsStore::setWriteDelay(1h);
+    store->setValue("number", 44);
+    store->setValue("number", 43);
+    EXPECT_EQ(SettingsStore::flush(), QString());
+    EXPECT_EQ(SettingsStore::writeCount(), writes + 1);
+    store->setValue("flushed", 1);
+    EXPECT_EQ(SettingsStore::flush(), QString());
+    EXPECT_EQ(SettingsStore::writeCount(), writes + 2);
+    EXPECT_EQ(readByQSettings(ours, "flushed").toInt(), 1);
+}
+
+TEST_F(SettingsStoreFile, AFailedWriteGivesTheSystemsReasonKeepsTheFileAndIsTriedAgain)
+{
+    const QString file = path("settings.ini");
+    SettingsStore::useFile(file);
+    SettingsStore::Store* store = SettingsStore::open();
+    store->setValue("small", "old");
+    ASSERT_EQ(SettingsStore::flush(), QString());
+    const QByteArray old = readAll(file);
+
+    // Files of this process may grow no further than 1 KiB: the write fails
+    // as on a full disk.
+    struct rlimit limit {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = limit;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    store->setValue("large", QString(4000, QLatin1Char('x')));
+    const QString why = SettingsStore::flush();
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(why, QStringLiteral("The settings file \"%1\" could not be written.\n").arg(file) +
+                       qt_error_string(EFBIG));
+    EXPECT_EQ(readAll(file), old);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"settings.ini"});
+
+    // The change stays and goes with the next write.
+    EXPECT_EQ(store->value("large").toString().size(), 4000);
+    EXPECT_EQ(SettingsStore::flush(), QString());
+    EXPECT_EQ(readByQSettings(file, "large").toString().size(), 4000);
+    EXPECT_EQ(readByQSettings(file, "small").toString(), "old");
+}
