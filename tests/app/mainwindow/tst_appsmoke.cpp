@@ -9,13 +9,28 @@
 #include "core/foundation/UserDefaultUtil.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/ViewController.h"
+#include "app/player/CustomSliderCellMin.h"
+#include "app/player/MoviePlayerView.h"
 
 #include <QAction>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
+#include <sys/stat.h>
+
 using namespace apptest;
+
+namespace {
+// The file's inode and change time: a rewrite gives new ones.
+std::pair<ino_t, qint64> stampOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {0, 0};
+    return {st.st_ino, qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+} // namespace
 
 class TestAppSmoke : public QObject {
     Q_OBJECT
@@ -48,6 +63,53 @@ private Q_SLOTS:
         again.controller()->setViewerSettingsLauncher([&launched] { return ++launched > 1; });
         QTest::qWait(50);
         QCOMPARE(launched, 2);
+    }
+
+    void aPlainStartAndASliderDragLeaveTheSettingsFileToTheStoresWriter()
+    {
+        // The player's settings as another program wrote them: a start that
+        // stored them again, or a drag that stored each step, would rewrite
+        // the file from the GUI thread.
+        const QString file = m_dir.filePath(QStringLiteral("start.ini"));
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("[General]\nTALMERO_ViewerFirstLaunch = true\nviewerVolume = 0.5\nviewerIsMute = false\n"
+                    "viewerGamma = 1.5\n");
+        }
+        SettingsStore::useFile(file);
+        UserDefaultUtil::resetToInitialValues();
+        SettingsStore::setWriteDelay(std::chrono::hours(1));
+        const quint64 writes = SettingsStore::writeCount();
+        const auto stamp = stampOf(file);
+        {
+            MainWindow window(nullptr, quiet());
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            CustomSliderCellMin* volume = window.moviePlayerView()->volumeSlider;
+            QCOMPARE(volume->doubleValue(), 0.5);
+            QCOMPARE(window.moviePlayerView()->brightSlider->doubleValue(), 1.5);
+            // The values a start applies are the ones it read: nothing to write.
+            QCOMPARE(SettingsStore::flush(), QString());
+            QCOMPARE(SettingsStore::writeCount(), writes);
+            QCOMPARE(stampOf(file), stamp);
+
+            const int y = int(CustomSliderCellMin::BAND_HEIGHT / 2);
+            QTest::mousePress(volume, Qt::LeftButton, {}, QPoint(volume->width() / 4, y));
+            for (int x = volume->width() / 4; x < volume->width() * 3 / 4; x += 4) QTest::mouseMove(volume, QPoint(x, y));
+            QTest::mouseRelease(volume, Qt::LeftButton, {}, QPoint(volume->width() * 3 / 4, y));
+            QVERIFY(SettingsStore::open()->value(UserDefaultUtil::KEY_VIEWER_VOLUME).toFloat() > 0.6f);
+            QCOMPARE(SettingsStore::writeCount(), writes);
+            QCOMPARE(stampOf(file), stamp);
+
+            // Once the drag has stopped for the writer's delay: one write.
+            SettingsStore::setWriteDelay(std::chrono::milliseconds(10));
+            QTRY_COMPARE(SettingsStore::writeCount(), writes + 1);
+            QCOMPARE(SettingsStore::flush(), QString());
+            QCOMPARE(SettingsStore::writeCount(), writes + 1);
+        }
+        SettingsStore::setWriteDelay(SettingsStore::DEFAULT_WRITE_DELAY);
+        SettingsStore::useFile(m_dir.filePath(QStringLiteral("settings.ini")));
     }
 
     void theWindowCarriesTheListTheAreaAndTheCommands()

@@ -18,8 +18,17 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 // OK, and the store's answer to it taken.
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 bool pressOk(ViewerSettingDialog& d)
 {
     d.btnOk->click();
@@ -120,6 +129,34 @@ private Q_SLOTS:
                                                     .arg(blocker)});
         QVERIFY(!restartRequested);
         QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::VIEWER_SETTING)); // still open
+
+        // A full disk: files of this process may grow no further than 1 KiB,
+        // less than the settings file. The file stays as it was.
+        const QString store = m_dir.filePath(QStringLiteral("settings.ini"));
+        SettingsStore::open()->setValue(QStringLiteral("padding"), QString(4000, QLatin1Char('p')));
+        QCOMPARE(SettingsStore::flush(), QString());
+        const QByteArray before = readAll(store);
+        alerts.alerts.clear();
+        ViewerSettingDialog full;
+        full.rbtnSpeedMeter->button(1)->setChecked(true);
+        struct rlimit limit {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = limit;
+        small.rlim_cur = 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool answered = pressOk(full);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal(SIGXFSZ, oldHandler);
+        QVERIFY(answered);
+        QCOMPARE(alerts.messages(),
+                 QStringList{QStringLiteral("The settings could not be saved.\nThe settings file \"%1\" could not be "
+                                            "written.\n")
+                                 .arg(store) +
+                             qt_error_string(EFBIG)});
+        QCOMPARE(readAll(store), before);
+        QVERIFY(!restartRequested);
+        QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::VIEWER_SETTING));
         InstanceGuard::release(InstanceGuard::VIEWER_SETTING);
     }
 
