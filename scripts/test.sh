@@ -50,8 +50,9 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 # and the application's own background paths: the chapter loads of the player
 # and of a play (tst_movieplayerview, tst_playroad, tst_openroad), the list's
 # thumbnails (tst_videolistview), the still capture (tst_tools), the quit's
-# release of the picture data (tst_menucommands) and the map's event-route
-# read (MapRouteSeveralThreads, in core: the map's own tests load Chromium,
+# release of the picture data (tst_menucommands), the settings store's
+# writer thread (SettingsStoreFile, and under every test here) and the map's
+# event-route read (MapRouteSeveralThreads, in core: the map's own tests load Chromium,
 # whose threads do not run cleanly under the sanitizer, and neither do
 # libmpv's in the tests of the real player). The backup and clean-up
 # dialogs' tests are left out: their jobs report progress through queued
@@ -60,7 +61,7 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 # built. die_after_fork=0: the still capture and the trim run ffmpeg
 # (QProcess forks a threaded process and executes at once).
 BUILD_TARGETS="core_tests tst_movieplayerview tst_playroad tst_openroad tst_videolistview tst_tools tst_menucommands" \
-SUITE_FILTER="CardData|TripData|ChapterData|ChapterPicture|Catalog|OpenDataThreads|Concurrent|SeveralThreads|^app[.]tst_(movieplayerview|playroad|openroad|videolistview|tools|menucommands)$" \
+SUITE_FILTER="SettingsStore|CardData|TripData|ChapterData|ChapterPicture|Catalog|OpenDataThreads|Concurrent|SeveralThreads|^app[.]tst_(movieplayerview|playroad|openroad|videolistview|tools|menucommands)$" \
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$here/tests/support/tsan-suppressions.txt" \
   run_suite "tsan (background paths)" build-tsan -DKR_SANITIZE=thread
 
