@@ -13,5 +13,8 @@ int main(int argc, char** argv)
     SettingsStore::setIdentity();
     QTemporaryDir settingsDir;
     SettingsStore::useFile(settingsDir.filePath(QStringLiteral("settings.ini")));
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    // The last changes go to the run's file while its folder is there.
+    SettingsStore::finish();
+    return result;
 }

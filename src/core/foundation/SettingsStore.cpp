@@ -127,11 +127,15 @@ QString cannotWrite(const QString& path, int error)
 }
 
 // The file as it is now with these changes put in; empty when written or
-// nothing needed writing, else why not.
-QString writeChanges(const QString& path, const Changes& changes, bool& wrote)
+// nothing needed writing, else why not. The user's settings folder is made
+// when missing (a new account has none); a file chosen by useFile is written
+// only into a folder that is there, never into one made again after its
+// owner removed it.
+QString writeChanges(const QString& path, bool makeFolder, const Changes& changes, bool& wrote)
 {
     wrote = false;
-    if (const int error = makeFolders(QFileInfo(path).absolutePath())) return cannotWrite(path, error);
+    if (makeFolder)
+        if (const int error = makeFolders(QFileInfo(path).absolutePath())) return cannotWrite(path, error);
     // The lock QSettings takes for its own writes of this file: another copy
     // writing now waits for this merge, or this one for its. One that cannot
     // be had (a folder closed to us) is passed over: the write says why.
@@ -234,11 +238,12 @@ void writerLoop()
         const quint64 upTo = s.serial;
         const Changes changes = s.pending;
         const QString path = s.path;
+        const bool usersFile = s.chosenPath.isEmpty();
         QString failure;
         bool wrote = false;
         if (!changes.isEmpty()) {
             lock.unlock();
-            failure = writeChanges(path, changes, wrote);
+            failure = writeChanges(path, usersFile, changes, wrote);
             if (!failure.isEmpty()) qWarning().noquote() << failure;
             lock.lock();
         }

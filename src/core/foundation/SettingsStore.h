@@ -48,6 +48,8 @@ Store* open();
 
 // Writes what is pending to the store's file, then switches the store to
 // this INI file and reads it; an empty path goes back to the user's file.
+// The file's folder is not made: tests give a file in a folder of their own,
+// and once they remove it, nothing is written there again.
 void useFile(const QString& path);
 
 // Writes every change made so far and waits for it: empty when written (or

@@ -101,7 +101,7 @@ TEST_F(SettingsStoreFile, ChangesAreWrittenTogetherOnceTheyStopAndMergedIntoWhat
         QSettings qt(byQt, QSettings::IniFormat);
         for (const auto& [key, value] : tricky) qt.setValue(key, value);
     }
-    const QString ours = path("ours/settings.ini"); // the folder is made
+    const QString ours = path("ours.ini");
     SettingsStore::useFile(ours);
     for (const auto& [key, value] : tricky) store->setValue(key, value);
     EXPECT_EQ(SettingsStore::flush(), QString());
