@@ -17,7 +17,8 @@ namespace DurableFile {
 // Writes bytes into a new file beside target (same folder, a name of its own
 // that no other file has), flushes it to the medium and answers its path.
 // Nothing when the file cannot be made or written whole (it is removed).
-std::optional<QString> writeTemporaryBeside(const QString& target, QByteArrayView bytes, int* error = nullptr);
+std::optional<QString> writeTemporaryBeside(const QString& target, QByteArrayView bytes,
+                                            int* error = nullptr);
 
 // Gives the temporary file the target's name (replacing what was there in one
 // step) and flushes the folder's entry. False when the rename failed; the

@@ -79,7 +79,8 @@ QString textOf(const QVariant& v)
             stream.setVersion(dateTime ? QDataStream::Qt_5_6 : QDataStream::Qt_4_0);
             stream << v;
         }
-        return QLatin1String(dateTime ? "@DateTime(" : "@Variant(") + QString::fromLatin1(bytes) + QLatin1Char(')');
+        const QLatin1String marker(dateTime ? "@DateTime(" : "@Variant(");
+        return marker + QString::fromLatin1(bytes) + QLatin1Char(')');
     }
     }
 }
@@ -275,7 +276,8 @@ QString keyOf(QByteArrayView escaped)
             digits = 4;
         }
         bool ok = false;
-        const ushort code = first + digits <= text.size() ? QStringView(text).sliced(first, digits).toUShort(&ok, 16) : 0;
+        const ushort code =
+            first + digits <= text.size() ? QStringView(text).sliced(first, digits).toUShort(&ok, 16) : 0;
         if (!ok) {
             key += QLatin1Char('%');
             ++i;
@@ -367,8 +369,9 @@ void chopTrailingSpaces(QString& s, qsizetype limit)
 // theirs.
 QVariant valueOf(QByteArrayView raw)
 {
-    static constexpr char NAMED[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'n', '\n'},  {'r', '\r'}, {'t', '\t'},
-                                        {'v', '\v'}, {'"', '"'},  {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
+    static constexpr char NAMED[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'},  {'n', '\n'},
+                                        {'r', '\r'}, {'t', '\t'}, {'v', '\v'},  {'"', '"'},
+                                        {'?', '?'},   {'\'', '\''}, {'\\', '\\'}};
     QStringDecoder fromUtf8(QStringDecoder::Utf8);
     QString current;
     QStringList items;
@@ -407,7 +410,8 @@ QVariant valueOf(QByteArrayView raw)
                 break;
             }
             const char e = raw[i++];
-            const auto named = std::find_if(std::begin(NAMED), std::end(NAMED), [e](const char* p) { return p[0] == e; });
+            const auto named =
+                std::find_if(std::begin(NAMED), std::end(NAMED), [e](const char* p) { return p[0] == e; });
             if (named != std::end(NAMED)) {
                 current += QLatin1Char((*named)[1]);
             } else if (e == 'x') {
@@ -482,8 +486,9 @@ Entries parse(QByteArrayView text)
             if (name.compare("general", Qt::CaseInsensitive) == 0) {
                 section.clear();
             } else {
-                section = name.compare("%general", Qt::CaseInsensitive) == 0 ? QString::fromLatin1(name.sliced(1))
-                                                                             : keyOf(name);
+                // "[%General]" is a section named "General", not the General section.
+                const bool generalByName = name.compare("%general", Qt::CaseInsensitive) == 0;
+                section = generalByName ? QString::fromLatin1(name.sliced(1)) : keyOf(name);
                 section += QLatin1Char('/');
             }
             continue;

@@ -82,7 +82,8 @@ QString userFile()
     // Where QSettings keeps a user-scope INI file of this organisation and
     // application.
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
-           SettingsStore::ORGANIZATION + QLatin1Char('/') + SettingsStore::APPLICATION + QStringLiteral(".ini");
+           SettingsStore::ORGANIZATION + QLatin1Char('/') + SettingsStore::APPLICATION +
+           QStringLiteral(".ini");
 }
 
 // 0 or the errno of the failure (ENOENT: there is no such file).
@@ -122,7 +123,8 @@ int makeFolders(const QString& folder)
 
 QString cannotWrite(const QString& path, int error)
 {
-    return QCoreApplication::translate("SettingsStore", "The settings file \"%1\" could not be written.").arg(path) +
+    return QCoreApplication::translate("SettingsStore", "The settings file \"%1\" could not be written.")
+               .arg(path) +
            QLatin1Char('\n') + qt_error_string(error);
 }
 
@@ -165,6 +167,8 @@ QString writeChanges(const QString& path, bool makeFolder, const Changes& change
     int error = 0;
     const auto temporary = DurableFile::writeTemporaryBeside(path, text, &error);
     if (!temporary) return cannotWrite(path, error);
+    // The new file keeps the permissions of the one it replaces (a user may
+    // have closed it to others).
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) == 0)
         ::chmod(QFile::encodeName(*temporary).constData(), st.st_mode & 07777);
@@ -195,7 +199,8 @@ void ensureLoaded(State& s)
     // A file that cannot be read is an empty store, as QSettings takes it.
     const int error = readWhole(s.path, bytes);
     if (error != 0 && error != ENOENT)
-        qWarning().noquote() << "The settings file" << s.path << "could not be read:" << qt_error_string(error);
+        qWarning().noquote() << "The settings file" << s.path
+                             << "could not be read:" << qt_error_string(error);
     s.values.clear();
     const SettingsIni::Entries entries = SettingsIni::parse(bytes);
     for (auto it = entries.cbegin(); it != entries.cend(); ++it) s.values.insert(it.key(), it->value);

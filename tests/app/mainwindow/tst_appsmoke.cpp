@@ -96,7 +96,8 @@ private Q_SLOTS:
 
             const int y = int(CustomSliderCellMin::BAND_HEIGHT / 2);
             QTest::mousePress(volume, Qt::LeftButton, {}, QPoint(volume->width() / 4, y));
-            for (int x = volume->width() / 4; x < volume->width() * 3 / 4; x += 4) QTest::mouseMove(volume, QPoint(x, y));
+            for (int x = volume->width() / 4; x < volume->width() * 3 / 4; x += 4)
+                QTest::mouseMove(volume, QPoint(x, y));
             QTest::mouseRelease(volume, Qt::LeftButton, {}, QPoint(volume->width() * 3 / 4, y));
             QVERIFY(SettingsStore::open()->value(UserDefaultUtil::KEY_VIEWER_VOLUME).toFloat() > 0.6f);
             QCOMPARE(SettingsStore::writeCount(), writes);

@@ -150,8 +150,8 @@ private Q_SLOTS:
         signal(SIGXFSZ, oldHandler);
         QVERIFY(answered);
         QCOMPARE(alerts.messages(),
-                 QStringList{QStringLiteral("The settings could not be saved.\nThe settings file \"%1\" could not be "
-                                            "written.\n")
+                 QStringList{QStringLiteral("The settings could not be saved.\nThe settings file \"%1\" could "
+                                            "not be written.\n")
                                  .arg(store) +
                              qt_error_string(EFBIG)});
         QCOMPARE(readAll(store), before);

@@ -109,7 +109,8 @@ TEST_F(SettingsStoreFile, ChangesAreWrittenTogetherOnceTheyStopAndMergedIntoWhat
     for (const auto& [key, value] : tricky)
         EXPECT_EQ(readByQSettings(ours, key).toString(), value.toString()) << qPrintable(key);
     SettingsStore::useFile(byQt);
-    for (const auto& [key, value] : tricky) EXPECT_EQ(store->value(key).toString(), value.toString()) << qPrintable(key);
+    for (const auto& [key, value] : tricky)
+        EXPECT_EQ(store->value(key).toString(), value.toString()) << qPrintable(key);
 
     // Values equal to the stored ones as written ("true" read, true given)
     // change nothing: no write, not even by a flush, of a file another
