@@ -494,9 +494,7 @@ Entries parse(QByteArrayView text)
             continue;
         }
         if (equals < 0) continue;
-        const QByteArrayView escapedKey = line.first(equals - start).trimmed();
-        if (escapedKey.isEmpty()) continue;
-        const QString key = section + keyOf(escapedKey);
+        const QString key = section + keyOf(line.first(equals - start).trimmed());
         QVariant value = valueOf(line.sliced(equals - start + 1));
         const auto found = entries.find(key);
         if (found != entries.end())
