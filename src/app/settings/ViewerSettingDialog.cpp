@@ -15,6 +15,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <optional>
+#include <utility>
+#include <vector>
+
 namespace {
 
 QButtonGroup* radioPair(QWidget* parent, QHBoxLayout* row, const QString& on, const QString& off)
@@ -110,17 +114,35 @@ void ViewerSettingDialog::saveSettings()
     const bool s = rbtnSummerTime->checkedId() == 0;
     const bool m = rbtnSpeedMeter->checkedId() == 0;
     const auto store = SettingsStore::open();
-    store->setValue(UserDefaultUtil::KEY_DATE_FORMAT, d == 1 ? 1 : 0);
-    store->setValue(UserDefaultUtil::KEY_TIME_ZONE, z >= 0 && z <= 6 ? z : 0);
-    store->setValue(UserDefaultUtil::KEY_SUMMER_TIME, s);
-    store->setValue(UserDefaultUtil::KEY_SPEED_METER, m);
+    const std::vector<std::pair<QString, QVariant>> chosen = {
+        {UserDefaultUtil::KEY_DATE_FORMAT, d == 1 ? 1 : 0},
+        {UserDefaultUtil::KEY_TIME_ZONE, z >= 0 && z <= 6 ? z : 0},
+        {UserDefaultUtil::KEY_SUMMER_TIME, s},
+        {UserDefaultUtil::KEY_SPEED_METER, m}};
+    // What was stored before, to be put back if this save fails: values the
+    // user gave up on (Cancel after the failure) must not go in with a later
+    // write of another setting.
+    std::vector<std::pair<QString, std::optional<QVariant>>> earlier;
+    for (const auto& [key, value] : chosen) {
+        earlier.emplace_back(key, store->contains(key) ? std::optional<QVariant>(store->value(key)) : std::nullopt);
+        store->setValue(key, value);
+    }
     // The store writes on its own thread; the dialog goes on with the answer.
     m_saving = true;
     btnOk->setEnabled(false);
     btnCancel->setEnabled(false);
     const QPointer<ModalWindow> host = ModalWindow::current();
-    SettingsStore::saveNow(this, [this, host, d, z, s, m](const QString& why) {
+    SettingsStore::saveNow(this, [this, host, d, z, s, m, earlier](const QString& why) {
         m_saving = false;
+        if (!why.isEmpty()) {
+            const auto store = SettingsStore::open();
+            for (const auto& [key, value] : earlier) {
+                if (value)
+                    store->setValue(key, *value);
+                else
+                    store->remove(key);
+            }
+        }
         btnOk->setEnabled(true);
         btnCancel->setEnabled(true);
         // The window was closed meanwhile: its run (and another that may

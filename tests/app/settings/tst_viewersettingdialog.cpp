@@ -7,6 +7,7 @@
 #include "LayoutCheck.h"
 #include "app/settings/ViewerSettingDialog.h"
 #include "core/foundation/SettingsStore.h"
+#include "core/foundation/SettingsValue.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "core/mainwindow/InstanceGuard.h"
 #include "core/mainwindow/Relaunch.h"
@@ -157,6 +158,11 @@ private Q_SLOTS:
         QCOMPARE(readAll(store), before);
         QVERIFY(!restartRequested);
         QVERIFY(InstanceGuard::isHeldHere(InstanceGuard::VIEWER_SETTING));
+        // Given up on (Cancel): the values that failed never go in with a
+        // later write.
+        QCOMPARE(SettingsStore::flush(), QString());
+        QCOMPARE(readAll(store), before);
+        QVERIFY(SettingsValue::boolOf(SettingsStore::open()->value(UserDefaultUtil::KEY_SPEED_METER, true)));
         InstanceGuard::release(InstanceGuard::VIEWER_SETTING);
     }
 
