@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QProcess>
-#include <QSettings>
 #include <QtConcurrent/QtConcurrentRun>
 
 using CommonConst::PlayStatus;
