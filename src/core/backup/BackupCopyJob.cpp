@@ -6,6 +6,7 @@
 #include "core/foundation/FileIdentity.h"
 #include "core/foundation/FileUtil.h"
 #include "core/foundation/LinkFreeOpen.h"
+#include "core/foundation/UniqueFd.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -62,16 +63,7 @@ struct Created {
     }
 };
 
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd()
-    {
-        if (fd >= 0) ::close(fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-};
+using Fd = UniqueFd;
 
 // The folder, or the nearest one above it when it does not exist yet, is
 // one of ids or lies below one, as the kernel reaches it (links followed).

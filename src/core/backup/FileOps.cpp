@@ -2,6 +2,7 @@
 
 #include "core/backup/BackupPaths.h"
 #include "core/foundation/LinkFreeOpen.h"
+#include "core/foundation/UniqueFd.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -31,23 +32,7 @@ QByteArray native(const QString& path)
     return QFile::encodeName(path);
 }
 
-// Closes a descriptor once, whatever path the copy leaves by.
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd()
-    {
-        if (fd >= 0) ::close(fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int release()
-    {
-        const int f = fd;
-        fd = -1;
-        return f;
-    }
-};
+using Fd = UniqueFd;
 
 // A hidden name (the catalogue skips hidden files) beside the destination.
 QString temporaryNameFor(const QString& destination)

@@ -19,8 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
+#include "../../support/FileSizeLimit.h"
 
 namespace {
 // OK, and the store's answer to it taken.
@@ -140,15 +139,12 @@ private Q_SLOTS:
         alerts.alerts.clear();
         ViewerSettingDialog full;
         full.rbtnSpeedMeter->button(1)->setChecked(true);
-        struct rlimit limit {};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
-        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = limit;
-        small.rlim_cur = 1024;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const bool answered = pressOk(full);
-        setrlimit(RLIMIT_FSIZE, &limit);
-        signal(SIGXFSZ, oldHandler);
+        bool answered = false;
+        {
+            const testfiles::FileSizeLimit limit(1024);
+            QVERIFY(limit.made());
+            answered = pressOk(full);
+        }
         QVERIFY(answered);
         QCOMPARE(alerts.messages(),
                  QStringList{QStringLiteral("The settings could not be saved.\nThe settings file \"%1\" could "

@@ -7,8 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
-#include <sys/resource.h>
+#include "../../support/FileSizeLimit.h"
 #include <sys/stat.h>
 #include <thread>
 #include <utility>
@@ -182,16 +181,12 @@ TEST_F(SettingsStoreFile, AFailedWriteGivesTheSystemsReasonKeepsTheFileAndIsTrie
 
     // Files of this process may grow no further than 1 KiB: the write fails
     // as on a full disk.
-    struct rlimit limit {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = limit;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     store->setValue("large", QString(4000, QLatin1Char('x')));
-    const QString why = SettingsStore::flush();
-    setrlimit(RLIMIT_FSIZE, &limit);
-    signal(SIGXFSZ, oldHandler);
+    const QString why = [] {
+        const testfiles::FileSizeLimit limit(1024);
+        EXPECT_TRUE(limit.made());
+        return SettingsStore::flush();
+    }();
 
     EXPECT_EQ(why, QStringLiteral("The settings file \"%1\" could not be written.\n").arg(file) +
                        qt_error_string(EFBIG));

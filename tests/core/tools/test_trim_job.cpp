@@ -23,8 +23,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
+#include "../../support/FileSizeLimit.h"
 
 namespace {
 
@@ -188,15 +187,11 @@ TEST(TrimJobWrite, AFullDiskLeavesTheOldFileAndNoTemporary)
 
     // Files of this process may grow no further than the movie: the box's
     // write fails as on a full disk.
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 200000 + 100;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const TrimJob::Result full = TrimJob::writeOutput({}, finished, box, output, TaskCancelFlag());
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, oldHandler);
+    const TrimJob::Result full = [&] {
+        const testfiles::FileSizeLimit limit(200000 + 100);
+        EXPECT_TRUE(limit.made());
+        return TrimJob::writeOutput({}, finished, box, output, TaskCancelFlag());
+    }();
 
     EXPECT_EQ(full.outcome, TrimJob::Outcome::Failed);
     // The system's reason, not that of the abandoned write.
