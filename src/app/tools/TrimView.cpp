@@ -2,6 +2,7 @@
 
 #include "app/shell/Alerts.h"
 #include "core/foundation/UserDefaultUtil.h"
+#include "core/tools/OutputFile.h"
 #include "core/tools/OutputRule.h"
 
 #include <QDebug>
@@ -151,9 +152,12 @@ void TrimView::startCut(const QString& outputPath)
     const QString folder = QFileInfo(outputPath).absolutePath();
     ToolSupport::storeFolder(UserDefaultUtil::pathDirCut, UserDefaultUtil::KEY_PATH_DIR_CUT, folder);
 
-    if (const QString why = TrimJob::refusal(toolinfo->chapterList, outputPath); !why.isEmpty()) {
-        qWarning("Trim refused: %s", qPrintable(why));
-        warn(this, OutputRule::refusalText());
+    // The job checks again where it writes; this spares a whole run towards
+    // a file that cannot be written.
+    if (const OutputFile::Check target = OutputFile::check(toolinfo->chapterList, outputPath); !target.ok()) {
+        qWarning("Trim refused: %s", qPrintable(target.detail));
+        warn(this, target.refused ? OutputRule::refusalText()
+                                  : tr("Cut was unsuccessful.") + QLatin1Char('\n') + target.reason);
         return;
     }
     if (!checkDiskSpace(folder)) return;

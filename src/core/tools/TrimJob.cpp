@@ -10,7 +10,6 @@
 #include "core/tools/AssSubtitle.h"
 #include "core/tools/FfmpegArguments.h"
 #include "core/tools/OutputFile.h"
-#include "core/tools/OutputRule.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,11 +87,6 @@ TrimJob::Plan TrimJob::plan(const ChapterList& chapters, std::int32_t start, std
     for (qsizetype i = sIdx; i <= eIdx; ++i)
         p.pieces.push_back({i, i == sIdx ? sOff : 0, i == eIdx ? eOff : spanOf(i)});
     return p;
-}
-
-QString TrimJob::refusal(const ChapterList& chapters, const QString& outputPath)
-{
-    return OutputRule::refusal(chapters, outputPath);
 }
 
 std::optional<QByteArray> TrimJob::udatBox(const QByteArray& archive)

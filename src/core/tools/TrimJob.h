@@ -92,10 +92,6 @@ public:
     };
     static std::optional<CutVideoKihonInfo> record(const std::vector<RecordPiece>& pieces, CaptionSelection selection);
 
-    // Why outputPath must not be written (a source chapter's own file, or a
-    // place inside the card's recording folder); empty when it may.
-    static QString refusal(const ChapterList& chapters, const QString& outputPath);
-
     // The box appended to the movie: big-endian size, "udat", the
     // file-information record and the archive. None at 4 GiB or more.
     static std::optional<QByteArray> udatBox(const QByteArray& archive);

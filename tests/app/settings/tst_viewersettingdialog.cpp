@@ -3,6 +3,7 @@
 // argument list, tried here with a stand-in program), and a screenshot with
 // every control inside the window and unclipped.
 
+#include "../../support/FileSizeLimit.h"
 #include "AppTestSupport.h"
 #include "LayoutCheck.h"
 #include "app/settings/ViewerSettingDialog.h"
@@ -18,8 +19,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include "../../support/FileSizeLimit.h"
 
 namespace {
 // OK, and the store's answer to it taken.

@@ -1,3 +1,4 @@
+#include "../../support/FileSizeLimit.h"
 #include "core/foundation/SettingsStore.h"
 
 #include <QDir>
@@ -7,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include "../../support/FileSizeLimit.h"
 #include <sys/stat.h>
 #include <thread>
 #include <utility>

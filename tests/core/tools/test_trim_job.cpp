@@ -1,5 +1,6 @@
 #include "TripFixture.h"
 #include "../../support/BindMount.h"
+#include "../../support/FileSizeLimit.h"
 #include "../../support/FolderChecksums.h"
 #include "core/catalog/CardData.h"
 #include "core/catalog/TripData.h"
@@ -22,8 +23,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
-
-#include "../../support/FileSizeLimit.h"
 
 namespace {
 
