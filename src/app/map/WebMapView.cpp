@@ -11,6 +11,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 // Outside any namespace, as Q_INIT_RESOURCE requires: the page and the title
@@ -212,6 +213,10 @@ void WebMapView::writeVersionNote()
 {
     if (m_versionNoteWritten || m_versionNoteFolder.isEmpty() || m_bridge->mapVersion().isEmpty()) return;
     m_versionNoteWritten = true;
-    MapSupportFiles::writeVersionNote(m_versionNoteFolder, QDateTime::currentDateTime(),
-                                      QStringLiteral(KR_APP_VERSION), m_bridge->mapVersion());
+    // Written and flushed off the GUI thread: a busy disk never holds the
+    // window up for a note of versions.
+    (void)QtConcurrent::run([folder = m_versionNoteFolder, now = QDateTime::currentDateTime(),
+                             mapVersion = m_bridge->mapVersion()] {
+        MapSupportFiles::writeVersionNote(folder, now, QStringLiteral(KR_APP_VERSION), mapVersion);
+    });
 }
