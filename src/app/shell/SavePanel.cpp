@@ -57,10 +57,12 @@ QString ask(QWidget* parent, const Request& request)
         folder = info.absolutePath();
         name = info.fileName();
         if (info.isDir()) {
-            // A folder is never replaced by a file: the name is asked for again.
+            // A folder is never replaced by a file: the name is asked for
+            // again, with none filled in (the folder's own would open it).
             Alerts::show(parent, {Alerts::titleWarning(),
                                   tr("\"%1\" is a folder. Please choose another name.").arg(info.fileName()),
                                   Alerts::Style::Warning, {Alerts::buttonOk()}});
+            name.clear();
             continue;
         }
         if (!info.exists() && !info.isSymLink()) return chosen;

@@ -633,8 +633,13 @@ private Q_SLOTS:
             {"kmz", {"trip.kml", "route 2026.03.15"}}};
         for (const auto& [suffix, names] : panels) {
             QStringList expected;
+            // The name the panel shows again: the declined file's, but none
+            // after a folder (the folder's would open it).
+            QStringList expectedShown{QString()};
             for (const QString& name : names) {
                 const QString earlierPath = folder + '/' + name + '.' + suffix;
+                if (expectedShown.size() < names.size())
+                    expectedShown << (folders.contains(name) ? QString() : name + '.' + suffix);
                 if (folders.contains(name)) {
                     QVERIFY(QDir().mkpath(earlierPath));
                     expected << QStringLiteral("\"%1.%2\" is a folder. Please choose another name.").arg(name, suffix);
@@ -646,6 +651,7 @@ private Q_SLOTS:
             }
             QStringList typed = names;
             QStringList asked;
+            QStringList shown;
             QTimer typist;
             typist.setInterval(10);
             connect(&typist, &QTimer::timeout, [&] {
@@ -663,6 +669,7 @@ private Q_SLOTS:
                     edit->setFocus();
                     return;
                 }
+                shown << edit->text();
                 edit->selectAll();
                 QTest::keyClicks(edit, typed.takeFirst());
                 // Pressed after this call: a question the panel asks then
@@ -680,6 +687,7 @@ private Q_SLOTS:
             typist.stop();
             Alerts::setInterceptor({});
             QCOMPARE(asked, expected);
+            QCOMPARE(shown, expectedShown);
             QCOMPARE(chosen, folder + '/' + names.last() + '.' + suffix);
             QVERIFY(typed.isEmpty());
         }
