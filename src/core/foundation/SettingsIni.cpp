@@ -476,7 +476,6 @@ Entries parse(QByteArrayView text)
     qsizetype start = 0;
     qsizetype length = 0;
     qsizetype equals = -1;
-    qsizetype position = 0;
     while (nextLine(text, pos, start, length, equals)) {
         const QByteArrayView line = text.sliced(start, length);
         if (line.startsWith('[')) {
@@ -495,67 +494,41 @@ Entries parse(QByteArrayView text)
         }
         if (equals < 0) continue;
         const QString key = section + keyOf(line.first(equals - start).trimmed());
-        QVariant value = valueOf(line.sliced(equals - start + 1));
-        const auto found = entries.find(key);
-        if (found != entries.end())
-            found->value = std::move(value);
-        else
-            entries.insert(key, Entry{std::move(value), position++});
+        entries.insert(key, valueOf(line.sliced(equals - start + 1)));
     }
     return entries;
 }
 
 QByteArray write(const Entries& entries)
 {
-    struct Key {
-        QString name;
-        qsizetype position;
-        const QVariant* value;
-    };
-    struct Section {
-        qsizetype position = -1;
-        QList<Key> keys;
-    };
-    // Sections and their keys go in the order they had in the file read,
-    // those that were not in it first, by name.
-    const auto before = [](qsizetype p1, const QString& n1, qsizetype p2, const QString& n2) {
-        return p1 != p2 ? p1 < p2 : n1 < n2;
-    };
-    QMap<QString, Section> sections;
+    // Sections by name, the General one ("") first, each with its keys by
+    // name: QString's order, as QSettings sorts them.
+    QMap<QString, QMap<QString, const QVariant*>> sections;
     for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
         const qsizetype slash = it.key().indexOf(QLatin1Char('/'));
-        const QString sectionName = slash < 0 ? QString() : it.key().left(slash);
-        Section& section = sections[sectionName];
-        // A section's place is that of its first key read; -1 stands for none.
-        if (size_t(it->position) < size_t(section.position)) section.position = it->position;
-        section.keys.append({slash < 0 ? it.key() : it.key().sliced(slash + 1), it->position, &it->value});
+        if (slash < 0)
+            sections[QString()].insert(it.key(), &it.value());
+        else
+            sections[it.key().left(slash)].insert(it.key().sliced(slash + 1), &it.value());
     }
-    QList<std::pair<QString, Section*>> order;
-    for (auto it = sections.begin(); it != sections.end(); ++it) order.append({it.key(), &it.value()});
-    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-        return before(a.second->position, a.first, b.second->position, b.first);
-    });
 
     QByteArray out;
-    for (qsizetype s = 0; s < order.size(); ++s) {
+    for (auto section = sections.cbegin(); section != sections.cend(); ++section) {
         QByteArray header;
-        appendEscapedKey(order[s].first, header);
+        appendEscapedKey(section.key(), header);
         if (header.isEmpty())
             header = "[General]";
         else if (header.compare("general", Qt::CaseInsensitive) == 0)
             header = "[%General]";
         else
             header = '[' + header + ']';
-        if (s != 0) out += '\n';
+        if (section != sections.cbegin()) out += '\n';
         out += header;
         out += '\n';
-        QList<Key>& keys = order[s].second->keys;
-        std::sort(keys.begin(), keys.end(),
-                  [&](const Key& a, const Key& b) { return before(a.position, a.name, b.position, b.name); });
-        for (const Key& key : std::as_const(keys)) {
-            appendEscapedKey(key.name, out);
+        for (auto key = section->cbegin(); key != section->cend(); ++key) {
+            appendEscapedKey(key.key(), out);
             out += '=';
-            appendValue(*key.value, out);
+            appendValue(**key, out);
             out += '\n';
         }
     }

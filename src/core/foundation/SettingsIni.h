@@ -17,20 +17,15 @@
 // Keys are flat: "key" for the General section, "section/key" for another.
 namespace SettingsIni {
 
-struct Entry {
-    QVariant value;
-    // The key's place in the file it was read from; -1 for a key that was
-    // not in it. QSettings writes a file's keys back in their order, new
-    // keys first.
-    qsizetype position = -1;
-};
-using Entries = QMap<QString, Entry>;
+using Entries = QMap<QString, QVariant>;
 
 // Every key of the text; lines QSettings cannot make sense of are skipped
 // as it skips them.
 Entries parse(QByteArrayView text);
 
-// The whole file, as QSettings writes these entries.
+// The whole file, as QSettings writes these entries here: the General
+// section first, then the others, and the keys of each, sorted by name
+// (case-sensitively); no order of a file read is kept.
 QByteArray write(const Entries& entries);
 
 // The text a value takes after "key=": two values are the same setting

@@ -2,9 +2,11 @@
 
 #include "core/foundation/DurableFile.h"
 #include "core/foundation/SettingsIni.h"
+#include "core/foundation/UniqueFd.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -12,6 +14,7 @@
 #include <QPointer>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -86,26 +89,69 @@ QString userFile()
            QStringLiteral(".ini");
 }
 
-// 0 or the errno of the failure (ENOENT: there is no such file).
+// What readWhole gives for something at the name that is not a regular
+// file (a FIFO, a device, a folder): never read, never replaced.
+constexpr int NOT_A_FILE = -1;
+
+QString reasonOf(int error)
+{
+    return error == NOT_A_FILE ? QCoreApplication::translate("SettingsStore", "It is not a regular file.")
+                               : qt_error_string(error);
+}
+
+// 0 or the errno of the failure (ENOENT: there is no such file), or
+// NOT_A_FILE. The open never waits: a FIFO at the name would block it until
+// a writer came, before any window shows.
 int readWhole(const QString& path, QByteArray& bytes)
 {
     bytes.clear();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno;
+    const UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.fd < 0) return errno;
+    struct stat st {};
+    if (::fstat(fd.fd, &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return NOT_A_FILE;
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(fd.fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;
-            const int error = errno;
-            ::close(fd);
-            return error;
+            return errno;
         }
         if (n == 0) break;
         bytes.append(buffer, qsizetype(n));
     }
-    ::close(fd);
     return 0;
+}
+
+// The file the settings are written to: the name itself, or, where it is a
+// symbolic link (a user keeping the file in a folder of their own), the file
+// the link names, also when that does not exist yet. The link stays, as
+// QSettings keeps it. 0, or ELOOP for a chain of links that does not end.
+int writtenFile(const QString& path, QString& file)
+{
+    file = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        const QByteArray native = QFile::encodeName(file);
+        struct stat st {};
+        if (::lstat(native.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+        QByteArray target(qsizetype(st.st_size > 0 ? st.st_size : 4095) + 1, Qt::Uninitialized);
+        const ssize_t n = ::readlink(native.constData(), target.data(), size_t(target.size()));
+        // A link changed between the two calls is read again.
+        if (n < 0 || n >= target.size()) {
+            if (n < 0 && errno != EINVAL) return errno;
+            continue;
+        }
+        target.truncate(n);
+        // A relative link names a file from the folder the link is in, as
+        // the system finds it: through the links on that way, not past them
+        // by its ".." as text.
+        QString named = QFile::decodeName(target);
+        if (!QFileInfo(named).isAbsolute()) named = QFileInfo(file).path() + QLatin1Char('/') + named;
+        const qsizetype slash = named.lastIndexOf(QLatin1Char('/'));
+        const QString folder = QFileInfo(named.left(std::max<qsizetype>(slash, 1))).canonicalFilePath();
+        file = folder.isEmpty() ? QDir::cleanPath(named) : QDir(folder).filePath(named.sliced(slash + 1));
+    }
+    return ELOOP;
 }
 
 int makeFolders(const QString& folder)
@@ -125,14 +171,15 @@ QString cannotWrite(const QString& path, int error)
 {
     return QCoreApplication::translate("SettingsStore", "The settings file \"%1\" could not be written.")
                .arg(path) +
-           QLatin1Char('\n') + qt_error_string(error);
+           QLatin1Char('\n') + reasonOf(error);
 }
 
 // The file as it is now with these changes put in; empty when written or
 // nothing needed writing, else why not. The user's settings folder is made
 // when missing (a new account has none); a file chosen by useFile is written
 // only into a folder that is there, never into one made again after its
-// owner removed it.
+// owner removed it. A link at the name is written through, into the folder
+// of the file it names where that folder exists.
 QString writeChanges(const QString& path, bool makeFolder, const Changes& changes, bool& wrote)
 {
     wrote = false;
@@ -145,34 +192,32 @@ QString writeChanges(const QString& path, bool makeFolder, const Changes& change
     const bool locked = lock.tryLock(5000);
     Q_UNUSED(locked);
 
+    QString file;
+    if (const int error = writtenFile(path, file)) return cannotWrite(path, error);
     QByteArray current;
-    const int readError = readWhole(path, current);
-    // A file that is there but cannot be read is never replaced blind.
+    const int readError = readWhole(file, current);
+    // Something at the name that cannot be read, or is no file, is never
+    // replaced blind.
     if (readError != 0 && readError != ENOENT) return cannotWrite(path, readError);
     SettingsIni::Entries entries = SettingsIni::parse(current);
     for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
-        if (!it->value) {
-            entries.remove(it.key());
-            continue;
-        }
-        const auto found = entries.find(it.key());
-        if (found != entries.end())
-            found->value = *it->value;
+        if (it->value)
+            entries.insert(it.key(), *it->value);
         else
-            entries.insert(it.key(), SettingsIni::Entry{*it->value, -1});
+            entries.remove(it.key());
     }
     const QByteArray text = SettingsIni::write(entries);
     if (readError == 0 ? text == current : text.isEmpty()) return {};
 
     int error = 0;
-    const auto temporary = DurableFile::writeTemporaryBeside(path, text, &error);
+    const auto temporary = DurableFile::writeTemporaryBeside(file, text, &error);
     if (!temporary) return cannotWrite(path, error);
     // The new file keeps the permissions of the one it replaces (a user may
     // have closed it to others).
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+    if (::stat(QFile::encodeName(file).constData(), &st) == 0)
         ::chmod(QFile::encodeName(*temporary).constData(), st.st_mode & 07777);
-    if (!DurableFile::commit(*temporary, path, &error)) {
+    if (!DurableFile::commit(*temporary, file, &error)) {
         DurableFile::discard(*temporary);
         return cannotWrite(path, error);
     }
@@ -199,11 +244,8 @@ void ensureLoaded(State& s)
     // A file that cannot be read is an empty store, as QSettings takes it.
     const int error = readWhole(s.path, bytes);
     if (error != 0 && error != ENOENT)
-        qWarning().noquote() << "The settings file" << s.path
-                             << "could not be read:" << qt_error_string(error);
-    s.values.clear();
-    const SettingsIni::Entries entries = SettingsIni::parse(bytes);
-    for (auto it = entries.cbegin(); it != entries.cend(); ++it) s.values.insert(it.key(), it->value);
+        qWarning().noquote() << "The settings file" << s.path << "could not be read:" << reasonOf(error);
+    s.values = SettingsIni::parse(bytes);
     s.loaded = true;
 }
 

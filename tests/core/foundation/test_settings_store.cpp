@@ -3,12 +3,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fcntl.h>
+#include <future>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 #include <utility>
 
@@ -198,4 +202,83 @@ TEST_F(SettingsStoreFile, AFailedWriteGivesTheSystemsReasonKeepsTheFileAndIsTrie
     EXPECT_EQ(SettingsStore::flush(), QString());
     EXPECT_EQ(readByQSettings(file, "large").toString().size(), 4000);
     EXPECT_EQ(readByQSettings(file, "small").toString(), "old");
+}
+
+TEST_F(SettingsStoreFile, AMergeIntoAFileQSettingsWroteGivesWhatQSettingsWouldHaveWritten)
+{
+    const auto fill = [](QSettings& s) {
+        s.setValue("zeta", 1);
+        s.setValue("Alpha", "x");
+        s.setValue("mid/b", 2);
+        s.setValue("mid/A", 3);
+        s.setValue("Zz/k", 4);
+    };
+    const QString ours = path("ours.ini");
+    const QString byQt = path("qt.ini");
+    for (const QString& file : {ours, byQt}) {
+        QSettings s(file, QSettings::IniFormat);
+        fill(s);
+    }
+    // The same changes by each: new keys in the General section and in an
+    // old one, new sections before and after the old ones, a change and a
+    // removal.
+    const QList<std::pair<QString, QVariant>> changes = {
+        {"beta", "new"}, {"Beta", "New"}, {"mid/a", 5}, {"aa/k", 6}, {"zz/k", 7}, {"zeta", 8}};
+    {
+        QSettings s(byQt, QSettings::IniFormat);
+        for (const auto& [key, value] : changes) s.setValue(key, value);
+        s.remove("mid/b");
+    }
+    SettingsStore::useFile(ours);
+    for (const auto& [key, value] : changes) SettingsStore::open()->setValue(key, value);
+    SettingsStore::open()->remove("mid/b");
+    EXPECT_EQ(SettingsStore::flush(), QString());
+    EXPECT_EQ(readAll(ours), readAll(byQt));
+}
+
+TEST_F(SettingsStoreFile, ALinkIsWrittenThroughAndWhatIsNoFileIsNeverWaitedOnNorReplaced)
+{
+    SettingsStore::Store* store = SettingsStore::open();
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("kept"));
+    QSettings(path("kept/real.ini"), QSettings::IniFormat).setValue("old", "value");
+    const auto linkTo = [this](const QString& name) { return QFile::symLinkTarget(path(name)); };
+
+    // A link to the user's own file, and a link to a file not made yet: the
+    // file named is written, the link stays.
+    ASSERT_TRUE(QFile::link("kept/real.ini", path("settings.ini")));
+    ASSERT_TRUE(QFile::link("kept/new.ini", path("dangling.ini")));
+    for (const auto& [name, target] : {std::pair{"settings.ini", "kept/real.ini"}, {"dangling.ini", "kept/new.ini"}}) {
+        SettingsStore::useFile(path(name));
+        store->setValue("written", name);
+        EXPECT_EQ(SettingsStore::flush(), QString()) << name;
+        EXPECT_EQ(linkTo(name), path(target)) << name;
+        EXPECT_EQ(readByQSettings(path(target), "written").toString(), name);
+    }
+    EXPECT_EQ(readByQSettings(path("kept/real.ini"), "old").toString(), "value");
+    // Into a folder that is not there, nothing is made.
+    ASSERT_TRUE(QFile::link("gone/x.ini", path("nowhere.ini")));
+    SettingsStore::useFile(path("nowhere.ini"));
+    store->setValue("written", 1);
+    EXPECT_TRUE(SettingsStore::flush().endsWith(qt_error_string(ENOENT)));
+    EXPECT_FALSE(QFileInfo::exists(path("gone")));
+
+    // A FIFO at the name: the store starts empty at once instead of waiting
+    // for a writer, and never replaces it.
+    const QString fifo = path("fifo.ini");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    auto opened = std::async(std::launch::async, [&] {
+        SettingsStore::useFile(fifo);
+        return store->contains("written");
+    });
+    if (opened.wait_for(5s) != std::future_status::ready) {
+        // A writer lets the blocked read end, and the test with it.
+        ::close(::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK));
+        ADD_FAILURE() << "reading the settings waited on a FIFO";
+    }
+    EXPECT_FALSE(opened.get());
+    store->setValue("written", 2);
+    EXPECT_EQ(SettingsStore::flush(),
+              QStringLiteral("The settings file \"%1\" could not be written.\nIt is not a regular file.").arg(fifo));
+    struct stat st {};
+    EXPECT_TRUE(::lstat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
 }
