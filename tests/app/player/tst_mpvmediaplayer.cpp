@@ -1,3 +1,4 @@
+#include "TestMain.h"
 #include "app/player/MpvMediaPlayer.h"
 #include "app/player/MpvSoftwareCanvas.h"
 
@@ -170,7 +171,7 @@ private Q_SLOTS:
             };
             // On a busy machine the canvas may draw the sought frame a little
             // after the seek is reported; a frame next to it never becomes it.
-            QTest::qWaitFor([&] {
+            (void)QTest::qWaitFor([&] {
                 shown = rig.canvas->currentFrame();
                 return showsFrameN();
             }, 5000);
@@ -380,5 +381,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestMpvMediaPlayer)
+KR_TEST_MAIN(TestMpvMediaPlayer)
 #include "tst_mpvmediaplayer.moc"
