@@ -4,6 +4,7 @@
 // engine's start-up settings, a synchronous read of a page expression and
 // the way the car's arrow points on the page.
 
+#include "TestMain.h"
 #include "core/foundation/CommonConst.h"
 
 #include <QApplication>
@@ -80,6 +81,6 @@ inline const QMap<IconId, double>& compassDegrees()
     {                                                                                                        \
         webtest::prepareEngine();                                                                            \
         QApplication app(argc, argv);                                                                        \
-        TestObject test;                                                                                     \
+        apptest::SettingsWrittenFirst<TestObject> test;                                                      \
         return QTest::qExec(&test, argc, argv);                                                              \
     }

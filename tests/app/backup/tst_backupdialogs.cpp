@@ -5,6 +5,7 @@
 
 #include "AppTestSupport.h"
 #include "FakeMediaPlayer.h"
+#include "TestMain.h"
 #include "app/backup/BackUpFolderSelectDialog.h"
 #include "app/backup/BackupSettingDialog.h"
 #include "app/backup/CleanupDelegate.h"
@@ -546,5 +547,5 @@ private:
     QString m_root;
 };
 
-QTEST_MAIN(TestBackupDialogs)
+KR_TEST_MAIN(TestBackupDialogs)
 #include "tst_backupdialogs.moc"

@@ -1,4 +1,5 @@
 #include "../../support/ModalHosts.h"
+#include "TestMain.h"
 #include "app/backup/BackUpFolderSelectDialog.h"
 #include "app/shell/Alerts.h"
 #include "app/shell/ModalWindow.h"
@@ -176,5 +177,5 @@ private:
     QList<Alerts::Alert> m_alerts;
 };
 
-QTEST_MAIN(TestBackUpFolderSelectDialog)
+KR_TEST_MAIN(TestBackUpFolderSelectDialog)
 #include "tst_backupfolderselectdialog.moc"

@@ -1,6 +1,7 @@
 // The recording list widget: tabs, rows, header, clicks, thumbnails.
 
 #include "AppTestSupport.h"
+#include "TestMain.h"
 #include "app/catalog/CustomTableView.h"
 #include "app/catalog/ListThumbnails.h"
 #include "app/catalog/RecordingListModel.h"
@@ -335,5 +336,5 @@ private:
     std::shared_ptr<CardData> m_card;
 };
 
-QTEST_MAIN(TestVideoListView)
+KR_TEST_MAIN(TestVideoListView)
 #include "tst_videolistview.moc"

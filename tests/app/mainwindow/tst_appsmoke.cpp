@@ -3,6 +3,7 @@
 // the loaded window left in the build folder for a person to look at.
 
 #include "AppTestSupport.h"
+#include "TestMain.h"
 #include "app/catalog/RecordingListModel.h"
 #include "app/catalog/VideoListView.h"
 #include "core/foundation/SettingsStore.h"
@@ -207,5 +208,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestAppSmoke)
+KR_TEST_MAIN(TestAppSmoke)
 #include "tst_appsmoke.moc"

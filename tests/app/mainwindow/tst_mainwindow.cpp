@@ -1,3 +1,4 @@
+#include "TestMain.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/UserDefaultUtil.h"
 #include "app/mainwindow/MainWindow.h"
@@ -30,5 +31,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestMainWindow)
+KR_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -5,6 +5,7 @@
 // build folder for a person to look at.
 
 #include "AppTestSupport.h"
+#include "TestMain.h"
 #include "core/catalog/TripData.h"
 #include "app/catalog/VideoListView.h"
 #include "core/foundation/SettingsStore.h"
@@ -88,5 +89,5 @@ private:
     cardgen::WrittenCard m_card;
 };
 
-QTEST_MAIN(TestMainWindowPlaying)
+KR_TEST_MAIN(TestMainWindowPlaying)
 #include "tst_mainwindowplaying.moc"

@@ -9,6 +9,7 @@
 #include "AppTestSupport.h"
 #include "FakeMainWindowViews.h"
 #include "FakeMediaPlayer.h"
+#include "TestMain.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/PlayController.h"
 #include "app/player/CustomSliderCellMin.h"
@@ -540,5 +541,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestMenuCommands)
+KR_TEST_MAIN(TestMenuCommands)
 #include "tst_menucommands.moc"

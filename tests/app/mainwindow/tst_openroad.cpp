@@ -2,6 +2,7 @@
 // background load and its completion, and loads that overlap.
 
 #include "AppTestSupport.h"
+#include "TestMain.h"
 #include "app/catalog/RecordingListModel.h"
 #include "app/catalog/VideoListView.h"
 #include "../../support/HeldCardReads.h"
@@ -363,5 +364,5 @@ private:
     cardgen::WrittenCard m_backup;
 };
 
-QTEST_MAIN(TestOpenRoad)
+KR_TEST_MAIN(TestOpenRoad)
 #include "tst_openroad.moc"

@@ -7,6 +7,7 @@
 #include "../../support/HeldCardReads.h"
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
+#include "TestMain.h"
 #include "app/catalog/VideoListView.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/PlayController.h"
@@ -585,5 +586,5 @@ private:
     cardgen::WrittenCard m_card;
 };
 
-QTEST_MAIN(TestPlayRoad)
+KR_TEST_MAIN(TestPlayRoad)
 #include "tst_playroad.moc"

@@ -1,3 +1,4 @@
+#include "TestMain.h"
 #include "app/mainwindow/Reachability.h"
 
 #include <QElapsedTimer>
@@ -96,5 +97,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestReachability)
+KR_TEST_MAIN(TestReachability)
 #include "tst_reachability.moc"

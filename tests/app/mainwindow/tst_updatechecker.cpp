@@ -1,3 +1,4 @@
+#include "TestMain.h"
 #include "app/mainwindow/UpdateChecker.h"
 #include "app/shell/Alerts.h"
 #include "core/foundation/SettingsStore.h"
@@ -210,5 +211,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestUpdateChecker)
+KR_TEST_MAIN(TestUpdateChecker)
 #include "tst_updatechecker.moc"

@@ -11,6 +11,7 @@
 #include "../../support/HeldCardReads.h"
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
+#include "TestMain.h"
 #include "app/catalog/VideoListView.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/PlayController.h"
@@ -818,5 +819,5 @@ private:
     cardgen::WrittenCard m_card;
 };
 
-QTEST_MAIN(TestDrivingInfo)
+KR_TEST_MAIN(TestDrivingInfo)
 #include "tst_drivinginfo.moc"

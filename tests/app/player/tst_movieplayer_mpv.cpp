@@ -5,6 +5,7 @@
 // even on a software rasteriser (where the player itself would not choose
 // it); that needs a display (Xvfb), and the tests skip without one.
 #include "CardGen.h"
+#include "TestMain.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/MoviePlayerView.h"
@@ -325,5 +326,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestMoviePlayerMpv)
+KR_TEST_MAIN(TestMoviePlayerMpv)
 #include "tst_movieplayer_mpv.moc"

@@ -1,5 +1,6 @@
 #include "../../support/HeldCardReads.h"
 #include "FakeMediaPlayer.h"
+#include "TestMain.h"
 #include "app/player/ChapterLoads.h"
 #include "app/player/CustomSliderCell.h"
 #include "app/player/CustomSliderCellMin.h"
@@ -948,5 +949,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestMoviePlayerView)
+KR_TEST_MAIN(TestMoviePlayerView)
 #include "tst_movieplayerview.moc"

@@ -7,6 +7,7 @@
 // folder for a person to look at.
 
 #include "AppTestSupport.h"
+#include "TestMain.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/MoviePlayerView.h"
@@ -154,5 +155,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestPlayerControlRow)
+KR_TEST_MAIN(TestPlayerControlRow)
 #include "tst_playercontrolrow.moc"

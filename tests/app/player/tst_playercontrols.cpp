@@ -1,4 +1,5 @@
 #include "FakeMediaPlayer.h"
+#include "TestMain.h"
 #include "app/player/BrightView.h"
 #include "app/player/CustomSliderCellMin.h"
 #include "app/player/FilterView.h"
@@ -401,5 +402,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestPlayerControls)
+KR_TEST_MAIN(TestPlayerControls)
 #include "tst_playercontrols.moc"

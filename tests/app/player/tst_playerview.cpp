@@ -1,3 +1,4 @@
+#include "TestMain.h"
 #include "app/player/MpvMediaPlayer.h"
 #include "app/player/PlayerView.h"
 #include "app/player/VideoCanvas.h"
@@ -246,5 +247,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestPlayerView)
+KR_TEST_MAIN(TestPlayerView)
 #include "tst_playerview.moc"

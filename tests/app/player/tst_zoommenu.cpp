@@ -1,3 +1,4 @@
+#include "TestMain.h"
 #include "app/player/NSZoomView.h"
 #include "app/player/PlayerImages.h"
 #include "app/player/PlayerView.h"
@@ -165,5 +166,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestZoomMenu)
+KR_TEST_MAIN(TestZoomMenu)
 #include "tst_zoommenu.moc"

@@ -4,6 +4,7 @@
 
 #include "AppTestSupport.h"
 #include "LayoutCheck.h"
+#include "TestMain.h"
 #include "app/settings/CameraSettingDialog.h"
 #include "app/settings/ValueStepper.h"
 #include "core/settings/CameraSettingsFile.h"
@@ -176,5 +177,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestCameraSettingDialog)
+KR_TEST_MAIN(TestCameraSettingDialog)
 #include "tst_camerasettingdialog.moc"

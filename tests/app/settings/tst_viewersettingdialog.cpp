@@ -6,6 +6,7 @@
 #include "../../support/FileSizeLimit.h"
 #include "AppTestSupport.h"
 #include "LayoutCheck.h"
+#include "TestMain.h"
 #include "app/settings/ViewerSettingDialog.h"
 #include "core/foundation/SettingsStore.h"
 #include "core/foundation/SettingsValue.h"
@@ -216,5 +217,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestViewerSettingDialog)
+KR_TEST_MAIN(TestViewerSettingDialog)
 #include "tst_viewersettingdialog.moc"

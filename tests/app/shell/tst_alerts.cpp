@@ -8,6 +8,7 @@
 #include "AppTestSupport.h"
 #include "FakeMainWindowViews.h"
 #include "FakeMediaPlayer.h"
+#include "TestMain.h"
 #include "app/backup/BackupSettingDialog.h"
 #include "app/backup/CleanupDelegate.h"
 #include "app/backup/CleanupDialog.h"
@@ -439,5 +440,5 @@ private:
     int m_backupCount = 0;
 };
 
-QTEST_MAIN(TestAlerts)
+KR_TEST_MAIN(TestAlerts)
 #include "tst_alerts.moc"

@@ -1,4 +1,5 @@
 #include "../../support/ModalHosts.h"
+#include "TestMain.h"
 #include "app/shell/CardDriveSelectDialog.h"
 #include "app/shell/ModalWindow.h"
 #include "core/foundation/SettingsStore.h"
@@ -181,5 +182,5 @@ private:
     std::shared_ptr<FixedCardDriveSource> m_source;
 };
 
-QTEST_MAIN(TestCardDriveSelectDialog)
+KR_TEST_MAIN(TestCardDriveSelectDialog)
 #include "tst_carddriveselectdialog.moc"

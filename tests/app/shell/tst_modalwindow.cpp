@@ -1,5 +1,6 @@
 #include "../../support/ModalHosts.h"
 #include "AppTestSupport.h"
+#include "TestMain.h"
 #include "app/backup/BackUpFolderSelectDialog.h"
 #include "app/backup/BackupSettingDialog.h"
 #include "app/backup/CleanupDialog.h"
@@ -444,5 +445,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestModalWindow)
+KR_TEST_MAIN(TestModalWindow)
 #include "tst_modalwindow.moc"

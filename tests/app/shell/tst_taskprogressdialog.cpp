@@ -1,3 +1,4 @@
+#include "TestMain.h"
 #include "app/shell/Alerts.h"
 #include "app/shell/ModalWindow.h"
 #include "app/shell/TaskProgressDialog.h"
@@ -147,5 +148,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestTaskProgressDialog)
+KR_TEST_MAIN(TestTaskProgressDialog)
 #include "tst_taskprogressdialog.moc"

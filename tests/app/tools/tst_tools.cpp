@@ -8,6 +8,7 @@
 #include "AppTestSupport.h"
 #include "FakePlayerWindow.h"
 #include "../../support/FolderChecksums.h"
+#include "TestMain.h"
 #include "app/catalog/VideoListView.h"
 #include "app/mainwindow/MainWindow.h"
 #include "app/mainwindow/PlayController.h"
@@ -781,5 +782,5 @@ private:
     QString m_work;
 };
 
-QTEST_MAIN(TestTools)
+KR_TEST_MAIN(TestTools)
 #include "tst_tools.moc"
