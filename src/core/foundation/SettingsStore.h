@@ -23,7 +23,10 @@ class QObject;
 // removed since its last write and keeps every other key, so that another
 // running copy's settings are not lost. It replaces the file durably (a new
 // file beside it, flushed, renamed over it, the folder flushed) and, when it
-// fails, tells the system's reason.
+// fails, tells the system's reason. A symbolic link at the name stays: the
+// file it names is the one replaced. Something at the name that is no
+// regular file (a FIFO, a folder) is never read, waited on or replaced: the
+// store starts empty and its writes fail.
 namespace SettingsStore {
 
 inline const QString ORGANIZATION = QStringLiteral("Korvelta");
