@@ -303,6 +303,7 @@ BackupCopyJob::Result copyEntries(const BackupCopyJob::Plan& plan, const TaskCan
             progress.bytesDone = before + fileBytes;
             if (onProgress) onProgress(progress);
         };
+        hooks.truncate = options.truncate;
         if (options.failAfterBytes >= 0) {
             hooks.failAfterBytes = std::max<qint64>(0, options.failAfterBytes - written);
             hooks.failErrorNumber = options.errorNumber;

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <unistd.h>
 
 // Copies chosen chapters of an opened card, and the recorder's management
 // files, into a new backup folder, each to the same path relative to the
@@ -87,6 +88,8 @@ public:
         // written in the run, with this error number (a full disk by default).
         qint64 failAfterBytes = -1;
         int errorNumber = 28; // ENOSPC
+        // Test seam: stands in for ftruncate on the files written.
+        int (*truncate)(int fd, off_t length) = ::ftruncate;
         // A pause once the last file is in, before the end is decided, so
         // that the last figure stays a moment; a cancel cuts it short.
         int pauseAtEndMs = 0;

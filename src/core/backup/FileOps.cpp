@@ -364,7 +364,11 @@ CopyStatus copyReplacing(const QString& sourceFolder, const QString& source, con
                          .arg(expectedBytes >= 0 ? expectedBytes : qint64(st.st_size));
         return CopyStatus::Failed;
     }
-    if (::ftruncate(out.fd, copied) != 0) return failAndDrop(errno);
+    // Reserved at the source's size, the file mostly has its length already;
+    // some FUSE mounts of FAT refuse a truncate even to the size it has.
+    struct stat made {};
+    if (::fstat(out.fd, &made) != 0) return failAndDrop(errno);
+    if (made.st_size != copied && hooks.truncate(out.fd, copied) != 0) return failAndDrop(errno);
     if (::fsync(out.fd) != 0) return failAndDrop(errno);
     if (::close(out.release()) != 0) {
         const int e = errno;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <unistd.h>
 
 // The few file-system steps of the backup and clean-up, each one system
 // call deep so that nothing is ever followed or removed by surprise:
@@ -50,6 +51,7 @@ struct CopyHooks {
     qint64 failAfterBytes = -1;                          // test seam: a write failing here
     int failErrorNumber = 0;
     qint64 kernelCopyEndsAtBytes = -1;                   // test seam: the in-kernel copy stops early
+    int (*truncate)(int fd, off_t length) = ::ftruncate; // test seam: a file system refusing it
 };
 enum class CopyStatus { Done, Cancelled, Failed };
 
