@@ -59,15 +59,6 @@ bool makeDir(const QString& path, bool* made, QString* error)
     return false;
 }
 
-QString removeFile(const QString& path)
-{
-    struct stat st {};
-    if (::lstat(native(path).constData(), &st) != 0) return reason(errno);
-    if (S_ISDIR(st.st_mode)) return reason(EISDIR);
-    if (::unlink(native(path).constData()) != 0) return reason(errno);
-    return {};
-}
-
 bool removeEmptyDir(const QString& path)
 {
     struct stat st {};

@@ -15,10 +15,6 @@ namespace FileOps {
 // existed). False with a reason when it cannot be made.
 bool makeDir(const QString& path, bool* made, QString* error);
 
-// Removes a file or a symbolic link itself (never what a link points to);
-// refuses folders. Empty on success, else the reason.
-QString removeFile(const QString& path);
-
 // Removes a folder only when it is empty (never a link to one).
 bool removeEmptyDir(const QString& path);
 

@@ -273,6 +273,30 @@ TEST_F(BackupCopyTest, RefusesDestinationsThatLeaveTheBackupOrReachIntoTheCard)
     EXPECT_EQ(failed.status, BackupCopyJob::Status::Failed);
     EXPECT_EQ(checksums(written.moveDir), cardBefore);
 
+    // Swapped while a cancelled job takes back what it made, just before a
+    // removal: the backup folder moves away and a link to the card folder,
+    // which holds files of the same names, takes its place. The job's own
+    // file goes from where its folder went; none of the card's goes.
+    const QString undone = backups + QStringLiteral("/Undone");
+    const auto u = plan(QStringLiteral("Undone"), files);
+    const QString firstTakenBack = QFileInfo(u.entries.last().destination).fileName();
+    BackupCopyJob::Options swapping;
+    bool swappedAtRemoval = false;
+    swapping.beforeRemoval = [&] {
+        if (std::exchange(swappedAtRemoval, true)) return;
+        ASSERT_TRUE(QDir().rename(undone, undone + QStringLiteral(".moved")));
+        ASSERT_TRUE(QFile::link(written.moveDir, undone));
+    };
+    const auto undoneResult = BackupCopyJob::run(
+        u, cancel,
+        [&](const BackupCopyJob::Progress& pr) {
+            if (pr.filesDone == pr.fileCount) cancel.cancel();
+        },
+        swapping);
+    ASSERT_TRUE(swappedAtRemoval);
+    EXPECT_EQ(undoneResult.status, BackupCopyJob::Status::Cancelled);
+    EXPECT_EQ(checksums(written.moveDir), cardBefore);
+    EXPECT_FALSE(entries(undone + QStringLiteral(".moved")).contains(firstTakenBack));
 }
 
 TEST_F(BackupCopyTest, AnInKernelCopyThatStopsEarlyIsFinishedByPlainReads)
