@@ -42,28 +42,49 @@ QString outsideTheBackup(const QString& destination)
     return copyFailed(destination, tr("The destination lies outside the backup folder."));
 }
 
+using Fd = UniqueFd;
+
+// An entry the run made and the folder it made it in, both by what they
+// are: taking it back removes that entry of that folder or nothing.
 struct Made {
-    QString path;
+    QString folder;                           // the path it was made in
+    std::optional<FileIdentity::Id> folderId; // what that folder was then
+    QString name;
     std::optional<FileIdentity::Id> id; // what was made there
 };
 
 // Everything the run made, so that a cancel or a failure takes back exactly
-// that: only what is still the file or folder made, so that a folder swapped
-// for a link or a mount meanwhile never has another of the same name removed.
+// that. A path is resolved anew at each use, so no removal goes by one: each
+// goes through the folder the entry was made in, opened again and used only
+// while it is still that folder, and removes the entry there only while it
+// is still what was made. A folder swapped for a link or a mount meanwhile,
+// even just before the removal, then never has another of the same name
+// removed. One folder is open at a time, however many the backup spans.
 struct Created {
     QList<Made> dirs;  // in creation order (parents first)
     QList<Made> files; // destinations that did not exist before
-    void rollBack() const
+    void rollBack(const std::function<void()>& beforeRemoval) const
     {
-        const auto stillMade = [](const Made& m) { return m.id && FileIdentity::ofEntry(m.path) == m.id; };
         for (auto it = files.crbegin(); it != files.crend(); ++it)
-            if (stillMade(*it)) FileOps::removeFile(it->path);
+            takeBack(*it, 0, beforeRemoval);
         for (auto it = dirs.crbegin(); it != dirs.crend(); ++it)
-            if (stillMade(*it)) FileOps::removeEmptyDir(it->path);
+            takeBack(*it, AT_REMOVEDIR, beforeRemoval);
+    }
+    // flags: AT_REMOVEDIR for a folder, which goes only when it is empty.
+    static void takeBack(const Made& made, int flags, const std::function<void()>& beforeRemoval)
+    {
+        if (!made.id || !made.folderId) return;
+        const Fd folder(::open(QFile::encodeName(made.folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (FileIdentity::ofFd(folder.fd) != made.folderId) return;
+        const QByteArray name = QFile::encodeName(made.name);
+        struct stat st {};
+        if (::fstatat(folder.fd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            FileIdentity::of(st) != *made.id)
+            return;
+        if (beforeRemoval) beforeRemoval();
+        ::unlinkat(folder.fd, name.constData(), flags);
     }
 };
-
-using Fd = UniqueFd;
 
 // The folder, or the nearest one above it when it does not exist yet, is
 // one of ids or lies below one, as the kernel reaches it (links followed).
@@ -133,7 +154,11 @@ bool makeDirs(const QString& dir, Created& created, QString* error)
     for (const QString& m : std::as_const(missing)) {
         bool made = false;
         if (!FileOps::makeDir(m, &made, error)) return false;
-        if (made) created.dirs.append({m, FileIdentity::ofEntry(m)});
+        if (made) {
+            const QFileInfo info(m);
+            created.dirs.append({info.absolutePath(), FileIdentity::ofPath(info.absolutePath()),
+                                 info.fileName(), FileIdentity::ofEntry(m)});
+        }
     }
     if (!QFileInfo(dir).isDir()) {
         if (error) *error = tr("\"%1\" is not a folder.").arg(dir);
@@ -303,6 +328,7 @@ BackupCopyJob::Result copyEntries(const BackupCopyJob::Plan& plan, const TaskCan
             progress.bytesDone = before + fileBytes;
             if (onProgress) onProgress(progress);
         };
+        hooks.truncate = options.truncate;
         if (options.failAfterBytes >= 0) {
             hooks.failAfterBytes = std::max<qint64>(0, options.failAfterBytes - written);
             hooks.failErrorNumber = options.errorNumber;
@@ -315,7 +341,10 @@ BackupCopyJob::Result copyEntries(const BackupCopyJob::Plan& plan, const TaskCan
         written += progress.currentFileBytes;
         if (status == FileOps::CopyStatus::Cancelled) return cancelled();
         if (status == FileOps::CopyStatus::Failed) return fail(copyFailed(entry.source, error));
-        if (!existed) created.files.append({entry.destination, madeIn(into.fd, entry.destination)});
+        if (!existed)
+            created.files.append({folder, FileIdentity::ofFd(into.fd),
+                                  QFileInfo(entry.destination).fileName(),
+                                  madeIn(into.fd, entry.destination)});
 
         ++progress.filesDone;
         progress.currentFileBytes = 0;
@@ -325,7 +354,8 @@ BackupCopyJob::Result copyEntries(const BackupCopyJob::Plan& plan, const TaskCan
     }
 
     // The renames and new folders are on the disk only once their folders are.
-    for (const Made& dir : std::as_const(created.dirs)) touchedDirs.insert(QFileInfo(dir.path).absolutePath());
+    for (const Made& dir : std::as_const(created.dirs))
+        touchedDirs.insert(dir.folder);
     for (const QString& dir : std::as_const(touchedDirs)) {
         QString error;
         if (!FileOps::syncDir(dir, &error)) return fail(copyFailed(dir, error));
@@ -342,7 +372,7 @@ BackupCopyJob::Result BackupCopyJob::run(const Plan& plan, const TaskCancelFlag&
     Result result = copyEntries(plan, cancel, onProgress, options, created);
     cancel.sleepUnlessCancelled(options.pauseAtEndMs);
     if (result.status == Status::Completed && cancel.isCancelled()) result = Result{Status::Cancelled, QString()};
-    if (result.status != Status::Completed) created.rollBack();
+    if (result.status != Status::Completed) created.rollBack(options.beforeRemoval);
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <unistd.h>
 
 // Copies chosen chapters of an opened card, and the recorder's management
 // files, into a new backup folder, each to the same path relative to the
@@ -17,8 +18,11 @@
 // file is written under a temporary name in its destination folder, flushed
 // to the disk and then renamed over the destination. A cancel or a failure
 // removes exactly what this job created (files and folders, tracked as they
-// were made); folders are only removed when empty, never recursively. A
-// file that existed before and was replaced keeps its new, complete copy.
+// were made, with the folders they were made in); each goes through that
+// folder, known by what it is and not by its path, so that a folder swapped
+// meanwhile for a link or a mount leads no removal elsewhere. Folders are
+// only removed when empty, never recursively. A file that existed before and
+// was replaced keeps its new, complete copy.
 //
 // run() is plain blocking code for a worker thread: it touches no widget and
 // no timer, reads the cancel flag between chunks of at most CHUNK_BYTES and
@@ -87,6 +91,11 @@ public:
         // written in the run, with this error number (a full disk by default).
         qint64 failAfterBytes = -1;
         int errorNumber = 28; // ENOSPC
+        // Test seam: stands in for ftruncate on the files written.
+        int (*truncate)(int fd, off_t length) = ::ftruncate;
+        // Test seam: called just before each removal when the run takes back
+        // what it made.
+        std::function<void()> beforeRemoval;
         // A pause once the last file is in, before the end is decided, so
         // that the last figure stays a moment; a cancel cuts it short.
         int pauseAtEndMs = 0;

@@ -59,15 +59,6 @@ bool makeDir(const QString& path, bool* made, QString* error)
     return false;
 }
 
-QString removeFile(const QString& path)
-{
-    struct stat st {};
-    if (::lstat(native(path).constData(), &st) != 0) return reason(errno);
-    if (S_ISDIR(st.st_mode)) return reason(EISDIR);
-    if (::unlink(native(path).constData()) != 0) return reason(errno);
-    return {};
-}
-
 bool removeEmptyDir(const QString& path)
 {
     struct stat st {};
@@ -364,7 +355,11 @@ CopyStatus copyReplacing(const QString& sourceFolder, const QString& source, con
                          .arg(expectedBytes >= 0 ? expectedBytes : qint64(st.st_size));
         return CopyStatus::Failed;
     }
-    if (::ftruncate(out.fd, copied) != 0) return failAndDrop(errno);
+    // Reserved at the source's size, the file mostly has its length already;
+    // some FUSE mounts of FAT refuse a truncate even to the size it has.
+    struct stat made {};
+    if (::fstat(out.fd, &made) != 0) return failAndDrop(errno);
+    if (made.st_size != copied && hooks.truncate(out.fd, copied) != 0) return failAndDrop(errno);
     if (::fsync(out.fd) != 0) return failAndDrop(errno);
     if (::close(out.release()) != 0) {
         const int e = errno;

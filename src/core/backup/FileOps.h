@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <unistd.h>
 
 // The few file-system steps of the backup and clean-up, each one system
 // call deep so that nothing is ever followed or removed by surprise:
@@ -13,10 +14,6 @@ namespace FileOps {
 // Makes one folder; *made tells whether this call made it (false when it
 // existed). False with a reason when it cannot be made.
 bool makeDir(const QString& path, bool* made, QString* error);
-
-// Removes a file or a symbolic link itself (never what a link points to);
-// refuses folders. Empty on success, else the reason.
-QString removeFile(const QString& path);
 
 // Removes a folder only when it is empty (never a link to one).
 bool removeEmptyDir(const QString& path);
@@ -50,6 +47,7 @@ struct CopyHooks {
     qint64 failAfterBytes = -1;                          // test seam: a write failing here
     int failErrorNumber = 0;
     qint64 kernelCopyEndsAtBytes = -1;                   // test seam: the in-kernel copy stops early
+    int (*truncate)(int fd, off_t length) = ::ftruncate; // test seam: a file system refusing it
 };
 enum class CopyStatus { Done, Cancelled, Failed };
 

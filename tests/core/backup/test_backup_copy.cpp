@@ -7,6 +7,7 @@
 #include "core/foundation/FileUtil.h"
 #include "core/mainwindow/OpenData.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <future>
 #include <sys/mount.h>
@@ -62,10 +63,16 @@ TEST_F(BackupCopyTest, CopiesExactlyTheCheckedChaptersAndManagementFilesAndTheBa
     ASSERT_EQ(p.entries.size(), 7); // four chapters, then the three management files
     EXPECT_TRUE(p.entries.last().source.endsWith(QStringLiteral("ADV_PRCT.DAT")));
 
+    // Onto a stick whose file system refuses any truncate (FAT mounted
+    // through FUSE), which a file written whole does not need.
+    BackupCopyJob::Options noTruncate;
+    noTruncate.truncate = [](int, off_t) {
+        errno = EPERM;
+        return -1;
+    };
     std::vector<int> percents;
-    const auto result = BackupCopyJob::run(p, cancel, [&](const BackupCopyJob::Progress& pr) {
-        percents.push_back(pr.percent());
-    });
+    const auto result = BackupCopyJob::run(
+        p, cancel, [&](const BackupCopyJob::Progress& pr) { percents.push_back(pr.percent()); }, noTruncate);
     ASSERT_EQ(result.status, BackupCopyJob::Status::Completed) << result.error.toStdString();
     ASSERT_FALSE(percents.empty());
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
@@ -265,6 +272,31 @@ TEST_F(BackupCopyTest, RefusesDestinationsThatLeaveTheBackupOrReachIntoTheCard)
     ASSERT_TRUE(swapped);
     EXPECT_EQ(failed.status, BackupCopyJob::Status::Failed);
     EXPECT_EQ(checksums(written.moveDir), cardBefore);
+
+    // Swapped while a cancelled job takes back what it made, just before a
+    // removal: the backup folder moves away and a link to the card folder,
+    // which holds files of the same names, takes its place. The job's own
+    // file goes from where its folder went; none of the card's goes.
+    const QString undone = backups + QStringLiteral("/Undone");
+    const auto u = plan(QStringLiteral("Undone"), files);
+    const QString firstTakenBack = QFileInfo(u.entries.last().destination).fileName();
+    BackupCopyJob::Options swapping;
+    bool swappedAtRemoval = false;
+    swapping.beforeRemoval = [&] {
+        if (std::exchange(swappedAtRemoval, true)) return;
+        ASSERT_TRUE(QDir().rename(undone, undone + QStringLiteral(".moved")));
+        ASSERT_TRUE(QFile::link(written.moveDir, undone));
+    };
+    const auto undoneResult = BackupCopyJob::run(
+        u, cancel,
+        [&](const BackupCopyJob::Progress& pr) {
+            if (pr.filesDone == pr.fileCount) cancel.cancel();
+        },
+        swapping);
+    ASSERT_TRUE(swappedAtRemoval);
+    EXPECT_EQ(undoneResult.status, BackupCopyJob::Status::Cancelled);
+    EXPECT_EQ(checksums(written.moveDir), cardBefore);
+    EXPECT_FALSE(entries(undone + QStringLiteral(".moved")).contains(firstTakenBack));
 }
 
 TEST_F(BackupCopyTest, AnInKernelCopyThatStopsEarlyIsFinishedByPlainReads)
