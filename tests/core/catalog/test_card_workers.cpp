@@ -349,7 +349,9 @@ TEST_F(CardDataWorkers, DisposingLeavesAWorkerBusyInAMovieToADisposalThreadThatK
     card->startLoadThreads();
     // A kernel that does not say where its threads wait: find the worker by
     // letting it in once; it comes back to the pipe for its next try.
-    if (!pumpUntil(workerInside, 5000)) ASSERT_TRUE(pumpUntil(letWorkerIn));
+    if (!pumpUntil(workerInside, 5000)) {
+        ASSERT_TRUE(pumpUntil(letWorkerIn));
+    }
 
     // Should dispose() wait for the worker, a helper lets it go after a
     // second (and every worker that comes to the pipe after it).
