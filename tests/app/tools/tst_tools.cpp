@@ -743,16 +743,29 @@ private Q_SLOTS:
         QVERIFY(QFile::link(landing, intoTheCard));
         const QString cardFolder = QFileInfo(m_card.moveDir).absolutePath();
         const auto cardBefore = testfiles::checksums(cardFolder);
+        std::atomic<int> decoded{0};
+        CaptureView::setFrameSource([&decoded](const QString& movie, qint64 ms) {
+            ++decoded;
+            return AVUtil::rgbAt(movie, ms);
+        });
+        // The rule walks the card on the worker: the window is back at its
+        // events before the refusal is told, and no picture is decoded.
+        bool toldLater = true;
         // The last as a card's file system takes it: its folders in any letter case.
         for (const QString& path : {overAMovie, intoTheCard, cardFolder + "/move/MOVE001/still.jpeg"}) {
             ToolSupport::setSavePanel([&](const QString&, const QString&) { return path; });
-            whenModalHosts<CaptureView>([](CaptureView* view, ModalWindow* window) {
+            whenModalHosts<CaptureView>([&](CaptureView* view, ModalWindow* window) {
+                const qsizetype before = alerts.alerts.size();
                 QTest::mouseClick(view->btnSave(), Qt::LeftButton);
+                toldLater = toldLater && view->isWorking() && alerts.alerts.size() == before;
                 QTRY_VERIFY(!view->isWorking());
                 if (ModalWindow::current() == window) QTest::mouseClick(view->btnCancel(), Qt::LeftButton);
             });
             rig.player()->snapShotButton->click();
         }
+        CaptureView::setFrameSource({});
+        QVERIFY(toldLater);
+        QCOMPARE(decoded.load(), 0);
         QCOMPARE(alerts.messages(), QStringList(3, OutputRule::refusalText()));
         QVERIFY(testfiles::checksums(cardFolder) == cardBefore);
     }
