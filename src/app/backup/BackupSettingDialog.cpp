@@ -181,13 +181,7 @@ void BackupSettingDialog::btnOk_Click()
     }
     filePathList = BackupTree::checkedFiles(m_model->backups());
     DestDirPath = dest;
-    const auto planned =
-        BackupCopyJob::makePlan(cardData ? cardData->openSourcePath() : QString(), DestDirPath, filePathList);
-    if (!planned.plan) {
-        Alerts::warning(this, planned.error);
-        return;
-    }
-    startBackup(*planned.plan);
+    if (!startBackup(cardData ? cardData->openSourcePath() : QString(), DestDirPath, filePathList)) return;
     // The copy took space on the backup drive.
     if (!pathBackup.isEmpty()) {
         freeDriveSize = IOUtil::freeDiskSpace(pathBackup);
@@ -196,7 +190,8 @@ void BackupSettingDialog::btnOk_Click()
     updateSizeDisplay();
 }
 
-void BackupSettingDialog::startBackup(const BackupCopyJob::Plan& plan)
+bool BackupSettingDialog::startBackup(const QString& openSourcePath, const QString& destFolder,
+                                      const QStringList& files)
 {
     m_taskProgressDialog = std::make_unique<TaskProgressDialog>();
     TaskProgressDialog* progress = m_taskProgressDialog.get();
@@ -204,28 +199,37 @@ void BackupSettingDialog::startBackup(const BackupCopyJob::Plan& plan)
     progress->setTaskMode(TaskMode::Backup);
     progress->start();
 
-    // The worker gets the plan, the cancel flag and the progress dialog's
+    // The worker gets the paths, the cancel flag and the progress dialog's
     // thread-safe progress entry; the dialog outlives it (see the destructor).
+    // The plan is made there too: it lists the card's folders and compares
+    // them by what they are, which a slow card makes a wait.
     const TaskCancelFlag cancel = progress->cancelFlag();
     auto shown = std::make_shared<std::atomic<int>>(-1);
-    m_job = runInBackground<BackupCopyJob::Result>(
+    auto refused = std::make_shared<bool>(false);
+    m_job = runInBackground<Outcome>(
         this,
-        [plan, cancel, progress, shown] {
+        [openSourcePath, destFolder, files, cancel, progress, shown]() -> Outcome {
+            const auto planned = BackupCopyJob::makePlan(openSourcePath, destFolder, files);
+            if (!planned.plan) return {std::nullopt, planned.error};
             // The last figure stays a moment before the result is told; a
             // Cancel meanwhile (or a quit) cuts the pause short and still
             // takes the new files back, on this thread.
             BackupCopyJob::Options options;
             options.pauseAtEndMs = 400;
-            return BackupCopyJob::run(
-                plan, cancel,
-                [progress, shown](const BackupCopyJob::Progress& p) {
-                    const int percent = p.percent();
-                    if (shown->exchange(percent) != percent)
-                        progress->setProgress(percent, TaskProgress::percentText(TaskMode::Backup, percent));
-                },
-                options);
+            const auto onProgress = [progress, shown](const BackupCopyJob::Progress& p) {
+                const int percent = p.percent();
+                if (shown->exchange(percent) != percent)
+                    progress->setProgress(percent, TaskProgress::percentText(TaskMode::Backup, percent));
+            };
+            return {BackupCopyJob::run(*planned.plan, cancel, onProgress, options), {}};
         },
-        [this](const BackupCopyJob::Result& result) { copyDidFinish(result); });
+        [this, refused](const Outcome& outcome) {
+            *refused = !outcome.copy;
+            if (outcome.copy)
+                copyDidFinish(*outcome.copy);
+            else
+                planDidFail(outcome.planError);
+        });
 
     ModalWindow::runDialog(window(), progress, ModalWindow::Type::TaskProgress,
                            TaskProgressDialog::windowTitle(TaskMode::Backup), TaskProgressDialog::CONTENT_SIZE,
@@ -234,6 +238,16 @@ void BackupSettingDialog::startBackup(const BackupCopyJob::Plan& plan)
     // ended any other way, the job is stopped rather than waited out.
     if (m_job.isRunning()) progress->setCancelled();
     m_job.waitForFinished();
+    return !*refused;
+}
+
+void BackupSettingDialog::planDidFail(const QString& error)
+{
+    // Nothing was copied and nothing cancelled: the progress window goes
+    // and the reason is told over this dialog, as a refused name is.
+    m_taskProgressDialog->stopTimer();
+    taskProgressDialogOnClose();
+    Alerts::warning(this, error);
 }
 
 void BackupSettingDialog::copyDidFinish(const BackupCopyJob::Result& result)

@@ -24,8 +24,9 @@ class QTreeView;
 // files, into a new folder under the backup path: the card's trips and
 // chapters with check boxes, the free space of the backup drive, the size
 // of what is checked and the new folder's name (the date and time by
-// default). OK checks the name and the choice and runs the copy job under
-// the task-progress dialog; the dialog stays open afterwards.
+// default). OK checks the name, the choice and the backup drive, then plans
+// the copy against the card and runs it on a worker under the task-progress
+// dialog; the dialog stays open afterwards.
 //
 // The host sets cardData, pathBackup and playChapter, calls prepare() and
 // runs the dialog in a ModalWindow of type BackupSetting. The host owns the
@@ -86,8 +87,16 @@ public Q_SLOTS:
 
 private:
     void setReading(bool reading);
-    // Runs the plan under a new progress dialog until its result is seen.
-    void startBackup(const BackupCopyJob::Plan& plan);
+    // What the worker hands back: the copy's result, or why there was no
+    // plan to copy by.
+    struct Outcome {
+        std::optional<BackupCopyJob::Result> copy;
+        QString planError;
+    };
+    // Plans and runs the copy on a worker under a new progress dialog until
+    // its result is seen; false when the plan was refused (nothing ran).
+    bool startBackup(const QString& openSourcePath, const QString& destFolder, const QStringList& files);
+    void planDidFail(const QString& error);
     void copyDidFinish(const BackupCopyJob::Result& result);
 
     BackupTreeModel* m_model = nullptr;
@@ -101,7 +110,7 @@ private:
     QPushButton* m_btnOk = nullptr;
     QPushButton* m_btnCancel = nullptr;
     std::unique_ptr<TaskProgressDialog> m_taskProgressDialog;
-    QFuture<BackupCopyJob::Result> m_job;
+    QFuture<Outcome> m_job;
     std::optional<BackupCopyJob::Status> m_lastStatus;
     quint64 m_readings = 0; // counts the listings asked for; the last one is shown
     bool m_isReading = false;

@@ -136,28 +136,17 @@ void CaptureView::savePanelDidEnd(const QString& path)
     ToolSupport::storeSelection(selection);
     ToolSupport::storeFolder(UserDefaultUtil::pathDirCap, UserDefaultUtil::KEY_PATH_DIR_CAP,
                              QFileInfo(path).absolutePath());
-    if (const OutputFile::Check target = OutputFile::check(toolinfo->chapterList, path); !target.ok()) {
-        qWarning("Capture refused: %s", qPrintable(target.detail));
-        if (target.refused)
-            Alerts::warning(this, OutputRule::refusalText());
-        else
-            showFailure();
-        return;
-    }
-    if (!QFileInfo(toolinfo->chapter->_pathMp4.toLocalFile()).isFile()) {
-        showFailure();
-        return;
-    }
-    // The spinner shows while the worker decodes the movie; the GUI thread
-    // goes on and takes the result from a queued call.
+    // The spinner shows while the worker checks the file and decodes the
+    // movie, both of which read the card; the GUI thread goes on and takes
+    // the result from a queued call.
     setControlsEnabled(false);
     m_cancel = TaskCancelFlag();
-    m_job = new QFutureWatcher<bool>(this);
+    m_job = new QFutureWatcher<StillOutcome>(this);
     connect(m_job, &QFutureWatcherBase::finished, this, [this] {
-        const bool saved = m_job->result();
+        const StillOutcome outcome = m_job->result();
         m_job->deleteLater();
         m_job = nullptr;
-        captureDidFinish(saved);
+        captureDidFinish(outcome);
     });
     m_job->setFuture(QtConcurrent::run(&CaptureView::makeStill, stillJob(path, selection), m_cancel));
 }
@@ -181,14 +170,20 @@ CaptureView::StillJob CaptureView::stillJob(const QString& path, CaptionSelectio
     return job;
 }
 
-void CaptureView::captureDidFinish(bool saved)
+void CaptureView::captureDidFinish(StillOutcome outcome)
 {
     if (m_cancel.isCancelled()) {
         // Cancelled while at work: the dialog has gone away already.
         Q_EMIT captureFinished(false);
         return;
     }
-    if (!saved) {
+    if (outcome == StillOutcome::Refused) {
+        setControlsEnabled(true);
+        Alerts::warning(this, OutputRule::refusalText());
+        Q_EMIT captureFinished(false);
+        return;
+    }
+    if (outcome != StillOutcome::Saved) {
         showFailure();
         Q_EMIT captureFinished(false);
         return;
@@ -199,12 +194,22 @@ void CaptureView::captureDidFinish(bool saved)
     if (delegate) delegate->toolCallbackOnMain();
 }
 
-bool CaptureView::makeStill(const StillJob& job, const TaskCancelFlag& cancel)
+CaptureView::StillOutcome CaptureView::makeStill(const StillJob& job, const TaskCancelFlag& cancel)
 {
+    // Nothing is decoded towards a file that cannot be written: a recording,
+    // the card's recording folder, a folder at the name.
+    if (const OutputFile::Check target = OutputFile::check(job.sources, job.outputPath); !target.ok()) {
+        qWarning("Capture refused: %s", qPrintable(target.detail));
+        return target.refused ? StillOutcome::Refused : StillOutcome::Failed;
+    }
+    // A movie gone from the card, or something at its name the decoder
+    // would wait on (a pipe), is no picture.
+    if (!QFileInfo(job.moviePath).isFile() || cancel.isCancelled()) return StillOutcome::Failed;
     const std::optional<AVUtil::RgbPicture> frame = frameAt(job.moviePath, job.timeMs);
-    if (!frame || cancel.isCancelled()) return false;
+    if (!frame || cancel.isCancelled()) return StillOutcome::Failed;
     const QImage image = renderPicture(*frame, job.brightness, job.caption, job.pointSize);
-    return !cancel.isCancelled() && writeJpeg(image, job.outputPath, job.sources, &cancel);
+    const bool written = !cancel.isCancelled() && writeJpeg(image, job.outputPath, job.sources, &cancel);
+    return written ? StillOutcome::Saved : StillOutcome::Failed;
 }
 
 QImage CaptureView::renderPicture(const AVUtil::RgbPicture& frame, std::optional<double> brightness,

@@ -39,8 +39,9 @@ public:
     void cancel();
     // The hosting window has closed: a still being made is given up.
     void windowDidClose();
-    // The file chosen: stores the choices and folder, then makes and writes
-    // the picture on a worker thread while the dialog shows that it works.
+    // The file chosen: stores the choices and folder, then checks the file,
+    // makes and writes the picture on a worker thread while the dialog shows
+    // that it works; the result, a refusal too, comes back by a queued call.
     void savePanelDidEnd(const QString& path);
     void setControlsEnabled(bool enabled);
     bool isWorking() const { return m_job != nullptr; }
@@ -66,10 +67,14 @@ public:
         QString outputPath;
         ChapterList sources; // the play list: outputPath may not reach them (OutputRule)
     };
-    // Decodes, renders and writes the still (worker thread); nothing is
-    // written once cancel is set or when the path is refused. False when
-    // anything failed.
-    static bool makeStill(const StillJob& job, const TaskCancelFlag& cancel);
+    // How a still ended. Refused: the output rule refused the path before
+    // anything was decoded (told with the rule's own text); a refusal at the
+    // write itself is Failed.
+    enum class StillOutcome { Saved, Failed, Refused };
+    // Checks the path, then decodes, renders and writes the still (worker
+    // thread); nothing is written once cancel is set or when the path is
+    // refused.
+    static StillOutcome makeStill(const StillJob& job, const TaskCancelFlag& cancel);
 
     // Where the pictures come from (tests); empty: AVUtil::rgbAt.
     using FrameSource = std::function<std::optional<AVUtil::RgbPicture>(const QString& movie, qint64 timeMs)>;
@@ -90,7 +95,7 @@ Q_SIGNALS:
 
 private:
     StillJob stillJob(const QString& path, CaptionSelection selection) const;
-    void captureDidFinish(bool saved);
+    void captureDidFinish(StillOutcome outcome);
     void showFailure();
 
     ToolSupport::DataChecks m_checks;
@@ -98,6 +103,6 @@ private:
     QPushButton* m_btnCancel = nullptr;
     QProgressBar* m_indicator = nullptr;
     bool m_cutFlg = false;
-    QPointer<QFutureWatcher<bool>> m_job;
+    QPointer<QFutureWatcher<StillOutcome>> m_job;
     TaskCancelFlag m_cancel;
 };

@@ -2,7 +2,6 @@
 
 #include "app/shell/Alerts.h"
 #include "core/foundation/UserDefaultUtil.h"
-#include "core/tools/OutputFile.h"
 #include "core/tools/OutputRule.h"
 
 #include <QDebug>
@@ -152,14 +151,10 @@ void TrimView::startCut(const QString& outputPath)
     const QString folder = QFileInfo(outputPath).absolutePath();
     ToolSupport::storeFolder(UserDefaultUtil::pathDirCut, UserDefaultUtil::KEY_PATH_DIR_CUT, folder);
 
-    // The job checks again where it writes; this spares a whole run towards
-    // a file that cannot be written.
-    if (const OutputFile::Check target = OutputFile::check(toolinfo->chapterList, outputPath); !target.ok()) {
-        qWarning("Trim refused: %s", qPrintable(target.detail));
-        warn(this, target.refused ? OutputRule::refusalText()
-                                  : tr("Cut was unsuccessful.") + QLatin1Char('\n') + target.reason);
-        return;
-    }
+    // Only the output and work folders' volumes are asked here. Whether the
+    // file may be written at all is the job's first step: the output rule
+    // reads every chapter and walks the card's folders, which on a slow card
+    // would hold the window for a noticeable time.
     if (!checkDiskSpace(folder)) return;
 
     // Everything the job reads is taken now; the worker never looks at the dialog.
@@ -209,6 +204,15 @@ void TrimView::jobDidFinish(const TrimJob::Result& result)
         return;
     }
     if (m_progress) m_progress->stopTimer();
+    if (result.refused) {
+        // Nothing was done towards the file: the progress window goes and the
+        // refusal is told alone, at once, as a file refused by its name.
+        qWarning("Trim refused: %s", qPrintable(result.detail));
+        if (m_progressWindow) m_progressWindow->endModalRun();
+        warn(this, OutputRule::refusalText());
+        Q_EMIT jobFinished(result.outcome);
+        return;
+    }
     if (result.outcome == TrimJob::Outcome::Saved) {
         if (m_progress) m_progress->setProgress(100, TaskProgress::percentText(TaskMode::Trim, 100));
         Alerts::show(this, {Alerts::titleInformation(), tr("Saved"), Alerts::Style::Informational, {Alerts::buttonOk()}});

@@ -46,7 +46,9 @@ public:
     void save();
     void back();
     void cancel();
-    // The output file chosen: stores the choices, checks it and runs the job.
+    // The output file chosen: stores the choices, checks the disk space and
+    // runs the job, whose first step is to check the file against the
+    // output rule (a refusal is told when the job's result comes back).
     void startCut(const QString& outputPath);
 
     // "1Hour30Minutes", "7Minutes": the wait a long burn-in announces.

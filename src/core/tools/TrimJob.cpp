@@ -142,7 +142,7 @@ TrimJob::Result TrimJob::run()
     // Nothing is cut towards a file that cannot be written: a recording, the
     // card's recording folder, a folder at the name.
     if (const OutputFile::Check target = OutputFile::check(q.chapters, q.outputPath); !target.ok())
-        return {Outcome::Failed, target.detail, target.reason};
+        return {Outcome::Failed, target.detail, target.reason, target.refused};
 
     // Everything temporary lives in a folder of this job's own, made
     // private (0700), and goes with it whichever way the job ends.

@@ -51,6 +51,11 @@ public:
         // rule's text when it refused the file: something the user can act
         // on. Empty for the failures only the diagnostics explain.
         QString reason;
+        // The output rule refused the file at the start, before any work
+        // towards it: the caller tells the refusal alone, at once. A refusal
+        // found only at the final write is a failed trim with the rule's text
+        // as its reason.
+        bool refused = false;
     };
     // Percent of the job done, from the worker thread, at least four times a
     // second while it runs (the same value again while a step stands still);

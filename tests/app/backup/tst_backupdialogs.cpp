@@ -275,6 +275,34 @@ private Q_SLOTS:
         QCOMPARE(d.lastStatus(), std::optional(BackupCopyJob::Status::Failed));
         QCOMPARE(answers.last(), QStringLiteral("Backup cancelled."));
         QCOMPARE(QFileInfo(taken.fileName()).size(), 4);
+
+        // A backup folder on the card is found by the plan on the worker: the
+        // progress window shows with nothing said yet, then goes, and the
+        // plan's reason is told alone; no backup ran, so none was cancelled.
+        d.pathBackup = m_card.root;
+        d.txtFolderName()->setText(QStringLiteral("OnTheCard"));
+        const QString onTheCard = m_card.root + QStringLiteral("/OnTheCard");
+        const QString refusal = BackupCopyJob::makePlan(m_card.moveDir, onTheCard, d.filePathList).error;
+        QVERIFY(!refusal.isEmpty());
+        answers.seen.clear();
+        // Shared, as a window that never shows leaves its watch behind.
+        const auto told = std::make_shared<int>(0);
+        const auto quietWhilePlanned = std::make_shared<bool>(false);
+        whenShown<TaskProgressDialog>(
+            [told, quietWhilePlanned](TaskProgressDialog*) { *quietWhilePlanned = *told == 0; });
+        answers.rule = [told](const Alerts::Alert&) {
+            ++*told;
+            return Alerts::FIRST_BUTTON;
+        };
+        d.btnOk()->click();
+        answers.rule = {};
+        QVERIFY(*quietWhilePlanned);
+        QCOMPARE(answers.messages(), QStringList{refusal});
+        QVERIFY(!d.taskProgressDialog()->isVisible());
+        QCOMPARE(d.lastStatus(), std::optional(BackupCopyJob::Status::Failed));
+        QVERIFY(!QFileInfo::exists(onTheCard));
+        d.pathBackup = m_root;
+
         d.freeDriveSize = d.backupFileSize;
         d.updateSizeDisplay();
         QCOMPARE(d.txtFileSize()->palette().color(QPalette::Window), QColor(Qt::red));

@@ -421,6 +421,41 @@ private Q_SLOTS:
         QCOMPARE(said, QStringList{"Cut was unsuccessful.\n" + reason});
         QVERIFY(isEmptyFolder(m_work));
         QFile::remove(blocker);
+
+        // A file the output rule refuses (a recording, through a link) is
+        // found by the job: the window goes back to its events with nothing
+        // said and the progress window shown; the refusal alone comes with
+        // the job's result, once that window has gone, and nothing is cut.
+        const QString movie = rig.chapters().front()->_pathMp4.toLocalFile();
+        output = m_dir.filePath("out/over a movie.mp4");
+        QVERIFY(QFile::link(movie, output));
+        alerts.alerts.clear();
+        // Shared, as a window that never shows leaves its watch behind.
+        const auto told = std::make_shared<int>(0);
+        const auto quietWhileChecked = std::make_shared<bool>(false);
+        whenShown<TaskProgressDialog>(
+            [told, quietWhileChecked](TaskProgressDialog*) { *quietWhileChecked = *told == 0; });
+        bool toldAlone = false;
+        Alerts::setInterceptor([&, told](const Alerts::Alert& a) {
+            ++*told;
+            alerts.alerts.append(a);
+            const TrimView* trim = rig.tools()->trimView();
+            const TaskProgressDialog* progress = trim->taskProgressDialog();
+            toldAlone = progress && !progress->isVisible() && !trim->findChild<QTimer*>("failedTrimWait");
+            return Alerts::FIRST_BUTTON;
+        });
+        whenModalHosts<TrimView>([&](TrimView* trim, ModalWindow*) {
+            QTest::mouseClick(trim->btnSave(), Qt::LeftButton);
+            QTest::mouseClick(trim->btnCancel(), Qt::LeftButton);
+        });
+        rig.trimRange(500, end);
+        QVERIFY(*quietWhileChecked);
+        QVERIFY(toldAlone);
+        QCOMPARE(alerts.messages(), QStringList{OutputRule::refusalText()});
+        const TaskProgressDialog* progress = rig.tools()->trimView()->taskProgressDialog();
+        QVERIFY(progress && progress->progressValue() == 0);
+        QCOMPARE(QFileInfo(output).symLinkTarget(), movie);
+        QVERIFY(isEmptyFolder(m_work));
     }
 
     void theCaptureIsMadeOffTheGuiThreadWhileTheDialogShowsItWorks()
@@ -709,16 +744,29 @@ private Q_SLOTS:
         QVERIFY(QFile::link(landing, intoTheCard));
         const QString cardFolder = QFileInfo(m_card.moveDir).absolutePath();
         const auto cardBefore = testfiles::checksums(cardFolder);
+        std::atomic<int> decoded{0};
+        CaptureView::setFrameSource([&decoded](const QString& movie, qint64 ms) {
+            ++decoded;
+            return AVUtil::rgbAt(movie, ms);
+        });
+        // The rule walks the card on the worker: the window is back at its
+        // events before the refusal is told, and no picture is decoded.
+        bool toldLater = true;
         // The last as a card's file system takes it: its folders in any letter case.
         for (const QString& path : {overAMovie, intoTheCard, cardFolder + "/move/MOVE001/still.jpeg"}) {
             ToolSupport::setSavePanel([&](const QString&, const QString&) { return path; });
-            whenModalHosts<CaptureView>([](CaptureView* view, ModalWindow* window) {
+            whenModalHosts<CaptureView>([&](CaptureView* view, ModalWindow* window) {
+                const qsizetype before = alerts.alerts.size();
                 QTest::mouseClick(view->btnSave(), Qt::LeftButton);
+                toldLater = toldLater && view->isWorking() && alerts.alerts.size() == before;
                 QTRY_VERIFY(!view->isWorking());
                 if (ModalWindow::current() == window) QTest::mouseClick(view->btnCancel(), Qt::LeftButton);
             });
             rig.player()->snapShotButton->click();
         }
+        CaptureView::setFrameSource({});
+        QVERIFY(toldLater);
+        QCOMPARE(decoded.load(), 0);
         QCOMPARE(alerts.messages(), QStringList(3, OutputRule::refusalText()));
         QVERIFY(testfiles::checksums(cardFolder) == cardBefore);
     }

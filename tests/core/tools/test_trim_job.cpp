@@ -237,8 +237,11 @@ TEST_F(TrimJobTest, EveryOutputRefusesASourceAndTheRecordingFolder)
     EXPECT_TRUE(OutputRule::refusal(backedUp, dir.filePath("backup/cut.mp4")).isEmpty());
 
     // Every job keeps to it where it writes: the trim and the route export.
+    // Its first step, before anything is cut, says it was the rule's refusal.
     TrimJob job(request(dir.filePath("alias.mp4"), {}), TaskCancelFlag());
-    EXPECT_EQ(job.run().outcome, TrimJob::Outcome::Failed);
+    const TrimJob::Result ontoASource = job.run();
+    EXPECT_EQ(ontoASource.outcome, TrimJob::Outcome::Failed);
+    EXPECT_TRUE(ontoASource.refused);
     for (const QString& kmz : {dir.filePath("alias.mp4"), dir.filePath("dangling.kmz")}) {
         const KmlUtil::ExportResult route = KmlUtil::outputTripKml(chapters, kmz, KmlUtil::Context());
         EXPECT_FALSE(route.ok);
@@ -254,6 +257,7 @@ TEST_F(TrimJobTest, EveryOutputRefusesASourceAndTheRecordingFolder)
     const TrimJob::Result folder = towardsAFolder.run();
     EXPECT_EQ(folder.outcome, TrimJob::Outcome::Failed);
     EXPECT_EQ(folder.reason, qt_error_string(EISDIR));
+    EXPECT_FALSE(folder.refused);
     EXPECT_EQ(reports, 0);
     EXPECT_TRUE(QFileInfo(dir.filePath("a folder.mp4")).isDir());
 
@@ -323,6 +327,7 @@ TEST_F(TrimJobTest, ANameMadeALinkToARecordingBeforeTheFinalWriteNeverReplacesIt
     EXPECT_TRUE(swapped);
     EXPECT_EQ(result.outcome, TrimJob::Outcome::Failed);
     EXPECT_EQ(result.reason, OutputRule::refusalText());
+    EXPECT_FALSE(result.refused); // the cut was made: a failed trim
     EXPECT_EQ(QFileInfo(output).symLinkTarget(), source);
 
     // And while the movie is being written beside it: the rename is refused.
